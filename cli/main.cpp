@@ -1,0 +1,151 @@
+// morvane-convert: converts project files to their listing and EDL text from the command line.
+//
+//   morvane-convert [--software rexedit|ezedit] [--timecode ntsc-df|ntsc-ndf|pal|frames]
+//                   [--progress auto|bar|plain|none] [-o DEST] [--force] [-q] SOURCE...
+//
+// Exit status: 0 when every SOURCE converted, 1 when any failed, 2 for a usage error.
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/terminal_progress.h"
+#include "convert/conversion_job.h"
+#include "convert/version.h"
+
+namespace {
+
+using morvane::ConversionSettings;
+using morvane::SoftwareKind;
+using morvane::TimecodeMode;
+
+enum class ProgressStyle { Auto, Bar, Plain, None };
+
+struct Options {
+  SoftwareKind software = SoftwareKind::RexEdit;
+  TimecodeMode timecode = TimecodeMode::NtscDropFrame;
+  ProgressStyle progress = ProgressStyle::Auto;
+  std::string destination;
+  bool force = false;
+  bool quiet = false;
+  std::vector<std::string> sources;
+};
+
+// SOURCE with its extension replaced by .txt: "edit/a.dvc" gives "edit/a.txt", "a" gives "a.txt".
+std::string DefaultDestination(const std::string& source) {
+  return std::filesystem::path(source).replace_extension(".txt").string();
+}
+
+bool Exists(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+}
+
+// Converts one source; true when it converted.
+bool ConvertOne(const Options& options, const std::string& source) {
+  const bool toStandardOutput = options.destination == "-";
+  std::string destination = options.destination;
+  if (destination.empty()) {
+    destination = DefaultDestination(source);
+    if (!options.force && Exists(destination)) {
+      std::fprintf(stderr, "morvane-convert: %s: %s exists; kept it (--force replaces it)\n",
+                   source.c_str(), destination.c_str());
+      return false;
+    }
+  }
+
+  const ConversionSettings settings{options.software, options.timecode};
+  const morvane::ConversionJob job =
+      toStandardOutput ? morvane::ConversionJob::ToDescriptor(source, STDOUT_FILENO, "-", settings)
+                       : morvane::ConversionJob(source, destination, settings);
+
+  ProgressStyle style = options.progress;
+  if (style == ProgressStyle::Auto) {
+    style = ::isatty(STDERR_FILENO) ? ProgressStyle::Bar : ProgressStyle::None;
+  }
+  morvane::ConversionOutcome outcome;
+  if (style == ProgressStyle::Bar) {
+    morvane::BarProgress bar(stderr, source);
+    outcome = job.Run(bar);
+    bar.Finish();
+  } else if (style == ProgressStyle::Plain) {
+    morvane::PlainProgress plain(stdout == nullptr || toStandardOutput ? stderr : stdout);
+    outcome = job.Run(plain);
+  } else {
+    morvane::SilentProgress silent;
+    outcome = job.Run(silent);
+  }
+
+  if (!outcome.completed()) {
+    std::fprintf(stderr, "morvane-convert: %s: %s\n", source.c_str(), outcome.message.c_str());
+    return false;
+  }
+  if (!options.quiet) {
+    std::fprintf(stderr, "%s\n", outcome.message.c_str());
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A closed pipe behind `-o -` is a write error to report, not a reason to die silently.
+  std::signal(SIGPIPE, SIG_IGN);
+
+  Options options;
+  CLI::App app{"Converts RexEdit 2.91 and EzEdit 2.5 (EZDV II) project files (.dvc) to a text\n"
+               "listing of every section followed by an edit decision list.",
+               "morvane-convert"};
+  app.set_version_flag("--version", std::string("morvane-convert ") + morvane::version::kDisplayVersion +
+                                        " (" + morvane::version::kNumericVersion + ")");
+  const std::map<std::string, SoftwareKind> software{{"rexedit", SoftwareKind::RexEdit},
+                                                     {"ezedit", SoftwareKind::EzEdit}};
+  const std::map<std::string, TimecodeMode> timecode{{"ntsc-df", TimecodeMode::NtscDropFrame},
+                                                     {"ntsc-ndf", TimecodeMode::NtscNonDrop},
+                                                     {"pal", TimecodeMode::Pal},
+                                                     {"frames", TimecodeMode::Frames}};
+  const std::map<std::string, ProgressStyle> progress{{"auto", ProgressStyle::Auto},
+                                                      {"bar", ProgressStyle::Bar},
+                                                      {"plain", ProgressStyle::Plain},
+                                                      {"none", ProgressStyle::None}};
+  app.add_option("--software", options.software, "the editor that wrote the projects (default rexedit)")
+      ->transform(CLI::CheckedTransformer(software, CLI::ignore_case).description("rexedit|ezedit"));
+  app.add_option("--timecode", options.timecode, "EDL timecodes (default ntsc-df)")
+      ->transform(CLI::CheckedTransformer(timecode, CLI::ignore_case)
+                      .description("ntsc-df|ntsc-ndf|pal|frames"));
+  app.add_option("--progress", options.progress,
+                 "progress on stderr: a redrawn bar, one plain line per status, or none; auto is "
+                 "bar on a terminal and none otherwise")
+      ->transform(CLI::CheckedTransformer(progress, CLI::ignore_case).description("auto|bar|plain|none"));
+  app.add_option("-o,--output", options.destination,
+                 "destination file ('-' for standard output); only with one SOURCE; replaces an "
+                 "existing file")
+      ->type_name("DEST");
+  app.add_flag("--force", options.force, "replace existing SOURCE.txt files (without -o)");
+  app.add_flag("-q,--quiet", options.quiet, "print nothing but failures");
+  app.add_option("SOURCE", options.sources, "project files; each becomes SOURCE with .txt in place of .dvc")
+      ->required();
+
+  try {
+    app.parse(argc, argv);
+    if (!options.destination.empty() && options.sources.size() > 1) {
+      throw CLI::ValidationError("-o", "-o takes one SOURCE only; without -o each SOURCE gets its own .txt");
+    }
+  } catch (const CLI::ParseError& error) {
+    const int status = app.exit(error);
+    return status == 0 ? 0 : 2;
+  }
+
+  bool allConverted = true;
+  for (const std::string& source : options.sources) {
+    allConverted = ConvertOne(options, source) && allConverted;
+  }
+  return allConverted ? 0 : 1;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace morvane {
+
+// Every text that a front end shows about a conversion. The dialog shows them in a message box
+// with the caption kCaption; the command line prints them.
+inline constexpr std::string_view kCaption = "morvane";
+inline constexpr std::string_view kSourceOpenFailed = "Can not open source file";
+inline constexpr std::string_view kDestinationOpenFailed = "Can not open destination file";
+inline constexpr std::string_view kEndsTooEarly = "Can not convert source file: it ends too early";
+inline constexpr std::string_view kReadFailed = "Can not read source file";
+inline constexpr std::string_view kWriteFailed = "Can not write destination file";
+
+// "Can not convert source file: [MainAV] holds 1234 clips, more than 1000"
+std::string OverCapacityMessage(std::string_view heading, std::int32_t count, std::int32_t capacity);
+
+// Three lines: "conversion completed", "from : <source>", "   to : <destination>", with the
+// paths exactly as the user gave them.
+std::string CompletionMessage(std::string_view sourcePath, std::string_view destinationPath);
+
+}  // namespace morvane

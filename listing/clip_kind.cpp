@@ -1,0 +1,110 @@
+#include "listing/clip_kind.h"
+
+namespace morvane {
+
+namespace {
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool EndsWith(std::string_view name, std::string_view suffix) {
+  return name.size() >= suffix.size() &&
+         EqualsIgnoringAsciiCase(name.substr(name.size() - suffix.size()), suffix);
+}
+
+// The byte at position i of the name, or the terminating zero past its end.
+std::uint8_t ByteAt(std::string_view name, std::size_t i) {
+  return i < name.size() ? static_cast<std::uint8_t>(name[i]) : 0;
+}
+
+// Up to 6 characters from position start, right-aligned in 6 as "%6.6s" prints them.
+void WriteColorText(ListingWriter& out, std::string_view name, std::size_t start) {
+  const std::string_view text = start < name.size() ? name.substr(start, 6) : std::string_view();
+  for (std::size_t pad = text.size(); pad < 6; ++pad) {
+    out.WriteChar(' ');
+  }
+  out.WriteText(text);
+}
+
+}  // namespace
+
+bool IsImageSuffix(std::string_view lastFour) {
+  for (std::string_view suffix : kImageSuffixes) {
+    if (EqualsIgnoringAsciiCase(lastFour, suffix)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+ClipKind ClassifyClip(std::string_view name) {
+  if (EndsWith(name, "avi")) {
+    return ClipKind::Movie;
+  }
+  if (name.size() >= 4 && IsImageSuffix(name.substr(name.size() - 4))) {
+    return ClipKind::Still;
+  }
+  if (EndsWith(name, "clr")) {
+    return ClipKind::Color;
+  }
+  return ClipKind::Other;
+}
+
+std::int32_t ReadSignedFrame24(SourceReader& source) {
+  const std::uint32_t v = source.ReadU24();
+  const std::uint8_t marker = source.ReadU8();
+  return SignedFrame24Value(v, marker);
+}
+
+LevelHead ReadLevelHead(SourceReader& source) {
+  LevelHead head;
+  head.pointCount = source.ReadU32();
+  head.levelIn = source.ReadU16();
+  head.levelOut = source.ReadU16();
+  return head;
+}
+
+bool ListLevelPoints(SourceReader& source, ListingWriter& out, std::int32_t pointCount) {
+  bool anyNonzero = false;
+  for (std::int32_t i = 0; i < pointCount; ++i) {
+    const std::int32_t position = source.ReadU32();
+    const std::int32_t value = source.ReadU16();
+    out.Write(',', position, '=', value);
+    anyNonzero = anyNonzero || value != 0;
+  }
+  return anyNonzero;
+}
+
+void WriteColorClipName(ListingWriter& out, std::string_view name) {
+  static constexpr std::array<std::string_view, 8> kDirections = {"U", "UR", "R", "BR",
+                                                                  "B", "BL", "L", "UL"};
+  const std::int32_t count = std::int32_t{ByteAt(name, 1)} - '0';
+  const std::uint8_t direction = ByteAt(name, 2);
+  out.Write("ColorClip(count=", count);
+  out.WriteText(",direction=");
+  if (direction >= '0' && direction <= '7') {
+    out.WriteText(kDirections[direction - '0']);
+  }
+  out.WriteText(",1st=");
+  WriteColorText(out, name, 5);
+  out.WriteText(",2nd=");
+  WriteColorText(out, name, 13);
+  out.WriteText(",3rd=");
+  WriteColorText(out, name, 21);
+  out.WriteText(",4th=");
+  WriteColorText(out, name, 29);
+  out.WriteChar(')');
+}
+
+}  // namespace morvane

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "convert/conversion_settings.h"
+#include "listing/listing_writer.h"
+#include "listing/progress_sink.h"
+#include "listing/source_reader.h"
+
+namespace morvane {
+
+// The three services and the settings that every section reader works with, for one conversion.
+struct ListingContext {
+  SourceReader& source;
+  ListingWriter& out;
+  ProgressSink& progress;
+  const ConversionSettings& settings;
+};
+
+}  // namespace morvane

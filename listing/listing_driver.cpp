@@ -1,0 +1,186 @@
+#include "listing/listing_driver.h"
+
+#include <memory>
+#include <string>
+
+#include "edl/edl_table.h"
+#include "listing/bin_window_section.h"
+#include "listing/clip_tables.h"
+#include "listing/conversion_error.h"
+#include "listing/effect_section.h"
+#include "listing/filter_sections.h"
+#include "listing/title_section.h"
+#include "listing/track_sections.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr int kVersionEffects = 0x0200;  // [Effect] and [Title] exist
+constexpr int kVersionAspect = 0x0205;   // the aspect ratio exists
+constexpr int kVersionFilters = 0x0207;  // RexEdit: title track, filters, reserved option field
+
+// "%02x" of one byte.
+void WriteHexByte(ListingWriter& out, std::uint8_t byte) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  out.WriteChar(kDigits[byte >> 4]);
+  out.WriteChar(kDigits[byte & 0x0f]);
+}
+
+void WriteFrequency(ListingWriter& out, std::int32_t code) {
+  out.WriteText("Frequency=");
+  switch (code) {
+    case 48000: out.WriteText("48kHz16bit"); break;
+    case 44100: out.WriteText("44.1kHz16bit"); break;
+    case 32016: out.WriteText("32kHz16bit"); break;
+    case 32012: out.WriteText("32kHz12bit"); break;
+    case 0: break;
+    default: out.WriteDecimal(code); break;
+  }
+  out.WriteText("\r\n");
+}
+
+// A track's count is refused as soon as it is read when its table cannot hold it. Negative
+// counts list nothing and pass.
+template <class Table>
+std::int32_t CheckedCount(std::int32_t count, const char* heading) {
+  if (count > Table::kCapacity) {
+    throw ConversionError(heading, count, Table::kCapacity);
+  }
+  return count;
+}
+
+}  // namespace
+
+void ListingDriver::Run() {
+  SourceReader& source = context_.source;
+  ListingWriter& out = context_.out;
+  ProgressSink& progress = context_.progress;
+  const auto tables = std::make_unique<ClipTables>();  // every entry empty: the reset
+
+  const std::uint8_t versionLow = source.ReadU8();
+  const std::uint8_t versionHigh = source.ReadU8();
+  const int version = versionLow + 256 * versionHigh;
+  source.ReadU16();  // reserved
+  const std::int32_t binCount = source.ReadU32();
+  const std::int32_t mainCount = CheckedCount<MainClipTable>(source.ReadU32(), "[MainAV]");
+  const std::int32_t frequency = source.ReadU32();
+  const bool hasClips = mainCount != 0;
+  const bool rexEditFilters =
+      version >= kVersionFilters && context_.settings.softwareKind == SoftwareKind::RexEdit;
+  tables->mainClips.count = mainCount;
+
+  out.WriteText("[Header]\r\nVersion=");
+  WriteHexByte(out, versionHigh);
+  out.WriteChar('.');
+  WriteHexByte(out, versionLow);
+  out.WriteText("\r\n");
+  WriteFrequency(out, frequency);
+  if (version >= kVersionAspect) {
+    const std::int32_t aspectRatio = source.ReadU32();
+    out.WriteText(aspectRatio == 0 ? "AspectRatio=4:3\r\n" : "AspectRatio=16:9\r\n");
+  }
+  if (rexEditFilters) {
+    const std::int32_t titleTrack = source.ReadU32();
+    out.Write("TitleTrack=", titleTrack, "\r\n");
+  }
+
+  // Tracks. Without main clips no other count is in the file.
+  out.WriteText("[MainAV]\r\n");
+  if (hasClips) {
+    ReadMainAvSection(context_, mainCount, tables->mainClips);
+  } else {
+    TakeSteps(progress, kMainAvShare);
+  }
+
+  out.WriteText("[InsertAV]\r\n");
+  if (hasClips) {
+    tables->insertClips.count = CheckedCount<InsertClipTable>(source.ReadU32(), "[InsertAV]");
+    ReadInsertAvSection(context_, tables->insertClips.count, tables->insertClips);
+  }
+  if (tables->insertClips.count == 0) {
+    TakeSteps(progress, kInsertAvShare);
+  }
+
+  out.WriteText("[ExAudio1]\r\n");
+  if (hasClips) {
+    tables->exAudio1Clips.count = CheckedCount<AudioClipTable>(source.ReadU32(), "[ExAudio1]");
+    ReadExAudioSection(context_, tables->exAudio1Clips.count, tables->exAudio1Clips);
+  }
+  if (tables->exAudio1Clips.count == 0) {
+    TakeSteps(progress, kExAudioShare);
+  }
+
+  out.WriteText("[ExAudio2]\r\n");
+  if (hasClips) {
+    tables->exAudio2Clips.count = CheckedCount<AudioClipTable>(source.ReadU32(), "[ExAudio2]");
+    ReadExAudioSection(context_, tables->exAudio2Clips.count, tables->exAudio2Clips);
+  }
+  if (tables->exAudio2Clips.count == 0) {
+    TakeSteps(progress, kExAudioShare);
+  }
+
+  // Effects and titles.
+  if (version < kVersionEffects) {
+    TakeSteps(progress, kEffectShare + kTitleShare);
+  } else {
+    out.WriteText("[Effect]\r\n");
+    std::int32_t effectCount = 0;
+    if (hasClips) {
+      effectCount = source.ReadU32();
+      ReadEffectSection(context_, effectCount, tables->mainClips);
+    }
+    if (effectCount == 0) {
+      TakeSteps(progress, kEffectShare);
+    }
+
+    out.WriteText("[Title]\r\n");
+    std::int32_t titleCount = 0;
+    if (hasClips) {
+      titleCount = source.ReadU32();
+      ReadTitleSection(context_, titleCount, version);
+    }
+    if (titleCount == 0) {
+      TakeSteps(progress, kTitleShare);
+    }
+  }
+
+  // Filters: one record per clip of each track, with no count of their own.
+  if (rexEditFilters) {
+    out.WriteText("[FilterMainAV]\r\n");
+    ReadVisualFilterSection(context_, mainCount, tables->mainClips);
+    out.WriteText("[FilterInsertAV]\r\n");
+    ReadVisualFilterSection(context_, tables->insertClips.count, tables->insertClips);
+    out.WriteText("[FilterExAudio1]\r\n");
+    ReadAudioFilterSection(context_, tables->exAudio1Clips.count);
+    out.WriteText("[FilterExAudio2]\r\n");
+    ReadAudioFilterSection(context_, tables->exAudio2Clips.count);
+  }
+
+  out.WriteText("[BinWindow]\r\n");
+  ReadBinWindowSection(context_, binCount);
+
+  out.WriteText("[Option]\r\n");
+  const std::int32_t viewPosition = source.ReadU32();
+  out.Write("ViewPosition=", viewPosition, "\r\n");
+  const std::int32_t timeScale = source.ReadU32();
+  out.Write("TimeScale=", timeScale, "\r\n");
+  const std::int32_t cursorPosition = source.ReadU32();
+  out.Write("CursorPosition=", cursorPosition, "\r\n");
+  if (rexEditFilters) {
+    source.ReadU32();  // reserved
+  }
+  const ShortString outFile = source.ReadShortString();
+  out.Write("OutFile=", outFile, "\r\n");
+
+  out.WriteText("[END]\r\n\r\n\r\n\r\n\r\n");
+
+  ApplyHalfSpeed(*tables);
+  WriteEdl(context_, *tables);
+  if (!hasClips) {
+    TakeSteps(progress, kEdlShare);
+  }
+  progress.SetStatus("");
+}
+
+}  // namespace morvane

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "listing/listing_context.h"
+
+namespace morvane {
+
+// Turns one project file into the destination's text: reads the file once, front to back, and
+// writes the [Header], every section heading with its section, [Option], "[END]" and four empty
+// lines, then the EDL table. The user's SoftwareKind and the file's version decide which
+// optional fields and sections exist; the file itself is never asked.
+//
+// A file that ends early reads as zeros and still converts. Throws ConversionError when a track
+// announces more clips than its table holds, when too much is read past the end of the file,
+// or on a read or write error of the platform.
+//
+// Progress: every conversion whose counts lie between 0 and 2^31 - 1 takes exactly 200 steps;
+// the driver takes the share of each section that has no items, and empties the status last.
+class ListingDriver {
+ public:
+  explicit ListingDriver(ListingContext& context) : context_(context) {}
+  void Run();
+
+ private:
+  ListingContext& context_;
+};
+
+}  // namespace morvane

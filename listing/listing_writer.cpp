@@ -1,0 +1,68 @@
+#include "listing/listing_writer.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "listing/conversion_error.h"
+
+namespace morvane {
+
+namespace {
+constexpr std::size_t kBufferSize = 64 * 1024;
+
+void WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      throw ConversionError(ConversionFailure::WriteError);
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+}
+}  // namespace
+
+ListingWriter::ListingWriter(int fd) : fd_(fd), buffer_(new char[kBufferSize]) {
+  next_ = buffer_.get();
+  limit_ = next_ + kBufferSize;
+}
+
+ListingWriter::ListingWriter(std::string& out) : ListingWriter(-1) { string_ = &out; }
+
+ListingWriter::~ListingWriter() = default;
+
+void ListingWriter::Flush() {
+  const auto size = static_cast<std::size_t>(next_ - buffer_.get());
+  if (string_ != nullptr) {
+    string_->append(buffer_.get(), size);
+  } else {
+    WriteAll(fd_, buffer_.get(), size);
+  }
+  flushed_ += size;
+  next_ = buffer_.get();
+}
+
+void ListingWriter::WriteLong(std::string_view text) {
+  Flush();
+  if (text.size() < kBufferSize) {
+    std::memcpy(next_, text.data(), text.size());
+    next_ += text.size();
+    return;
+  }
+  if (string_ != nullptr) {
+    string_->append(text);
+  } else {
+    WriteAll(fd_, text.data(), text.size());
+  }
+  flushed_ += text.size();
+}
+
+std::uint64_t ListingWriter::BytesWritten() const {
+  return flushed_ + static_cast<std::uint64_t>(next_ - buffer_.get());
+}
+
+}  // namespace morvane

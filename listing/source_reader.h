@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "listing/short_string.h"
+
+namespace morvane {
+
+// Once more than this many bytes have been read past the end of the source, the conversion is
+// refused: a short file with huge counts would otherwise list zeros for hours.
+inline constexpr std::uint64_t kPastEndLimit = 1024 * 1024;
+
+// Reads the fields of a project file strictly from front to back. Little-endian; every byte
+// past the end of the file reads as 0 (the two bytes 34 12 followed by the end of the file read
+// as the ReadU32 value 4660). Never seeks back and never reads a byte twice.
+//
+// Bytes read past the end are counted (skips are not). When the count exceeds kPastEndLimit the
+// read throws ConversionError(EndsTooEarly); a failing read of the file throws ReadError.
+class SourceReader {
+ public:
+  // Reads the open file fd (not owned, not closed) through a buffer of its own.
+  explicit SourceReader(int fd);
+  // Reads bytes held in memory; they must outlive the reader.
+  explicit SourceReader(std::span<const std::uint8_t> bytes);
+  ~SourceReader();
+  SourceReader(const SourceReader&) = delete;
+  SourceReader& operator=(const SourceReader&) = delete;
+
+  // One byte: 0 to 255.
+  std::uint8_t ReadU8() {
+    if (next_ < end_) {
+      return *next_++;
+    }
+    return ReadSlowU8();
+  }
+  // b0 + b1*256: 0 to 65535.
+  std::uint16_t ReadU16();
+  // b0 + b1*2^8 + b2*2^16: 0 to 2^24 - 1.
+  std::uint32_t ReadU24();
+  // The 32-bit pattern of four bytes, held signed as the editors held it: FF FF FF FF gives -1.
+  std::int32_t ReadU32() {
+    if (end_ - next_ >= 4) {
+      const std::uint32_t v = std::uint32_t{next_[0]} | std::uint32_t{next_[1]} << 8 |
+                              std::uint32_t{next_[2]} << 16 | std::uint32_t{next_[3]} << 24;
+      next_ += 4;
+      return static_cast<std::int32_t>(v);
+    }
+    return ReadSlowU32();
+  }
+  // Stores n - 1 bytes in buffer[0..n-2] and a zero at buffer[n-1]; with n <= 1 it reads
+  // nothing (and stores the zero only when n is 1).
+  void ReadChars(char* buffer, std::int32_t n);
+  // A length byte L, then L bytes: L + 1 bytes in all; L = 0 gives the empty text.
+  ShortString ReadShortString();
+  // Passes over n bytes without reading them; past the end of the file this costs nothing.
+  void Skip(std::uint64_t n);
+
+  // Bytes consumed so far, skips included (64-bit: skips never wrap).
+  std::uint64_t Position() const;
+  // Bytes that were read (not skipped) beyond the end of the file.
+  std::uint64_t BytesPastEnd() const { return pastEnd_; }
+
+ private:
+  std::uint8_t ReadSlowU8();
+  std::int32_t ReadSlowU32();
+  // Makes bytes available at next_; false at the end of the file.
+  bool Refill();
+  void CountPastEnd(std::uint64_t n);
+
+  int fd_ = -1;
+  std::unique_ptr<std::uint8_t[]> buffer_;
+  const std::uint8_t* next_ = nullptr;
+  const std::uint8_t* end_ = nullptr;
+  std::uint64_t bufferStart_ = 0;  // file position of the byte that the buffer starts with
+  const std::uint8_t* bufferBegin_ = nullptr;
+  bool atEnd_ = false;
+  std::uint64_t positionPastEnd_ = 0;  // bytes consumed after the end of the file was reached
+  std::uint64_t pastEnd_ = 0;
+};
+
+}  // namespace morvane

@@ -1,0 +1,94 @@
+#include "testing/project_writer.h"
+
+#include <fstream>
+#include <stdexcept>
+
+namespace morvane::testing {
+
+ProjectWriter& ProjectWriter::U8(std::uint8_t value) {
+  bytes_.push_back(value);
+  return *this;
+}
+
+ProjectWriter& ProjectWriter::U16(std::uint16_t value) {
+  U8(static_cast<std::uint8_t>(value));
+  return U8(static_cast<std::uint8_t>(value >> 8));
+}
+
+ProjectWriter& ProjectWriter::U24(std::uint32_t value) {
+  U8(static_cast<std::uint8_t>(value));
+  U8(static_cast<std::uint8_t>(value >> 8));
+  return U8(static_cast<std::uint8_t>(value >> 16));
+}
+
+ProjectWriter& ProjectWriter::U32(std::uint32_t value) {
+  U24(value);
+  return U8(static_cast<std::uint8_t>(value >> 24));
+}
+
+ProjectWriter& ProjectWriter::Bytes(std::string_view bytes) {
+  bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+  return *this;
+}
+
+ProjectWriter& ProjectWriter::Zeros(std::size_t n) {
+  bytes_.insert(bytes_.end(), n, 0);
+  return *this;
+}
+
+ProjectWriter& ProjectWriter::ShortString(std::string_view text) {
+  if (text.size() > 255) {
+    throw std::invalid_argument("a string field holds at most 255 bytes");
+  }
+  return ShortStringRaw(static_cast<std::uint8_t>(text.size()), text);
+}
+
+ProjectWriter& ProjectWriter::ShortStringRaw(std::uint8_t length, std::string_view bytes) {
+  U8(length);
+  return Bytes(bytes);
+}
+
+ProjectWriter& ProjectWriter::SignedFrame24(std::int32_t value) {
+  if (value < 0) {
+    return SignedFrame24Raw(static_cast<std::uint32_t>(value + 16777216), 31);
+  }
+  return SignedFrame24Raw(static_cast<std::uint32_t>(value), 0);
+}
+
+ProjectWriter& ProjectWriter::SignedFrame24Raw(std::uint32_t v24, std::uint8_t marker) {
+  U24(v24);
+  return U8(marker);
+}
+
+ProjectWriter& ProjectWriter::LevelBlock(
+    std::uint16_t levelIn, std::uint16_t levelOut,
+    std::initializer_list<std::pair<std::int32_t, std::uint16_t>> points) {
+  U32(static_cast<std::uint32_t>(points.size()));
+  U16(levelIn);
+  U16(levelOut);
+  for (const auto& [position, value] : points) {
+    I32(position);
+    U16(value);
+  }
+  return *this;
+}
+
+ProjectWriter& ProjectWriter::Header(int version, std::int32_t binCount, std::int32_t mainCount,
+                                     std::int32_t frequency) {
+  U8(static_cast<std::uint8_t>(version & 0xff));
+  U8(static_cast<std::uint8_t>((version >> 8) & 0xff));
+  U16(0);
+  I32(binCount);
+  I32(mainCount);
+  return I32(frequency);
+}
+
+void ProjectWriter::SaveTo(const std::string& path) const {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(reinterpret_cast<const char*>(bytes_.data()), static_cast<std::streamsize>(bytes_.size()));
+  if (!file) {
+    throw std::runtime_error("cannot write " + path);
+  }
+}
+
+}  // namespace morvane::testing
