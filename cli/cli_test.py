@@ -1,1 +1,118 @@
 #!/usr/bin/env python3
+"""End-to-end tests of morvane-convert: naming, exit statuses, progress lines, standard output.
+
+usage: cli_test.py MORVANE_CONVERT MAKE_EXAMPLES
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+CONVERT = ""
+MAKE_EXAMPLES = ""
+
+
+def run(*args, **kwargs):
+    return subprocess.run([CONVERT, *args], capture_output=True, **kwargs)
+
+
+class CommandLine(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="morvane-cli-")
+        subprocess.run([MAKE_EXAMPLES, self.folder], check=True, capture_output=True)
+        self.rex = os.path.join(self.folder, "rexedit-0207.dvc")
+        self.ez = os.path.join(self.folder, "ezedit-0206.dvc")
+
+    def tearDown(self):
+        shutil.rmtree(self.folder)
+
+    def read(self, name):
+        with open(os.path.join(self.folder, name), "rb") as f:
+            return f.read()
+
+    def test_converts_each_source_beside_itself_and_keeps_existing_text_unless_forced(self):
+        result = run("--progress", "none", self.rex, self.ez)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertIn(b"conversion completed\nfrom : " + self.rex.encode(), result.stderr)
+        first = self.read("rexedit-0207.txt")
+        self.assertTrue(first.startswith(b"[Header]\r\nVersion=02.07\r\n"))
+        self.assertTrue(self.read("ezedit-0206.txt").startswith(b"[Header]\r\nVersion=02.06\r\n"))
+
+        with open(os.path.join(self.folder, "rexedit-0207.txt"), "wb") as f:
+            f.write(b"mine")
+        result = run("-q", self.rex, self.ez, "--force")
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertEqual(b"", result.stderr)
+        self.assertEqual(first, self.read("rexedit-0207.txt"))
+
+        with open(os.path.join(self.folder, "rexedit-0207.txt"), "wb") as f:
+            f.write(b"mine")
+        result = run("-q", self.rex, self.ez)
+        self.assertEqual(1, result.returncode)
+        self.assertIn(b"rexedit-0207.txt exists", result.stderr)
+        self.assertEqual(b"mine", self.read("rexedit-0207.txt"))
+
+    def test_software_chooses_the_layout(self):
+        rex = run("-q", "-o", "-", self.rex).stdout
+        ez = run("-q", "--software", "ezedit", "-o", "-", self.rex).stdout
+        self.assertIn(b"TitleTrack=", rex)
+        self.assertNotIn(b"TitleTrack=", ez)
+
+    def test_writes_standard_output_exactly_as_the_file(self):
+        out = os.path.join(self.folder, "out.txt")
+        self.assertEqual(0, run("-q", "-o", out, self.rex).returncode)
+        result = run("-q", "-o", "-", self.rex)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertEqual(self.read("out.txt"), result.stdout)
+
+    def test_plain_progress_shows_every_status_and_ends_at_200(self):
+        result = run("--progress", "plain", "-q", "-o", os.path.join(self.folder, "x.txt"), self.rex)
+        self.assertEqual(0, result.returncode, result.stderr)
+        lines = result.stdout.decode().splitlines()
+        self.assertEqual("200/200", lines[-1])
+        for line in lines[:-1]:
+            position, _, text = line.partition(" ")
+            self.assertRegex(position, r"^\d+/200$")
+            self.assertTrue(text.startswith("["), line)
+
+    def test_failures_print_the_message_and_the_other_sources_still_convert(self):
+        missing = os.path.join(self.folder, "missing.dvc")
+        result = run("-q", missing, self.rex)
+        self.assertEqual(1, result.returncode)
+        self.assertIn(b"missing.dvc: Can not open source file", result.stderr)
+        self.assertTrue(os.path.exists(os.path.join(self.folder, "rexedit-0207.txt")))
+
+        if os.path.exists("/dev/full"):
+            result = run("-q", "-o", "/dev/full", self.rex)
+            self.assertEqual(1, result.returncode)
+            self.assertIn(b"Can not write destination file", result.stderr)
+
+    def test_a_closed_pipe_is_a_write_error(self):
+        reader, writer = os.pipe()
+        os.close(reader)
+        result = subprocess.run([CONVERT, "-q", "-o", "-", self.rex], stdout=writer, stderr=subprocess.PIPE)
+        os.close(writer)
+        self.assertEqual(1, result.returncode)
+        self.assertIn(b"Can not write destination file", result.stderr)
+
+    def test_usage_errors_exit_2(self):
+        for args in ([], ["--timecode", "smpte", self.rex], ["--bogus", self.rex],
+                     ["-o", "x.txt", self.rex, self.ez], ["--software"]):
+            result = run(*args)
+            self.assertEqual(2, result.returncode, args)
+            self.assertNotEqual(b"", result.stderr, args)
+
+    def test_help_and_version(self):
+        result = run("--help")
+        self.assertEqual(0, result.returncode)
+        self.assertIn(b"--timecode", result.stdout)
+        result = run("--version")
+        self.assertEqual(0, result.returncode)
+        self.assertIn(b"1.41", result.stdout)
+
+
+if __name__ == "__main__":
+    CONVERT, MAKE_EXAMPLES = sys.argv[1], sys.argv[2]
+    unittest.main(argv=sys.argv[:1], verbosity=2)

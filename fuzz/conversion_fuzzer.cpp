@@ -1,0 +1,64 @@
+// Fuzz target over the whole conversion. The first byte of an input chooses the settings (bit 0
+// the software, bits 1 and 2 the timecode mode); the rest is the project file.
+//
+// Besides what the sanitizers catch, it checks the bound that keeps hostile files cheap: the
+// text never grows beyond a fixed multiple of the input plus the 1 MiB that may be read past
+// its end.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <span>
+#include <string>
+
+#include "convert/conversion_settings.h"
+#include "listing/conversion_error.h"
+#include "listing/listing_driver.h"
+#include "listing/source_reader.h"
+
+namespace {
+
+class CountingProgress : public morvane::ProgressSink {
+ public:
+  void Step() override { ++steps; }
+  void SetStatus(std::string_view) override {}
+  long steps = 0;
+};
+
+constexpr std::uint64_t kGrowthBound = 16;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) {
+    return 0;
+  }
+  const morvane::ConversionSettings settings{static_cast<morvane::SoftwareKind>(data[0] & 1),
+                                             static_cast<morvane::TimecodeMode>((data[0] >> 1) & 3)};
+  const std::span<const std::uint8_t> project(data + 1, size - 1);
+
+  std::string text;
+  CountingProgress progress;
+  bool completed = true;
+  {
+    morvane::SourceReader source(project);
+    morvane::ListingWriter out(text);
+    morvane::ListingContext context{source, out, progress, settings};
+    try {
+      morvane::ListingDriver(context).Run();
+      out.Flush();
+    } catch (const morvane::ConversionError&) {
+      completed = false;
+    }
+  }
+  const std::uint64_t bound = kGrowthBound * (project.size() + morvane::kPastEndLimit);
+  if (text.size() > bound) {
+    std::fprintf(stderr, "output of %zu bytes for %zu input bytes\n", text.size(), project.size());
+    std::abort();
+  }
+  if (completed && progress.steps > morvane::kProgressSteps) {
+    std::fprintf(stderr, "%ld progress steps\n", progress.steps);
+    std::abort();
+  }
+  return 0;
+}

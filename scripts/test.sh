@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the regular build (GCC), then the whole suite again built with
+# clang, AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzz target for a bounded time.
+#   scripts/test.sh            everything
+#   scripts/test.sh --quick    the regular build and its tests only
+set -euo pipefail
+cd "$(dirname "$0")/.."
+quick=false
+[ "${1:-}" = "--quick" ] && quick=true
+fuzz_seconds="${MORVANE_FUZZ_SECONDS:-90}"
+
+cmake -S . -B build -G Ninja
+cmake --build build
+ctest --test-dir build --output-on-failure
+
+if $quick; then exit 0; fi
+
+CC=clang CXX=clang++ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DMORVANE_SANITIZE=ON -DMORVANE_BUILD_FUZZERS=ON
+cmake --build build-sanitize
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-sanitize --output-on-failure
+
+# The fuzz target, seeded with the checked-in corpus, for a bounded time.
+corpus="$(mktemp -d)"
+trap 'rm -rf "$corpus"' EXIT
+./build-sanitize/fuzz/conversion_fuzzer -max_total_time="$fuzz_seconds" -timeout=10 \
+  -rss_limit_mb=2048 -print_final_stats=1 "$corpus" fuzz/corpus
