@@ -11,8 +11,8 @@ namespace morvane::testing {
 // One filter of a visual or audio filter list: its name, then its settings as a u32 size and
 // that many bytes.
 struct FilterRecord {
-  std::string name;
-  std::string settings;  // any bytes; its size is written before it
+  std::string name{};
+  std::string settings{};  // any bytes; its size is written before it
 };
 
 // A visual filter record of [FilterMainAV] or [FilterInsertAV]. Each settings block is written
@@ -30,12 +30,12 @@ struct VisualFilterRecord {
   std::uint32_t slow = 0;
   std::uint32_t fifth = 0;
   std::uint32_t sixth = 0;
-  std::string firstBlock;              // the bytes after its size field, which counts itself
-  std::uint32_t secondBlockWord = 0;   // the word before the second block's size, not used
-  std::string secondBlock;
-  std::string thirdBlock;
-  std::vector<FilterRecord> firstList;
-  std::vector<FilterRecord> secondList;
+  std::string firstBlock{};  // the bytes after its size field, which counts itself
+  std::uint32_t secondBlockWord = 0;  // the word before the second block's size, not used
+  std::string secondBlock{};
+  std::string thirdBlock{};
+  std::vector<FilterRecord> firstList{};
+  std::vector<FilterRecord> secondList{};
 };
 
 ProjectWriter& AppendFilter(ProjectWriter& file, const FilterRecord& filter);
@@ -46,8 +46,8 @@ ProjectWriter& AppendAudioFilterRecord(ProjectWriter& file, const std::vector<Fi
 
 // A bin item of [BinWindow].
 struct BinItem {
-  std::string itemName;
-  std::string fileName;
+  std::string itemName{};
+  std::string fileName{};
   std::int32_t in = 0;
   std::int32_t out = 0;
   std::int32_t audioRate = 48000;
