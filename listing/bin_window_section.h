@@ -11,7 +11,8 @@ namespace morvane {
 //
 // [BinWindow]: binCount bin items (none when it is 0 or negative), one line each, shaped by the
 // kind of the item's file name (ClassifyClip):
-//   Movie and Other: "%s,%s,in=%d,out=%d,audio=%dHz%dbit", as "bin1,CLIP.AVI,in=0,out=299,audio=48000Hz16bit"
+//   Movie and Other: "%s,%s,in=%d,out=%d,audio=%dHz%dbit",
+//                    as "bin1,CLIP.AVI,in=0,out=299,audio=48000Hz16bit"
 //   Still:           "%s,%s,in=%d,out=%d", the audio fields read but not listed
 //   Color:           the colour parameters of the file name (WriteColorClipName), then
 //                    ",in=%d,out=%d"; neither name is listed

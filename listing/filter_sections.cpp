@@ -6,7 +6,9 @@ namespace {
 
 // Counts and sizes of the filter records are unsigned: a size with its top bit set skips far
 // past the end of the file, and a huge count is followed until the reader refuses to read on.
-std::uint32_t ReadUnsigned(SourceReader& source) { return static_cast<std::uint32_t>(source.ReadU32()); }
+std::uint32_t ReadUnsigned(SourceReader& source) {
+  return static_cast<std::uint32_t>(source.ReadU32());
+}
 
 // One filter list: count N, then N times { name, settings size S, S bytes }. Listed as the
 // name followed by "," per filter, on the line that the caller has begun with ",".

@@ -36,7 +36,8 @@ ProjectWriter& AppendVisualFilterRecord(ProjectWriter& file, const VisualFilterR
   return file;
 }
 
-ProjectWriter& AppendAudioFilterRecord(ProjectWriter& file, const std::vector<FilterRecord>& filters) {
+ProjectWriter& AppendAudioFilterRecord(ProjectWriter& file,
+                                       const std::vector<FilterRecord>& filters) {
   AppendFilterList(file, filters);
   return file;
 }

@@ -42,7 +42,8 @@ ProjectWriter& AppendFilter(ProjectWriter& file, const FilterRecord& filter);
 ProjectWriter& AppendVisualFilterRecord(ProjectWriter& file, const VisualFilterRecord& record);
 
 // An audio filter record of [FilterExAudio1] or [FilterExAudio2]: the count, then the filters.
-ProjectWriter& AppendAudioFilterRecord(ProjectWriter& file, const std::vector<FilterRecord>& filters);
+ProjectWriter& AppendAudioFilterRecord(ProjectWriter& file,
+                                       const std::vector<FilterRecord>& filters);
 
 // A bin item of [BinWindow].
 struct BinItem {
