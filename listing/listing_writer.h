@@ -32,6 +32,9 @@ class ListingWriter {
   ListingWriter& operator=(const ListingWriter&) = delete;
 
   void WriteText(std::string_view text) {
+    if (text.empty()) {
+      return;  // a default string_view has no data, and memcpy from null is undefined
+    }
     if (text.size() <= static_cast<std::size_t>(limit_ - next_)) {
       std::memcpy(next_, text.data(), text.size());
       next_ += text.size();
