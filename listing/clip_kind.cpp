@@ -23,6 +23,13 @@ bool EndsWith(std::string_view name, std::string_view suffix) {
          EqualsIgnoringAsciiCase(name.substr(name.size() - suffix.size()), suffix);
 }
 
+// A name read from the file is a C string: whatever follows its first zero byte is not part
+// of it, for classification and for listing alike.
+std::string_view UpToZero(std::string_view name) {
+  const std::size_t zero = name.find('\0');
+  return zero == std::string_view::npos ? name : name.substr(0, zero);
+}
+
 // The byte at position i of the name, or the terminating zero past its end.
 std::uint8_t ByteAt(std::string_view name, std::size_t i) {
   return i < name.size() ? static_cast<std::uint8_t>(name[i]) : 0;
@@ -48,7 +55,8 @@ bool IsImageSuffix(std::string_view lastFour) {
   return false;
 }
 
-ClipKind ClassifyClip(std::string_view name) {
+ClipKind ClassifyClip(std::string_view fullName) {
+  const std::string_view name = UpToZero(fullName);
   if (EndsWith(name, "avi")) {
     return ClipKind::Movie;
   }
@@ -86,7 +94,8 @@ bool ListLevelPoints(SourceReader& source, ListingWriter& out, std::int32_t poin
   return anyNonzero;
 }
 
-void WriteColorClipName(ListingWriter& out, std::string_view name) {
+void WriteColorClipName(ListingWriter& out, std::string_view fullName) {
+  const std::string_view name = UpToZero(fullName);
   static constexpr std::array<std::string_view, 8> kDirections = {"U", "UR", "R", "BR",
                                                                   "B", "BL", "L", "UL"};
   const std::int32_t count = std::int32_t{ByteAt(name, 1)} - '0';

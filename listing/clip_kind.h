@@ -47,8 +47,8 @@ struct LevelHead {
 };
 LevelHead ReadLevelHead(SourceReader& source);
 
-// Reads pointCount level points (position u32, value u16) and lists each as ",%d=%d".
-// Returns true when any point's value is nonzero.
+// Reads pointCount level points (position u32, value u16) and lists each as ",%d=%d"; a
+// count of 0 or less reads and lists nothing. Returns true when any point's value is nonzero.
 bool ListLevelPoints(SourceReader& source, ListingWriter& out, std::int32_t pointCount);
 
 // Lists the colour parameters that a colour clip carries in its name, as the six pieces
@@ -56,7 +56,9 @@ bool ListLevelPoints(SourceReader& source, ListingWriter& out, std::int32_t poin
 // ",4th=%6.6s)". The count is the byte at position 1 (0 to 255) minus 48; the direction digit
 // at position 2 selects U, UR, R, BR, B, BL, L, UL ('0' to '7'; any other byte lists nothing);
 // the colour texts start at positions 5, 13, 21 and 29, hold at most 6 characters, stop at the
-// end of the name and are padded on the left to 6.
+// end of the name and are padded on the left to 6 (a name of 8 characters lists ",1st=   abc",
+// then ",2nd=      "). The name ends at its first zero byte. A byte 0x83 at position 1 lists
+// count=83, a space count=-16; a direction byte outside '0' to '7' lists ",direction=" alone.
 void WriteColorClipName(ListingWriter& out, std::string_view name);
 
 }  // namespace morvane
