@@ -1,6 +1,7 @@
 #include "testing/effect_title_records.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace morvane::testing {
 
@@ -65,6 +66,14 @@ ProjectWriter& AppendTextItem(ProjectWriter& file, const TitleTextItem& item, bo
 }
 
 }  // namespace
+
+EffectRecord Transition(std::int32_t clipIndex, std::int32_t clipLength, std::string effectName) {
+  EffectRecord record;
+  record.clipIndex = clipIndex;
+  record.clipLength = clipLength;
+  record.effectName = std::move(effectName);
+  return record;
+}
 
 ProjectWriter& AppendEffectRecord(ProjectWriter& file, const EffectRecord& record) {
   file.I32(record.clipIndex);

@@ -13,8 +13,8 @@ namespace morvane::testing {
 // Effect and title records for tests, examples and benchmarks: a struct per record with its
 // fields in file order, and a function that appends it to a ProjectWriter:
 //
-//   EffectRecord dissolve{.clipIndex = 0, .clipLength = 85, .third = 15, .fourth = 1,
-//                         .effectName = "Dissolve", .parameterWords = {100, 200}};
+//   EffectRecord dissolve = Transition(0, 85, "Dissolve");
+//   dissolve.parameterWords = {100, 200};
 //   AppendEffectRecord(file, dissolve);
 //
 // Every field defaults to zero or empty.
@@ -30,6 +30,9 @@ struct EffectRecord {
   std::vector<std::uint32_t> parameterWords;   // u32 each, written as given
   std::string closingText;                  // string field
 };
+
+// A record with the three fields that the main clip table takes; the others zero or empty.
+EffectRecord Transition(std::int32_t clipIndex, std::int32_t clipLength, std::string effectName);
 
 ProjectWriter& AppendEffectRecord(ProjectWriter& file, const EffectRecord& record);
 
