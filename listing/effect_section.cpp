@@ -1,8 +1,55 @@
 #include "listing/effect_section.h"
 
+#include "listing/wrap32.h"
+
 namespace morvane {
 
-// Not read yet: only projects without effects convert.
-void ReadEffectSection(ListingContext&, std::int32_t, MainClipTable&) {}
+namespace {
+
+// ",%u" of a u32 field.
+void ListU32(SourceReader& source, ListingWriter& out) {
+  out.WriteChar(',');
+  out.WriteUnsigned(static_cast<std::uint32_t>(source.ReadU32()));
+}
+
+}  // namespace
+
+void ReadEffectSection(ListingContext& context, std::int32_t effectCount, MainClipTable& mainClips) {
+  SourceReader& source = context.source;
+  ListingWriter& out = context.out;
+  ProgressShare share(context.progress, "[Effect]", kEffectShare, effectCount);
+  for (std::int32_t j = 0; j < effectCount; ++j) {
+    const std::int32_t clipIndex = source.ReadU32();
+    out.WriteUnsigned(static_cast<std::uint32_t>(clipIndex));
+    const std::int32_t clipLength = source.ReadU32();
+    out.WriteChar(',');
+    out.WriteUnsigned(static_cast<std::uint32_t>(clipLength));
+    ListU32(source, out);
+    out.WriteChar(',');
+    out.WriteUnsigned(source.ReadU16());
+    const ShortString effectName = source.ReadShortString();
+    out.Write(',', effectName);
+    for (int value = 0; value < 5; ++value) {
+      ListU32(source, out);
+    }
+    // The offset is 64-bit so that a size near 2^31 cannot wrap it back below the size.
+    const std::int32_t parameterBytes = source.ReadU32();
+    for (std::int64_t offset = 0; offset < parameterBytes; offset += 4) {
+      ListU32(source, out);
+    }
+    out.Write(',', source.ReadShortString(), "\r\n");
+
+    // The index comes from the file: a record naming a clip outside the table is listed only,
+    // and both entries are checked before either is changed.
+    MainClipEntry* before = mainClips.At(clipIndex);
+    MainClipEntry* after = mainClips.At(WrapAdd(clipIndex, 1));
+    if (before != nullptr && after != nullptr) {
+      before->length = clipLength;
+      after->transition.Assign(effectName.Text());
+    }
+
+    share.ItemDone(j + 1);
+  }
+}
 
 }  // namespace morvane

@@ -1,0 +1,273 @@
+#include "listing/title_section.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "testing/effect_title_records.h"
+#include "testing/listing_run.h"
+
+namespace morvane {
+namespace {
+
+using testing::AppendTitleRecord;
+using testing::ListingRun;
+using testing::NumberTextItem;
+using testing::ProjectWriter;
+using testing::TitleLayout;
+using testing::TitleRecord;
+using testing::TitleTextItem;
+
+constexpr ConversionSettings kRexEdit{SoftwareKind::RexEdit, TimecodeMode::NtscDropFrame};
+constexpr ConversionSettings kEzEdit{SoftwareKind::EzEdit, TimecodeMode::NtscDropFrame};
+
+// The title of the example: begin 10, values 200 and 0, names abc and x, fourth value 1.
+TitleRecord ExampleTitle() {
+  TitleRecord title;
+  title.begin = 10;
+  title.second = 200;
+  title.third = 0;
+  title.firstName = "abc";
+  title.fourth = 1;
+  title.secondName = "x";
+  return title;
+}
+
+// An item whose 158 numbers count 1 to 158 in file order.
+TitleTextItem Item(std::string text, std::uint32_t itemWord = 0) {
+  TitleTextItem item;
+  item.itemWord = itemWord;
+  item.text = std::move(text);
+  item.name = "font";
+  NumberTextItem(item, 1);
+  return item;
+}
+
+// ",from,from+1,...,to"
+std::string Count(int from, int to) {
+  std::string text;
+  for (int n = from; n <= to; ++n) {
+    text += "," + std::to_string(n);
+  }
+  return text;
+}
+
+// The line of an Item() whose text lists as quoted.
+std::string ItemLine(const std::string& quoted) {
+  return ",\"" + quoted + "\"" + Count(1, 9) + ",font" + Count(10, 158) + "\r\n";
+}
+
+std::string ListTitles(const ProjectWriter& file, std::int32_t count, int version,
+                       ConversionSettings settings = kRexEdit) {
+  ListingRun run(file, settings);
+  ReadTitleSection(run.context, count, version);
+  EXPECT_EQ(0, run.Remaining()) << "the titles were not consumed exactly";
+  return run.Output();
+}
+
+std::string ListTitle(const TitleRecord& title, TitleLayout layout, int version,
+                      ConversionSettings settings = kRexEdit) {
+  ProjectWriter file;
+  AppendTitleRecord(file, title, layout);
+  return ListTitles(file, 1, version, settings);
+}
+
+// The quoted part of the line of a plain title's only text item.
+std::string ListedText(const std::string& text) {
+  TitleRecord title;
+  title.items = {Item(text)};
+  const std::string listed = ListTitle(title, TitleLayout::Plain, 0x0206);
+  const std::string head = "begin=0,0,0,,0,0,,0,\r\n,\"";
+  const std::string tail = "\"" + Count(1, 9) + ",font" + Count(10, 158) + "\r\n,\r\n";
+  if (!listed.starts_with(head) || !listed.ends_with(tail) ||
+      listed.size() < head.size() + tail.size()) {
+    ADD_FAILURE() << "not a single text item: " << listed;
+    return {};
+  }
+  return listed.substr(head.size(), listed.size() - head.size() - tail.size());
+}
+
+TEST(TitleSection, ListsTheExampleTitleOnTwoLines) {
+  EXPECT_EQ("begin=10,200,0,abc,0,1,x,0,\r\n,\r\n", ListTitle(ExampleTitle(), TitleLayout::Plain, 0x0206));
+}
+
+TEST(TitleSection, HeadValuesPrintSignedAndTheFourthUnsigned) {
+  TitleRecord title = ExampleTitle();
+  title.begin = -1;
+  title.second = INT32_MIN;
+  title.third = 7;
+  title.fourth = 0xFFFFFFFF;
+  title.closingName = "end";
+  EXPECT_EQ("begin=-1,-2147483648,7,abc,0,4294967295,x,0,\r\n,end\r\n",
+            ListTitle(title, TitleLayout::Plain, 0x0206));
+}
+
+TEST(TitleSection, WordBlocksListTheirSizeSignedAndReadWholeWords) {
+  struct Case {
+    std::int32_t size;
+    std::vector<std::uint32_t> words;  // what the file holds after the size
+    const char* listed;
+  };
+  const Case cases[] = {
+      {0, {}, ",0"},
+      {4, {0xFFFFFFFF}, ",4,4294967295"},
+      {5, {11, 12}, ",5,11,12"},
+      {8, {11, 12}, ",8,11,12"},
+      {-4, {}, ",-4"},
+      {INT32_MIN, {}, ",-2147483648"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.size);
+    TitleRecord title = ExampleTitle();
+    title.firstBlock = {c.size, c.words};
+    title.secondBlock = {c.size, c.words};
+    EXPECT_EQ(std::string("begin=10,200,0,abc") + c.listed + ",1,x" + c.listed + ",\r\n,\r\n",
+              ListTitle(title, TitleLayout::Plain, 0x0206));
+  }
+}
+
+TEST(TitleSection, ExtendedLayoutFollowsTheVersionOrTheEzEditSetting) {
+  struct Case {
+    int version;
+    ConversionSettings settings;
+    TitleLayout layout;
+  };
+  const Case cases[] = {
+      {0x0200, kRexEdit, TitleLayout::Plain},    {0x0206, kRexEdit, TitleLayout::Plain},
+      {0x0207, kRexEdit, TitleLayout::Extended}, {0x0300, kRexEdit, TitleLayout::Extended},
+      {0x0200, kEzEdit, TitleLayout::Extended},  {0x0206, kEzEdit, TitleLayout::Extended},
+      {0x0207, kEzEdit, TitleLayout::Extended},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << std::hex << c.version << " EzEdit "
+                                    << (c.settings.softwareKind == SoftwareKind::EzEdit));
+    TitleRecord title = ExampleTitle();
+    title.layoutWord = 7;
+    title.fifth = 8;
+    title.sixth = 9;
+    title.items = {Item("Hello", 42), Item("World", 43)};
+    title.closingName = "end";
+    if (c.layout == TitleLayout::Extended) {
+      EXPECT_EQ("begin=10,200,0,abc,0,1,x,0,7,8,9,\r\n,42" + ItemLine("Hello") + ",43" +
+                    ItemLine("World") + ",end\r\n",
+                ListTitle(title, c.layout, c.version, c.settings));
+    } else {
+      EXPECT_EQ("begin=10,200,0,abc,0,1,x,0,\r\n" + ItemLine("Hello") + ItemLine("World") + ",end\r\n",
+                ListTitle(title, c.layout, c.version, c.settings));
+    }
+  }
+}
+
+TEST(TitleSection, LayoutWord768DropsTheItemWords) {
+  TitleRecord title = ExampleTitle();
+  title.layoutWord = 768;
+  title.items = {Item("Hello", 42)};
+  EXPECT_EQ("begin=10,200,0,abc,0,1,x,0,768,0,0,\r\n" + ItemLine("Hello") + ",\r\n",
+            ListTitle(title, TitleLayout::Extended, 0x0207));
+  title.layoutWord = 769;
+  EXPECT_EQ("begin=10,200,0,abc,0,1,x,0,769,0,0,\r\n,42" + ItemLine("Hello") + ",\r\n",
+            ListTitle(title, TitleLayout::Extended, 0x0207));
+}
+
+TEST(TitleSection, TextLengthOf255AndMoreIsReadFromTheWordThatFollows) {
+  for (const std::size_t length : {0u, 1u, 254u, 255u, 300u, 65535u}) {
+    SCOPED_TRACE(length);
+    std::string text(length, 'a');
+    if (length > 0) {
+      text.back() = 'z';  // the last byte must reach the listing too
+    }
+    TitleRecord title;
+    title.items = {Item(text)};
+    EXPECT_EQ("begin=0,0,0,,0,0,,0,\r\n" + ItemLine(text) + ",\r\n",
+              ListTitle(title, TitleLayout::Plain, 0x0206));
+  }
+}
+
+TEST(TitleSection, TextEscapesLineEndsQuotesAndBackslashesBytewise) {
+  EXPECT_EQ("a\\rb\\nc\\\"d\\\\e", ListedText("a\rb\nc\"d\\e"));
+  EXPECT_EQ("\\r\\n\\r\\n", ListedText("\r\n\r\n"));
+  // Other control bytes and bytes 0x80 to 0xFF pass unchanged; the second byte 0x5C of a
+  // two-byte character is escaped like any backslash.
+  EXPECT_EQ("\t\x01\x7f\x80\xff", ListedText("\t\x01\x7f\x80\xff"));
+  EXPECT_EQ("\x83\x5c\x5c", ListedText("\x83\x5c"));
+}
+
+TEST(TitleSection, TextEndsAtItsFirstZeroByteButIsConsumedWhole) {
+  EXPECT_EQ("ab", ListedText(std::string("ab\0c\"d", 6)));
+  EXPECT_EQ("", ListedText(std::string("\0abc", 4)));
+  EXPECT_EQ("", ListedText(std::string(300, '\0')));
+}
+
+TEST(TitleSection, TextBufferStartsEmptyForEveryItem) {
+  TitleRecord title;
+  title.items = {Item(std::string(1000, '"')), Item("ab"), Item(std::string("x\0yyyy", 6)), Item("")};
+  std::string quotes;
+  for (int i = 0; i < 1000; ++i) {
+    quotes += "\\\"";
+  }
+  EXPECT_EQ("begin=0,0,0,,0,0,,0,\r\n" + ItemLine(quotes) + ItemLine("ab") + ItemLine("x") + ItemLine("") +
+                ",\r\n",
+            ListTitle(title, TitleLayout::Plain, 0x0206));
+}
+
+TEST(TitleSection, TitleWithoutItemsAndClosingNameEndsWithALoneComma) {
+  ProjectWriter file;
+  AppendTitleRecord(file, ExampleTitle(), TitleLayout::Extended);
+  AppendTitleRecord(file, ExampleTitle(), TitleLayout::Extended);
+  const std::string one = "begin=10,200,0,abc,0,1,x,0,0,0,0,\r\n,\r\n";
+  EXPECT_EQ(one + one, ListTitles(file, 2, 0x0206, kEzEdit));
+}
+
+TEST(TitleSection, NegativeItemCountListsNoItems) {
+  TitleRecord title = ExampleTitle();
+  title.itemCount = -1;
+  title.closingName = "end";
+  EXPECT_EQ("begin=10,200,0,abc,0,1,x,0,\r\n,end\r\n", ListTitle(title, TitleLayout::Plain, 0x0206));
+}
+
+TEST(TitleSection, ZeroOrNegativeCountReadsNothing) {
+  ProjectWriter file;
+  AppendTitleRecord(file, ExampleTitle(), TitleLayout::Plain);
+  for (const std::int32_t count : {0, -1, INT32_MIN}) {
+    SCOPED_TRACE(count);
+    ListingRun run(file);
+    ReadTitleSection(run.context, count, 0x0207);
+    EXPECT_EQ("", run.Output());
+    EXPECT_EQ(static_cast<std::int64_t>(file.size()), run.Remaining());
+    EXPECT_EQ(0, run.progress.steps);
+    EXPECT_TRUE(run.progress.statuses.empty());
+  }
+}
+
+TEST(TitleSection, TruncatedSectionListsZeroTitles) {
+  ListingRun run{ProjectWriter()};
+  ReadTitleSection(run.context, 2, 0x0207);
+  EXPECT_EQ("begin=0,0,0,,0,0,,0,0,0,0,\r\n,\r\nbegin=0,0,0,,0,0,,0,0,0,0,\r\n,\r\n", run.Output());
+  EXPECT_EQ(60, run.progress.steps);
+}
+
+TEST(TitleSection, SevenTitlesSpendSixtyStepsInProportion) {
+  ProjectWriter file;
+  for (int i = 0; i < 7; ++i) {
+    AppendTitleRecord(file, ExampleTitle(), TitleLayout::Plain);
+  }
+  ListingRun run(file);
+  ReadTitleSection(run.context, 7, 0x0206);
+  EXPECT_EQ((std::vector<int>{8, 17, 25, 34, 42, 51, 60}), run.progress.StepsAfter("[Title]"));
+  const std::vector<std::string> texts = run.progress.Texts();
+  ASSERT_EQ(7u, texts.size());
+  EXPECT_EQ("[Title] 1 / 7", texts.front());
+  EXPECT_EQ("[Title] 7 / 7", texts.back());
+}
+
+TEST(TitleSection, OneTitleSpendsAllSixtyStepsAtOnce) {
+  ProjectWriter file;
+  AppendTitleRecord(file, ExampleTitle(), TitleLayout::Plain);
+  ListingRun run(file);
+  ReadTitleSection(run.context, 1, 0x0206);
+  EXPECT_EQ((std::vector<int>{60}), run.progress.StepsAfter("[Title]"));
+}
+
+}  // namespace
+}  // namespace morvane
