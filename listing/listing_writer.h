@@ -36,9 +36,6 @@ class ListingWriter {
       return;  // a default string_view has no data, and memcpy from null is undefined
     }
     if (text.size() <= static_cast<std::size_t>(limit_ - next_)) {
-      if (text.empty()) {
-        return;  // an empty view may have no data at all, and memcpy from null is undefined
-      }
       std::memcpy(next_, text.data(), text.size());
       next_ += text.size();
       return;
