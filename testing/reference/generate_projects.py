@@ -370,7 +370,7 @@ class Generator:
 
     # ------------------------------------------------------------ whole project
 
-    def project(self, main_count=None, insert_count=None):
+    def project(self, main_count=None, insert_count=None, audio_counts=None):
         rng, w = self.rng, self.w
         v = self.version
         rex207 = v >= 0x0207 and self.software == 'rexedit'
@@ -405,6 +405,8 @@ class Generator:
                 self.track_clip(True, timeline)
             for track in (1, 2):
                 n = rng.choice((0, 0, rng.randint(1, 5)))
+                if audio_counts is not None:
+                    n = audio_counts[track - 1]
                 counts[track] = n
                 w.u32(n)
                 for _ in range(n):
@@ -447,7 +449,7 @@ def hostile_project(rng):
     version = rng.choice(VERSIONS)
     software = rng.choice(('rexedit', 'ezedit'))
     g = Generator(rng, version, software)
-    variant = rng.randrange(10)
+    variant = rng.randrange(12)
     if variant == 0:  # main count above capacity
         w = g.w
         w.u8(version & 0xFF)
@@ -458,8 +460,30 @@ def hostile_project(rng):
         w.u32(48000)
         return w.data() + bytes(rng.randrange(64)), software
     if variant == 1:  # a track count above capacity after a valid main track
-        data = g.project(main_count=rng.randint(1, 3), insert_count=rng.choice((301, 5000)))
+        track = rng.randrange(3)
+        data = g.project(main_count=rng.randint(1, 3),
+                         insert_count=rng.choice((301, 5000)) if track == 0 else 0,
+                         audio_counts=((301, 0) if track == 1 else (300, 1000)) if track else None)
         return data, software
+    if variant == 10:  # exactly 1 MiB read past the end converts, one byte more refuses
+        w = g.w
+        w.u8(0xFF)
+        w.u8(0x01)
+        w.u16(0)
+        w.u32(0)
+        w.u32(1)
+        w.u32(48000)
+        w.short_string(b'a.avi')
+        w.u32(0)
+        w.u32(10)
+        w.u32(174759)
+        w.u16(1)
+        w.u16(1)
+        w.raw(b'\x05\x00\x00' if rng.random() < 0.5 else b'\x05\x00')
+        return w.data(), software
+    if variant == 11:  # tracks filled to capacity
+        return g.project(main_count=rng.choice((1000, 3)), insert_count=300,
+                         audio_counts=(300, 300)), software
     if variant == 2:  # huge count read at the very end of the file
         w = g.w
         w.u8(version & 0xFF)
