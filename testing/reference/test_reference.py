@@ -530,7 +530,7 @@ class TimecodeTest(unittest.TestCase):
         for count, expected in cases:
             self.assertEqual(fn(count, mode), expected, (mode, count))
 
-    def test_document_figures(self):
+    def test_every_mode_formats_counts_with_c_semantics(self):
         self.check('ntsc-df', [(0, b'00:00:00;00'), (1799, b'00:00:59;29'), (1800, b'00:01:00;02'),
                                (1801, b'00:01:00;03'), (17981, b'00:09:59;29'),
                                (17982, b'00:10:00;00'), (35964, b'00:20:00;00'),
