@@ -60,6 +60,14 @@ class CommandLine(unittest.TestCase):
         self.assertIn(b"TitleTrack=", rex)
         self.assertNotIn(b"TitleTrack=", ez)
 
+    def test_timecode_chooses_the_edl_times(self):
+        frames = run("-q", "--timecode", "frames", "-o", "-", self.rex).stdout
+        pal = run("-q", "--timecode", "PAL", "-o", "-", self.rex).stdout
+        self.assertIn(b"Event                        Source            Recorder\r\n", frames)
+        self.assertIn(b"Event                    Source                      Recorder\r\n", pal)
+        self.assertIn(b"00:00:10:20   opening.avi\r\n", pal)
+        self.assertIn(b"   270   opening.avi\r\n", frames)
+
     def test_writes_standard_output_exactly_as_the_file(self):
         out = os.path.join(self.folder, "out.txt")
         self.assertEqual(0, run("-q", "-o", out, self.rex).returncode)
@@ -70,7 +78,7 @@ class CommandLine(unittest.TestCase):
     def test_plain_progress_shows_every_status_and_ends_at_200(self):
         result = run("--progress", "plain", "-q", "-o", os.path.join(self.folder, "x.txt"), self.rex)
         self.assertEqual(0, result.returncode, result.stderr)
-        lines = result.stdout.decode().splitlines()
+        lines = result.stderr.decode().splitlines()
         self.assertEqual("200/200", lines[-1])
         for line in lines[:-1]:
             position, _, text = line.partition(" ")

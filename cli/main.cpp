@@ -76,7 +76,7 @@ bool ConvertOne(const Options& options, const std::string& source) {
     outcome = job.Run(bar);
     bar.Finish();
   } else if (style == ProgressStyle::Plain) {
-    morvane::PlainProgress plain(stdout == nullptr || toStandardOutput ? stderr : stdout);
+    morvane::PlainProgress plain(stderr);
     outcome = job.Run(plain);
   } else {
     morvane::SilentProgress silent;
