@@ -179,6 +179,21 @@ TEST_F(ConversionJobTest, LeavesTheDestinationAsItWasWhenTheProjectIsRefused) {
   EXPECT_TRUE(Lockable(source_));
 }
 
+TEST_F(ConversionJobTest, RefusesAProjectThatEndsLongBeforeItsCountsAndKeepsTheDestination) {
+  ProjectWriter endless;
+  endless.Header(0x0207, 0x7FFFFFFF, 0);  // two billion bin items, none in the file
+  endless.SaveTo(source_);
+  WriteFile(destination_, "previous text");
+  const ConversionOutcome outcome = Run(source_, destination_);
+  EXPECT_EQ(Kind::EndsTooEarly, outcome.kind);
+  EXPECT_EQ("Can not convert source file: it ends too early", outcome.message);
+  EXPECT_EQ(MessageIcon::Warning, outcome.icon);
+  EXPECT_EQ("previous text", ReadFile(destination_));
+  EXPECT_EQ(2u, FileCount());
+  EXPECT_TRUE(Lockable(source_));
+  EXPECT_TRUE(Lockable(destination_));
+}
+
 TEST_F(ConversionJobTest, ReportsAFullDiskAsAWriteError) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   const ConversionOutcome outcome = Run(source_, "/dev/full");
