@@ -23,7 +23,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   auto label = [&](const QString& text, const char* name, int x, int y, int width, int height) {
     auto* widget = new QLabel(text, this);
     widget->setObjectName(QString::fromLatin1(name));
-    PlaceTextControl(*widget, units, x, y, width, height);
+    PlaceTextControl(*widget, widget->sizeHint().width(), units, x, y, width, height);
     return widget;
   };
 

@@ -54,10 +54,10 @@ void PlaceControl(QWidget& control, const DialogUnits& units, int x, int y, int 
   control.setGeometry(units.ToPixels(x, y, width, height));
 }
 
-void PlaceTextControl(QWidget& control, const DialogUnits& units, int x, int y, int width,
-                      int height) {
+void PlaceTextControl(QWidget& control, int neededWidth, const DialogUnits& units, int x, int y,
+                      int width, int height) {
   QRect rect = units.ToPixels(x, y, width, height);
-  rect.setWidth(std::max(rect.width(), control.sizeHint().width()));
+  rect.setWidth(std::max(rect.width(), neededWidth));
   control.setGeometry(rect);
 }
 

@@ -32,11 +32,12 @@ int MulDiv(int number, int numerator, int denominator);
 // Places a control of a dialog template at its rectangle (dialog units).
 void PlaceControl(QWidget& control, const DialogUnits& units, int x, int y, int width, int height);
 
-// The same for a label or a radio button. The substitute fonts are a little wider than the
-// original's bitmap font at this size, so a text that needs more room than its rectangle makes
-// the control grow to the right until the whole text shows; its position and height stay.
-void PlaceTextControl(QWidget& control, const DialogUnits& units, int x, int y, int width,
-                      int height);
+// The same for a label or a radio button whose whole text needs neededWidth pixels. The
+// substitute fonts are a little wider than the original's bitmap font at this size, so a text
+// that needs more room than its rectangle makes the control grow to the right until the whole
+// text shows; its position and height stay.
+void PlaceTextControl(QWidget& control, int neededWidth, const DialogUnits& units, int x, int y,
+                      int width, int height);
 
 // The dialogs' font, "ＭＳ Ｐゴシック" at 9 points (12 pixels at 96 DPI). The first call registers
 // the fonts Debian has as its substitutes, metric-compatible first: IPAPGothic, then Noto Sans

@@ -10,6 +10,7 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionButton>
 
 #include "app/about_dlg.h"
 #include "app/app_icon.h"
@@ -26,6 +27,14 @@ namespace {
 class RadioButton : public QRadioButton {
  public:
   using QRadioButton::QRadioButton;
+
+  // Up to the end of the text; the style's size hint adds room for a focus frame beyond it.
+  int NeededWidth() const {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QRect contents = style()->subElementRect(QStyle::SE_RadioButtonContents, &option, this);
+    return contents.left() + fontMetrics().horizontalAdvance(text());
+  }
 
  protected:
   bool hitButton(const QPoint& position) const override { return rect().contains(position); }
@@ -78,7 +87,7 @@ void CMorvaneDlg::BuildControls() {
   auto label = [&](const char* text, const char* name, int x, int y, int width, int height) {
     auto* widget = new QLabel(QString::fromLatin1(text), this);
     widget->setObjectName(QString::fromLatin1(name));
-    PlaceTextControl(*widget, units, x, y, width, height);
+    PlaceTextControl(*widget, widget->sizeHint().width(), units, x, y, width, height);
   };
   auto* radioStyle = new RadioStyle;
   radioStyle->setParent(this);
@@ -87,7 +96,7 @@ void CMorvaneDlg::BuildControls() {
     auto* button = new RadioButton(QString::fromLatin1(text), this);
     button->setObjectName(QString::fromLatin1(name));
     button->setStyle(radioStyle);
-    PlaceTextControl(*button, units, x, y, width, height);
+    PlaceTextControl(*button, button->NeededWidth(), units, x, y, width, height);
     button->setFocusPolicy(Qt::ClickFocus);
     group->addButton(button);
     connect(button, &QAbstractButton::clicked, this, [this, setSetting] { setSetting(settings_); });
