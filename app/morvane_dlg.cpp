@@ -184,9 +184,10 @@ void CMorvaneDlg::BrowseForDestination() {
 }
 
 void CMorvaneDlg::Convert() {
+  position_ = 0;
   progress_->setRange(0, kProgressSteps);
   progress_->setValue(0);
-  lastStatusRepaint_ = {};
+  lastRepaint_ = {};
 
   const ConversionJob job(ToPath(*sourcePath_), ToPath(*destinationPath_), settings_);
   const ConversionOutcome outcome = job.Run(*this);
@@ -195,23 +196,36 @@ void CMorvaneDlg::Convert() {
     // A refused conversion stops before the driver empties the status line.
     pendingStatus_.clear();
   }
-  ShowStatusNow();
+  ShowProgressNow();
   messages_.Show(this, ToQString(outcome.message), outcome.icon);
+  position_ = 0;
   progress_->setValue(0);
 }
 
-void CMorvaneDlg::Step() { progress_->setValue(progress_->value() + 1); }
+void CMorvaneDlg::Step() {
+  ++position_;
+  ShowProgressWhenDue();
+}
 
 void CMorvaneDlg::SetStatus(std::string_view text) {
   pendingStatus_.assign(text);
-  const auto now = std::chrono::steady_clock::now();
-  if (text.empty() || now - lastStatusRepaint_ >= kStatusRepaintInterval) {
-    ShowStatusNow();
-    lastStatusRepaint_ = now;
+  if (text.empty()) {
+    ShowProgressNow();
+  } else {
+    ShowProgressWhenDue();
   }
 }
 
-void CMorvaneDlg::ShowStatusNow() {
+void CMorvaneDlg::ShowProgressWhenDue() {
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastRepaint_ >= kRepaintInterval) {
+    ShowProgressNow();
+  }
+}
+
+void CMorvaneDlg::ShowProgressNow() {
+  lastRepaint_ = std::chrono::steady_clock::now();
+  progress_->setValue(position_);
   status_->setText(ToQString(pendingStatus_));
   // The conversion does not return to the event loop, so only a synchronous repaint shows it.
   status_->repaint();

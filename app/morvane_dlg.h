@@ -49,10 +49,11 @@ class CMorvaneDlg : public QDialog, public ProgressSink {
 
   const ConversionSettings& settings() const { return settings_; }
 
-  // ProgressSink. Step moves the bar by one of its 200 steps. SetStatus shows the text in the
-  // status line and repaints it at once; a text that follows the last repaint within 15 ms
-  // replaces the pending text without its own repaint (a large project sets thousands of
-  // texts), and the empty text always repaints.
+  // ProgressSink. Step moves the bar by one of its 200 steps; SetStatus shows the text in the
+  // status line. Both repaint at once, unless the last repaint was less than 15 ms ago: then
+  // the new position or text waits for the next repaint (a large project sets thousands of
+  // texts, which would otherwise cost more than the conversion). The empty text always shows at
+  // once, with the bar's position, and so does the end of a conversion.
   void Step() override;
   void SetStatus(std::string_view text) override;
 
@@ -65,7 +66,7 @@ class CMorvaneDlg : public QDialog, public ProgressSink {
   // The context menu: "morvane version information(&A)...", which opens the about box.
   std::unique_ptr<QMenu> MakeContextMenu();
 
-  static constexpr std::chrono::milliseconds kStatusRepaintInterval{15};
+  static constexpr std::chrono::milliseconds kRepaintInterval{15};
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -74,7 +75,8 @@ class CMorvaneDlg : public QDialog, public ProgressSink {
  private:
   void BuildControls();
   void ShowPathMenu(QLineEdit* edit, const QPoint& position);
-  void ShowStatusNow();
+  void ShowProgressNow();
+  void ShowProgressWhenDue();
 
   MessageBoxes& messages_;
   FilePickers& pickers_;
@@ -89,8 +91,9 @@ class CMorvaneDlg : public QDialog, public ProgressSink {
   QProgressBar* progress_ = nullptr;
   QLineEdit* status_ = nullptr;
 
+  int position_ = 0;
   std::string pendingStatus_;
-  std::chrono::steady_clock::time_point lastStatusRepaint_{};
+  std::chrono::steady_clock::time_point lastRepaint_{};
 };
 
 }  // namespace morvane::app
