@@ -1,0 +1,59 @@
+#include "app/about_dlg.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/app_icon.h"
+#include "app/dialog_units.h"
+#include "convert/version.h"
+
+namespace morvane::app {
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("morvane version information"));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  const QIcon icon = ApplicationIcon();
+  setWindowIcon(icon);
+  setFont(DialogFont());
+
+  const DialogUnits units = DialogUnits::Of(font());
+  setFixedSize(units.ToPixels(0, 0, 235, 143).size());
+
+  auto label = [&](const QString& text, const char* name, int x, int y, int width, int height) {
+    auto* widget = new QLabel(text, this);
+    widget->setObjectName(QString::fromLatin1(name));
+    PlaceTextControl(*widget, widget->sizeHint().width(), units, x, y, width, height);
+    return widget;
+  };
+
+  // An icon control takes the size of its icon, whatever the template's rectangle says.
+  auto* iconLabel = new QLabel(this);
+  iconLabel->setObjectName(QStringLiteral("icon"));
+  iconLabel->setPixmap(icon.pixmap(32, 32));
+  iconLabel->setGeometry(QRect(units.ToPixels(17, 31, 0, 0).topLeft(), QSize(32, 32)));
+
+  auto* purpose = new QLabel(QStringLiteral("Contents of a project file of RexEdit are outputted by "
+                                            "the text form along the time line."),
+                             this);
+  purpose->setObjectName(QStringLiteral("purpose"));
+  purpose->setWordWrap(true);
+  purpose->setGeometry(units.ToPixels(43, 33, 166, 26));
+  label(QStringLiteral("morvane Version ") + QString::fromLatin1(version::kDisplayVersion),
+        "version", 86, 60, 59, 8);
+  label(QStringLiteral("RexEdit ver2.91 Correspondence."), "rexEdit", 86, 71, 133, 10);
+  label(QStringLiteral("EzEdit ver2.5  Correspondence."), "ezEdit", 86, 82, 133, 10);
+  label(QString::fromLatin1(version::kLegalCopyright), "notice", 86, 93, 133, 10);
+  label(QStringLiteral("https://morvane.example.org/"), "web", 86, 104, 133, 10);
+  label(QStringLiteral("morvane@example.org"), "mail", 86, 114, 133, 10);
+  label(QStringLiteral("Thanks to everyone who still edits on DV."), "thanks", 86, 128, 140, 10);
+
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  ok->setObjectName(QStringLiteral("ok"));
+  PlaceControl(*ok, units, 178, 6, 50, 14);
+  ok->setAutoDefault(false);
+  ok->setDefault(true);
+  connect(ok, &QAbstractButton::clicked, this, &QDialog::accept);
+}
+
+}  // namespace morvane::app

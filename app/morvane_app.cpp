@@ -1,0 +1,26 @@
+#include "app/morvane_app.h"
+
+#include "app/app_icon.h"
+#include "app/morvane_dlg.h"
+#include "app/qt_prompts.h"
+#include "convert/version.h"
+
+namespace morvane::app {
+
+CMorvaneApp::CMorvaneApp(int& argc, char** argv) : application_(argc, argv) {
+  QApplication::setApplicationName(QString::fromLatin1(version::kInternalName));
+  QApplication::setApplicationVersion(QString::fromLatin1(version::kNumericVersion));
+  QApplication::setDesktopFileName(QStringLiteral("morvane"));
+  QApplication::setWindowIcon(ApplicationIcon());
+}
+
+int CMorvaneApp::Run() {
+  QtMessageBoxes messages;
+  QtFilePickers pickers;
+  CMorvaneDlg dialog(messages, pickers);
+  // The dialog's result does not matter: closing it in any way ends the program.
+  dialog.exec();
+  return 0;
+}
+
+}  // namespace morvane::app

@@ -1,0 +1,65 @@
+// Renders the main dialog and the about box offscreen and saves them as dialog.png and
+// about.png in the given folder:
+//   QT_QPA_PLATFORM=offscreen build/app/morvane_screenshots docs
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPixmap>
+
+#include <cstdio>
+
+#include "app/about_dlg.h"
+#include "app/morvane_dlg.h"
+#include "app/user_prompts.h"
+
+namespace {
+
+class NoMessageBoxes : public morvane::app::MessageBoxes {
+ public:
+  void Show(QWidget*, const QString&, morvane::MessageIcon) override {}
+};
+
+class NoFilePickers : public morvane::app::FilePickers {
+ public:
+  std::optional<QString> PickSource(QWidget*) override { return std::nullopt; }
+  std::optional<QString> PickDestination(QWidget*) override { return std::nullopt; }
+};
+
+bool Save(QWidget& window, const QDir& folder, const char* name) {
+  window.show();
+  QApplication::processEvents();
+  const bool saved = window.grab().save(folder.filePath(QString::fromLatin1(name)));
+  window.hide();
+  if (!saved) {
+    std::fprintf(stderr, "morvane_screenshots: cannot write %s\n", name);
+  }
+  return saved;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: morvane_screenshots OUTPUT_FOLDER\n");
+    return 2;
+  }
+  const QDir folder(QString::fromLocal8Bit(argv[1]));
+  if (!folder.mkpath(QStringLiteral("."))) {
+    std::fprintf(stderr, "morvane_screenshots: cannot create %s\n", argv[1]);
+    return 1;
+  }
+
+  NoMessageBoxes messages;
+  NoFilePickers pickers;
+  morvane::app::CMorvaneDlg dialog(messages, pickers);
+  dialog.findChild<QLineEdit*>(QStringLiteral("sourcePath"))
+      ->setText(QStringLiteral("/home/user/projects/wedding.dvc"));
+  dialog.findChild<QLineEdit*>(QStringLiteral("destinationPath"))
+      ->setText(QStringLiteral("/home/user/projects/wedding.txt"));
+  for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
+    edit->setCursorPosition(0);
+  }
+  morvane::app::CAboutDlg about;
+  return Save(dialog, folder, "dialog.png") && Save(about, folder, "about.png") ? 0 : 1;
+}
