@@ -339,6 +339,8 @@ class MorvaneDlgTest : public QObject {
     QTest::newRow("too many clips")
         << "huge.dvc" << "out.txt"
         << "Can not convert source file: [MainAV] holds 1234 clips, more than 1000";
+    QTest::newRow("ends too early") << "endless.dvc" << "out.txt"
+                                    << "Can not convert source file: it ends too early";
   }
   void FailuresShowTheirMessageWithAWarningAndResetBarAndStatus() {
     QFETCH(QString, source);
@@ -346,6 +348,7 @@ class MorvaneDlgTest : public QObject {
     QFETCH(QString, message);
     ProjectWriter().Header(0x0207, 0, 0).SaveTo(InFolder("ok.dvc").toStdString());
     ProjectWriter().Header(0x0207, 0, 1234).SaveTo(InFolder("huge.dvc").toStdString());
+    ProjectWriter().Header(0x0207, 0x7FFFFFFF, 0).SaveTo(InFolder("endless.dvc").toStdString());
     auto path = [&](const QString& name) {
       return name.isEmpty() || name.startsWith(QLatin1Char('/')) ? name : folder_->filePath(name);
     };
