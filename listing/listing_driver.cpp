@@ -50,6 +50,22 @@ std::int32_t CheckedCount(std::int32_t count, const char* heading) {
   return count;
 }
 
+// The insert and extra audio tracks: the heading, then (only when the main track has clips) the
+// track's count and its section, also when the count is 0. A track that lists no clips leaves its
+// share of the steps to the driver.
+template <class Table>
+void ListTrack(ListingContext& context, bool hasClips, const char* heading, Table& table,
+               std::int32_t share, void (*readSection)(ListingContext&, std::int32_t, Table&)) {
+  context.out.Write(heading, "\r\n");
+  if (hasClips) {
+    table.count = CheckedCount<Table>(context.source.ReadU32(), heading);
+    readSection(context, table.count, table);
+  }
+  if (table.count == 0) {
+    TakeSteps(context.progress, share);
+  }
+}
+
 }  // namespace
 
 void ListingDriver::Run() {
@@ -93,32 +109,9 @@ void ListingDriver::Run() {
     TakeSteps(progress, kMainAvShare);
   }
 
-  out.WriteText("[InsertAV]\r\n");
-  if (hasClips) {
-    tables->insertClips.count = CheckedCount<InsertClipTable>(source.ReadU32(), "[InsertAV]");
-    ReadInsertAvSection(context_, tables->insertClips.count, tables->insertClips);
-  }
-  if (tables->insertClips.count == 0) {
-    TakeSteps(progress, kInsertAvShare);
-  }
-
-  out.WriteText("[ExAudio1]\r\n");
-  if (hasClips) {
-    tables->exAudio1Clips.count = CheckedCount<AudioClipTable>(source.ReadU32(), "[ExAudio1]");
-    ReadExAudioSection(context_, tables->exAudio1Clips.count, tables->exAudio1Clips);
-  }
-  if (tables->exAudio1Clips.count == 0) {
-    TakeSteps(progress, kExAudioShare);
-  }
-
-  out.WriteText("[ExAudio2]\r\n");
-  if (hasClips) {
-    tables->exAudio2Clips.count = CheckedCount<AudioClipTable>(source.ReadU32(), "[ExAudio2]");
-    ReadExAudioSection(context_, tables->exAudio2Clips.count, tables->exAudio2Clips);
-  }
-  if (tables->exAudio2Clips.count == 0) {
-    TakeSteps(progress, kExAudioShare);
-  }
+  ListTrack(context_, hasClips, "[InsertAV]", tables->insertClips, kInsertAvShare, ReadInsertAvSection);
+  ListTrack(context_, hasClips, "[ExAudio1]", tables->exAudio1Clips, kExAudioShare, ReadExAudioSection);
+  ListTrack(context_, hasClips, "[ExAudio2]", tables->exAudio2Clips, kExAudioShare, ReadExAudioSection);
 
   // Effects and titles.
   if (version < kVersionEffects) {
