@@ -15,7 +15,7 @@ ctest --test-dir build --output-on-failure
 
 if $quick; then exit 0; fi
 
-CC=clang CXX=clang++ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+CC=clang CXX=clang++ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DMORVANE_SANITIZE=ON -DMORVANE_BUILD_FUZZERS=ON
 cmake --build build-sanitize
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
