@@ -114,7 +114,7 @@ def verdict(ok):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--build", default="build", help="the build folder (default: build)")
-    parser.add_argument("--runs", type=int, default=5, help="runs per measurement (default: 5)")
+    parser.add_argument("--runs", type=int, default=10, help="runs per measurement (default: 10)")
     parser.add_argument("--keep", metavar="DIR",
                         help="write the projects and texts into DIR instead of a temporary folder")
     args = parser.parse_args()
@@ -135,7 +135,7 @@ def main():
         projects = [("maximal", os.path.join(folder, "maximal.dvc")),
                     ("100 MB titles", os.path.join(folder, "title-heavy.dvc"))]
 
-        startup = min(run_measured(measure, [convert, "--version"])[0] for _ in range(max(args.runs, 5)))
+        startup = min(run_measured(measure, [convert, "--version"])[0] for _ in range(args.runs))
         results = {name: measure_project(measure, convert, path, folder, args.runs) for name, path in projects}
 
         dialog_time = None
