@@ -1,6 +1,6 @@
 #include "edl/edl_event.h"
 
-#include <cstdio>
+#include <charconv>
 
 #include "edl/timecode.h"
 
@@ -24,9 +24,19 @@ std::string_view TrackWord(EdlTrack track) {
 }  // namespace
 
 void WriteEdlEvent(ListingWriter& out, const EdlEvent& event, TimecodeMode mode) {
-  char number[16];
-  const int size = std::snprintf(number, sizeof number, "%03d", event.number);
-  out.WriteText(std::string_view(number, static_cast<std::size_t>(size > 0 ? size : 0)));
+  // "%03d" without snprintf, whose format parsing cost as much as the rest of the line: the
+  // sign, zeros up to three characters, the digits.
+  char digits[12];
+  const char* const end = std::to_chars(digits, digits + sizeof digits, event.number).ptr;
+  const char* first = digits;
+  if (*first == '-') {
+    out.WriteChar('-');
+    ++first;
+  }
+  for (auto length = end - digits; length < 3; ++length) {
+    out.WriteChar('0');
+  }
+  out.WriteText(std::string_view(first, static_cast<std::size_t>(end - first)));
   out.WriteText(TrackWord(event.track));
 
   if (event.track == EdlTrack::ExAudio1 || event.track == EdlTrack::ExAudio2) {

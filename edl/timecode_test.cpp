@@ -1,6 +1,8 @@
 #include "edl/timecode.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -181,6 +183,77 @@ TEST(DropFrameLabel, EqualsCountingForSamplesAcrossTheWholeRange) {
   for (std::int32_t count : samples) {
     const std::int64_t block = count / 17982;
     ASSERT_EQ(CountLabel(block * 17982, block * 18000, count), DropFrameLabel(count)) << count;
+  }
+}
+
+// C's printf of the formats that the two functions stand for, as the reference.
+std::string Printf(const char* format, int a, int b = 0, int c = 0, int d = 0) {
+  char text[64];
+  const int size = std::snprintf(text, sizeof text, format, a, b, c, d);
+  return std::string(text, static_cast<std::size_t>(size));
+}
+
+std::string ReferenceTimecode(std::int32_t c, TimecodeMode mode) {
+  switch (mode) {
+    case TimecodeMode::NtscDropFrame: {
+      const std::int64_t l = DropFrameLabel(c);
+      return Printf("%02d:%02d:%02d;%02d", static_cast<int>(l / 108000),
+                    static_cast<int>(l / 1800 % 60), static_cast<int>(l / 30 % 60),
+                    static_cast<int>(l % 30));
+    }
+    case TimecodeMode::Pal:
+      return Printf("%02d:%02d:%02d:%02d", c / 90000, c / 1500 % 60, c / 25 % 60, c % 25);
+    case TimecodeMode::Frames:
+      return Printf("%6d", c);
+    case TimecodeMode::NtscNonDrop:
+      return Printf("%02d:%02d:%02d:%02d", c / 108000, c / 1800 % 60, c / 30 % 60, c % 30);
+  }
+  return "";
+}
+
+std::string ReferenceDuration(std::int32_t c, TimecodeMode mode) {
+  switch (mode) {
+    case TimecodeMode::NtscDropFrame:
+    case TimecodeMode::NtscNonDrop:
+      return Printf("%02d:%02d", c / 30 % 60, c % 30);
+    case TimecodeMode::Pal:
+      return Printf("%02d:%02d", c / 25 % 60, c % 25);
+    case TimecodeMode::Frames:
+      return Printf("%5d", c);
+  }
+  return "";
+}
+
+TEST(Timecode, EveryModePrintsExactlyWhatCPrintfGives) {
+  std::vector<std::int32_t> counts = {std::numeric_limits<std::int32_t>::min(),
+                                      std::numeric_limits<std::int32_t>::min() + 1,
+                                      std::numeric_limits<std::int32_t>::max(),
+                                      std::numeric_limits<std::int32_t>::max() - 1};
+  for (std::int32_t c = -120000; c <= 120000; ++c) {  // signs, widths and the first hour
+    counts.push_back(c);
+  }
+  for (std::int32_t digits = 1, power = 10; digits < 10; ++digits, power *= 10) {
+    for (std::int32_t near : {power - 1, power, -power + 1, -power}) {
+      counts.push_back(near);
+    }
+  }
+  std::uint64_t state = 88172645463325252ULL;
+  for (int i = 0; i < 200000; ++i) {  // across the whole 32-bit range
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    counts.push_back(static_cast<std::int32_t>(static_cast<std::uint32_t>(state >> 32)));
+  }
+  for (const TimecodeMode mode : {kDrop, kPal, kFrames, kNonDrop}) {
+    int failures = 0;
+    for (const std::int32_t c : counts) {
+      if (FormatTimecode(c, mode).View() != ReferenceTimecode(c, mode) ||
+          FormatDuration(c, mode).View() != ReferenceDuration(c, mode)) {
+        ADD_FAILURE() << "count " << c << ", mode " << static_cast<int>(mode) << ": "
+                      << FormatTimecode(c, mode).View() << " / " << FormatDuration(c, mode).View();
+        if (++failures == 10) {
+          break;
+        }
+      }
+    }
   }
 }
 

@@ -41,13 +41,16 @@ void ListWordBlock(SourceReader& source, ListingWriter& out) {
 // Reads a text of the given length into escaped, backslash-escaped so that it stays on one
 // line. The text ends at its first zero byte; the bytes after it are read and dropped.
 void ReadEscapedText(SourceReader& source, std::size_t length, std::string& escaped) {
-  // Room for every byte escaped; the buffer keeps its capacity from one item to the next.
-  escaped.resize(2 * length);
+  // Room for every byte escaped; the buffer keeps its capacity from one item to the next. The
+  // raw bytes are read in one piece (not byte by byte) behind the room for the escaped text and
+  // escaped in place: byte i sits at length + i, and when it is read the escaped text reaches
+  // at most position 2 * i - 1, so no byte is overwritten before it is read.
+  escaped.resize(2 * length + 1);
+  char* const raw = escaped.data() + length;
+  source.ReadChars(raw, static_cast<std::int32_t>(length + 1));
   char* end = escaped.data();
-  std::size_t i = 0;
-  while (i < length) {
-    const char c = static_cast<char>(source.ReadU8());
-    ++i;
+  for (std::size_t i = 0; i < length; ++i) {
+    const char c = raw[i];
     if (c == '\0') {
       break;
     }
@@ -58,9 +61,6 @@ void ReadEscapedText(SourceReader& source, std::size_t length, std::string& esca
       case '\\': *end++ = '\\'; *end++ = '\\'; break;
       default: *end++ = c; break;
     }
-  }
-  for (; i < length; ++i) {
-    source.ReadU8();
   }
   escaped.resize(static_cast<std::size_t>(end - escaped.data()));
 }
