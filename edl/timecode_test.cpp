@@ -232,9 +232,9 @@ TEST(Timecode, EveryModePrintsExactlyWhatCPrintfGives) {
   for (std::int32_t c = -120000; c <= 120000; ++c) {  // signs, widths and the first hour
     counts.push_back(c);
   }
-  for (std::int32_t digits = 1, power = 10; digits < 10; ++digits, power *= 10) {
-    for (std::int32_t near : {power - 1, power, -power + 1, -power}) {
-      counts.push_back(near);
+  for (std::int64_t power = 10; power <= 1000000000; power *= 10) {  // every digit count
+    for (std::int64_t near : {power - 1, power, -power + 1, -power}) {
+      counts.push_back(static_cast<std::int32_t>(near));
     }
   }
   std::uint64_t state = 88172645463325252ULL;
