@@ -92,12 +92,13 @@ TEST(TitleSection, ListsTheExampleTitleOnTwoLines) {
   EXPECT_EQ("begin=10,200,0,abc,0,1,x,0,\r\n,\r\n", ListTitle(ExampleTitle(), TitleLayout::Plain, 0x0206));
 }
 
-TEST(TitleSection, HeadValuesPrintSignedAndTheFourthUnsigned) {
+TEST(TitleSection, HeadValuesPrintSignedTheFourthUnsignedAndANegativeItemCountListsNoItems) {
   TitleRecord title = ExampleTitle();
   title.begin = -1;
   title.second = INT32_MIN;
   title.third = 7;
   title.fourth = 0xFFFFFFFF;
+  title.itemCount = -1;
   title.closingName = "end";
   EXPECT_EQ("begin=-1,-2147483648,7,abc,0,4294967295,x,0,\r\n,end\r\n",
             ListTitle(title, TitleLayout::Plain, 0x0206));
@@ -184,53 +185,38 @@ TEST(TitleSection, TextLengthOf255AndMoreIsReadFromTheWordThatFollows) {
   }
 }
 
-TEST(TitleSection, TextEscapesLineEndsQuotesAndBackslashesBytewise) {
-  EXPECT_EQ("a\\rb\\nc\\\"d\\\\e", ListedText("a\rb\nc\"d\\e"));
-  EXPECT_EQ("\\r\\n\\r\\n", ListedText("\r\n\r\n"));
-  // Other control bytes and bytes 0x80 to 0xFF pass unchanged; the second byte 0x5C of a
-  // two-byte character is escaped like any backslash.
-  EXPECT_EQ("\t\x01\x7f\x80\xff", ListedText("\t\x01\x7f\x80\xff"));
-  EXPECT_EQ("\x83\x5c\x5c", ListedText("\x83\x5c"));
-}
-
-TEST(TitleSection, TextEndsAtItsFirstZeroByteButIsConsumedWhole) {
-  EXPECT_EQ("ab", ListedText(std::string("ab\0c\"d", 6)));
-  EXPECT_EQ("", ListedText(std::string("\0abc", 4)));
-  EXPECT_EQ("", ListedText(std::string(300, '\0')));
+TEST(TitleSection, TextIsEscapedBytewiseAndEndsAtItsFirstZeroByte) {
+  const struct {
+    std::string text;
+    const char* listed;
+  } cases[] = {
+      {"a\rb\nc\"d\\e", "a\\rb\\nc\\\"d\\\\e"},
+      {"\r\n\r\n", "\\r\\n\\r\\n"},
+      // Other control bytes and bytes 0x80 to 0xFF pass unchanged; the second byte 0x5C of a
+      // two-byte character is escaped like any backslash.
+      {"\t\x01\x7f\x80\xff", "\t\x01\x7f\x80\xff"},
+      {"\x83\x5c", "\x83\x5c\x5c"},
+      {std::string("ab\0c\"d", 6), "ab"},
+      {std::string("\0abc", 4), ""},
+      {std::string(300, '\0'), ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.listed, ListedText(c.text));
 }
 
 TEST(TitleSection, TextBufferStartsEmptyForEveryItem) {
   TitleRecord title;
   title.items = {Item(std::string(1000, '"')), Item("ab"), Item(std::string("x\0yyyy", 6)), Item("")};
   std::string quotes;
-  for (int i = 0; i < 1000; ++i) {
-    quotes += "\\\"";
-  }
+  for (int i = 0; i < 1000; ++i) quotes += "\\\"";
   EXPECT_EQ("begin=0,0,0,,0,0,,0,\r\n" + ItemLine(quotes) + ItemLine("ab") + ItemLine("x") + ItemLine("") +
                 ",\r\n",
             ListTitle(title, TitleLayout::Plain, 0x0206));
-}
-
-TEST(TitleSection, TitleWithoutItemsAndClosingNameEndsWithALoneComma) {
-  ProjectWriter file;
-  AppendTitleRecord(file, ExampleTitle(), TitleLayout::Extended);
-  AppendTitleRecord(file, ExampleTitle(), TitleLayout::Extended);
-  const std::string one = "begin=10,200,0,abc,0,1,x,0,0,0,0,\r\n,\r\n";
-  EXPECT_EQ(one + one, ListTitles(file, 2, 0x0206, kEzEdit));
-}
-
-TEST(TitleSection, NegativeItemCountListsNoItems) {
-  TitleRecord title = ExampleTitle();
-  title.itemCount = -1;
-  title.closingName = "end";
-  EXPECT_EQ("begin=10,200,0,abc,0,1,x,0,\r\n,end\r\n", ListTitle(title, TitleLayout::Plain, 0x0206));
 }
 
 TEST(TitleSection, ZeroOrNegativeCountReadsNothing) {
   ProjectWriter file;
   AppendTitleRecord(file, ExampleTitle(), TitleLayout::Plain);
   for (const std::int32_t count : {0, -1, INT32_MIN}) {
-    SCOPED_TRACE(count);
     ListingRun run(file);
     ReadTitleSection(run.context, count, 0x0207);
     EXPECT_EQ("", run.Output());
@@ -247,26 +233,13 @@ TEST(TitleSection, TruncatedSectionListsZeroTitles) {
   EXPECT_EQ(60, run.progress.steps);
 }
 
-TEST(TitleSection, SevenTitlesSpendSixtyStepsInProportion) {
-  ProjectWriter file;
-  for (int i = 0; i < 7; ++i) {
-    AppendTitleRecord(file, ExampleTitle(), TitleLayout::Plain);
+TEST(TitleSection, TitlesSpendSixtyStepsInProportion) {
+  for (const auto& [count, steps] : {std::pair<int, std::vector<int>>{7, {8, 17, 25, 34, 42, 51, 60}}, {1, {60}}}) {
+    ListingRun run{ProjectWriter()};
+    ReadTitleSection(run.context, count, 0x0206);
+    EXPECT_EQ(steps, run.progress.StepsAfter("[Title]"));
+    EXPECT_EQ("[Title] " + std::to_string(count) + " / " + std::to_string(count), run.progress.Texts().back());
   }
-  ListingRun run(file);
-  ReadTitleSection(run.context, 7, 0x0206);
-  EXPECT_EQ((std::vector<int>{8, 17, 25, 34, 42, 51, 60}), run.progress.StepsAfter("[Title]"));
-  const std::vector<std::string> texts = run.progress.Texts();
-  ASSERT_EQ(7u, texts.size());
-  EXPECT_EQ("[Title] 1 / 7", texts.front());
-  EXPECT_EQ("[Title] 7 / 7", texts.back());
-}
-
-TEST(TitleSection, OneTitleSpendsAllSixtyStepsAtOnce) {
-  ProjectWriter file;
-  AppendTitleRecord(file, ExampleTitle(), TitleLayout::Plain);
-  ListingRun run(file);
-  ReadTitleSection(run.context, 1, 0x0206);
-  EXPECT_EQ((std::vector<int>{60}), run.progress.StepsAfter("[Title]"));
 }
 
 }  // namespace
