@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "listing/listing_driver.h"
 #include "testing/filter_bin_records.h"
 #include "testing/listing_run.h"
 
@@ -71,33 +70,6 @@ TEST(BinWindowSection, ReportsEachItemTakesNoStepsAndListsZerosPastTheEnd) {
   EXPECT_EQ((std::vector<std::string>{"[BinWindow] 1 / 3", "[BinWindow] 2 / 3", "[BinWindow] 3 / 3"}),
             run.progress.Texts());
   EXPECT_EQ(0, run.progress.steps);
-}
-
-TEST(BinWindowSection, ZeroOrNegativeCountReadsNothing) {
-  ProjectWriter file;
-  AppendBinItem(file, {"a", "a.avi", 0, 9});
-  for (std::int32_t count : {0, -1, INT32_MIN}) {
-    ListingRun run(file);
-    ReadBinWindowSection(run.context, count);
-    EXPECT_EQ("", run.Output());
-    EXPECT_EQ(static_cast<std::int64_t>(file.size()), run.Remaining());
-    EXPECT_TRUE(run.progress.statuses.empty());
-  }
-}
-
-// In a RexEdit 02.07 project the bin window is followed by the option fields with their
-// reserved word.
-TEST(BinWindowSection, RexEdit0207ProjectIsConsumedToItsLastByte) {
-  ProjectWriter file;
-  file.Header(0x0207, 2, 0, 48000).U32(1).U32(2);  // aspect ratio, title track
-  AppendBinItem(file, {"bin1", "CLIP.AVI", 0, 299, 48000, 16});
-  AppendBinItem(file, {"blue", kColorFile, 0, 89});
-  file.U32(10).U32(3).U32(20).U32(0xFFFFFFFF).ShortString("out.avi");
-  ListingRun run(file);
-  ListingDriver(run.context).Run();
-  EXPECT_EQ(0, run.Remaining());
-  EXPECT_NE(std::string::npos, run.Output().find("[BinWindow]\r\nbin1,CLIP.AVI,"));
-  EXPECT_EQ("[BinWindow] 2 / 2", run.progress.statuses.at(run.progress.statuses.size() - 2).text);
 }
 
 }  // namespace

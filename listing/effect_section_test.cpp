@@ -129,23 +129,5 @@ TEST(EffectSection, TruncatedRecordListsZerosAndClearsTheFirstTransition) {
   EXPECT_TRUE(tables->mainClips.At(1)->transition.Empty());
 }
 
-TEST(EffectSection, SpendsTwentyStepsInProportionAndReportsEachRecord) {
-  EffectRun effects(ProjectWriter(), 3);
-  EXPECT_EQ((std::vector<std::string>{"[Effect] 1 / 3", "[Effect] 2 / 3", "[Effect] 3 / 3"}), effects.run.progress.Texts());
-  EXPECT_EQ((std::vector<int>{6, 13, 20}), effects.run.progress.StepsAfter("[Effect]"));
-}
-
-TEST(EffectSection, ZeroOrNegativeCountReadsNothing) {
-  const ProjectWriter file = File({Dissolve()});
-  for (const std::int32_t count : {0, -1, INT32_MIN}) {
-    EffectRun effects(file, count);
-    EXPECT_EQ("", effects.run.Output());
-    EXPECT_EQ(static_cast<std::int64_t>(file.size()), effects.run.Remaining());
-    EXPECT_EQ(0, effects.run.progress.steps);
-    EXPECT_TRUE(effects.run.progress.statuses.empty());
-    EXPECT_TRUE(TableUntouched(effects.tables->mainClips));
-  }
-}
-
 }  // namespace
 }  // namespace morvane

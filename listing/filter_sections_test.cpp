@@ -125,19 +125,6 @@ TEST(VisualFilterSection, SlowValueGoesToItsOwnTableUpToTheCountAndCapacity) {
   EXPECT_EQ(0, tables->mainClips.entries[0].slow);  // the other table is untouched
 }
 
-TEST(FilterSections, ZeroOrNegativeClipCountReadsNothing) {
-  for (std::int32_t count : {0, -1, INT32_MIN}) {
-    FilterRun visual(VisualFile({{.slow = 1}}));
-    EXPECT_EQ("", visual.Visual(count));
-    EXPECT_EQ(32, visual.run.Remaining());
-    EXPECT_EQ(0, visual.Slow(0));
-    FilterRun audio(ProjectWriter().U32(0));  // an audio record without filters
-    EXPECT_EQ("", audio.Audio(count));
-    EXPECT_EQ(4, audio.run.Remaining());
-    EXPECT_TRUE(visual.run.progress.statuses.empty() && audio.run.progress.statuses.empty());
-  }
-}
-
 TEST(VisualFilterSection, SizesWithTheTopBitSetSkipPastTheEnd) {
   // Taken as signed, these sizes would skip nothing and "junk" would be read as the following
   // fields. Taken as unsigned they skip past the end, and everything after reads zero.

@@ -154,39 +154,6 @@ TEST_F(Track, RecordCutShortListsZerosThenEmptyOtherClips) {
   EXPECT_EQ(Fields5("", 0, 1, 0, 0), Fields(AudioAt(1)));
 }
 
-TEST_F(Track, ZeroOrNegativeCountListsNothingAndTakesNoStep) {
-  ProjectWriter file;
-  MainMovie(file, "a.avi", 0, 1);
-  for (Reader read : {Main, Insert, Audio}) {
-    for (std::int32_t count : {0, -1}) {
-      EXPECT_EQ("", List(read, file, count));
-      EXPECT_TRUE(run->progress.statuses.empty());
-      EXPECT_EQ(0, run->progress.steps);
-      EXPECT_EQ(static_cast<std::int64_t>(file.size()), run->Remaining());
-    }
-  }
-}
-
-TEST_F(Track, ClipsSpendTheSectionShareInProportion) {
-  // Past the end of the file every clip reads as an empty one.
-  const struct {
-    Reader read;
-    std::int32_t count;
-    std::vector<int> steps;
-  } cases[] = {{Main, 3, {13, 26, 40}}, {Main, 1, {40}}, {Insert, 3, {6, 13, 20}}, {Audio, 4, {2, 5, 7, 10}}};
-  for (const auto& c : cases) {
-    List(c.read, ProjectWriter(), c.count);
-    const std::string prefix = c.read == Main ? "[MainAV]" : c.read == Insert ? "[InsertAV]" : "[ExAudio]";
-    EXPECT_EQ(c.steps, run->progress.StepsAfter(prefix)) << prefix;
-    EXPECT_EQ(prefix + " 1 / " + std::to_string(c.count), run->progress.Texts().front());
-  }
-  List(Main, ProjectWriter(), 100);
-  const std::vector<int> steps = run->progress.StepsAfter("[MainAV]");
-  ASSERT_EQ(100u, steps.size());
-  EXPECT_EQ((std::vector<int>{0, 0, 1, 40}), (std::vector<int>{steps[0], steps[1], steps[2], steps[99]}));
-  EXPECT_EQ("[MainAV] 100 / 100", run->progress.Texts().back());
-}
-
 TEST_F(Track, InsertMovieKeepsItsSourceRangeAndBegin) {
   ProjectWriter file;
   InsertMovie(file, "ins.avi", 10, 59, 300);
@@ -202,19 +169,6 @@ TEST_F(Track, InsertStillKeepsItsNegativeInAndReadsBeginAsAPlainNumber) {
   EXPECT_EQ("still.tga,in=-5,out=94,begin=536870907,txt,levelpoint(in=5,out=6,2=3)\r\n", List(Insert, file, 1));
   EXPECT_EQ(Fields5("still.tga", -5, 95, 536870907, 0), Fields(InsertAt(0)));
   EXPECT_EQ(0, run->Remaining());
-}
-
-TEST_F(Track, InsertColourAndMovieWithAudioAndOtherClips) {
-  ProjectWriter file;
-  InsertStill(file, kColor, -5, 94, 300, "", {0, 0, {{1, 1}}});
-  OtherClip(file, "a.jpe");
-  InsertMovie(file, "loud.AVI", 0, 2147483647, -1, {0, 9});
-  EXPECT_EQ(kColorPieces + ",in=-5,out=94,begin=300,,levelpoint(in=0,out=0,1=1)\r\n"
-                "loud.AVI,in=0,out=2147483647,begin=-1,levelpoint(in=0,out=9)\r\n",
-            List(Insert, file, 3));
-  EXPECT_EQ(Fields5("color clip", -5, 95, 300, 0), Fields(InsertAt(0)));
-  EXPECT_EQ(Fields5("", 0, 0, 0, 0), Fields(InsertAt(1)));
-  EXPECT_EQ(Fields5("loud.AVI", 0, kMin, -1, 1), Fields(InsertAt(2)));
 }
 
 TEST_F(Track, InsertClipsBeyondTheTableAreListedButNotStored) {
@@ -238,26 +192,6 @@ TEST_F(Track, AudioClipsReadEveryNameWithTheAudioLayout) {
   EXPECT_EQ(Fields5("music.wav", 0, 900, 120, 0), Fields(AudioAt(0)));
   EXPECT_EQ(Fields5(kColor, 4, 6, 6, 0), Fields(AudioAt(1)));
   EXPECT_EQ(Fields5("x.jpg", 7, kMin, -8, 0), Fields(AudioAt(2)));
-}
-
-TEST(TrackSections, BothExtraAudioTracksReportWithOneTextAfterTheTrackBefore) {
-  ProjectWriter file;
-  file.Header(0x0206, 0, 1, 48000).U32(0);
-  MainMovie(file, "clip.avi", 0, 299);
-  file.U32(1);
-  InsertMovie(file, "ins.avi", 10, 59, 300);
-  file.U32(1);
-  AudioClip(file, "music.wav", 0, 899, 120);
-  file.U32(1);
-  AudioClip(file, "voice.wav", 5, 9, 0);
-  file.U32(0).U32(0).U32(0).U32(1).U32(0).ShortString("");
-  testing::RecordingProgress progress;
-  ConvertInMemory(file.bytes(), {}, &progress);
-  std::vector<std::pair<int, std::string>> audio;
-  for (const auto& status : progress.statuses) {
-    if (status.text.starts_with("[ExAudio]")) audio.emplace_back(status.steps, status.text);
-  }
-  EXPECT_EQ((std::vector<std::pair<int, std::string>>{{60, "[ExAudio] 1 / 1"}, {70, "[ExAudio] 1 / 1"}}), audio);
 }
 
 }  // namespace
