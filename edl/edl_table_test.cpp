@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -252,24 +253,26 @@ TEST(EdlTable, RecorderPositionWrapsModulo2To32) {
 
 TEST(HalfSpeed, StretchesSlowMainAndInsertClipsOnlyAndWraps) {
   Edl edl;
-  const MainClipEntry& movie = edl.Main("movie", 100, 200, 100, "", 1, 1);
-  const MainClipEntry& still = edl.Main("still", 0, 100, 100, "", 0, -3);
-  const MainClipEntry& normal = edl.Main("normal", 100, 200, 100, "", 1, 0);
-  const MainClipEntry& wraps = edl.Main("wraps", 0, 2000000000, 2000000000, "", 0, 1);
-  MainClipEntry& unused = edl.tables->mainClips.entries[4];
-  unused = {ShortString("unused"), 100, 100, 200, ShortString(), 1, 1};  // beyond the count
-  InsertClipEntry& insert = edl.Insert("insert", -5, 95, 300, 2);
-  insert.hasAudio = 1;
-  const InsertClipEntry& wrapsToo = edl.Insert("i", -2000000000, 2000000000, 0, 1);
+  edl.Main("movie", 100, 200, 100, "", 1, 1);
+  edl.Main("still", 0, 100, 100, "", 0, -3);
+  edl.Main("normal", 100, 200, 100, "", 1, 0);
+  edl.Main("wraps", 0, 2000000000, 2000000000, "", 0, 1);
+  edl.tables->mainClips.entries[4] = {ShortString("unused"), 100, 100, 200, ShortString(), 1, 1};  // beyond the count
+  edl.Insert("insert", -5, 95, 300, 2).hasAudio = 1;
+  edl.Insert("wraps", -2000000000, 2000000000, 0, 1);
   edl.Audio1("audio", 10, 20, 0);
   ApplyHalfSpeed(*edl.tables);
-  EXPECT_EQ((std::vector<int>{200, 300, 0}), (std::vector<int>{movie.length, movie.sourceOut, movie.hasAudio}));
-  EXPECT_EQ((std::vector<int>{200, 200}), (std::vector<int>{still.length, still.sourceOut}));
-  EXPECT_EQ((std::vector<int>{100, 200, 1}), (std::vector<int>{normal.length, normal.sourceOut, normal.hasAudio}));
-  EXPECT_EQ((std::vector<int>{-294967296, -294967296}), (std::vector<int>{wraps.length, wraps.sourceOut}));
-  EXPECT_EQ(100, unused.length);
-  EXPECT_EQ((std::vector<int>{195, 0}), (std::vector<int>{insert.sourceOut, insert.hasAudio}));
-  EXPECT_EQ(1705032704, wrapsToo.sourceOut);  // 6e9 - 2^32
+  // length, sourceOut, hasAudio of each main clip; sourceOut, hasAudio of each insert.
+  std::vector<std::int32_t> main, inserts;
+  for (const auto& clip : std::span(edl.tables->mainClips.entries).first(5)) {
+    main.insert(main.end(), {clip.length, clip.sourceOut, clip.hasAudio});
+  }
+  for (const auto& clip : std::span(edl.tables->insertClips.entries).first(2)) {
+    inserts.insert(inserts.end(), {clip.sourceOut, clip.hasAudio});
+  }
+  EXPECT_EQ((std::vector<std::int32_t>{200, 300, 0, 200, 200, 0, 100, 200, 1, -294967296, -294967296, 0, 100, 200, 1}),
+            main);
+  EXPECT_EQ((std::vector<std::int32_t>{195, 0, 1705032704, 0}), inserts);  // 6e9 - 2^32
   EXPECT_EQ(20, edl.tables->exAudio1Clips.entries[0].sourceOut);
 }
 

@@ -11,10 +11,7 @@
 namespace morvane {
 namespace {
 
-using testing::AppendBinItem;
-using testing::BinItem;
-using testing::ListingRun;
-using testing::ProjectWriter;
+using namespace testing;
 
 // Positions 1 and 2 hold the colour count and direction; the colours start at 5, 13, 21, 29.
 constexpr const char* kColorFile = "C23__FF0000__00FF00__0000FF__FFFFFF.clr";

@@ -13,14 +13,9 @@ namespace {
 using testing::ListingRun;
 using testing::ProjectWriter;
 
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') {
-      c = static_cast<char>(c - 'a' + 'A');
-    }
-  }
-  return upper;
+std::string Upper(std::string text) {
+  for (char& c : text) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  return text;
 }
 
 TEST(ClipKind, EveryImageSuffixMakesAStillInAnyCase) {

@@ -10,11 +10,7 @@
 namespace morvane {
 namespace {
 
-using testing::AppendEffectRecord;
-using testing::EffectRecord;
-using testing::ListingRun;
-using testing::ProjectWriter;
-using testing::Transition;
+using namespace testing;
 
 EffectRecord Dissolve() {
   EffectRecord record = Transition(0, 85, "Dissolve");

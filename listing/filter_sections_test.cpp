@@ -12,12 +12,7 @@
 namespace morvane {
 namespace {
 
-using testing::AppendAudioFilterRecord;
-using testing::AppendFilter;
-using testing::AppendVisualFilterRecord;
-using testing::ListingRun;
-using testing::ProjectWriter;
-using testing::VisualFilterRecord;
+using namespace testing;
 
 const std::string kEmptyLists = ",\r\n,\r\n";
 
@@ -125,7 +120,7 @@ TEST(VisualFilterSection, SlowValueGoesToItsOwnTableUpToTheCountAndCapacity) {
   EXPECT_EQ(0, tables->mainClips.entries[0].slow);  // the other table is untouched
 }
 
-TEST(VisualFilterSection, SizesWithTheTopBitSetSkipPastTheEnd) {
+TEST(FilterSections, SizesWithTheTopBitSetSkipPastTheEnd) {
   // Taken as signed, these sizes would skip nothing and "junk" would be read as the following
   // fields. Taken as unsigned they skip past the end, and everything after reads zero.
   for (int block = 0; block < 4; ++block) {
@@ -140,6 +135,12 @@ TEST(VisualFilterSection, SizesWithTheTopBitSetSkipPastTheEnd) {
     EXPECT_EQ(first + "0,0,0,0,0,0\r\n" + kEmptyLists, filters.Visual(2).substr(13)) << block;
     EXPECT_LT(filters.run.Remaining(), -0x70000000);
   }
+  ProjectWriter audio;
+  audio.U32(2).ShortString("A").U32(0x80000000);
+  AppendAudioFilterRecord(audio, {{"junk", ""}});
+  FilterRun filters(audio);
+  EXPECT_EQ("2,A,\r\n0\r\n", filters.Audio(2));
+  EXPECT_LT(filters.run.Remaining(), -0x70000000);
 }
 
 TEST(FilterSections, HugeFilterCountsAreFollowedUnsignedUntilTheReaderRefuses) {
@@ -163,15 +164,6 @@ TEST(AudioFilterSection, ListsTheCountThenCommaAndNamePerFilter) {
   EXPECT_EQ(-4, filters.run.Remaining());
   EXPECT_EQ("[FilterAudio] 4 / 4", filters.run.progress.Texts().back());
   EXPECT_EQ(0, filters.run.progress.steps);
-}
-
-TEST(AudioFilterSection, SettingsSizeWithTheTopBitSetSkipsPastTheEnd) {
-  ProjectWriter file;
-  file.U32(2).ShortString("A").U32(0x80000000);
-  AppendAudioFilterRecord(file, {{"junk", ""}});
-  FilterRun filters(file);
-  EXPECT_EQ("2,A,\r\n0\r\n", filters.Audio(2));
-  EXPECT_LT(filters.run.Remaining(), -0x70000000);
 }
 
 }  // namespace

@@ -11,13 +11,7 @@
 namespace morvane {
 namespace {
 
-using testing::AppendTitleRecord;
-using testing::ListingRun;
-using testing::NumberTextItem;
-using testing::ProjectWriter;
-using testing::TitleLayout;
-using testing::TitleRecord;
-using testing::TitleTextItem;
+using namespace testing;
 
 constexpr ConversionSettings kRexEdit{SoftwareKind::RexEdit, TimecodeMode::NtscDropFrame};
 constexpr ConversionSettings kEzEdit{SoftwareKind::EzEdit, TimecodeMode::NtscDropFrame};

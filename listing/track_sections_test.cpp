@@ -14,15 +14,7 @@ namespace morvane {
 namespace {
 
 using namespace std::string_view_literals;
-using testing::AudioClip;
-using testing::ColorName;
-using testing::InsertMovie;
-using testing::InsertStill;
-using testing::ListingRun;
-using testing::MainMovie;
-using testing::MainStill;
-using testing::OtherClip;
-using testing::ProjectWriter;
+using namespace testing;
 
 using Fields5 = std::tuple<std::string_view, std::int32_t, std::int32_t, std::int32_t, std::int32_t>;
 // name, length, sourceIn, sourceOut, hasAudio
