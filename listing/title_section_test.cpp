@@ -116,34 +116,28 @@ TEST(TitleSection, WordBlocksListTheirSizeSignedAndReadWholeWords) {
 }
 
 TEST(TitleSection, ExtendedLayoutFollowsTheVersionOrTheEzEditSetting) {
-  struct Case {
+  TitleRecord title = ExampleTitle();
+  title.layoutWord = 7;
+  title.fifth = 8;
+  title.sixth = 9;
+  title.items = {Item("Hello", 42), Item("World", 43)};
+  title.closingName = "end";
+  const std::string plain = "begin=10,200,0,abc,0,1,x,0,\r\n" + ItemLine("Hello") + ItemLine("World") + ",end\r\n";
+  const std::string extended =
+      "begin=10,200,0,abc,0,1,x,0,7,8,9,\r\n,42" + ItemLine("Hello") + ",43" + ItemLine("World") + ",end\r\n";
+  const struct {
     int version;
     ConversionSettings settings;
     TitleLayout layout;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {0x0200, kRexEdit, TitleLayout::Plain},    {0x0206, kRexEdit, TitleLayout::Plain},
       {0x0207, kRexEdit, TitleLayout::Extended}, {0x0300, kRexEdit, TitleLayout::Extended},
       {0x0200, kEzEdit, TitleLayout::Extended},  {0x0206, kEzEdit, TitleLayout::Extended},
       {0x0207, kEzEdit, TitleLayout::Extended},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << std::hex << c.version << " EzEdit "
-                                    << (c.settings.softwareKind == SoftwareKind::EzEdit));
-    TitleRecord title = ExampleTitle();
-    title.layoutWord = 7;
-    title.fifth = 8;
-    title.sixth = 9;
-    title.items = {Item("Hello", 42), Item("World", 43)};
-    title.closingName = "end";
-    if (c.layout == TitleLayout::Extended) {
-      EXPECT_EQ("begin=10,200,0,abc,0,1,x,0,7,8,9,\r\n,42" + ItemLine("Hello") + ",43" +
-                    ItemLine("World") + ",end\r\n",
-                ListTitle(title, c.layout, c.version, c.settings));
-    } else {
-      EXPECT_EQ("begin=10,200,0,abc,0,1,x,0,\r\n" + ItemLine("Hello") + ItemLine("World") + ",end\r\n",
-                ListTitle(title, c.layout, c.version, c.settings));
-    }
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.layout == TitleLayout::Plain ? plain : extended, ListTitle(title, c.layout, c.version, c.settings))
+        << std::hex << c.version << " EzEdit " << (c.settings.softwareKind == SoftwareKind::EzEdit);
   }
 }
 
