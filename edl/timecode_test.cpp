@@ -109,8 +109,10 @@ TEST(Duration, KeepsSecondsAndFramesOnly) {
 TEST(Timecode, EachResultKeepsItsOwnText) {
   const TimecodeText first = FormatTimecode(1800, kDrop);
   const TimecodeText duration = FormatDuration(45, kDrop);
+  const TimecodeText second = FormatTimecode(17982, kDrop);
   EXPECT_EQ("00:01:00;02", first.View());
   EXPECT_EQ("01:15", duration.View());
+  EXPECT_EQ("00:10:00;00", second.View());
 }
 
 // Counting the 17982 frames of any ten minutes from a label that opens a ten-minute block
