@@ -44,43 +44,19 @@ std::int64_t CountLabel(std::int64_t frame, std::int64_t label, std::int64_t cou
   return label;
 }
 
-TEST(Timecode, CountZeroInEveryMode) {
-  ExpectTimecodes({{0, kDrop, "00:00:00;00"},
-                   {0, kPal, "00:00:00:00"},
-                   {0, kNonDrop, "00:00:00:00"},
-                   {0, kFrames, "     0"}});
-}
-
-TEST(Timecode, DropFrameSkipsTwoLabelsAtTheFirstMinute) {
-  ExpectTimecodes({{1799, kDrop, "00:00:59;29"},
-                   {1800, kDrop, "00:01:00;02"},
-                   {1801, kDrop, "00:01:00;03"},
-                   {3597, kDrop, "00:01:59;29"},
-                   {3598, kDrop, "00:02:00;02"}});
-}
-
-TEST(Timecode, DropFrameSkipsNothingAtEveryTenthMinute) {
-  ExpectTimecodes({{17981, kDrop, "00:09:59;29"},
-                   {17982, kDrop, "00:10:00;00"},
-                   {17983, kDrop, "00:10:00;01"},
-                   {19782, kDrop, "00:11:00;02"},
-                   {35964, kDrop, "00:20:00;00"}});
-}
-
-TEST(Timecode, DropFrameReachesTheHourAfter107892Frames) {
-  ExpectTimecodes({{107891, kDrop, "00:59:59;29"},
-                   {107892, kDrop, "01:00:00;00"},
-                   {107892 * 100, kDrop, "100:00:00;00"}});
-}
-
-TEST(Timecode, DropFrameAroundTheCountingCheckpoints) {
-  ExpectTimecodes({{50000, kDrop, "00:27:48;10"},
-                   {299999, kDrop, "02:46:49;29"},
+TEST(Timecode, DropFrameSkipsTwoLabelsAtEachMinuteButTheTenth) {
+  ExpectTimecodes({{0, kDrop, "00:00:00;00"},          {1799, kDrop, "00:00:59;29"},
+                   {1800, kDrop, "00:01:00;02"},       {1801, kDrop, "00:01:00;03"},
+                   {3597, kDrop, "00:01:59;29"},       {3598, kDrop, "00:02:00;02"},
+                   {17981, kDrop, "00:09:59;29"},      {17982, kDrop, "00:10:00;00"},
+                   {17983, kDrop, "00:10:00;01"},      {19782, kDrop, "00:11:00;02"},
+                   {35964, kDrop, "00:20:00;00"},      {107891, kDrop, "00:59:59;29"},
+                   {107892, kDrop, "01:00:00;00"},     {107892 * 100, kDrop, "100:00:00;00"},
+                   {50000, kDrop, "00:27:48;10"},      {299999, kDrop, "02:46:49;29"},
                    {300000, kDrop, "02:46:50;00"}});
   // The labels of the editors' checkpoint table, reached by counting from frame 0.
-  const std::vector<std::pair<std::int32_t, std::int64_t>> checkpoints = {
-      {50000, 50050}, {100000, 100100}, {150000, 150150},
-      {200000, 200200}, {250000, 250252}, {300000, 300300}};
+  const std::pair<std::int32_t, std::int64_t> checkpoints[] = {
+      {50000, 50050}, {100000, 100100}, {150000, 150150}, {200000, 200200}, {250000, 250252}, {300000, 300300}};
   for (const auto& [frames, label] : checkpoints) {
     EXPECT_EQ(label, DropFrameLabel(frames)) << frames;
     EXPECT_EQ(label, CountLabel(0, 0, frames)) << frames;
@@ -93,6 +69,19 @@ TEST(Timecode, DropFrameLabelsPastTheSigned32BitRangeArePrintedWhole) {
   ExpectTimecodes({{2145336163, kDrop, "19884:06:28;07"},
                    {2145336164, kDrop, "19884:06:28;08"},
                    {2147483647, kDrop, "19904:00:42;19"}});
+}
+
+TEST(Timecode, OtherModesCountPlainlyWithoutWrappingAtADay) {
+  ExpectTimecodes({{0, kPal, "00:00:00:00"},           {29, kPal, "00:00:01:04"},
+                   {1800, kPal, "00:01:12:00"},        {90000, kPal, "01:00:00:00"},
+                   {2147483647, kPal, "23860:55:45:22"}, {0, kNonDrop, "00:00:00:00"},
+                   {1800, kNonDrop, "00:01:00:00"},    {107892, kNonDrop, "00:59:56:12"},
+                   {2592000, kNonDrop, "24:00:00:00"}, {10800000, kNonDrop, "100:00:00:00"},
+                   {2147483647, kNonDrop, "19884:06:28:07"},
+                   // Frames are right-aligned in six characters and never cut.
+                   {0, kFrames, "     0"},            {123, kFrames, "   123"},
+                   {999999, kFrames, "999999"},        {1234567, kFrames, "1234567"},
+                   {2147483647, kFrames, "2147483647"}});
 }
 
 TEST(Timecode, NegativeCountsPrintSignedFields) {
@@ -109,28 +98,6 @@ TEST(Timecode, NegativeCountsPrintSignedFields) {
                    {-2147483647 - 1, kFrames, "-2147483648"}});
 }
 
-TEST(Timecode, PalCountsTwentyFiveFramesASecond) {
-  ExpectTimecodes({{29, kPal, "00:00:01:04"},
-                   {1800, kPal, "00:01:12:00"},
-                   {90000, kPal, "01:00:00:00"},
-                   {2147483647, kPal, "23860:55:45:22"}});
-}
-
-TEST(Timecode, NonDropHoursDoNotWrapAtADay) {
-  ExpectTimecodes({{1800, kNonDrop, "00:01:00:00"},
-                   {107892, kNonDrop, "00:59:56:12"},
-                   {2592000, kNonDrop, "24:00:00:00"},
-                   {10800000, kNonDrop, "100:00:00:00"},
-                   {2147483647, kNonDrop, "19884:06:28:07"}});
-}
-
-TEST(Timecode, FramesAreRightAlignedInSixCharactersAndNeverCut) {
-  ExpectTimecodes({{123, kFrames, "   123"},
-                   {999999, kFrames, "999999"},
-                   {1234567, kFrames, "1234567"},
-                   {2147483647, kFrames, "2147483647"}});
-}
-
 TEST(Duration, KeepsSecondsAndFramesOnly) {
   const std::vector<Case> cases = {
       {45, kDrop, "01:15"},   {45, kNonDrop, "01:15"}, {45, kPal, "01:20"},
@@ -138,36 +105,28 @@ TEST(Duration, KeepsSecondsAndFramesOnly) {
       {0, kDrop, "00:00"},    {0, kFrames, "    0"},   {99999, kFrames, "99999"},
       {123456, kFrames, "123456"}, {-1, kDrop, "00:-1"}, {-1, kPal, "00:-1"},
       {-1, kNonDrop, "00:-1"}, {-1, kFrames, "   -1"}};
-  for (const Case& c : cases) {
-    EXPECT_EQ(c.text, FormatDuration(c.count, c.mode).View())
-        << "count " << c.count << ", mode " << static_cast<int>(c.mode);
-  }
+  for (const Case& c : cases) EXPECT_EQ(c.text, FormatDuration(c.count, c.mode).View()) << c.count;
 }
 
 TEST(Timecode, EachResultKeepsItsOwnText) {
   const TimecodeText first = FormatTimecode(1800, kDrop);
-  const TimecodeText second = FormatTimecode(17982, kDrop);
   const TimecodeText duration = FormatDuration(45, kDrop);
+  const TimecodeText second = FormatTimecode(17982, kDrop);
   EXPECT_EQ("00:01:00;02", first.View());
-  EXPECT_EQ("00:10:00;00", second.View());
   EXPECT_EQ("01:15", duration.View());
-}
-
-TEST(DropFrameLabel, EqualsCountingForEveryCountUpToFourMillion) {
-  std::int64_t label = 0;
-  for (std::int32_t count = -1000; count <= 0; ++count) {
-    ASSERT_EQ(0, DropFrameLabel(count)) << count;
-  }
-  for (std::int32_t count = 1; count <= 4000000; ++count) {
-    label = NextLabel(label);
-    ASSERT_EQ(label, DropFrameLabel(count)) << count;
-  }
+  EXPECT_EQ("00:10:00;00", second.View());
 }
 
 // Counting the 17982 frames of any ten minutes from a label that opens a ten-minute block
 // advances the label by exactly 18000, because the rule looks only at the label modulo 18000.
 // So a count far up is counted from the start of its own block.
-TEST(DropFrameLabel, EqualsCountingForSamplesAcrossTheWholeRange) {
+TEST(DropFrameLabel, EqualsCountingForEveryCountUpToFourMillionAndSamplesBeyond) {
+  std::int64_t label = 0;
+  for (std::int32_t count : {-1000, -1, 0, INT32_MIN}) ASSERT_EQ(0, DropFrameLabel(count)) << count;
+  for (std::int32_t count = 1; count <= 4000000; ++count) {
+    label = NextLabel(label);
+    ASSERT_EQ(label, DropFrameLabel(count)) << count;
+  }
   EXPECT_EQ(18000 * 119000 + 18000, CountLabel(17982LL * 119000, 18000LL * 119000, 17982LL * 119001));
   std::vector<std::int32_t> samples = {2145336163, 2145336164, 2147483647, 2147483646};
   std::uint32_t state = 12345;

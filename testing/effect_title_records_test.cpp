@@ -7,22 +7,6 @@
 namespace morvane::testing {
 namespace {
 
-TEST(EffectTitleRecords, EffectRecordIsWrittenFieldByFieldInFileOrder) {
-  EffectRecord record = Transition(1, 85, "D");
-  record.third = 2;
-  record.fourth = 3;
-  record.values = {4, 5, 6, 7, 8};
-  record.parameterWords = {9};
-  record.closingText = "ab";
-  ProjectWriter file;
-  AppendEffectRecord(file, record);
-  EXPECT_EQ(std::string("\x01\0\0\0" "\x55\0\0\0" "\x02\0\0\0" "\x03\0" "\x01" "D"
-                        "\x04\0\0\0" "\x05\0\0\0" "\x06\0\0\0" "\x07\0\0\0" "\x08\0\0\0"
-                        "\x04\0\0\0" "\x09\0\0\0" "\x02" "ab",
-                        47),
-            file.str());
-}
-
 TEST(EffectTitleRecords, TextLengthOf255OrMoreIsWrittenAs255AndAWord) {
   const auto textField = [](std::size_t length) {
     TitleRecord title;
