@@ -208,12 +208,9 @@ std::optional<Destination> Destination::Open(const std::string& path) {
   std::string temporaryPath = folder + "." + name + ".morvane-XXXXXX";
   FileDescriptor temporary(::mkostemp(temporaryPath.data(), O_CLOEXEC));
   if (!temporary.valid()) {
-    // A writable file in a folder that takes no new files: write it in place, as the editors'
-    // own converter did.
-    if (::ftruncate(destination.locked_.get(), 0) != 0) {
-      return std::nullopt;
-    }
-    return destination;
+    // A folder that takes no new file: writing the destination in place could lose its old
+    // text if the conversion then failed, so it is refused instead.
+    return std::nullopt;
   }
   destination.temporaryPath_ = std::move(temporaryPath);
   destination.temporary_ = std::move(temporary);

@@ -42,8 +42,9 @@ struct ConversionOutcome {
 // Nothing is lost: the text goes to a temporary file beside a regular destination, which
 // replaces the destination (keeping its permissions) only when the conversion has succeeded.
 // After any failure the destination is exactly as it was, and a destination that did not exist
-// does not remain. A destination that is not a regular file (a pipe, a terminal, /dev/null) is
-// written directly.
+// does not remain. A regular destination in a folder that takes no new file cannot be replaced
+// that way and is refused. A destination that is not a regular file (a pipe, a terminal,
+// /dev/null) is written directly.
 class ConversionJob {
  public:
   ConversionJob(std::string sourcePath, std::string destinationPath, ConversionSettings settings);
