@@ -112,6 +112,12 @@ class CommandLine(unittest.TestCase):
             self.assertEqual(2, result.returncode, args)
             self.assertNotEqual(b"", result.stderr, args)
 
+    def test_bundled_examples_are_what_the_example_writer_makes(self):
+        bundled = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "examples")
+        for name in ("rexedit-0207.dvc", "ezedit-0206.dvc"):
+            with open(os.path.join(bundled, name), "rb") as f:
+                self.assertEqual(self.read(name), f.read(), name + ": run make_examples examples")
+
     def test_help_and_version(self):
         result = run("--help")
         self.assertEqual(0, result.returncode)
