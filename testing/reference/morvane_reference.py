@@ -282,7 +282,6 @@ class Conversion:
             title_track = r.u32()
             self.write(b'TitleTrack=%d\r\n' % title_track)
 
-        insert_count = audio1_count = audio2_count = 0
         effect_count = title_count = 0
         p = self.progress
 
@@ -292,26 +291,20 @@ class Conversion:
         else:
             p.step(40)
 
-        self.write(b'[InsertAV]\r\n')
-        if main_count != 0:
-            insert_count = self.read_track_count('InsertAV', TRACK_CAPACITY)
-            self.read_insert_av(insert_count)
-        if insert_count == 0:
-            p.step(20)
+        def track(name, share, read):
+            # Heading; with main clips, the count and the section; the share when nothing is listed.
+            self.write(b'[' + name.encode() + b']\r\n')
+            count = 0
+            if main_count != 0:
+                count = self.read_track_count(name, TRACK_CAPACITY)
+                read(count)
+            if count == 0:
+                p.step(share)
+            return count
 
-        self.write(b'[ExAudio1]\r\n')
-        if main_count != 0:
-            audio1_count = self.read_track_count('ExAudio1', TRACK_CAPACITY)
-            self.read_ex_audio(audio1_count, self.audio1)
-        if audio1_count == 0:
-            p.step(10)
-
-        self.write(b'[ExAudio2]\r\n')
-        if main_count != 0:
-            audio2_count = self.read_track_count('ExAudio2', TRACK_CAPACITY)
-            self.read_ex_audio(audio2_count, self.audio2)
-        if audio2_count == 0:
-            p.step(10)
+        insert_count = track('InsertAV', 20, self.read_insert_av)
+        audio1_count = track('ExAudio1', 10, lambda n: self.read_ex_audio(n, self.audio1))
+        audio2_count = track('ExAudio2', 10, lambda n: self.read_ex_audio(n, self.audio2))
 
         if version < 0x0200:
             p.step(80)
