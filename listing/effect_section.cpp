@@ -1,18 +1,9 @@
 #include "listing/effect_section.h"
 
+#include "listing/field_listing.h"
 #include "listing/wrap32.h"
 
 namespace morvane {
-
-namespace {
-
-// ",%u" of a u32 field.
-void ListU32(SourceReader& source, ListingWriter& out) {
-  out.WriteChar(',');
-  out.WriteUnsigned(static_cast<std::uint32_t>(source.ReadU32()));
-}
-
-}  // namespace
 
 void ReadEffectSection(ListingContext& context, std::int32_t effectCount, MainClipTable& mainClips) {
   SourceReader& source = context.source;
@@ -29,9 +20,7 @@ void ReadEffectSection(ListingContext& context, std::int32_t effectCount, MainCl
     out.WriteUnsigned(source.ReadU16());
     const ShortString effectName = source.ReadShortString();
     out.Write(',', effectName);
-    for (int value = 0; value < 5; ++value) {
-      ListU32(source, out);
-    }
+    ListU32s(source, out, 5);
     // The offset is 64-bit so that a size near 2^31 cannot wrap it back below the size.
     const std::int32_t parameterBytes = source.ReadU32();
     for (std::int64_t offset = 0; offset < parameterBytes; offset += 4) {

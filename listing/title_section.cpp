@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+#include "listing/field_listing.h"
+
 namespace morvane {
 
 namespace {
@@ -14,18 +16,6 @@ constexpr std::uint16_t kLayoutWithoutItemWords = 0x0300;
 constexpr std::uint8_t kLongTextLength = 255;
 // The six runs of a text item: this many u32 values, then one u16.
 constexpr std::array<int, 6> kRunWords = {22, 18, 28, 18, 29, 18};
-
-// ",%u" of a u32 field.
-void ListU32(SourceReader& source, ListingWriter& out) {
-  out.WriteChar(',');
-  out.WriteUnsigned(static_cast<std::uint32_t>(source.ReadU32()));
-}
-
-void ListU32s(SourceReader& source, ListingWriter& out, int n) {
-  for (int i = 0; i < n; ++i) {
-    ListU32(source, out);
-  }
-}
 
 // ",%d" with the block's byte size, then ",%u" per word.
 void ListWordBlock(SourceReader& source, ListingWriter& out) {
