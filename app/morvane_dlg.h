@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "app/user_prompts.h"
-#include "convert/conversion_settings.h"
+#include "listing/format_kinds.h"
 #include "listing/progress_sink.h"
 
 class QLabel;

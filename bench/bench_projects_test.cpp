@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "listing/listing_driver.h"
+#include "convert/listing_driver.h"
 #include "testing/listing_run.h"
 
 namespace morvane::bench {

@@ -13,7 +13,7 @@
 
 #include "convert/messages.h"
 #include "listing/conversion_error.h"
-#include "listing/listing_driver.h"
+#include "convert/listing_driver.h"
 
 namespace morvane {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "convert/conversion_settings.h"
+#include "listing/format_kinds.h"
 #include "listing/progress_sink.h"
 
 namespace morvane {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "convert/conversion_settings.h"
+#include "listing/format_kinds.h"
 #include "listing/listing_writer.h"
 
 namespace morvane {

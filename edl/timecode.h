@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "convert/conversion_settings.h"
+#include "listing/format_kinds.h"
 
 namespace morvane {
 

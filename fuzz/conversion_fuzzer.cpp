@@ -11,9 +11,9 @@
 #include <span>
 #include <string>
 
-#include "convert/conversion_settings.h"
+#include "listing/format_kinds.h"
 #include "listing/conversion_error.h"
-#include "listing/listing_driver.h"
+#include "convert/listing_driver.h"
 #include "listing/source_reader.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "convert/conversion_settings.h"
+#include "listing/format_kinds.h"
 #include "listing/listing_writer.h"
 #include "listing/progress_sink.h"
 #include "listing/source_reader.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/conversion_settings.h"
+#include "listing/format_kinds.h"
 #include "testing/project_writer.h"
 
 namespace morvane::testing {

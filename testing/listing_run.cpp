@@ -1,6 +1,6 @@
 #include "testing/listing_run.h"
 
-#include "listing/listing_driver.h"
+#include "convert/listing_driver.h"
 
 namespace morvane::testing {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/conversion_settings.h"
+#include "listing/format_kinds.h"
 #include "listing/listing_context.h"
 #include "testing/project_writer.h"
 #include "testing/recording_progress.h"

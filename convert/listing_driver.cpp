@@ -1,4 +1,4 @@
-#include "listing/listing_driver.h"
+#include "convert/listing_driver.h"
 
 #include <memory>
 #include <string>

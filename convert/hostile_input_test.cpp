@@ -6,7 +6,7 @@
 #include <string>
 
 #include "listing/conversion_error.h"
-#include "listing/listing_driver.h"
+#include "convert/listing_driver.h"
 #include "testing/example_projects.h"
 #include "testing/listing_run.h"
 #include "testing/project_writer.h"
