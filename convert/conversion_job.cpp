@@ -15,7 +15,12 @@ namespace {
 using Kind = ConversionOutcome::Kind;
 
 ConversionOutcome Failure(Kind kind, std::string message, std::string reason = {}) {
-  return ConversionOutcome{kind, std::move(message), MessageIcon::Warning, std::move(reason)};
+  ConversionOutcome outcome;
+  outcome.kind = kind;
+  outcome.message = std::move(message);
+  outcome.icon = MessageIcon::Warning;
+  outcome.reason = std::move(reason);
+  return outcome;
 }
 
 ConversionOutcome FailureOf(const ConversionError& error) {
@@ -72,7 +77,9 @@ ConversionOutcome ConversionJob::Run(ProgressSink& progress) const {
   if (!destination.Commit(reason)) {
     return Failure(Kind::WriteFailed, std::string(kWriteFailed), reason);
   }
-  return ConversionOutcome{Kind::Completed, CompletionMessage(sourcePath_, destinationPath_), MessageIcon::None, {}};
+  ConversionOutcome completed;
+  completed.message = CompletionMessage(sourcePath_, destinationPath_);
+  return completed;
 }
 
 }  // namespace morvane
