@@ -367,7 +367,10 @@ bool DestinationFiles::Add(const std::string& path, std::string& reason) {
 }
 
 bool DestinationFiles::Commit(std::string& reason) {
-  finished_ = true;
+  if (std::exchange(finished_, true)) {
+    reason = Reason(EINVAL);  // the files were put in place or discarded already
+    return false;
+  }
   std::size_t replacements = 0;
   // 1. Every text on the disk before any destination changes.
   for (auto& entry : entries_) {
