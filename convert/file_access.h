@@ -135,8 +135,9 @@ enum class InterruptRequests {
 // number (SIGINT 130, SIGTERM 143, SIGHUP 129), as shells expect.
 void EndOnInterrupt(InterruptRequests requests);
 
-// The text written to standard error when a request to stop ends the process (at most 511
-// bytes, written as given; include the line end). Empty writes nothing.
+// The text written to standard error when a request to stop ends the process (written as
+// given, so include the line end; a longer text than 512 bytes is shortened, keeping its line
+// end). Empty writes nothing.
 void SetInterruptNote(std::string_view note);
 
 }  // namespace morvane
