@@ -19,20 +19,11 @@ struct RecordingMessageBoxes : MessageBoxes {
   std::function<void()> whileOpen;
 };
 
-// File pickers that keep what they were asked and give prepared answers (nothing: cancelled).
+// File pickers that give prepared answers (nothing: cancelled).
 struct RecordingFilePickers : FilePickers {
-  std::optional<PickedFile> PickSource(const PickerDescription& asked) override {
-    return Ask(asked, sourceAnswer);
-  }
-  std::optional<PickedFile> PickDestination(const PickerDescription& asked) override {
-    return Ask(asked, destinationAnswer);
-  }
-  std::optional<PickedFile> Ask(const PickerDescription& description, std::optional<PickedFile> answer) {
-    asked.push_back(description);
-    return answer;
-  }
+  std::optional<PickedFile> PickSource(const PickerDescription&) override { return sourceAnswer; }
+  std::optional<PickedFile> PickDestination(const PickerDescription&) override { return destinationAnswer; }
   std::optional<PickedFile> sourceAnswer, destinationAnswer;
-  std::vector<PickerDescription> asked;
 };
 
 }  // namespace morvane::testing
