@@ -27,6 +27,7 @@ struct ConversionOutcome {
   Kind kind = Kind::Completed;
   std::string message;
   MessageIcon icon = MessageIcon::None;
+  std::string hint;  // a second paragraph for the user (empty: none)
   // The operating system's reason for a failed open or write ("Permission denied"), apart
   // from message so that the dialog's texts stay as they are; empty when there is none.
   std::string reason;
