@@ -60,19 +60,6 @@ ProjectWriter& ProjectWriter::SignedFrame24Raw(std::uint32_t v24, std::uint8_t m
   return U8(marker);
 }
 
-ProjectWriter& ProjectWriter::LevelBlock(
-    std::uint16_t levelIn, std::uint16_t levelOut,
-    std::initializer_list<std::pair<std::int32_t, std::uint16_t>> points) {
-  U32(static_cast<std::uint32_t>(points.size()));
-  U16(levelIn);
-  U16(levelOut);
-  for (const auto& [position, value] : points) {
-    I32(position);
-    U16(value);
-  }
-  return *this;
-}
-
 ProjectWriter& ProjectWriter::Header(int version, std::int32_t binCount, std::int32_t mainCount,
                                      std::int32_t frequency) {
   U8(static_cast<std::uint8_t>(version & 0xff));
