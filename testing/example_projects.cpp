@@ -163,7 +163,7 @@ ProjectWriter Edl0207() {
   MainMovie(file, "F.avi", 0, 49);
   file.U32(5);
   InsertMovie(file, "I.avi", 10, 40, 50, {80, 80});
-  InsertMovie(file, "J.avi", 0, 59, 105);
+  InsertMovie(file, "J.avi", 0, 59, 355);  // ends with the main event S.bmp
   InsertStill(file, "sign.png", -5, 94, 400);
   InsertMovie(file, "late.avi", 0, 499, 200);
   InsertMovie(file, "early.avi", 0, 9, 0);
@@ -223,7 +223,7 @@ ProjectWriter Titles0200() {
   wipe.parameterWords = {11, 12};
   wipe.closingText = "abc";
   AppendEffectRecord(file, wipe);
-  EffectRecord outside = Transition(-1, 40, std::string("Dis\0solve", 9));
+  EffectRecord outside = Transition(-1, -40, std::string("Dis\0solve", 9));
   outside.parameterBytes = -4;
   AppendEffectRecord(file, outside);
   AppendEffectRecord(file, Transition(999, 40, "Wipe"));
