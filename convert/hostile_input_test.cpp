@@ -52,15 +52,21 @@ ProjectWriter OneClip(int version, bool audioClip = false) {
 }
 
 TEST(HostileInput, HugeCountsAtTheEndOfTheFileAreStoppedAfterOneMebibyte) {
-  const std::pair<const char*, ProjectWriter> cases[] = {
-      {"bin items", ProjectWriter().Header(0x0200, 0x7FFFFFFF, 0)},
-      {"effects", ProjectWriter().Header(0x0200, 0, 1).U8(0).Zeros(12).I32(0x7FFFFFFF)},
-      {"titles", ProjectWriter().Header(0x0200, 0, 1).U8(0).Zeros(16).I32(0x7FFFFFFF)},
-      {"level points", ProjectWriter().Header(0x0200, 0, 1).ShortString("a.avi").U32(0).U32(0).I32(0x7FFFFFFF)},
-      {"visual filters", OneClip(0x0207).Zeros(24).U32(0xFFFFFFFF)},  // an endless first list
-      {"audio filters", OneClip(0x0207, true).Zeros(32).U32(0x80000000)},  // listed signed, read unsigned
+  const struct {
+    const char* what;
+    ProjectWriter file;
+    const char* listed;  // how the items past the end list
+  } cases[] = {
+      {"bin items", ProjectWriter().Header(0x0200, 0x7FFFFFFF, 0), "[BinWindow]\r\n,,in=0,out=0,audio=0Hz0bit\r\n,,"},
+      {"effects", ProjectWriter().Header(0x0200, 0, 1).U8(0).Zeros(12).I32(0x7FFFFFFF), "[Effect]\r\n0,0,0,0,,0,0,0,0,0,\r\n0,"},
+      {"titles", ProjectWriter().Header(0x0200, 0, 1).U8(0).Zeros(16).I32(0x7FFFFFFF), "[Title]\r\nbegin=0,0,0,,0,0,,0,\r\n,\r\nb"},
+      {"level points", ProjectWriter().Header(0x0200, 0, 1).ShortString("a.avi").U32(0).U32(0).I32(0x7FFFFFFF),
+       "a.avi,in=0,out=0,levelpoint(in=0,out=0,0=0,0=0,"},
+      {"visual filters", OneClip(0x0207).Zeros(24).U32(0xFFFFFFFF), "[FilterMainAV]\r\n0,0,0,0,0,0\r\n,,,,"},
+      // The audio filter count is listed signed and followed unsigned.
+      {"audio filters", OneClip(0x0207, true).Zeros(32).U32(0x80000000), "[FilterExAudio1]\r\n-2147483648,,,"},
   };
-  for (const auto& [what, file] : cases) {
+  for (const auto& [what, file, listed] : cases) {
     ListingRun run(file);
     try {
       ListingDriver(run.context).Run();
@@ -68,6 +74,7 @@ TEST(HostileInput, HugeCountsAtTheEndOfTheFileAreStoppedAfterOneMebibyte) {
     } catch (const ConversionError& error) {
       EXPECT_EQ(ConversionFailure::EndsTooEarly, error.failure()) << what;
     }
+    EXPECT_NE(std::string::npos, run.Output().find(listed)) << what;
     EXPECT_EQ(kPastEndLimit + 1, run.source.BytesPastEnd()) << what;
     EXPECT_LT(run.Output().size(), 16 * kPastEndLimit) << what;  // text proportional to what was read
   }

@@ -155,7 +155,7 @@ ProjectWriter Edl0207() {
   ProjectWriter file;
   file.Header(0x0207, 0, 7, 44100).U32(0).U32(0);
   MainMovie(file, "A.avi", 100, 199, {100, 100});
-  MainMovie(file, "B.avi", 0, 149);
+  MainMovie(file, "B.avi", 0, 149, {0, 7});  // level out alone gives audio
   MainMovie(file, "C.avi", 0, 99, {0, 50});
   MainStill(file, "S.bmp", 0, 59);
   MainMovie(file, "D.avi", 0, 29);
@@ -255,12 +255,13 @@ ProjectWriter Titles0200() {
 // RexEdit 02.05 without main clips: no other count is read; a bin item of every kind.
 ProjectWriter Empty0205() {
   ProjectWriter file;
-  file.Header(0x0205, 5, 0, 0).U32(2);
+  file.Header(0x0205, 6, 0, 0).U32(2);
   AppendBinItem(file, {"bin1", "CLIP.AVI", 0, 299, 48000, 16});
   AppendBinItem(file, {"pic", "x.TARGA", 1, 2, 0, 0});
   AppendBinItem(file, {"blue", ColorName('1', '7', "000000", "FFFFFF", "808080", "C0C0C0"), 0, 89});
   AppendBinItem(file, {"photo.jpg", "movie.avi", 0, 1, 44100, 16});
   AppendBinItem(file, {"n", "AVI", 1, 2, 32000, 12});
+  AppendBinItem(file, {"c", "C05__x.CLR", 1, 2});
   file.U32(1).U32(2).U32(3).ShortStringRaw(4, std::string("ab\0c", 4));
   return file;
 }
