@@ -55,10 +55,14 @@ TEST(EdlTable, FullMainTableNumbersEventsPast999AndSpendsTheShareInProportion) {
                              "999 MAIN  V    W      1       0        1      998      999   c.avi\r\n"
                              "1000 INS   V    C              0       10     4990     5000   late.avi\r\n"))
       << text.substr(text.size() - 300);
-  const std::vector<int> steps = progress.StepsAfter("[EDL]");  // the EDL's share starts at 160
+  // The steps taken when each [EDL] status is set: the EDL's share starts at 160.
+  std::vector<int> steps;
+  for (const auto& status : progress.statuses) {
+    if (status.text.starts_with("[EDL]")) steps.push_back(status.steps);
+  }
   ASSERT_EQ(1000u, steps.size());
-  EXPECT_EQ((std::vector<int>{160, 160, 161, 199, 200}),
-            (std::vector<int>{steps[0], steps[23], steps[24], steps[998], steps[999]}));
+  EXPECT_EQ((std::vector<int>{160, 160, 161, 199, 199}),
+            (std::vector<int>{steps[0], steps[24], steps[25], steps[998], steps[999]}));
 }
 
 TEST(EdlTable, HalfSpeedDoublesPast2To31ByWrapping) {

@@ -51,7 +51,7 @@ TEST(SignedFrame24, MarkerThirtyOneAloneMakesTheValueNegative) {
   } cases[] = {{0xFFFFFB, 0x1F, -5}, {0xFFFFFB, 0x00, 16777211}, {0x000005, 0x1E, 5}, {0xFFFFFF, 0xFF, 16777215},
                {0x000000, 0x1F, -16777216}, {0x000005, 0x9F, 5}};
   for (const auto& c : cases) {
-    testing::ListingRun run(testing::ProjectWriter().SignedFrame24Raw(c.v24, c.marker));
+    testing::ListingRun run(testing::ProjectWriter().U24(c.v24).U8(c.marker));
     EXPECT_EQ(c.value, ReadSignedFrame24(run.source)) << c.v24 << " " << int{c.marker};
   }
 }

@@ -12,12 +12,7 @@ namespace {
 constexpr std::string_view kKatakanaDissolve = "\x83\x66\x83\x42\x83\x5D\x83\x8B\x83\x75";
 
 TitleTextItem TextItem(std::string text, std::string name, std::uint32_t first) {
-  TitleTextItem item;
-  item.itemWord = 7;
-  item.text = std::move(text);
-  item.name = std::move(name);
-  NumberTextItem(item, first);
-  return item;
+  return NumberedItem(std::move(text), std::move(name), first, 7);
 }
 
 // A RexEdit 02.07 project with every section filled: movies, stills, colour clips and a clip of
@@ -49,41 +44,22 @@ ProjectWriter RexEdit0207() {
   AudioClip(file, "narration.wav", 30, 629, 300, {255, 255});
 
   file.U32(2);  // effects
-  EffectRecord dissolve = Transition(0, 270, "Dissolve");
-  dissolve.third = 30;
-  dissolve.fourth = 1;
-  AppendEffectRecord(file, dissolve);
-  EffectRecord wipe = Transition(2, 85, "Basic - Wipe");
-  wipe.third = 15;
-  wipe.parameterWords = {100, 200, 4294967295u};
-  wipe.closingText = "left to right";
-  AppendEffectRecord(file, wipe);
+  AppendEffectRecord(file, {.clipIndex = 0, .clipLength = 270, .third = 30, .fourth = 1, .effectName = "Dissolve"});
+  AppendEffectRecord(file, {.clipIndex = 2, .clipLength = 85, .third = 15, .effectName = "Basic - Wipe",
+                            .parameterWords = {100, 200, 4294967295u}, .closingText = "left to right"});
 
   file.U32(2);  // titles
-  TitleRecord opening;
-  opening.begin = 10;
-  opening.second = 200;
-  opening.firstName = "Opening";
-  opening.firstBlock.words = {1, 2};
-  opening.fourth = 1;
-  opening.secondName = "Gothic";
-  opening.layoutWord = 1;
-  opening.fifth = 2;
-  opening.sixth = 3;
-  opening.items = {TextItem("A day at the lake", "line1", 1),
-                   TextItem("\"Quoted\"\r\nC:\\edits\\lake", "line2", 10)};
-  AppendTitleRecord(file, opening, TitleLayout::Extended);
-  TitleRecord credits;
-  credits.begin = 1200;
-  credits.second = 150;
-  credits.firstName = "Credits";
-  credits.secondName = "Mincho";
-  credits.secondBlock.size = 5;
-  credits.secondBlock.words = {9, 10};
-  credits.layoutWord = 0x0300;  // no item words
-  credits.items = {TextItem(std::string(300, 'x'), "roll", 20)};
-  credits.closingName = "end";
-  AppendTitleRecord(file, credits, TitleLayout::Extended);
+  AppendTitleRecord(file,
+                    {.begin = 10, .second = 200, .firstName = "Opening", .firstBlock = {{}, {1, 2}}, .fourth = 1,
+                     .secondName = "Gothic", .layoutWord = 1, .fifth = 2, .sixth = 3,
+                     .items = {TextItem("A day at the lake", "line1", 1),
+                               TextItem("\"Quoted\"\r\nC:\\edits\\lake", "line2", 10)}},
+                    TitleLayout::Extended);
+  AppendTitleRecord(file,
+                    {.begin = 1200, .second = 150, .firstName = "Credits", .secondName = "Mincho",
+                     .secondBlock = {5, {9, 10}}, .layoutWord = 0x0300,  // no item words
+                     .items = {TextItem(std::string(300, 'x'), "roll", 20)}, .closingName = "end"},
+                    TitleLayout::Extended);
 
   // Filters: one record per clip of each track.
   AppendVisualFilterRecord(file, {.firstFlag = 1, .firstBlock = "abcdef", .firstList = {{"Blur", "xyz"}}});
@@ -131,13 +107,10 @@ ProjectWriter EzEdit0206() {
   AppendEffectRecord(file, Transition(0, 285, std::string(kKatakanaDissolve)));
 
   file.U32(1);
-  TitleRecord title;
-  title.begin = 30;
-  title.second = 120;
-  title.firstName = "Beach";
-  title.layoutWord = 2;
-  title.items = {TextItem("\x8A\x43\x82\xCC\x93\xFA", "kaisui", 1)};  // Shift-JIS text
-  AppendTitleRecord(file, title, TitleLayout::Extended);
+  AppendTitleRecord(file,
+                    {.begin = 30, .second = 120, .firstName = "Beach", .layoutWord = 2,
+                     .items = {TextItem("\x8A\x43\x82\xCC\x93\xFA", "kaisui", 1)}},  // Shift-JIS text
+                    TitleLayout::Extended);
 
   AppendBinItem(file, {.itemName = "Beach", .fileName = "beach.avi", .in = 0, .out = 599});
   AppendBinItem(file, {.itemName = "Sunset", .fileName = "sunset.tiff", .in = 0, .out = 149});
@@ -206,7 +179,7 @@ ProjectWriter Extremes01ff() {
   return file;
 }
 
-TitleTextItem Item(std::string text) { return TextItem(std::move(text), "font", 1); }
+TitleTextItem Item(std::string text) { return NumberedItem(std::move(text), "font", 1); }
 
 // RexEdit 02.00: effects with unsigned numbers and clip indexes outside the table, titles in the
 // plain layout with every escape, long and cut texts and word blocks of odd sizes.
@@ -215,38 +188,24 @@ ProjectWriter Titles0200() {
   file.Header(0x0200, 1, 1, 32012);
   MainMovie(file, "m.avi", 0, 299, {1, 1});
   file.U32(0).U32(0).U32(0).U32(3);
-  EffectRecord wipe = Transition(0, 285, "Wipe");
-  wipe.third = 0xFFFFFFFF;
-  wipe.fourth = 65535;
-  wipe.values = {0x80000000, 0, 0, 0, 1};
-  wipe.parameterBytes = 5;
-  wipe.parameterWords = {11, 12};
-  wipe.closingText = "abc";
-  AppendEffectRecord(file, wipe);
-  EffectRecord outside = Transition(-1, -40, std::string("Dis\0solve", 9));
-  outside.parameterBytes = -4;
-  AppendEffectRecord(file, outside);
+  AppendEffectRecord(file, {.clipIndex = 0, .clipLength = 285, .third = 0xFFFFFFFF, .fourth = 65535, .effectName = "Wipe",
+                            .values = {0x80000000, 0, 0, 0, 1}, .parameterBytes = 5, .parameterWords = {11, 12},
+                            .closingText = "abc"});
+  AppendEffectRecord(file, {.clipIndex = -1, .clipLength = -40, .effectName = std::string("Dis\0solve", 9),
+                            .parameterBytes = -4});
   AppendEffectRecord(file, Transition(999, 40, "Wipe"));
   file.U32(3);
-  TitleRecord escapes;
-  escapes.begin = -1;
-  escapes.second = INT32_MIN;
-  escapes.third = 7;
-  escapes.firstName = "abc";
-  escapes.firstBlock = {5, {11, 12}};
-  escapes.fourth = 0xFFFFFFFF;
-  escapes.secondName = "x";
-  escapes.secondBlock = {-4, {}};
-  escapes.items = {Item("a\rb\nc\"d\\e"), Item("\t\x01\x7f\x80\xff\x83\x5c"), Item(std::string(254, 'a'))};
-  escapes.closingName = "end";
-  AppendTitleRecord(file, escapes, TitleLayout::Plain);
-  TitleRecord lengths;
-  lengths.items = {Item(std::string(255, 'b')), Item(std::string(300, 'c') + "z"), Item(std::string("ab\0c\"", 5)),
-                   Item("")};
-  AppendTitleRecord(file, lengths, TitleLayout::Plain);
-  TitleRecord none;
-  none.itemCount = -1;
-  AppendTitleRecord(file, none, TitleLayout::Plain);
+  AppendTitleRecord(file,
+                    {.begin = -1, .second = INT32_MIN, .third = 7, .firstName = "abc", .firstBlock = {5, {11, 12}},
+                     .fourth = 0xFFFFFFFF, .secondName = "x", .secondBlock = {-4, {}},
+                     .items = {Item("a\rb\nc\"d\\e"), Item("\t\x01\x7f\x80\xff\x83\x5c"), Item(std::string(254, 'a'))},
+                     .closingName = "end"},
+                    TitleLayout::Plain);
+  AppendTitleRecord(file,
+                    {.items = {Item(std::string(255, 'b')), Item(std::string(300, 'c') + "z"),
+                               Item(std::string("ab\0c\"", 5)), Item("")}},
+                    TitleLayout::Plain);
+  AppendTitleRecord(file, {.itemCount = -1}, TitleLayout::Plain);
   AppendBinItem(file, {"m", "m.avi", 0, 299});
   file.U32(0).U32(0).U32(0).ShortString("titles.avi");
   return file;
@@ -262,7 +221,7 @@ ProjectWriter Empty0205() {
   AppendBinItem(file, {"photo.jpg", "movie.avi", 0, 1, 44100, 16});
   AppendBinItem(file, {"n", "AVI", 1, 2, 32000, 12});
   AppendBinItem(file, {"c", "C05__x.CLR", 1, 2});
-  file.U32(1).U32(2).U32(3).ShortStringRaw(4, std::string("ab\0c", 4));
+  file.U32(1).U32(2).U32(3).ShortString(std::string("ab\0c", 4));
   return file;
 }
 

@@ -26,11 +26,8 @@ class ProjectWriter {
   ProjectWriter& Zeros(std::size_t n);
   // The string field: a length byte L (the text's size, at most 255), then L bytes.
   ProjectWriter& ShortString(std::string_view text);
-  // A string field whose length byte and byte count are given separately.
-  ProjectWriter& ShortStringRaw(std::uint8_t length, std::string_view bytes);
   // The 4-byte frame field: a negative value is stored as value + 2^24 with marker 31.
   ProjectWriter& SignedFrame24(std::int32_t value);
-  ProjectWriter& SignedFrame24Raw(std::uint32_t v24, std::uint8_t marker);
   // The first header fields: version (0x0207 is 02.07), reserved, bin item count, main count,
   // frequency.
   ProjectWriter& Header(int version, std::int32_t binCount, std::int32_t mainCount,
