@@ -58,12 +58,6 @@ class CommandLine(unittest.TestCase):
         self.assertIn(b"rexedit-0207.txt exists", result.stderr)
         self.assertEqual(b"mine", self.read("rexedit-0207.txt"))
 
-    def test_software_chooses_the_layout(self):
-        rex = run("-q", "-o", "-", self.rex).stdout
-        ez = run("-q", "--software", "ezedit", "-o", "-", self.rex).stdout
-        self.assertIn(b"TitleTrack=", rex)
-        self.assertNotIn(b"TitleTrack=", ez)
-
     def test_timecode_chooses_the_edl_times(self):
         frames = run("-q", "--timecode", "frames", "-o", "-", self.rex).stdout
         pal = run("-q", "--timecode", "PAL", "-o", "-", self.rex).stdout
@@ -78,16 +72,6 @@ class CommandLine(unittest.TestCase):
         result = run("-q", "-o", "-", self.rex)
         self.assertEqual(0, result.returncode, result.stderr)
         self.assertEqual(self.read("out.txt"), result.stdout)
-
-    def test_plain_progress_shows_every_status_and_ends_at_200(self):
-        result = run("--progress", "plain", "-q", "-o", os.path.join(self.folder, "x.txt"), self.rex)
-        self.assertEqual(0, result.returncode, result.stderr)
-        lines = result.stderr.decode().splitlines()
-        self.assertEqual("200/200", lines[-1])
-        for line in lines[:-1]:
-            position, _, text = line.partition(" ")
-            self.assertRegex(position, r"^\d+/200$")
-            self.assertTrue(text.startswith("["), line)
 
     def test_failures_print_the_message_and_the_other_sources_still_convert(self):
         missing = os.path.join(self.folder, "missing.dvc")
@@ -157,12 +141,6 @@ class CommandLine(unittest.TestCase):
             result = run(*args)
             self.assertEqual(2, result.returncode, args)
             self.assertNotEqual(b"", result.stderr, args)
-
-    def test_bundled_examples_are_what_the_example_writer_makes(self):
-        bundled = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "examples")
-        for name in ("rexedit-0207.dvc", "ezedit-0206.dvc"):
-            with open(os.path.join(bundled, name), "rb") as f:
-                self.assertEqual(self.read(name), f.read(), name + ": run make_examples examples")
 
     def test_help_and_version(self):
         result = run("--help")

@@ -5,7 +5,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev   # compilers, sanitizers, libFuzzer
   libgtest-dev libbenchmark-dev libcli11-dev        # tests, benchmarks, command line
   qt6-base-dev fonts-ipafont-gothic                 # the dialog and its font
-  python3                                           # end-to-end and differential tests
+  python3                                           # end-to-end and golden-file tests
 )
 sudo=""
 if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi
