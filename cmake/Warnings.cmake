@@ -8,10 +8,17 @@ function(morvane_warnings target)
   endif()
 endfunction()
 
-# A library made of every .cpp of the folder except the tests beside them.
+# A library made of every .cpp of the folder except the tests beside them and the files of the
+# other platform.
 function(morvane_library target)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   list(FILTER sources EXCLUDE REGEX "_test\\.cpp$")
+  # One file per platform behind a shared header: name_windows.cpp or name_posix.cpp.
+  if(WIN32)
+    list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
+  else()
+    list(FILTER sources EXCLUDE REGEX "_windows\\.cpp$")
+  endif()
   add_library(${target} STATIC ${sources})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   morvane_warnings(${target})
