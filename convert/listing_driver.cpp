@@ -53,9 +53,9 @@ std::int32_t CheckedCount(std::int32_t count, const char* heading) {
 // The insert and extra audio tracks: the heading, then (only when the main track has clips) the
 // track's count and its section, also when the count is 0. A track that lists no clips leaves its
 // share of the steps to the driver.
-template <class Table>
+template <class Table, class ReadSection>
 void ListTrack(ListingContext& context, bool hasClips, const char* heading, Table& table,
-               std::int32_t share, void (*readSection)(ListingContext&, std::int32_t, Table&)) {
+               std::int32_t share, ReadSection readSection) {
   context.out.Write(heading, "\r\n");
   if (hasClips) {
     table.count = CheckedCount<Table>(context.source.ReadU32(), heading);
@@ -115,9 +115,13 @@ void ListingDriver::Run() {
 
   ListTrack(context_, hasClips, "[InsertAV]", tables->insertClips, kInsertAvShare, ReadInsertAvSection);
   ListTrack(context_, hasClips, "[ExAudio1]", tables->exAudio1Clips, kExAudioShare,
-            [](ListingContext& c, std::int32_t n, AudioClipTable& t) { ReadExAudioSection(c, n, t, TimelineTrack::ExAudio1); });
+            [](ListingContext& c, std::int32_t n, AudioClipTable& t) {
+              ReadExAudioSection(c, n, t, TimelineTrack::ExAudio1);
+            });
   ListTrack(context_, hasClips, "[ExAudio2]", tables->exAudio2Clips, kExAudioShare,
-            [](ListingContext& c, std::int32_t n, AudioClipTable& t) { ReadExAudioSection(c, n, t, TimelineTrack::ExAudio2); });
+            [](ListingContext& c, std::int32_t n, AudioClipTable& t) {
+              ReadExAudioSection(c, n, t, TimelineTrack::ExAudio2);
+            });
 
   // Effects and titles.
   if (version < kVersionEffects) {
