@@ -93,9 +93,9 @@ class MltWriter {
       Property(mix, "sum", "1");
       if (video[i]) {
         if (lastVideo > 0) {
-          pugi::xml_node blend = Transition(tractor, lastVideo, b, "qtblend");
-          Property(blend, "compositing", "0");
-          Property(blend, "distort", "0");
+          // composite needs no display, unlike qtblend; blanks of the upper track show the lower.
+          pugi::xml_node blend = Transition(tractor, lastVideo, b, "composite");
+          Property(blend, "fill", "1");
         }
         lastVideo = b;
       }
@@ -151,7 +151,7 @@ class MltWriter {
       case MediaKind::Still:
         Property(producer, "resource", clip.path);
         Property(producer, "ttl", "1");
-        Property(producer, "mlt_service", "qimage");
+        Property(producer, "mlt_service", "pixbuf");
         break;
       case MediaKind::File:
         if (clip.halfSpeed) {
