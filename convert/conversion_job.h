@@ -34,6 +34,7 @@ struct ConversionOutcome {
   // The operating system's reason for a failed open or write ("Permission denied"), apart
   // from message so that the dialog's texts stay as they are; empty when there is none.
   std::string reason;
+  std::string hint;  // a second paragraph for the user (empty: none)
 
   bool completed() const { return kind == Kind::Completed; }
 };
