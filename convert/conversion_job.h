@@ -31,10 +31,10 @@ struct ConversionOutcome {
   Kind kind = Kind::Completed;
   std::string message;
   MessageIcon icon = MessageIcon::None;
+  std::string hint{};  // a second paragraph for the user (empty: none)
   // The operating system's reason for a failed open or write ("Permission denied"), apart
   // from message so that the dialog's texts stay as they are; empty when there is none.
-  std::string reason;
-  std::string hint;  // a second paragraph for the user (empty: none)
+  std::string reason{};
 
   bool completed() const { return kind == Kind::Completed; }
 };
