@@ -105,16 +105,18 @@ class Builder {
     return true;
   }
 
-  TimelineTrackModel MainTrack(const std::vector<EdlEvent>& events, int& skipped) {
-    TimelineTrackModel track;
+  // The main track's clips follow each other; only a clip whose length the file made negative
+  // can send the next one back over its predecessor, and such a clip goes to a further lane.
+  void MainTrack(const std::vector<EdlEvent>& events, Timeline& timeline) {
+    std::vector<TimelineClip> clips;
     for (const EdlEvent& event : events) {
       TimelineClip clip;
       if (!MakeClip(event, clip)) {
-        ++skipped;
+        ++timeline.skippedClips;
         continue;
       }
       // A transition needs the outgoing clip right before the cut and room in the incoming one.
-      const bool adjacent = !track.clips.empty() && track.clips.back().RecordOut() == clip.recordIn;
+      const bool adjacent = !clips.empty() && clips.back().RecordOut() == clip.recordIn;
       if (event.transition != 'C' && event.duration > 0 && adjacent) {
         clip.transition = event.transition == 'D' ? TransitionKind::Dissolve : TransitionKind::Wipe;
         clip.transitionDuration = std::min<std::int64_t>(event.duration, clip.duration);
@@ -122,9 +124,12 @@ class Builder {
           clip.transitionName = DecodeShiftJis(entry->transition.Text());
         }
       }
-      track.clips.push_back(std::move(clip));
+      clips.push_back(std::move(clip));
     }
-    return track;
+    PlaceInLanes(TrackRole::Main, std::move(clips), timeline);
+    if (timeline.tracks.empty()) {
+      timeline.tracks.push_back(TimelineTrackModel{});  // the main track, even without clips
+    }
   }
 
   // Clips with positions of their own: sorted by start, each in the lowest lane it fits.
@@ -140,6 +145,12 @@ class Builder {
     }
     std::stable_sort(clips.begin(), clips.end(),
                      [](const TimelineClip& a, const TimelineClip& b) { return a.recordIn < b.recordIn; });
+    PlaceInLanes(role, std::move(clips), timeline);
+  }
+
+  // Each clip, in the order given, goes to the lowest lane of its track where it starts at or
+  // after the end of the lane's last clip.
+  static void PlaceInLanes(TrackRole role, std::vector<TimelineClip> clips, Timeline& timeline) {
     const std::size_t first = timeline.tracks.size();
     for (TimelineClip& clip : clips) {
       std::size_t lane = first;
@@ -150,10 +161,16 @@ class Builder {
         TimelineTrackModel track;
         track.role = role;
         track.lane = static_cast<int>(lane - first);
-        track.video = role == TrackRole::Insert;
+        track.video = role == TrackRole::Main || role == TrackRole::Insert;
         timeline.tracks.push_back(std::move(track));
       }
-      timeline.tracks[lane].clips.push_back(std::move(clip));
+      std::vector<TimelineClip>& laneClips = timeline.tracks[lane].clips;
+      // A transition comes out of the clip right before the cut in the same lane, or is a cut.
+      if (laneClips.empty() || laneClips.back().RecordOut() != clip.recordIn) {
+        clip.transition = TransitionKind::None;
+        clip.transitionDuration = 0;
+      }
+      laneClips.push_back(std::move(clip));
     }
   }
 
@@ -232,7 +249,7 @@ Timeline BuildTimeline(const ClipTables& tables, const TimelineFacts& facts, con
   EventsByTrack events;
   DecideEdlEvents(tables, events);
   Builder builder(tables, facts, source);
-  timeline.tracks.push_back(builder.MainTrack(events.events[0], timeline.skippedClips));
+  builder.MainTrack(events.events[0], timeline);
   builder.SideTracks(TrackRole::Insert, events.events[1], timeline);
   builder.SideTracks(TrackRole::ExAudio1, events.events[2], timeline);
   builder.SideTracks(TrackRole::ExAudio2, events.events[3], timeline);
