@@ -87,6 +87,17 @@ std::optional<PickedFile> QtFilePickers::Pick(const PickerDescription& descripti
   }
   picker.setNameFilters(filters);
   picker.setDefaultSuffix(ToQString(description.defaultSuffix));
+  // The suffix added to a bare name follows the chosen type: "cut" under "OpenTimelineIO
+  // (*.otio)" becomes cut.otio. "all" keeps the suffix in force.
+  QObject::connect(&picker, &QFileDialog::filterSelected, &picker, [&picker, &description, filters](const QString& chosen) {
+    for (std::size_t i = 0; i < description.filters.size(); ++i) {
+      const std::vector<std::string>& patterns = description.filters[i].patterns;
+      if ((chosen == filters.at(static_cast<qsizetype>(i)) || chosen == ToQString(description.filters[i].label)) &&
+          !patterns.empty() && patterns[0].rfind("*.", 0) == 0) {
+        picker.setDefaultSuffix(ToQString(patterns[0].substr(2)));
+      }
+    }
+  });
   picker.selectFile(ToQString(description.initialName));
   if (picker.exec() != QDialog::Accepted || picker.selectedFiles().isEmpty()) {
     return std::nullopt;

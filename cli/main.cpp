@@ -1,6 +1,8 @@
-// morvane-convert: converts project files to their listing and EDL text from the command line.
+// morvane-convert: converts project files to their listing and EDL text, or rebuilds their edit
+// as OpenTimelineIO, CMX 3600 EDLs or MLT XML, from the command line.
 //
 //   morvane-convert [--software rexedit|ezedit] [--timecode ntsc-df|ntsc-ndf|pal|frames]
+//                   [--format listing|otio|cmx3600|mlt] [--media-dir DIR]
 //                   [--progress auto|bar|plain|none] [-o DEST] [--force] [-q] SOURCE...
 //
 // Exit status: 0 when every SOURCE converted, 1 when any failed, 2 for a usage error; stopped by
@@ -29,6 +31,7 @@
 namespace {
 
 using morvane::ConversionSettings;
+using morvane::ExportFormat;
 using morvane::SoftwareKind;
 using morvane::TimecodeMode;
 
@@ -38,15 +41,18 @@ struct Options {
   SoftwareKind software = SoftwareKind::RexEdit;
   TimecodeMode timecode = TimecodeMode::NtscDropFrame;
   ProgressStyle progress = ProgressStyle::Auto;
+  ExportFormat format = ExportFormat::Listing;
+  std::string mediaFolder;
   std::string destination;
   bool force = false;
   bool quiet = false;
   std::vector<std::string> sources;
 };
 
-// SOURCE with its extension replaced by .txt: "edit/a.dvc" gives "edit/a.txt", "a" gives "a.txt".
-std::string DefaultDestination(const std::string& source) {
-  return std::filesystem::path(source).replace_extension(".txt").string();
+// SOURCE with its extension replaced by the format's: "edit/a.dvc" gives "edit/a.txt" (or
+// "edit/a.otio", "edit/a.edl", "edit/a.mlt"), "a" gives "a.txt".
+std::string DefaultDestination(const std::string& source, ExportFormat format) {
+  return std::filesystem::path(source).replace_extension(std::string(morvane::ExportExtension(format))).string();
 }
 
 void Diagnose(const std::string& source, const std::string& text, const std::string& reason = {}) {
@@ -64,7 +70,7 @@ bool ConvertOne(const Options& options, const std::string& source) {
   const bool toStandardOutput = options.destination == "-";
   std::string destination = options.destination;
   if (destination.empty()) {
-    destination = DefaultDestination(source);
+    destination = DefaultDestination(source, options.format);
     if (!options.force && Exists(destination)) {
       Diagnose(source, destination + " exists; kept it (--force replaces it)");
       return false;
@@ -72,9 +78,11 @@ bool ConvertOne(const Options& options, const std::string& source) {
   }
 
   const ConversionSettings settings{options.software, options.timecode};
-  const morvane::ConversionJob job =
+  morvane::ConversionJob job =
       toStandardOutput ? morvane::ConversionJob::ToDescriptor(source, STDOUT_FILENO, "-", settings)
                        : morvane::ConversionJob(source, destination, settings);
+  // The files beside the one named (CMX 3600) follow the same keep-existing rule.
+  job.SetExport({options.format, options.mediaFolder, !options.force && options.destination.empty()});
 
   ProgressStyle style = options.progress;
   if (style == ProgressStyle::Auto) {
@@ -97,7 +105,10 @@ bool ConvertOne(const Options& options, const std::string& source) {
   }
 
   if (!outcome.completed()) {
-    Diagnose(source, outcome.message, outcome.reason);
+    Diagnose(source, outcome.kind == morvane::ConversionOutcome::Kind::DestinationExists
+                         ? outcome.message + " (--force replaces it)"
+                         : outcome.message,
+             outcome.reason);
     return false;
   }
   if (!options.quiet) {
@@ -125,6 +136,10 @@ int main(int argc, char** argv) {
                                                      {"ntsc-ndf", TimecodeMode::NtscNonDrop},
                                                      {"pal", TimecodeMode::Pal},
                                                      {"frames", TimecodeMode::Frames}};
+  const std::map<std::string, ExportFormat> formats{{"listing", ExportFormat::Listing},
+                                                    {"otio", ExportFormat::Otio},
+                                                    {"cmx3600", ExportFormat::Cmx3600},
+                                                    {"mlt", ExportFormat::Mlt}};
   const std::map<std::string, ProgressStyle> progress{{"auto", ProgressStyle::Auto},
                                                       {"bar", ProgressStyle::Bar},
                                                       {"plain", ProgressStyle::Plain},
@@ -134,6 +149,13 @@ int main(int argc, char** argv) {
   app.add_option("--timecode", options.timecode, "EDL timecodes (default ntsc-df)")
       ->transform(CLI::CheckedTransformer(timecode, CLI::ignore_case)
                       .description("ntsc-df|ntsc-ndf|pal|frames"));
+  app.add_option("--format", options.format,
+                 "what to write: the listing with its EDL table (default), or the edit as "
+                 "OpenTimelineIO, CMX 3600 EDLs (one per track with clips) or MLT XML for Shotcut")
+      ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case).description("listing|otio|cmx3600|mlt"));
+  app.add_option("--media-dir", options.mediaFolder,
+                 "where the exports look for the clips' media files (default: each project's folder)")
+      ->type_name("DIR");
   app.add_option("--progress", options.progress,
                  "progress on stderr: a redrawn bar, one plain line per status, or none; auto is "
                  "bar on a terminal and none otherwise")
@@ -142,7 +164,7 @@ int main(int argc, char** argv) {
                  "destination file ('-' for standard output); only with one SOURCE; replaces an "
                  "existing file")
       ->type_name("DEST");
-  app.add_flag("--force", options.force, "replace existing SOURCE.txt files (without -o)");
+  app.add_flag("--force", options.force, "replace existing SOURCE.txt (.otio, .edl, .mlt) files (without -o)");
   app.add_flag("-q,--quiet", options.quiet, "print nothing but failures");
   app.add_option("SOURCE", options.sources, "project files; each becomes SOURCE with .txt in place of .dvc")
       ->required();
@@ -151,6 +173,13 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
     if (!options.destination.empty() && options.sources.size() > 1) {
       throw CLI::ValidationError("-o", "-o takes one SOURCE only; without -o each SOURCE gets its own .txt");
+    }
+    if (options.format == ExportFormat::Cmx3600 && options.destination == "-") {
+      throw CLI::ValidationError("-o", "--format cmx3600 writes one file per track: -o - is not possible");
+    }
+    if (options.format != ExportFormat::Listing && options.timecode == TimecodeMode::Frames) {
+      throw CLI::ValidationError("--timecode",
+                                 "frames names no frame rate; an export needs --timecode ntsc-df, ntsc-ndf or pal");
     }
   } catch (const CLI::ParseError& error) {
     const int status = app.exit(error);

@@ -1,5 +1,6 @@
 #include "convert/conversion_job.h"
 
+#include <filesystem>
 #include <string>
 #include <utility>
 
@@ -7,6 +8,8 @@
 #include "convert/messages.h"
 #include "listing/conversion_error.h"
 #include "convert/listing_driver.h"
+#include "interchange/exports.h"
+#include "interchange/timeline.h"
 
 namespace morvane {
 
@@ -51,6 +54,9 @@ ConversionJob ConversionJob::ToDescriptor(std::string sourcePath, int fd, std::s
 }
 
 ConversionOutcome ConversionJob::Run(ProgressSink& progress) const {
+  if (export_.format != ExportFormat::Listing) {
+    return RunExport(progress);
+  }
   std::string reason;
   SourceFile source;
   if (!source.Open(sourcePath_, reason)) {
@@ -71,6 +77,95 @@ ConversionOutcome ConversionJob::Run(ProgressSink& progress) const {
     writer.Flush();
   } catch (const ConversionError& error) {
     return FailureOf(error);  // the destination's destructor puts everything back
+  }
+
+  source.Close();
+  if (!destination.Commit(reason)) {
+    return Failure(Kind::WriteFailed, std::string(kWriteFailed), reason);
+  }
+  ConversionOutcome completed;
+  completed.message = CompletionMessage(sourcePath_, destinationPath_);
+  return completed;
+}
+
+namespace {
+
+bool Exists(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+}
+
+// Where the project's media are looked up, as an absolute path: the folder given, else the
+// project's own folder.
+std::string MediaFolder(const std::string& given, const std::string& sourcePath) {
+  std::filesystem::path folder = given.empty() ? std::filesystem::path(sourcePath).parent_path() : std::filesystem::path(given);
+  if (folder.empty()) {
+    folder = ".";
+  }
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
+  return (error ? folder : absolute.lexically_normal()).generic_string();
+}
+
+}  // namespace
+
+ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
+  TimelineSource timelineSource;
+  timelineSource.mode = settings_.timecodeMode;
+  if (FrameRate rate; !RateOfMode(settings_.timecodeMode, rate)) {
+    return Failure(Kind::NoFrameRate, std::string(kExportNeedsRate));
+  }
+  timelineSource.projectName = std::filesystem::path(sourcePath_).stem().string();
+  timelineSource.mediaFolder = MediaFolder(export_.mediaFolder, sourcePath_);
+
+  std::string reason;
+  SourceFile source;
+  if (!source.Open(sourcePath_, reason)) {
+    return Failure(Kind::SourceOpenFailed, std::string(kSourceOpenFailed), reason);
+  }
+  std::vector<ExportText> files;
+  try {
+    SourceReader reader(source.Descriptor());
+    ListingWriter listing{ListingWriter::Discard{}};
+    TimelineFacts facts;
+    ListingContext context{reader, listing, progress, settings_, &facts};
+    ListingDriver driver(context);
+    driver.Run();
+    files = RenderTimeline(BuildTimeline(driver.tables(), facts, timelineSource), export_.format,
+                           settings_.timecodeMode);
+  } catch (const ConversionError& error) {
+    return FailureOf(error);
+  }
+
+  // Every file is opened before any is written, and all are put in place together.
+  DestinationFiles destination(source);
+  if (destinationFd_ >= 0) {
+    if (files.size() != 1) {
+      return Failure(Kind::DestinationOpenFailed, std::string(kDestinationOpenFailed));
+    }
+    destination.AddDescriptor(destinationFd_);
+  } else {
+    std::vector<std::string> paths;
+    for (const ExportText& file : files) {
+      paths.push_back(ExportPath(destinationPath_, file.suffix));
+      if (export_.keepExisting && Exists(paths.back())) {
+        return Failure(Kind::DestinationExists, KeptMessage(paths.back()));
+      }
+    }
+    for (const std::string& path : paths) {
+      if (!destination.Add(path, reason)) {
+        return Failure(Kind::DestinationOpenFailed, std::string(kDestinationOpenFailed), reason);
+      }
+    }
+  }
+  try {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      ListingWriter writer(destination.Descriptor(i));
+      writer.WriteText(files[i].text);
+      writer.Flush();
+    }
+  } catch (const ConversionError& error) {
+    return FailureOf(error);
   }
 
   source.Close();

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
+#include "interchange/exports.h"
 #include "listing/format_kinds.h"
 #include "listing/progress_sink.h"
 
@@ -22,15 +24,17 @@ struct ConversionOutcome {
     OverCapacity,           // a track holds more clips than the editors allow
     ReadFailed,
     WriteFailed,            // a full disk, an I/O error, a closed pipe
+    NoFrameRate,            // an export in FRAME mode
+    DestinationExists,      // a file of the export exists and is to be kept
   };
 
   Kind kind = Kind::Completed;
   std::string message;
   MessageIcon icon = MessageIcon::None;
-  std::string hint;  // a second paragraph for the user (empty: none)
+  std::string hint{};  // a second paragraph for the user (empty: none)
   // The operating system's reason for a failed open or write ("Permission denied"), apart
   // from message so that the dialog's texts stay as they are; empty when there is none.
-  std::string reason;
+  std::string reason{};
 
   bool completed() const { return kind == Kind::Completed; }
 };
@@ -55,6 +59,20 @@ class ConversionJob {
   static ConversionJob ToDescriptor(std::string sourcePath, int fd, std::string displayName,
                                     ConversionSettings settings);
 
+  // Writes the timeline in another format instead of the listing (Listing is the default).
+  // Media files are looked up in mediaFolder (empty: the project's own folder). The files go
+  // where the destination says: the one named and, for CMX 3600, one beside it per further
+  // track (ExportPath). All are written to temporaries first and put in place together. With
+  // keepExisting, a conversion that would replace any existing file fails with
+  // DestinationExists and touches nothing. An export in FRAME mode fails with NoFrameRate
+  // before any file is opened.
+  struct Export {
+    ExportFormat format = ExportFormat::Listing;
+    std::string mediaFolder;
+    bool keepExisting = false;
+  };
+  void SetExport(Export exportSettings) { export_ = std::move(exportSettings); }
+
   // Runs the conversion to its end on the calling thread, reporting to progress (whose bar the
   // caller has set to 0 of 200).
   ConversionOutcome Run(ProgressSink& progress) const;
@@ -64,6 +82,9 @@ class ConversionJob {
   std::string destinationPath_;
   int destinationFd_ = -1;
   ConversionSettings settings_;
+  Export export_;
+
+  ConversionOutcome RunExport(ProgressSink& progress) const;
 };
 
 }  // namespace morvane

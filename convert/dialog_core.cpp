@@ -1,5 +1,6 @@
 #include "convert/dialog_core.h"
 
+#include <iterator>
 #include <utility>
 
 namespace morvane {
@@ -9,6 +10,23 @@ namespace {
 // The "all" entry keeps the label the editors' pickers had; its pattern matches every name,
 // including names without a dot.
 FileFilter AllFiles() { return {"all(*.*)", {"*"}}; }
+
+// The destination picker's file types, in the order of their formats.
+constexpr ExportFormat kDestinationFormats[] = {ExportFormat::Listing, ExportFormat::Otio,
+                                                ExportFormat::Cmx3600, ExportFormat::Mlt};
+
+bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
+  if (text.size() < suffix.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    const char c = text[text.size() - suffix.size() + i];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != suffix[i]) {
+      return false;
+    }
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -100,7 +118,11 @@ PickerDescription DialogCore::DestinationPicker() {
   PickerDescription picker;
   picker.mode = PickerDescription::Mode::Save;
   picker.title = "Save As";
-  picker.filters = {{"Text file (*.txt)", {"*.txt"}}, AllFiles()};
+  picker.filters = {{"Text file (*.txt)", {"*.txt"}},
+                    {"OpenTimelineIO (*.otio)", {"*.otio"}},
+                    {"CMX 3600 EDL (*.edl)", {"*.edl"}},
+                    {"MLT XML for Shotcut (*.mlt)", {"*.mlt"}},
+                    AllFiles()};
   picker.defaultSuffix = "txt";
   picker.initialName = "*.txt";
   picker.askBeforeOverwrite = true;
@@ -126,6 +148,18 @@ bool DialogCore::BrowseForDestination() {
   return true;
 }
 
+ExportFormat DialogCore::DestinationFormat() const {
+  for (const ExportFormat format : kDestinationFormats) {
+    if (EndsWithIgnoringCase(destinationPath_, ExportExtension(format))) {
+      return format;
+    }
+  }
+  if (destinationFilter_ && *destinationFilter_ < std::size(kDestinationFormats)) {
+    return kDestinationFormats[*destinationFilter_];
+  }
+  return ExportFormat::Listing;
+}
+
 DialogOutcome DialogCore::OutcomeToShow(const ConversionOutcome& outcome) {
   if (outcome.hint.empty()) {
     return {outcome.message, outcome.icon};
@@ -137,7 +171,8 @@ DialogOutcome DialogCore::Convert() {
   position_ = 0;
   lastRepaint_.reset();
 
-  const ConversionJob job(sourcePath_, destinationPath_, settings_);
+  ConversionJob job(sourcePath_, destinationPath_, settings_);
+  job.SetExport({DestinationFormat(), {}, false});
   const ConversionOutcome outcome = job.Run(*this);
 
   if (!outcome.completed()) {

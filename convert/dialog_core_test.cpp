@@ -52,7 +52,8 @@ TEST_F(DialogCoreTest, EachRadioSetsItsSettingAndExactlyTheSettingsInForceAreChe
 TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThenPutsTheBarBack) {
   const auto folder = std::filesystem::temp_directory_path() / ("morvane-dlg-" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder);
-  const std::string ok = folder / "ok.dvc", huge = folder / "huge.dvc", out = folder / "out.txt";
+  const std::string ok = folder / "ok.dvc", huge = folder / "huge.dvc", out = folder / "out.txt",
+                    otio = folder / "out.otio";
   testing::ProjectWriter().Header(0x0207, 0, 0).SaveTo(ok);
   testing::ProjectWriter().Header(0x0207, 0, 1234).SaveTo(huge);
   // clang-format off
@@ -60,7 +61,8 @@ TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThen
       {ok, out, CompletionMessage(ok, out), MessageIcon::None, 200},
       {"", out, std::string(kSourceOpenFailed), MessageIcon::Warning, 0},
       {ok, "", std::string(kDestinationOpenFailed), MessageIcon::Warning, 0},
-      {huge, out, OverCapacityMessage("[MainAV]", 1234, 1000), MessageIcon::Warning, 0}};
+      {huge, out, OverCapacityMessage("[MainAV]", 1234, 1000), MessageIcon::Warning, 0},
+      {ok, otio, CompletionMessage(ok, otio), MessageIcon::None, 200}};
   // clang-format on
   for (const auto& row : rows) {
     core.SetSourcePath(row.source);
@@ -75,7 +77,32 @@ TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThen
     EXPECT_EQ(Repaint(row.bar, ""), duringBox) << row.text;
     EXPECT_EQ(Repaint(0, ""), repaints.back());
   }
+  // An export needs a frame rate: in FRAME mode it is refused before any file is opened.
+  boxes.whileOpen = nullptr;
+  core.ClickRadio(DialogRadio::Frame);
+  core.SetDestinationPath(folder / "frame.mlt");
+  EXPECT_EQ((DialogOutcome{std::string(kExportNeedsRate), MessageIcon::Warning}), core.Convert());
+  EXPECT_FALSE(std::filesystem::exists(folder / "frame.mlt"));
   std::filesystem::remove_all(folder);
+}
+
+TEST_F(DialogCoreTest, TheTypedExtensionElseTheChosenTypePicksTheFormat) {
+  using F = ExportFormat;
+  const struct { const char* path; std::size_t filter; F format; } rows[] = {
+      {"/p/a.txt", 1, F::Listing}, {"/p/a.OTIO", 0, F::Otio}, {"/p/a.edl", 4, F::Cmx3600},
+      {"/p/a.mlt", 0, F::Mlt}, {"/p/a", 1, F::Otio}, {"/p/a", 2, F::Cmx3600}, {"/p/a", 4, F::Listing}};
+  for (const auto& row : rows) {
+    pickers.destinationAnswer = PickedFile{row.path, row.filter};
+    core.BrowseForDestination();
+    EXPECT_EQ(row.format, core.DestinationFormat()) << row.path << " " << row.filter;
+  }
+  core.SetDestinationPath("typed.mlt");
+  EXPECT_EQ(F::Mlt, core.DestinationFormat());
+  std::vector<std::string> labels;
+  for (const FileFilter& filter : DialogCore::DestinationPicker().filters) labels.push_back(filter.label);
+  EXPECT_EQ((std::vector<std::string>{"Text file (*.txt)", "OpenTimelineIO (*.otio)", "CMX 3600 EDL (*.edl)",
+                                      "MLT XML for Shotcut (*.mlt)", "all(*.*)"}),
+            labels);
 }
 
 TEST(DialogCoreOutcome, AHintFollowsTheExactMessageInTheSameBoxWithTheWarningIcon) {
@@ -120,11 +147,10 @@ TEST_F(DialogCoreTest, PickersAreDescribedAndOnlyAConfirmedChoiceChangesAPath) {
     EXPECT_EQ(std::make_tuple(mode, title, suffix, name, overwrite, readOnly, mustExist),
               std::make_tuple(p.mode, p.title, p.defaultSuffix, p.initialName, p.askBeforeOverwrite,
                               p.showReadOnlyBox && p.readOnlyBoxTicked, p.pathMustExist));
-    ASSERT_EQ(2u, p.filters.size());
     EXPECT_EQ(std::make_tuple(label, V{pattern}), std::make_tuple(p.filters[0].label, p.filters[0].patterns));
     // "all" lists names without a dot too.
     EXPECT_EQ(std::make_tuple("all(*.*)", V{"*"}),
-              std::make_tuple(p.filters[1].label, p.filters[1].patterns));
+              std::make_tuple(p.filters.back().label, p.filters.back().patterns));
   }
   core.SetSourcePath("typed.dvc");
   core.SetDestinationPath("typed.txt");

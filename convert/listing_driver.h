@@ -1,5 +1,8 @@
 #pragma once
 
+#include <memory>
+
+#include "listing/clip_tables.h"
 #include "listing/listing_context.h"
 
 namespace morvane {
@@ -20,8 +23,12 @@ class ListingDriver {
   explicit ListingDriver(ListingContext& context) : context_(context) {}
   void Run();
 
+  // The clip tables as the EDL table read them (half speed applied), after Run.
+  const ClipTables& tables() const { return *tables_; }
+
  private:
   ListingContext& context_;
+  std::unique_ptr<ClipTables> tables_;
 };
 
 }  // namespace morvane

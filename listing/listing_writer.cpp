@@ -33,11 +33,14 @@ ListingWriter::ListingWriter(int fd) : fd_(fd), buffer_(new char[kBufferSize]) {
 
 ListingWriter::ListingWriter(std::string& out) : ListingWriter(-1) { string_ = &out; }
 
+ListingWriter::ListingWriter(Discard) : ListingWriter(-1) { discard_ = true; }
+
 ListingWriter::~ListingWriter() = default;
 
 void ListingWriter::Flush() {
   const auto size = static_cast<std::size_t>(next_ - buffer_.get());
-  if (string_ != nullptr) {
+  if (discard_) {
+  } else if (string_ != nullptr) {
     string_->append(buffer_.get(), size);
   } else {
     WriteAll(fd_, buffer_.get(), size);
@@ -53,7 +56,8 @@ void ListingWriter::WriteLong(std::string_view text) {
     next_ += text.size();
     return;
   }
-  if (string_ != nullptr) {
+  if (discard_) {
+  } else if (string_ != nullptr) {
     string_->append(text);
   } else {
     WriteAll(fd_, text.data(), text.size());

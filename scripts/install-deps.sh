@@ -5,7 +5,9 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev   # compilers, sanitizers, libFuzzer
   libgtest-dev libbenchmark-dev libcli11-dev        # tests, benchmarks, command line
   qt6-base-dev fonts-ipafont-gothic                 # the dialog and its font
+  nlohmann-json3-dev libpugixml-dev                 # the OTIO and MLT exports
   python3                                           # end-to-end and golden-file tests
+  melt ffmpeg                                       # the MLT export test plays its projects
 )
 sudo=""
 if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi

@@ -1,0 +1,76 @@
+#include "listing/media_names.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace morvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+// char8_t paths are UTF-8 on every platform; plain char would be the ANSI code page on Windows.
+fs::path Utf8Path(std::string_view utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8Text(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsAsciiCaseInsensitive(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool IsMediaFile(const fs::path& path) {
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  return !error && fs::exists(status) && !fs::is_directory(status);
+}
+
+}  // namespace
+
+std::string MediaBaseName(std::string_view utf8Name) {
+  const std::size_t slash = utf8Name.find_last_of("\\/");
+  if (slash != std::string_view::npos) {
+    utf8Name.remove_prefix(slash + 1);
+  } else if (utf8Name.size() >= 2 && utf8Name[1] == ':' &&
+             ((utf8Name[0] >= 'A' && utf8Name[0] <= 'Z') || (utf8Name[0] >= 'a' && utf8Name[0] <= 'z'))) {
+    utf8Name.remove_prefix(2);
+  }
+  return std::string(utf8Name);
+}
+
+MediaLocation LocateMedia(const std::string& folderUtf8, std::string_view utf8Name) {
+  const std::string name = MediaBaseName(utf8Name);
+  const fs::path folder = Utf8Path(folderUtf8);
+  const fs::path exact = folder / Utf8Path(name);
+  if (name.empty()) {
+    return {Utf8Text(exact), false};
+  }
+  if (IsMediaFile(exact)) {
+    return {Utf8Text(exact), true};
+  }
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string entry = Utf8Text(it->path().filename());
+    if (EqualsAsciiCaseInsensitive(entry, name) && IsMediaFile(it->path())) {
+      return {Utf8Text(it->path()), true};
+    }
+  }
+  return {Utf8Text(exact), false};
+}
+
+}  // namespace morvane

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace morvane {
+
+// Names of media files as a project holds them: Shift-JIS bytes (code page 932), often a whole
+// Windows path such as "C:\DV\ソース.avi". They are decoded before they are shown, written as
+// JSON or looked up; the listing itself keeps the raw bytes.
+
+// Code page 932 to UTF-8 with the platform's converter. Each byte that does not start a valid
+// character (0x80, 0xA0, 0xFD to 0xFF, a lead byte with a bad or missing trail byte) becomes
+// U+FFFD and decoding goes on with the next byte: "\x83\x5c" gives "ソ", "a\x80b" gives "a\uFFFDb".
+std::string DecodeShiftJis(std::string_view bytes);
+
+// The last part of a decoded name: "C:\DV\ソ.avi", "DV/ソ.avi" and "C:ソ.avi" all give "ソ.avi".
+// '\' and '/' separate parts and a leading drive letter with its colon is dropped. Split only
+// after decoding: the trail byte of "ソ" is 0x5C, the byte of '\'.
+std::string MediaBaseName(std::string_view utf8Name);
+
+struct MediaLocation {
+  std::string path;  // UTF-8; folder/name, also when the file is missing
+  bool exists = false;
+};
+
+// Finds the last part of utf8Name in the folder: the exact name first, else the one entry of the
+// folder listing that equals it with ASCII letters compared case-insensitively ("clip.AVI" finds
+// "CLIP.avi"; non-ASCII bytes compare exactly). A missing file keeps the name as given. Folders
+// do not count as media. Never throws for a missing or unreadable folder.
+MediaLocation LocateMedia(const std::string& folderUtf8, std::string_view utf8Name);
+
+}  // namespace morvane

@@ -1,0 +1,46 @@
+#include <windows.h>
+
+#include "listing/media_names.h"
+
+namespace morvane {
+namespace {
+
+constexpr UINT kShiftJis = 932;
+
+void AppendUtf8(std::string& text, const wchar_t* wide, int n) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide, n, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) {
+    return;
+  }
+  const std::size_t at = text.size();
+  text.resize(at + static_cast<std::size_t>(size));
+  WideCharToMultiByte(CP_UTF8, 0, wide, n, text.data() + at, size, nullptr, nullptr);
+}
+
+}  // namespace
+
+std::string DecodeShiftJis(std::string_view bytes) {
+  // One character at a time with MB_ERR_INVALID_CHARS, so that a bad byte becomes U+FFFD
+  // alone instead of the code page's default character or a failed call for the whole name.
+  std::string text;
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const bool lead = IsDBCSLeadByteEx(kShiftJis, static_cast<BYTE>(bytes[i])) != 0;
+    const int width = lead && i + 1 < bytes.size() ? 2 : 1;
+    wchar_t wide[2];
+    const int n = lead && width == 1
+                      ? 0
+                      : MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, bytes.data() + i,
+                                            width, wide, 2);
+    if (n > 0) {
+      AppendUtf8(text, wide, n);
+      i += static_cast<std::size_t>(width);
+    } else {
+      text += "\xEF\xBF\xBD";
+      ++i;
+    }
+  }
+  return text;
+}
+
+}  // namespace morvane
