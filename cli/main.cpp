@@ -5,10 +5,7 @@
 //
 // Exit status: 0 when every SOURCE converted, 1 when any failed, 2 for a usage error.
 
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -16,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/console.h"
 #include "cli/terminal_progress.h"
 #include "convert/conversion_job.h"
 #include "convert/version.h"
@@ -38,14 +36,18 @@ struct Options {
   std::vector<std::string> sources;
 };
 
+// Paths are UTF-8 on every platform (Windows' own are UTF-16).
+std::filesystem::path PathOf(const std::string& utf8) { return std::u8string(utf8.begin(), utf8.end()); }
+
 // SOURCE with its extension replaced by .txt: "edit/a.dvc" gives "edit/a.txt", "a" gives "a.txt".
 std::string DefaultDestination(const std::string& source) {
-  return std::filesystem::path(source).replace_extension(".txt").string();
+  const std::u8string text = PathOf(source).replace_extension(".txt").u8string();
+  return std::string(text.begin(), text.end());
 }
 
 bool Exists(const std::string& path) {
   std::error_code error;
-  return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+  return std::filesystem::exists(std::filesystem::symlink_status(PathOf(path), error));
 }
 
 // Converts one source; true when it converted.
@@ -63,12 +65,12 @@ bool ConvertOne(const Options& options, const std::string& source) {
 
   const ConversionSettings settings{options.software, options.timecode};
   const morvane::ConversionJob job =
-      toStandardOutput ? morvane::ConversionJob::ToDescriptor(source, STDOUT_FILENO, "-", settings)
+      toStandardOutput ? morvane::ConversionJob::ToDescriptor(source, 1, "-", settings)
                        : morvane::ConversionJob(source, destination, settings);
 
   ProgressStyle style = options.progress;
   if (style == ProgressStyle::Auto) {
-    style = ::isatty(STDERR_FILENO) ? ProgressStyle::Bar : ProgressStyle::None;
+    style = morvane::IsTerminal(stderr) ? ProgressStyle::Bar : ProgressStyle::None;
   }
   morvane::ConversionOutcome outcome;
   if (style == ProgressStyle::Bar) {
@@ -93,11 +95,9 @@ bool ConvertOne(const Options& options, const std::string& source) {
   return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(std::vector<std::string> arguments) {
   // A closed pipe behind `-o -` is a write error to report, not a reason to die silently.
-  std::signal(SIGPIPE, SIG_IGN);
+  morvane::PrepareConsole();
 
   Options options;
   CLI::App app{"Converts RexEdit 2.91 and EzEdit 2.5 (EZDV II) project files (.dvc) to a text\n"
@@ -134,7 +134,11 @@ int main(int argc, char** argv) {
       ->required();
 
   try {
-    app.parse(argc, argv);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+      argv.push_back(argument.data());
+    }
+    app.parse(static_cast<int>(argv.size()), argv.data());
     if (!options.destination.empty() && options.sources.size() > 1) {
       throw CLI::ValidationError("-o", "-o takes one SOURCE only; without -o each SOURCE gets its own .txt");
     }
@@ -149,3 +153,11 @@ int main(int argc, char** argv) {
   }
   return allConverted ? 0 : 1;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) { return Main(morvane::Utf8Arguments(argc, argv)); }
+#else
+int main(int argc, char** argv) { return Main(std::vector<std::string>(argv, argv + argc)); }
+#endif
