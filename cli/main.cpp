@@ -3,7 +3,12 @@
 //   morvane-convert [--software rexedit|ezedit] [--timecode ntsc-df|ntsc-ndf|pal|frames]
 //                   [--progress auto|bar|plain|none] [-o DEST] [--force] [-q] SOURCE...
 //
-// Exit status: 0 when every SOURCE converted, 1 when any failed, 2 for a usage error.
+// Exit status: 0 when every SOURCE converted, 1 when any failed, 2 for a usage error; stopped by
+// SIGINT, SIGTERM or SIGHUP it removes its temporary file and exits 130, 143 or 129.
+//
+// Diagnostics have one form, "morvane-convert: SOURCE: TEXT" (SOURCE as given), with the
+// system's reason in parentheses where there is one; warnings "morvane-convert: SOURCE: warning:
+// TEXT".
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -16,6 +21,7 @@
 #include "cli/console.h"
 #include "cli/terminal_progress.h"
 #include "convert/conversion_job.h"
+#include "convert/file_access.h"
 #include "convert/version.h"
 
 namespace {
@@ -45,6 +51,11 @@ std::string DefaultDestination(const std::string& source) {
   return std::string(text.begin(), text.end());
 }
 
+void Diagnose(const std::string& source, const std::string& text, const std::string& reason = {}) {
+  std::fprintf(stderr, "morvane-convert: %s: %s%s%s%s\n", source.c_str(), text.c_str(),
+               reason.empty() ? "" : " (", reason.c_str(), reason.empty() ? "" : ")");
+}
+
 bool Exists(const std::string& path) {
   std::error_code error;
   return std::filesystem::exists(std::filesystem::symlink_status(PathOf(path), error));
@@ -57,8 +68,7 @@ bool ConvertOne(const Options& options, const std::string& source) {
   if (destination.empty()) {
     destination = DefaultDestination(source);
     if (!options.force && Exists(destination)) {
-      std::fprintf(stderr, "morvane-convert: %s: %s exists; kept it (--force replaces it)\n",
-                   source.c_str(), destination.c_str());
+      Diagnose(source, destination + " exists; kept it (--force replaces it)");
       return false;
     }
   }
@@ -72,6 +82,9 @@ bool ConvertOne(const Options& options, const std::string& source) {
   if (style == ProgressStyle::Auto) {
     style = morvane::IsTerminal(stderr) ? ProgressStyle::Bar : ProgressStyle::None;
   }
+  // Stopped during the conversion: one line, over the bar when it is drawn.
+  morvane::SetInterruptNote((style == ProgressStyle::Bar ? "\r\033[K" : "") +
+                            std::string("morvane-convert: ") + source + ": interrupted\n");
   morvane::ConversionOutcome outcome;
   if (style == ProgressStyle::Bar) {
     morvane::BarProgress bar(stderr, source);
@@ -86,7 +99,7 @@ bool ConvertOne(const Options& options, const std::string& source) {
   }
 
   if (!outcome.completed()) {
-    std::fprintf(stderr, "morvane-convert: %s: %s\n", source.c_str(), outcome.message.c_str());
+    Diagnose(source, outcome.message, outcome.reason);
     return false;
   }
   if (!options.quiet) {
@@ -98,6 +111,7 @@ bool ConvertOne(const Options& options, const std::string& source) {
 int Main(std::vector<std::string> arguments) {
   // A closed pipe behind `-o -` is a write error to report, not a reason to die silently.
   morvane::PrepareConsole();
+  morvane::EndOnInterrupt(morvane::InterruptRequests::Terminal);
 
   Options options;
   CLI::App app{"Converts RexEdit 2.91 and EzEdit 2.5 (EZDV II) project files (.dvc) to a text\n"
