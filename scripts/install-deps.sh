@@ -6,6 +6,8 @@ packages=(
   libgtest-dev libbenchmark-dev libcli11-dev        # tests, benchmarks, command line
   qt6-base-dev fonts-ipafont-gothic                 # the dialog and its font
   python3                                           # end-to-end and differential tests
+  g++-mingw-w64-x86-64-posix googletest wine64      # the Windows build and its tests
+  help2man dpkg-dev zip                             # the release packages
 )
 sudo=""
 if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi
