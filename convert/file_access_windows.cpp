@@ -598,6 +598,9 @@ void SetInterruptNote(std::string_view note) {
   InterruptsHeld held;
   const std::size_t size = std::min(note.size(), sizeof gInterruptNote);
   std::memcpy(gInterruptNote, note.data(), size);
+  if (size < note.size() && note.back() == '\n') {
+    gInterruptNote[size - 1] = '\n';  // a shortened line still ends
+  }
   gInterruptNoteSize.store(size);
 }
 
