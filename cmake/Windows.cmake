@@ -15,7 +15,7 @@ set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
 # Header-only libraries from /usr/include, without the rest of the build machine's headers: each
 # is reached through a folder that holds only it.
 set(morvane_headers ${CMAKE_BINARY_DIR}/host-headers)
-foreach(header_folder CLI)
+foreach(header_folder CLI nlohmann)
   if(NOT EXISTS ${morvane_headers}/${header_folder})
     file(MAKE_DIRECTORY ${morvane_headers})
     file(CREATE_LINK /usr/include/${header_folder} ${morvane_headers}/${header_folder} SYMBOLIC)
@@ -23,6 +23,14 @@ foreach(header_folder CLI)
 endforeach()
 add_library(CLI11::CLI11 INTERFACE IMPORTED)
 target_include_directories(CLI11::CLI11 SYSTEM INTERFACE ${morvane_headers})
+add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
+target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE ${morvane_headers})
+
+# pugixml compiled from Debian's source package (scripts/install-deps.sh unpacks it).
+set(MORVANE_PUGIXML_SOURCE /usr/local/src/pugixml CACHE PATH "pugixml's sources")
+add_library(morvane_pugixml STATIC ${MORVANE_PUGIXML_SOURCE}/src/pugixml.cpp)
+target_include_directories(morvane_pugixml SYSTEM PUBLIC ${MORVANE_PUGIXML_SOURCE}/src)
+add_library(pugixml::pugixml ALIAS morvane_pugixml)
 
 # Wine: BUILD/wine-run PROGRAM.exe ARGS... runs a program with the build's own prefix, made once
 # here (its first start takes a while, the runs after it do not).

@@ -16,3 +16,20 @@ if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update
 $sudo apt-get install -y --no-install-recommends "${packages[@]}"
+
+# The Windows build compiles pugixml itself: Debian ships it built for Linux only, so its sources
+# come from Debian's source package, unpacked to /usr/local/src/pugixml.
+if [ ! -f /usr/local/src/pugixml/src/pugixml.cpp ]; then
+  sources=/etc/apt/sources.list.d/morvane-deb-src.sources
+  if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
+    printf '%s\n' 'Types: deb-src' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm' \
+      'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' |
+      $sudo tee "$sources" >/dev/null
+    $sudo apt-get update
+  fi
+  download="$(mktemp -d)"
+  (cd "$download" && apt-get source --download-only pugixml)
+  $sudo mkdir -p /usr/local/src/pugixml
+  $sudo tar -xzf "$download"/pugixml_*.orig.tar.gz -C /usr/local/src/pugixml --strip-components=1
+  rm -rf "$download"
+fi
