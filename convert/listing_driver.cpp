@@ -69,10 +69,15 @@ void ListTrack(ListingContext& context, bool hasClips, const char* heading, Tabl
 }  // namespace
 
 void ListingDriver::Run() {
+  Run(*std::make_unique<ClipTables>());
+}
+
+void ListingDriver::Run(ClipTables& emptied) {
+  std::destroy_at(&emptied);
+  ClipTables* const tables = std::construct_at(&emptied);  // every entry empty: the reset
   SourceReader& source = context_.source;
   ListingWriter& out = context_.out;
   ProgressSink& progress = context_.progress;
-  const auto tables = std::make_unique<ClipTables>();  // every entry empty: the reset
 
   const std::uint8_t versionLow = source.ReadU8();
   const std::uint8_t versionHigh = source.ReadU8();
