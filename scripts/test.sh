@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the regular build (GCC), then the whole suite again built with
 # clang, AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzz target for a bounded time.
+# Both builds treat warnings as errors (MORVANE_WERROR is off for everyone else who builds).
 #   scripts/test.sh            everything
 #   scripts/test.sh --quick    the regular build and its tests only
 set -euo pipefail
@@ -9,14 +10,14 @@ quick=false
 [ "${1:-}" = "--quick" ] && quick=true
 fuzz_seconds="${MORVANE_FUZZ_SECONDS:-90}"
 
-cmake -S . -B build -G Ninja
+cmake -S . -B build -G Ninja -DMORVANE_WERROR=ON
 cmake --build build
 ctest --test-dir build --output-on-failure
 
 if $quick; then exit 0; fi
 
 CC=clang CXX=clang++ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DMORVANE_SANITIZE=ON -DMORVANE_BUILD_FUZZERS=ON
+  -DMORVANE_SANITIZE=ON -DMORVANE_BUILD_FUZZERS=ON -DMORVANE_WERROR=ON
 cmake --build build-sanitize
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-sanitize --output-on-failure
