@@ -1,5 +1,7 @@
-// Writes the two benchmark projects into the folder given as the only argument and prints
-// their paths: maximal.dvc (every table at its capacity) and title-heavy.dvc (about 100 MB).
+// Writes the three benchmark projects into the folder given as the only argument and prints
+// their paths: maximal.dvc (every table at its capacity), title-heavy.dvc and text-heavy.dvc
+// (about 100 MB each). With a second argument, only the project of that name ("maximal",
+// "title-heavy" or "text-heavy").
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -7,18 +9,28 @@
 #include "bench/bench_projects.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_bench_projects FOLDER\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: make_bench_projects FOLDER [maximal|title-heavy|text-heavy]\n");
     return 2;
   }
   const std::string folder = argv[1];
+  const std::string only = argc == 3 ? argv[2] : "";
   try {
-    const std::string maximal = folder + "/maximal.dvc";
-    morvane::bench::MaximalProject().SaveTo(maximal);
-    std::printf("%s\n", maximal.c_str());
-    const std::string large = folder + "/title-heavy.dvc";
-    morvane::bench::TitleHeavyProject().SaveTo(large);
-    std::printf("%s\n", large.c_str());
+    if (only.empty() || only == "maximal") {
+      const std::string maximal = folder + "/maximal.dvc";
+      morvane::bench::MaximalProject().SaveTo(maximal);
+      std::printf("%s\n", maximal.c_str());
+    }
+    if (only.empty() || only == "title-heavy") {
+      const std::string large = folder + "/title-heavy.dvc";
+      morvane::bench::TitleHeavyProject().SaveTo(large);
+      std::printf("%s\n", large.c_str());
+    }
+    if (only.empty() || only == "text-heavy") {
+      const std::string texts = folder + "/text-heavy.dvc";
+      morvane::bench::TextHeavyProject().SaveTo(texts);
+      std::printf("%s\n", texts.c_str());
+    }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "make_bench_projects: %s\n", error.what());
     return 1;
