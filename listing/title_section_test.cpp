@@ -165,10 +165,22 @@ TEST(TitleSection, TextLengthOf255AndMoreIsReadFromTheWordThatFollows) {
 }
 
 TEST(TitleSection, TextIsEscapedBytewiseAndEndsAtItsFirstZeroByte) {
+  // 37 bytes, so that over many repeats the escapes and the zero fall at every offset of a word
+  // and of the 8 KiB pieces the text is escaped in.
+  const std::string pattern = "abc\"defghij\\klmnopqrs\r\ntuvwxyz01234\x83\x5c";
+  const std::string listedPattern = "abc\\\"defghij\\\\klmnopqrs\\r\\ntuvwxyz01234\x83\x5c\x5c";
+  const auto repeat = [](const std::string& text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; ++i) repeated += text;
+    return repeated;
+  };
+  const std::string long1 = repeat(listedPattern, 1700), long2 = repeat(listedPattern, 300);
   const struct {
     std::string text;
     const char* listed;
   } cases[] = {
+      {repeat(pattern, 1700), long1.c_str()},
+      {repeat(pattern, 300) + std::string("\0tail", 5), long2.c_str()},
       {"a\rb\nc\"d\\e", "a\\rb\\nc\\\"d\\\\e"},
       {"\r\n\r\n", "\\r\\n\\r\\n"},
       // Other control bytes and bytes 0x80 to 0xFF pass unchanged; the second byte 0x5C of a
