@@ -21,6 +21,8 @@ constexpr std::int32_t kEffects = kMainCapacity - 1;  // one per main clip that 
 constexpr std::int32_t kMaximalTitles = 1000;
 constexpr int kMaximalTitleItems = 3;
 constexpr int kLargeTitleItems = 24;
+constexpr int kTextHeavyItems = 8;
+constexpr std::size_t kTextHeavyLength = 1500;
 
 std::string Numbered(const char* format, std::int32_t i) {
   char text[64];
@@ -220,7 +222,12 @@ ProjectWriter MaximalProject() {
   return file;
 }
 
-ProjectWriter TitleHeavyProject(std::size_t targetBytes) {
+namespace {
+
+// One main clip, its filter record and the options around titles made by makeTitle(i), as
+// many as fit targetBytes.
+template <class MakeTitleFn>
+ProjectWriter TitleProject(std::size_t targetBytes, MakeTitleFn makeTitle) {
   ProjectWriter head;
   AppendHeader(head, 0, 1);
   testing::MainMovie(head, "C:\\DV\\clip0000.avi", 0, 299, LevelsFor(0));
@@ -228,18 +235,43 @@ ProjectWriter TitleHeavyProject(std::size_t targetBytes) {
   head.U32(0);                // effect count
 
   ProjectWriter oneTitle;
-  testing::AppendTitleRecord(oneTitle, MakeTitle(0, kLargeTitleItems), testing::TitleLayout::Extended);
+  testing::AppendTitleRecord(oneTitle, makeTitle(0), testing::TitleLayout::Extended);
   const std::size_t budget = targetBytes > head.size() ? targetBytes - head.size() : 0;
   const auto titleCount = static_cast<std::int32_t>(budget / oneTitle.size());
 
   ProjectWriter file = head;
   file.I32(titleCount);
   for (std::int32_t i = 0; i < titleCount; ++i) {
-    testing::AppendTitleRecord(file, MakeTitle(i, kLargeTitleItems), testing::TitleLayout::Extended);
+    testing::AppendTitleRecord(file, makeTitle(i), testing::TitleLayout::Extended);
   }
   testing::AppendVisualFilterRecord(file, VisualFilterFor(0));
   AppendOption(file);
   return file;
+}
+
+}  // namespace
+
+ProjectWriter TitleHeavyProject(std::size_t targetBytes) {
+  return TitleProject(targetBytes, [](std::int32_t i) { return MakeTitle(i, kLargeTitleItems); });
+}
+
+ProjectWriter TextHeavyProject(std::size_t targetBytes) {
+  static constexpr char kAlphabet[17] = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h',    'i',
+                                         'j', ' ', '\r', '\n', '"', '\\', '\x83', '\x42'};
+  // Every title is the same size; the texts differ. A 64-bit linear congruential sequence (its
+  // top bits), the same on every platform.
+  std::uint64_t state = 0x9E3779B97F4A7C15u;
+  return TitleProject(targetBytes, [&state](std::int32_t i) {
+    testing::TitleRecord title = MakeTitle(i, kTextHeavyItems);
+    for (testing::TitleTextItem& item : title.items) {
+      item.text.resize(kTextHeavyLength);
+      for (char& c : item.text) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        c = kAlphabet[(state >> 33) * 17 >> 31];
+      }
+    }
+    return title;
+  });
 }
 
 }  // namespace morvane::bench

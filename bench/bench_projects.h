@@ -24,4 +24,11 @@ testing::ProjectWriter MaximalProject();
 // it holds 5,183 titles and 124,392 text items.
 testing::ProjectWriter TitleHeavyProject(std::size_t targetBytes = 100'000'000);
 
+// A text-heavy title project of about targetBytes bytes (within one title): one main clip and
+// its filter record, then titles of 8 text items each, every text 1,500 bytes drawn uniformly
+// (by a fixed pseudo-random sequence) from 17 bytes: the letters a to j, space, CR, LF, '"',
+// '\\', 0x83 and 0x42, so that about a quarter of the bytes need escaping. Each text is
+// followed by its item's numbers as in every text item.
+testing::ProjectWriter TextHeavyProject(std::size_t targetBytes = 100'000'000);
+
 }  // namespace morvane::bench

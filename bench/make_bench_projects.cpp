@@ -1,6 +1,7 @@
-// Writes the two benchmark projects into the folder given as the only argument and prints
-// their paths: maximal.dvc (every table at its capacity) and title-heavy.dvc (about 100 MB).
-// With a second argument, only the project of that name ("maximal" or "title-heavy").
+// Writes the three benchmark projects into the folder given as the only argument and prints
+// their paths: maximal.dvc (every table at its capacity), title-heavy.dvc and text-heavy.dvc
+// (about 100 MB each). With a second argument, only the project of that name ("maximal",
+// "title-heavy" or "text-heavy").
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -9,7 +10,7 @@
 
 int main(int argc, char** argv) {
   if (argc != 2 && argc != 3) {
-    std::fprintf(stderr, "usage: make_bench_projects FOLDER [maximal|title-heavy]\n");
+    std::fprintf(stderr, "usage: make_bench_projects FOLDER [maximal|title-heavy|text-heavy]\n");
     return 2;
   }
   const std::string folder = argv[1];
@@ -24,6 +25,11 @@ int main(int argc, char** argv) {
       const std::string large = folder + "/title-heavy.dvc";
       morvane::bench::TitleHeavyProject().SaveTo(large);
       std::printf("%s\n", large.c_str());
+    }
+    if (only.empty() || only == "text-heavy") {
+      const std::string texts = folder + "/text-heavy.dvc";
+      morvane::bench::TextHeavyProject().SaveTo(texts);
+      std::printf("%s\n", texts.c_str());
     }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "make_bench_projects: %s\n", error.what());

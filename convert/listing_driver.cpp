@@ -69,11 +69,17 @@ void ListTrack(ListingContext& context, bool hasClips, const char* heading, Tabl
 }  // namespace
 
 void ListingDriver::Run() {
+  ownTables_ = std::make_unique<ClipTables>();
+  Run(*ownTables_);
+}
+
+void ListingDriver::Run(ClipTables& emptied) {
+  std::destroy_at(&emptied);
+  tables_ = std::construct_at(&emptied);  // every entry empty: the reset
+  ClipTables* const tables = tables_;
   SourceReader& source = context_.source;
   ListingWriter& out = context_.out;
   ProgressSink& progress = context_.progress;
-  tables_ = std::make_unique<ClipTables>();  // every entry empty: the reset
-  ClipTables* const tables = tables_.get();
 
   const std::uint8_t versionLow = source.ReadU8();
   const std::uint8_t versionHigh = source.ReadU8();

@@ -10,21 +10,6 @@ namespace morvane {
 
 namespace {
 
-// The title text as the listing escapes it, back to its bytes.
-std::string Unescape(std::string_view escaped) {
-  std::string text;
-  text.reserve(escaped.size());
-  for (std::size_t i = 0; i < escaped.size(); ++i) {
-    char c = escaped[i];
-    if (c == '\\' && i + 1 < escaped.size()) {
-      c = escaped[++i];
-      c = c == 'n' ? '\n' : c == 'r' ? '\r' : c;
-    }
-    text += c;
-  }
-  return text;
-}
-
 // "RRGGBB" in upper case, or black when the text is not six hex digits.
 std::string SolidColour(std::string_view text) {
   std::string colour;
@@ -217,10 +202,10 @@ void TimelineFacts::RecordClip(TimelineTrack track, std::int32_t index, const Re
   kept.points.assign(clip.points.begin(), clip.points.end());
 }
 
-void TimelineFacts::RecordTitleText(std::int32_t title, std::int32_t begin, std::string_view escapedText) {
+void TimelineFacts::RecordTitleText(std::int32_t title, std::int32_t begin, std::string_view text) {
   auto& entry = titles_[title];
   entry.first = begin;
-  entry.second.push_back(Unescape(escapedText));
+  entry.second.emplace_back(text);
 }
 
 const TimelineFacts::Clip* TimelineFacts::Find(TimelineTrack track, std::int32_t index) const {

@@ -107,7 +107,7 @@ class TimelineFacts final : public TimelineRecorder {
 
   void RecordAspectRatio(std::int32_t aspectRatio) override { wide_ = aspectRatio != 0; }
   void RecordClip(TimelineTrack track, std::int32_t index, const RecordedClip& clip) override;
-  void RecordTitleText(std::int32_t title, std::int32_t begin, std::string_view escapedText) override;
+  void RecordTitleText(std::int32_t title, std::int32_t begin, std::string_view text) override;
 
   bool wide() const { return wide_; }
   // The clip recorded at index of track, or nullptr.

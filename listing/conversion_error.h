@@ -10,7 +10,7 @@ namespace morvane {
 // project (a file that ends early reads as zeros); these are the limits that keep a hostile
 // file from costing unbounded work or overrunning a table, and the platform's I/O errors.
 enum class ConversionFailure {
-  EndsTooEarly,   // more than kPastEndLimit bytes were read past the end of the source
+  EndsTooEarly,   // more than the reader's allowance was read past the end of the source
   OverCapacity,   // a track announced more clips than its table holds
   ReadError,      // the platform failed to read the source
   WriteError,     // the platform failed to write the destination

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <charconv>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -11,6 +11,57 @@
 #include "listing/short_string.h"
 
 namespace morvane {
+
+// Writes "%u" of value at p and returns the end; p needs room for 10 bytes. Two digits at a
+// time from a table of the hundred pairs "00" to "99", back to front from the last digit
+// (bench/number_bench compares it with std::to_chars).
+inline char* FormatUnsigned(char* p, std::uint32_t value) {
+  if (value < 10) {
+    *p = static_cast<char>('0' + value);
+    return p + 1;
+  }
+  static constexpr std::uint32_t kPowers[10] = {1,      10,      100,      1000,      10000,
+                                                100000, 1000000, 10000000, 100000000, 1000000000};
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  // floor(log10(value)) or one less, from the bit length (1233 / 4096 ~ log10(2)).
+  const int guess = (32 - std::countl_zero(value)) * 1233 >> 12;
+  const int digits = guess + (value >= kPowers[guess] ? 1 : 0);
+  char* const end = p + digits;
+  char* q = end;
+  // Four digits at a time: the two pairs of each group come from one remainder, so the chain
+  // of divisions is half as long as pair by pair.
+  while (value >= 10000) {
+    const std::uint32_t group = value % 10000;
+    value /= 10000;
+    q -= 4;
+    std::memcpy(q, kPairs + 2 * (group / 100), 2);
+    std::memcpy(q + 2, kPairs + 2 * (group % 100), 2);
+  }
+  if (value >= 100) {
+    q -= 2;
+    std::memcpy(q, kPairs + 2 * (value % 100), 2);
+    value /= 100;
+  }
+  if (value >= 10) {
+    std::memcpy(q - 2, kPairs + 2 * value, 2);
+  } else {
+    q[-1] = static_cast<char>('0' + value);
+  }
+  return end;
+}
+
+// Writes "%d" of value at p and returns the end; p needs room for 11 bytes.
+inline char* FormatDecimal(char* p, std::int32_t value) {
+  auto magnitude = static_cast<std::uint32_t>(value);
+  if (value < 0) {
+    *p++ = '-';
+    magnitude = 0u - magnitude;  // INT32_MIN's magnitude too, in unsigned arithmetic
+  }
+  return FormatUnsigned(p, magnitude);
+}
 
 // Appends the text of a conversion to the destination, bytes exactly as given: no line-end
 // translation, no character-set conversion. Buffered; Flush() hands everything to the file and
@@ -56,14 +107,25 @@ class ListingWriter {
   // "%d"
   void WriteDecimal(std::int32_t value) {
     Reserve(11);
-    next_ = std::to_chars(next_, limit_, value).ptr;
+    next_ = FormatDecimal(next_, value);
   }
 
   // "%u"
   void WriteUnsigned(std::uint32_t value) {
     Reserve(10);
-    next_ = std::to_chars(next_, limit_, value).ptr;
+    next_ = FormatUnsigned(next_, value);
   }
+
+  // For a run of pieces with one check of the room: Claim(n) gives room for n bytes (at most
+  // 32 KiB) at the returned pointer; Commit(end) keeps what was written up to end.
+  //   char* p = out.Claim(2 * 11);
+  //   p = FormatDecimal(p, a); *p++ = ','; p = FormatDecimal(p, b);
+  //   out.Commit(p);
+  char* Claim(std::size_t n) {
+    Reserve(n);
+    return next_;
+  }
+  void Commit(char* end) { next_ = end; }
 
   template <class... Pieces>
   void Write(const Pieces&... pieces) {

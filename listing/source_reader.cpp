@@ -12,45 +12,59 @@ namespace morvane {
 
 namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
-}
+// What reads past the end of the file are served from, a block at a time.
+constexpr std::size_t kZeroBlockSize = 16 * 1024;
+const std::uint8_t kZeros[kZeroBlockSize] = {};
+}  // namespace
 
-SourceReader::SourceReader(int fd) : fd_(fd), buffer_(new std::uint8_t[kBufferSize]) {}
+SourceReader::SourceReader(int fd, std::uint64_t pastEndLimit)
+    : fd_(fd), buffer_(new std::uint8_t[kBufferSize]), pastEndLimit_(pastEndLimit) {}
 
-SourceReader::SourceReader(std::span<const std::uint8_t> bytes)
-    : next_(bytes.data()), end_(bytes.data() + bytes.size()), bufferBegin_(bytes.data()) {}
+SourceReader::SourceReader(std::span<const std::uint8_t> bytes, std::uint64_t pastEndLimit)
+    : next_(bytes.data()),
+      end_(bytes.data() + bytes.size()),
+      bufferBegin_(bytes.data()),
+      pastEndLimit_(pastEndLimit) {}
 
 SourceReader::~SourceReader() = default;
 
 std::uint64_t SourceReader::Position() const {
-  return bufferStart_ + static_cast<std::uint64_t>(next_ - bufferBegin_) + positionPastEnd_;
+  return bufferStart_ + static_cast<std::uint64_t>(next_ - bufferBegin_) + skippedPastEnd_;
 }
 
 bool SourceReader::Refill() {
-  if (atEnd_ || fd_ < 0) {
-    atEnd_ = true;
-    return false;
+  // Called with the current piece used up.
+  const auto used = static_cast<std::uint64_t>(end_ - bufferBegin_);
+  bufferStart_ += used;
+  if (inZeros_) {
+    pastEnd_ += used;
   }
-  bufferStart_ += static_cast<std::uint64_t>(end_ - bufferBegin_);
-  ssize_t n;
-  do {
-    n = ::read(fd_, buffer_.get(), kBufferSize);
-  } while (n < 0 && errno == EINTR);
-  if (n < 0) {
-    throw ConversionError(ConversionFailure::ReadError);
+  if (!atEnd_ && fd_ >= 0) {
+    ssize_t n;
+    do {
+      n = ::read(fd_, buffer_.get(), kBufferSize);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+      throw ConversionError(ConversionFailure::ReadError);
+    }
+    if (n > 0) {
+      bufferBegin_ = next_ = buffer_.get();
+      end_ = buffer_.get() + n;
+      return true;
+    }
   }
-  bufferBegin_ = next_ = buffer_.get();
-  end_ = buffer_.get() + n;
-  if (n == 0) {
-    atEnd_ = true;
-    return false;
-  }
-  return true;
+  atEnd_ = true;
+  inZeros_ = true;
+  const std::uint64_t allowed = pastEndLimit_ > pastEnd_ ? pastEndLimit_ - pastEnd_ : 0;
+  bufferBegin_ = next_ = kZeros;
+  end_ = kZeros + std::min<std::uint64_t>(allowed, kZeroBlockSize);
+  return next_ != end_;
 }
 
 void SourceReader::CountPastEnd(std::uint64_t n) {
   pastEnd_ += n;
-  positionPastEnd_ += n;
-  if (pastEnd_ > kPastEndLimit) {
+  bufferStart_ += n;
+  if (pastEnd_ > pastEndLimit_) {
     throw ConversionError(ConversionFailure::EndsTooEarly);
   }
 }
@@ -119,6 +133,10 @@ ShortString SourceReader::ReadShortString() {
 }
 
 void SourceReader::Skip(std::uint64_t n) {
+  if (inZeros_) {
+    skippedPastEnd_ += n;
+    return;
+  }
   const auto available = static_cast<std::uint64_t>(end_ - next_);
   if (n <= available) {
     next_ += n;
@@ -126,9 +144,8 @@ void SourceReader::Skip(std::uint64_t n) {
   }
   n -= available;
   next_ = end_;
-  if (atEnd_ || fd_ < 0) {
-    atEnd_ = true;
-    positionPastEnd_ += n;
+  if (fd_ < 0) {
+    skippedPastEnd_ += n;
     return;
   }
   // Seek forward over a regular file; a pipe cannot seek, so read and drop its bytes instead.
@@ -139,8 +156,9 @@ void SourceReader::Skip(std::uint64_t n) {
     return;
   }
   while (n > 0) {
-    if (!Refill()) {
-      positionPastEnd_ += n;
+    Refill();
+    if (inZeros_) {
+      skippedPastEnd_ += n;  // skipped, not read: the zeros are not counted
       return;
     }
     const std::uint64_t take = std::min(n, static_cast<std::uint64_t>(end_ - next_));

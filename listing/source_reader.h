@@ -10,21 +10,25 @@
 namespace morvane {
 
 // Once more than this many bytes have been read past the end of the source, the conversion is
-// refused: a short file with huge counts would otherwise list zeros for hours.
+// refused: a short file with huge counts would otherwise list zeros for hours. The program's
+// allowance; a reader can be given another (the fuzz target uses a small one).
 inline constexpr std::uint64_t kPastEndLimit = 1024 * 1024;
 
 // Reads the fields of a project file strictly from front to back. Little-endian; every byte
 // past the end of the file reads as 0 (the two bytes 34 12 followed by the end of the file read
 // as the ReadU32 value 4660). Never seeks back and never reads a byte twice.
 //
-// Bytes read past the end are counted (skips are not). When the count exceeds kPastEndLimit the
-// read throws ConversionError(EndsTooEarly); a failing read of the file throws ReadError.
+// Bytes read past the end are counted (skips are not). When the count exceeds the allowance
+// pastEndLimit the read throws ConversionError(EndsTooEarly); a failing read of the file throws
+// ReadError. Past the end the reader serves its zeros from a block of zeros, as it serves the
+// file from its buffer, so reading there costs no call per byte.
 class SourceReader {
  public:
   // Reads the open file fd (not owned, not closed) through a buffer of its own.
-  explicit SourceReader(int fd);
+  explicit SourceReader(int fd, std::uint64_t pastEndLimit = kPastEndLimit);
   // Reads bytes held in memory; they must outlive the reader.
-  explicit SourceReader(std::span<const std::uint8_t> bytes);
+  explicit SourceReader(std::span<const std::uint8_t> bytes,
+                        std::uint64_t pastEndLimit = kPastEndLimit);
   ~SourceReader();
   SourceReader(const SourceReader&) = delete;
   SourceReader& operator=(const SourceReader&) = delete;
@@ -61,24 +65,30 @@ class SourceReader {
   // Bytes consumed so far, skips included (64-bit: skips never wrap).
   std::uint64_t Position() const;
   // Bytes that were read (not skipped) beyond the end of the file.
-  std::uint64_t BytesPastEnd() const { return pastEnd_; }
+  std::uint64_t BytesPastEnd() const {
+    return pastEnd_ + (inZeros_ ? static_cast<std::uint64_t>(next_ - bufferBegin_) : 0);
+  }
 
  private:
   std::uint8_t ReadSlowU8();
   std::int32_t ReadSlowU32();
-  // Makes bytes available at next_; false at the end of the file.
+  // Makes bytes available at next_: the file's next bytes, or once it has ended zeros, as many
+  // as the allowance has left. False when there are none (the allowance is spent).
   bool Refill();
+  // Counts n bytes read past the end without a block of zeros; throws once over the allowance.
   void CountPastEnd(std::uint64_t n);
 
   int fd_ = -1;
   std::unique_ptr<std::uint8_t[]> buffer_;
   const std::uint8_t* next_ = nullptr;
   const std::uint8_t* end_ = nullptr;
-  std::uint64_t bufferStart_ = 0;  // file position of the byte that the buffer starts with
+  std::uint64_t bufferStart_ = 0;  // position of the byte that next_ started at (bufferBegin_)
   const std::uint8_t* bufferBegin_ = nullptr;
-  bool atEnd_ = false;
-  std::uint64_t positionPastEnd_ = 0;  // bytes consumed after the end of the file was reached
-  std::uint64_t pastEnd_ = 0;
+  bool atEnd_ = false;    // the file has ended
+  bool inZeros_ = false;  // next_ points into the block of zeros
+  std::uint64_t skippedPastEnd_ = 0;  // bytes skipped after the end of the file was reached
+  std::uint64_t pastEnd_ = 0;         // bytes read past the end, the current block not included
+  std::uint64_t pastEndLimit_;
 };
 
 }  // namespace morvane

@@ -42,7 +42,7 @@ namespace morvane {
 //   begin=10,200,0,abc,0,1,x,0,
 //   ,
 // titleCount 0 or negative reads nothing. Nothing of a title is kept: memory use does not grow
-// with the project beyond one text buffer of at most 131,071 bytes.
+// with the project beyond one buffer for the raw bytes of a text, at most 65,536 bytes.
 void ReadTitleSection(ListingContext& context, std::int32_t titleCount, int version);
 
 }  // namespace morvane

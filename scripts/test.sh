@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the regular build (GCC), the Windows build (MinGW-w64) with the
-# whole suite under Wine (the same golden files pin its output), then the whole suite
-# again built with clang, AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzz target
-# for a bounded time.
+# whole suite under Wine (the same golden files pin its output), then the whole suite again built
+# with clang, AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzz target for a bounded
+# time. Every build treats warnings as errors (MORVANE_WERROR is off for everyone else who builds).
 #   scripts/test.sh            everything
 #   scripts/test.sh --quick    the regular build and its tests only
 set -euo pipefail
@@ -11,13 +11,14 @@ quick=false
 [ "${1:-}" = "--quick" ] && quick=true
 fuzz_seconds="${MORVANE_FUZZ_SECONDS:-90}"
 
-cmake -S . -B build -G Ninja
+cmake -S . -B build -G Ninja -DMORVANE_WERROR=ON
 cmake --build build
 ctest --test-dir build --output-on-failure
 
 if $quick; then exit 0; fi
 
-cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+  -DMORVANE_WERROR=ON
 cmake --build build-windows
 status=0
 ctest --test-dir build-windows --output-on-failure || status=$?
@@ -25,7 +26,7 @@ build-windows/wine-run --stop  # the Wine session would otherwise stay 30 s
 [ "$status" = 0 ]
 
 CC=clang CXX=clang++ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DMORVANE_SANITIZE=ON -DMORVANE_BUILD_FUZZERS=ON
+  -DMORVANE_SANITIZE=ON -DMORVANE_BUILD_FUZZERS=ON -DMORVANE_WERROR=ON
 cmake --build build-sanitize
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-sanitize --output-on-failure
