@@ -8,6 +8,11 @@
 namespace morvane {
 namespace {
 
+std::string Utf8(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 TEST(MediaNames, DecodesShiftJisBeforeSplittingAtTheLastPathPart) {
   struct Row {
     std::string_view bytes, decoded, baseName;
@@ -38,7 +43,7 @@ TEST(MediaNames, LocatesTheLastPartExactlyElseIgnoringAsciiCase) {
   std::filesystem::create_directories(folder / "sub.avi");
   std::ofstream(folder / u8"ソース.AVI") << "x";
   std::ofstream(folder / "Clip.avi") << "x";
-  const std::string dir(folder.string());
+  const std::string dir = Utf8(folder);
   struct Row {
     std::string_view name, found;
     bool exists;
@@ -51,7 +56,8 @@ TEST(MediaNames, LocatesTheLastPartExactlyElseIgnoringAsciiCase) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const MediaLocation found = LocateMedia(dir, row.name);
-    EXPECT_EQ(dir + "/" + std::string(row.found), found.path);
+    const std::u8string foundName(row.found.begin(), row.found.end());
+    EXPECT_EQ(Utf8(folder / foundName), found.path);
     EXPECT_EQ(row.exists, found.exists);
   }
   std::filesystem::remove_all(folder);
