@@ -42,7 +42,7 @@ class CommandLine(unittest.TestCase):
 
         with open(os.path.join(self.folder, "rexedit-0207.txt"), "wb") as f:
             f.write(b"mine")
-        result = run("-q", self.rex, self.ez, "--force")
+        result = run("-q", "--software", "auto", self.rex, self.ez, "--force")
         self.assertEqual(0, result.returncode, result.stderr)
         self.assertEqual(b"", result.stderr)
         self.assertEqual(first, self.read("rexedit-0207.txt"))

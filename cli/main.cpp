@@ -1,7 +1,8 @@
 // morvane-convert: converts project files to their listing and EDL text from the command line.
 //
-//   morvane-convert [--software rexedit|ezedit] [--timecode ntsc-df|ntsc-ndf|pal|frames]
+//   morvane-convert [--software rexedit|ezedit|auto] [--timecode ntsc-df|ntsc-ndf|pal|frames]
 //                   [--progress auto|bar|plain|none] [-o DEST] [--force] [-q] SOURCE...
+//   morvane-convert --probe [--json] [--media-dir DIR] [--software ...] [--timecode ...] SOURCE...
 //
 // Exit status: 0 when every SOURCE converted, 1 when any failed, 2 for a usage error.
 
@@ -16,8 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "cli/probe.h"
 #include "cli/terminal_progress.h"
 #include "convert/conversion_job.h"
+#include "convert/messages.h"
 #include "convert/version.h"
 
 namespace {
@@ -30,12 +33,16 @@ enum class ProgressStyle { Auto, Bar, Plain, None };
 
 struct Options {
   SoftwareKind software = SoftwareKind::RexEdit;
+  bool softwareAuto = false;
   TimecodeMode timecode = TimecodeMode::NtscDropFrame;
   ProgressStyle progress = ProgressStyle::Auto;
   std::string destination;
   bool force = false;
   bool quiet = false;
   std::vector<std::string> sources;
+  bool probe = false;
+  bool json = false;
+  std::string mediaDir;
 };
 
 // SOURCE with its extension replaced by .txt: "edit/a.dvc" gives "edit/a.txt", "a" gives "a.txt".
@@ -62,9 +69,12 @@ bool ConvertOne(const Options& options, const std::string& source) {
   }
 
   const ConversionSettings settings{options.software, options.timecode};
-  const morvane::ConversionJob job =
+  morvane::ConversionJob job =
       toStandardOutput ? morvane::ConversionJob::ToDescriptor(source, STDOUT_FILENO, "-", settings)
                        : morvane::ConversionJob(source, destination, settings);
+  if (options.softwareAuto) {
+    job.ChooseSoftwareByFit();
+  }
 
   ProgressStyle style = options.progress;
   if (style == ProgressStyle::Auto) {
@@ -85,12 +95,23 @@ bool ConvertOne(const Options& options, const std::string& source) {
 
   if (!outcome.completed()) {
     std::fprintf(stderr, "morvane-convert: %s: %s\n", source.c_str(), outcome.message.c_str());
-    return false;
-  }
-  if (!options.quiet) {
+  } else if (!options.quiet) {
     std::fprintf(stderr, "%s\n", outcome.message.c_str());
   }
-  return true;
+  std::string_view warning;
+  if (!outcome.hint.empty()) {
+    warning = outcome.software == SoftwareKind::RexEdit ? morvane::kReadsAsEzEditWarning
+                                                        : morvane::kReadsAsRexEditWarning;
+  } else if (options.softwareAuto && !outcome.fits && !outcome.otherFits &&
+             outcome.kind != morvane::ConversionOutcome::Kind::SourceOpenFailed &&
+             outcome.kind != morvane::ConversionOutcome::Kind::DestinationOpenFailed) {
+    warning = morvane::kReadsAsNeitherWarning;
+  }
+  if (!warning.empty()) {
+    std::fprintf(stderr, "morvane-convert: %s: warning: %.*s\n", source.c_str(),
+                 static_cast<int>(warning.size()), warning.data());
+  }
+  return outcome.completed();
 }
 
 }  // namespace
@@ -105,8 +126,11 @@ int main(int argc, char** argv) {
                "morvane-convert"};
   app.set_version_flag("--version", std::string("morvane-convert ") + morvane::version::kDisplayVersion +
                                         " (" + morvane::version::kNumericVersion + ")");
+  // "auto" maps to a value that is not a software kind and then sets softwareAuto.
+  const auto autoKind = static_cast<SoftwareKind>(-1);
   const std::map<std::string, SoftwareKind> software{{"rexedit", SoftwareKind::RexEdit},
-                                                     {"ezedit", SoftwareKind::EzEdit}};
+                                                     {"ezedit", SoftwareKind::EzEdit},
+                                                     {"auto", autoKind}};
   const std::map<std::string, TimecodeMode> timecode{{"ntsc-df", TimecodeMode::NtscDropFrame},
                                                      {"ntsc-ndf", TimecodeMode::NtscNonDrop},
                                                      {"pal", TimecodeMode::Pal},
@@ -115,8 +139,11 @@ int main(int argc, char** argv) {
                                                       {"bar", ProgressStyle::Bar},
                                                       {"plain", ProgressStyle::Plain},
                                                       {"none", ProgressStyle::None}};
-  app.add_option("--software", options.software, "the editor that wrote the projects (default rexedit)")
-      ->transform(CLI::CheckedTransformer(software, CLI::ignore_case).description("rexedit|ezedit"));
+  CLI::Option* softwareOption =
+      app.add_option("--software", options.software,
+                     "the editor that wrote the projects (default rexedit); auto takes the one whose "
+                     "layout fits each project")
+          ->transform(CLI::CheckedTransformer(software, CLI::ignore_case).description("rexedit|ezedit|auto"));
   app.add_option("--timecode", options.timecode, "EDL timecodes (default ntsc-df)")
       ->transform(CLI::CheckedTransformer(timecode, CLI::ignore_case)
                       .description("ntsc-df|ntsc-ndf|pal|frames"));
@@ -130,6 +157,14 @@ int main(int argc, char** argv) {
       ->type_name("DEST");
   app.add_flag("--force", options.force, "replace existing SOURCE.txt files (without -o)");
   app.add_flag("-q,--quiet", options.quiet, "print nothing but failures");
+  CLI::Option* probe = app.add_flag("--probe", options.probe,
+                                    "convert nothing; print what each project holds and which media "
+                                    "it uses");
+  app.add_flag("--json", options.json, "--probe prints one JSON object per line")->needs(probe);
+  app.add_option("--media-dir", options.mediaDir,
+                 "--probe looks for media here instead of in each project's folder")
+      ->type_name("DIR")
+      ->needs(probe);
   app.add_option("SOURCE", options.sources, "project files; each becomes SOURCE with .txt in place of .dvc")
       ->required();
 
@@ -141,6 +176,21 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& error) {
     const int status = app.exit(error);
     return status == 0 ? 0 : 2;
+  }
+
+  options.softwareAuto = options.software == autoKind;
+  if (options.softwareAuto) {
+    options.software = SoftwareKind::RexEdit;
+  }
+  if (options.probe) {
+    morvane::ProbeOptions probeOptions;
+    probeOptions.json = options.json;
+    probeOptions.mediaDir = options.mediaDir;
+    probeOptions.timecode = options.timecode;
+    if (softwareOption->count() > 0 && !options.softwareAuto) {
+      probeOptions.software = options.software;
+    }
+    return morvane::ProbeSources(probeOptions, options.sources, stdout) ? 0 : 1;
   }
 
   bool allConverted = true;

@@ -11,9 +11,10 @@
 #include <optional>
 #include <utility>
 
+#include "convert/layout_fit.h"
+#include "convert/listing_driver.h"
 #include "convert/messages.h"
 #include "listing/conversion_error.h"
-#include "convert/listing_driver.h"
 
 namespace morvane {
 
@@ -60,7 +61,11 @@ int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
 bool LockExclusively(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0; }
 
 ConversionOutcome Failure(Kind kind, std::string message) {
-  return ConversionOutcome{kind, std::move(message), MessageIcon::Warning};
+  ConversionOutcome outcome;
+  outcome.kind = kind;
+  outcome.message = std::move(message);
+  outcome.icon = MessageIcon::Warning;
+  return outcome;
 }
 
 ConversionOutcome FailureOf(const ConversionError& error) {
@@ -222,6 +227,38 @@ std::optional<Destination> Destination::Open(const std::string& path) {
   return destination;
 }
 
+// Reads the source once more from its first byte with kind's layout; false when that layout
+// does not fit or the source cannot be read again.
+bool FitsFromStart(int fd, SoftwareKind kind) {
+  if (::lseek(fd, 0, SEEK_SET) != 0) {
+    return false;
+  }
+  try {
+    SourceReader reader(fd);
+    return CheckLayout(reader, kind).fits;
+  } catch (const ConversionError&) {
+    return false;
+  }
+}
+
+// Fills in how the project fits, and the hint, once the conversion has read it with settings.
+void AddFit(ConversionOutcome& outcome, SoftwareKind software, bool fits, int sourceFd,
+            const LayoutFit* known) {
+  outcome.software = software;
+  outcome.fits = fits;
+  if (!fits) {
+    const SoftwareKind other = OtherSoftware(software);
+    outcome.otherFits = known != nullptr ? known->Fits(other) : FitsFromStart(sourceFd, other);
+  }
+  LayoutFit fit;
+  (software == SoftwareKind::RexEdit ? fit.rexEdit : fit.ezEdit) = fits;
+  (software == SoftwareKind::RexEdit ? fit.ezEdit : fit.rexEdit) = outcome.otherFits;
+  outcome.hint = std::string(FitHint(software, fit));
+  if (!outcome.hint.empty()) {
+    outcome.icon = MessageIcon::Warning;
+  }
+}
+
 }  // namespace
 
 ConversionJob::ConversionJob(std::string sourcePath, std::string destinationPath, ConversionSettings settings)
@@ -245,21 +282,45 @@ ConversionOutcome ConversionJob::Run(ProgressSink& progress) const {
     return Failure(Kind::DestinationOpenFailed, std::string(kDestinationOpenFailed));
   }
 
+  ConversionSettings settings = settings_;
+  std::optional<LayoutFit> known;
+  if (chooseByFit_ && ::lseek(source->get(), 0, SEEK_CUR) == 0) {
+    known.emplace();
+    known->rexEdit = FitsFromStart(source->get(), SoftwareKind::RexEdit);
+    known->ezEdit = !known->rexEdit && FitsFromStart(source->get(), SoftwareKind::EzEdit);
+    settings.softwareKind = PickSoftware(*known);
+    if (::lseek(source->get(), 0, SEEK_SET) != 0) {
+      return Failure(Kind::ReadFailed, std::string(kReadFailed));
+    }
+  }
+
+  bool fits = false;
   try {
     SourceReader reader(source->get());
     ListingWriter writer(destination->WriteFd());
-    ListingContext context{reader, writer, progress, settings_};
+    ListingContext context{reader, writer, progress, settings};
     ListingDriver(context).Run();
     writer.Flush();
+    fits = reader.EndsHere();
   } catch (const ConversionError& error) {
-    return FailureOf(error);  // the destination's destructor puts everything back
+    // The destination's destructor puts everything back.
+    ConversionOutcome failure = FailureOf(error);
+    const bool refused = error.failure() == ConversionFailure::EndsTooEarly ||
+                         error.failure() == ConversionFailure::OverCapacity;
+    if (refused) {
+      AddFit(failure, settings.softwareKind, false, source->get(), known ? &*known : nullptr);
+    }
+    return failure;
   }
 
+  ConversionOutcome outcome;
+  outcome.message = CompletionMessage(sourcePath_, destinationPath_);
+  AddFit(outcome, settings.softwareKind, fits, source->get(), known ? &*known : nullptr);
   source->Close();
   if (!destination->Commit()) {
     return Failure(Kind::WriteFailed, std::string(kWriteFailed));
   }
-  return ConversionOutcome{Kind::Completed, CompletionMessage(sourcePath_, destinationPath_), MessageIcon::None};
+  return outcome;
 }
 
 }  // namespace morvane

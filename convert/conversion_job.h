@@ -27,6 +27,17 @@ struct ConversionOutcome {
   Kind kind = Kind::Completed;
   std::string message;
   MessageIcon icon = MessageIcon::None;
+  // Shown after message, in a paragraph of its own, when the software the conversion read with
+  // does not fit the project and the other one does (also after a refusal); the icon is then
+  // Warning. Empty otherwise.
+  std::string hint;
+
+  // Once the source was read: the layout the conversion read with, whether it fits (converted
+  // exactly to the file's last byte), and whether the other one fits, which is checked only
+  // when the first does not (false otherwise).
+  SoftwareKind software = SoftwareKind::RexEdit;
+  bool fits = false;
+  bool otherFits = false;
 
   bool completed() const { return kind == Kind::Completed; }
 };
@@ -54,8 +65,14 @@ class ConversionJob {
   static ConversionJob ToDescriptor(std::string sourcePath, int fd, std::string displayName,
                                     ConversionSettings settings);
 
+  // Reads with the layout that fits the source instead of the settings' software: RexEdit when
+  // both or neither fit (then fits is false). Costs one parse more, two when RexEdit does not
+  // fit. A source that cannot seek is read as RexEdit.
+  void ChooseSoftwareByFit() { chooseByFit_ = true; }
+
   // Runs the conversion to its end on the calling thread, reporting to progress (whose bar the
-  // caller has set to 0 of 200).
+  // caller has set to 0 of 200). When the project does not fit the layout, the source is read
+  // once more with the other layout, its text and progress going nowhere.
   ConversionOutcome Run(ProgressSink& progress) const;
 
  private:
@@ -63,6 +80,7 @@ class ConversionJob {
   std::string destinationPath_;
   int destinationFd_ = -1;
   ConversionSettings settings_;
+  bool chooseByFit_ = false;
 };
 
 }  // namespace morvane

@@ -1,5 +1,6 @@
 #include "convert/listing_driver.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "listing/filter_sections.h"
 #include "listing/title_section.h"
 #include "listing/track_sections.h"
+#include "listing/wrap32.h"
 
 namespace morvane {
 
@@ -66,6 +68,36 @@ void ListTrack(ListingContext& context, bool hasClips, const char* heading, Tabl
   }
 }
 
+template <class Table>
+void AddMediaNames(std::vector<std::string>& names, const Table& table) {
+  for (std::int32_t i = 0; i < table.count; ++i) {
+    const auto* entry = table.At(i);
+    if (entry == nullptr) {
+      break;
+    }
+    const std::string_view name = entry->name.Text();
+    if (!name.empty() && name != "color clip" &&
+        std::find(names.begin(), names.end(), name) == names.end()) {
+      names.emplace_back(name);
+    }
+  }
+}
+
+void FillFacts(ProjectFacts& facts, const ClipTables& tables) {
+  facts.insertClips = tables.insertClips.count;
+  facts.exAudio1Clips = tables.exAudio1Clips.count;
+  facts.exAudio2Clips = tables.exAudio2Clips.count;
+  facts.mainLength = 0;
+  for (std::int32_t i = 0; i < tables.mainClips.count && i < MainClipTable::kCapacity; ++i) {
+    facts.mainLength = WrapAdd(facts.mainLength, tables.mainClips.At(i)->length);
+  }
+  facts.mediaNames.clear();
+  AddMediaNames(facts.mediaNames, tables.mainClips);
+  AddMediaNames(facts.mediaNames, tables.insertClips);
+  AddMediaNames(facts.mediaNames, tables.exAudio1Clips);
+  AddMediaNames(facts.mediaNames, tables.exAudio2Clips);
+}
+
 }  // namespace
 
 void ListingDriver::Run() {
@@ -85,6 +117,11 @@ void ListingDriver::Run() {
   const bool rexEditFilters =
       version >= kVersionFilters && context_.settings.softwareKind == SoftwareKind::RexEdit;
   tables->mainClips.count = mainCount;
+  if (facts_ != nullptr) {
+    facts_->version = version;
+    facts_->binItems = binCount;
+    facts_->mainClips = mainCount;
+  }
 
   out.WriteText("[Header]\r\nVersion=");
   WriteHexByte(out, versionHigh);
@@ -114,11 +151,12 @@ void ListingDriver::Run() {
   ListTrack(context_, hasClips, "[ExAudio2]", tables->exAudio2Clips, kExAudioShare, ReadExAudioSection);
 
   // Effects and titles.
+  std::int32_t effectCount = 0;
+  std::int32_t titleCount = 0;
   if (version < kVersionEffects) {
     TakeSteps(progress, kEffectShare + kTitleShare);
   } else {
     out.WriteText("[Effect]\r\n");
-    std::int32_t effectCount = 0;
     if (hasClips) {
       effectCount = source.ReadU32();
       ReadEffectSection(context_, effectCount, tables->mainClips);
@@ -128,7 +166,6 @@ void ListingDriver::Run() {
     }
 
     out.WriteText("[Title]\r\n");
-    std::int32_t titleCount = 0;
     if (hasClips) {
       titleCount = source.ReadU32();
       ReadTitleSection(context_, titleCount, version);
@@ -169,6 +206,11 @@ void ListingDriver::Run() {
   out.WriteText("[END]\r\n\r\n\r\n\r\n\r\n");
 
   ApplyHalfSpeed(*tables);
+  if (facts_ != nullptr) {
+    facts_->effects = effectCount;
+    facts_->titles = titleCount;
+    FillFacts(*facts_, *tables);
+  }
   WriteEdl(context_, *tables);
   if (!hasClips) {
     TakeSteps(progress, kEdlShare);

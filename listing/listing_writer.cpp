@@ -33,13 +33,15 @@ ListingWriter::ListingWriter(int fd) : fd_(fd), buffer_(new char[kBufferSize]) {
 
 ListingWriter::ListingWriter(std::string& out) : ListingWriter(-1) { string_ = &out; }
 
+ListingWriter::ListingWriter() : ListingWriter(-1) {}
+
 ListingWriter::~ListingWriter() = default;
 
 void ListingWriter::Flush() {
   const auto size = static_cast<std::size_t>(next_ - buffer_.get());
   if (string_ != nullptr) {
     string_->append(buffer_.get(), size);
-  } else {
+  } else if (fd_ >= 0) {
     WriteAll(fd_, buffer_.get(), size);
   }
   flushed_ += size;
@@ -55,7 +57,7 @@ void ListingWriter::WriteLong(std::string_view text) {
   }
   if (string_ != nullptr) {
     string_->append(text);
-  } else {
+  } else if (fd_ >= 0) {
     WriteAll(fd_, text.data(), text.size());
   }
   flushed_ += text.size();

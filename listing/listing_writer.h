@@ -27,6 +27,8 @@ class ListingWriter {
   explicit ListingWriter(int fd);
   // Appends to a string (tests, fuzzing, benchmarks).
   explicit ListingWriter(std::string& out);
+  // Drops the text: a conversion run only to see how it reads the file.
+  ListingWriter();
   ~ListingWriter();
   ListingWriter(const ListingWriter&) = delete;
   ListingWriter& operator=(const ListingWriter&) = delete;

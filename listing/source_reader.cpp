@@ -1,5 +1,6 @@
 #include "listing/source_reader.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,6 +44,18 @@ bool SourceReader::Refill() {
   if (n == 0) {
     atEnd_ = true;
     return false;
+  }
+  return true;
+}
+
+bool SourceReader::EndsHere() {
+  if (positionPastEnd_ != 0 || next_ != end_ || Refill()) {
+    return false;
+  }
+  // A forward seek can pass the end of a regular file unnoticed; its size tells.
+  struct stat st {};
+  if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) {
+    return Position() == static_cast<std::uint64_t>(st.st_size);
   }
   return true;
 }

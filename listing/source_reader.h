@@ -62,6 +62,9 @@ class SourceReader {
   std::uint64_t Position() const;
   // Bytes that were read (not skipped) beyond the end of the file.
   std::uint64_t BytesPastEnd() const { return pastEnd_; }
+  // True when the reads so far consumed the file exactly: no byte is left, and none was read or
+  // skipped past the end. It may read ahead into the buffer; the position does not change.
+  bool EndsHere();
 
  private:
   std::uint8_t ReadSlowU8();

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "convert/listing_driver.h"
+#include "listing/format_kinds.h"
+#include "listing/source_reader.h"
+
+namespace morvane {
+
+// Nothing in a project file says which editor wrote it, yet the two layouts read it differently.
+// A layout fits a file when converting with it is not refused and reads the file exactly to its
+// last byte: nothing read past the end, nothing left over. A project fits the layout it was
+// written with; the other one usually runs off the end, stops short or is refused.
+
+SoftwareKind OtherSoftware(SoftwareKind kind);
+
+// Converts from the reader's position with kind's layout, the text and the progress going
+// nowhere. facts, when given, receives what the run learned (as far as it got). Only the
+// platform's read errors pass as ConversionError.
+struct LayoutCheck {
+  bool fits = false;
+  std::string refusal;  // why the conversion was refused ("Can not convert source file: ..."), or empty
+};
+LayoutCheck CheckLayout(SourceReader& source, SoftwareKind kind, ProjectFacts* facts = nullptr);
+
+// Which layouts fit one file.
+struct LayoutFit {
+  bool rexEdit = false;
+  bool ezEdit = false;
+
+  bool Fits(SoftwareKind kind) const { return kind == SoftwareKind::RexEdit ? rexEdit : ezEdit; }
+};
+
+// The layout to convert with when the user leaves the choice to the file: the one that fits;
+// RexEdit, the dialog's start value, when both or neither do.
+SoftwareKind PickSoftware(LayoutFit fit);
+
+// The text a front end adds after a conversion with chosen: the other software's hint when
+// chosen does not fit and the other does, else the empty text.
+std::string_view FitHint(SoftwareKind chosen, LayoutFit fit);
+
+// Everything --probe tells about one project file, read with both layouts.
+struct ProjectProbe {
+  LayoutFit fit;
+  SoftwareKind software = SoftwareKind::RexEdit;  // the layout the facts were read with
+  ProjectFacts facts;
+  std::string refusal;  // reading with software was refused: why; the facts stop where it stopped
+};
+
+// Probes the bytes of one file. software is the layout to read the facts with; none picks it
+// with PickSoftware.
+ProjectProbe ProbeProject(std::span<const std::uint8_t> bytes, const SoftwareKind* software = nullptr);
+
+}  // namespace morvane
