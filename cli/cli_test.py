@@ -3,6 +3,7 @@
 
 usage: cli_test.py MORVANE_CONVERT MAKE_EXAMPLES
 """
+import json
 import os
 import shutil
 import subprocess
@@ -117,6 +118,35 @@ class CommandLine(unittest.TestCase):
         for name in ("rexedit-0207.dvc", "ezedit-0206.dvc"):
             with open(os.path.join(bundled, name), "rb") as f:
                 self.assertEqual(self.read(name), f.read(), name + ": run make_examples examples")
+
+    def test_warns_when_only_the_other_software_fits_and_auto_takes_that_one(self):
+        warning = "morvane-convert: {}: warning: this project reads as {} project; use --software {}\n"
+        ez_hint = warning.format(self.ez, "an EzEdit", "ezedit")
+        rex_hint = warning.format(self.rex, "a RexEdit", "rexedit")
+        refusal = "morvane-convert: {}: Can not convert source file: [InsertAV] holds 1953068047 clips, more than 300\n"
+        for args, status, stderr in (
+                (["-o", "-", self.ez], 0, ez_hint),
+                (["--software", "ezedit", "-o", "-", self.rex], 1, refusal.format(self.rex) + rex_hint),
+                (["--software", "ezedit", "-o", "-", self.ez], 0, ""),
+                (["--software", "auto", "-o", "-", self.ez], 0, "")):
+            result = run("-q", *args)
+            self.assertEqual((status, stderr), (result.returncode, result.stderr.decode()), args)
+        self.assertEqual(run("-q", "--software", "ezedit", "-o", "-", self.ez).stdout,
+                         run("-q", "--software", "auto", "-o", "-", self.ez).stdout)
+
+    def test_probe_prints_what_each_project_holds_as_text_and_json_lines(self):
+        golden = os.path.join(os.path.dirname(os.path.abspath(__file__)), "testdata")
+        os.mkdir(os.path.join(self.folder, "media"))
+        for name in ("OPENING.AVI", "music.wav"):
+            open(os.path.join(self.folder, "media", name), "wb").close()
+        for args, expected in ((["--media-dir", "media"], "probe.txt"),
+                               (["--json", "--timecode", "pal", "--media-dir", "media"], "probe.jsonl")):
+            result = run("--probe", *args, "rexedit-0207.dvc", "ezedit-0206.dvc", cwd=self.folder)
+            self.assertEqual(0, result.returncode, result.stderr)
+            with open(os.path.join(golden, expected), "rb") as f:
+                self.assertEqual(f.read().decode(), result.stdout.decode(), expected)
+        for line in result.stdout.splitlines():
+            self.assertEqual(len(json.loads(line)["media"]), len(set(m["name"] for m in json.loads(line)["media"])))
 
     def test_help_and_version(self):
         result = run("--help")

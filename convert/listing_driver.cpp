@@ -111,17 +111,18 @@ void ListingDriver::Run() {
   const int version = versionLow + 256 * versionHigh;
   source.ReadU16();  // reserved
   const std::int32_t binCount = source.ReadU32();
-  const std::int32_t mainCount = CheckedCount<MainClipTable>(source.ReadU32(), "[MainAV]");
+  const std::int32_t mainCountRead = source.ReadU32();
+  if (facts_ != nullptr) {
+    facts_->version = version;
+    facts_->binItems = binCount;
+    facts_->mainClips = mainCountRead;
+  }
+  const std::int32_t mainCount = CheckedCount<MainClipTable>(mainCountRead, "[MainAV]");
   const std::int32_t frequency = source.ReadU32();
   const bool hasClips = mainCount != 0;
   const bool rexEditFilters =
       version >= kVersionFilters && context_.settings.softwareKind == SoftwareKind::RexEdit;
   tables->mainClips.count = mainCount;
-  if (facts_ != nullptr) {
-    facts_->version = version;
-    facts_->binItems = binCount;
-    facts_->mainClips = mainCount;
-  }
 
   out.WriteText("[Header]\r\nVersion=");
   WriteHexByte(out, versionHigh);
