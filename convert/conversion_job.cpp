@@ -227,38 +227,6 @@ std::optional<Destination> Destination::Open(const std::string& path) {
   return destination;
 }
 
-// Reads the source once more from its first byte with kind's layout; false when that layout
-// does not fit or the source cannot be read again.
-bool FitsFromStart(int fd, SoftwareKind kind) {
-  if (::lseek(fd, 0, SEEK_SET) != 0) {
-    return false;
-  }
-  try {
-    SourceReader reader(fd);
-    return CheckLayout(reader, kind).fits;
-  } catch (const ConversionError&) {
-    return false;
-  }
-}
-
-// Fills in how the project fits, and the hint, once the conversion has read it with settings.
-void AddFit(ConversionOutcome& outcome, SoftwareKind software, bool fits, int sourceFd,
-            const LayoutFit* known) {
-  outcome.software = software;
-  outcome.fits = fits;
-  if (!fits) {
-    const SoftwareKind other = OtherSoftware(software);
-    outcome.otherFits = known != nullptr ? known->Fits(other) : FitsFromStart(sourceFd, other);
-  }
-  LayoutFit fit;
-  (software == SoftwareKind::RexEdit ? fit.rexEdit : fit.ezEdit) = fits;
-  (software == SoftwareKind::RexEdit ? fit.ezEdit : fit.rexEdit) = outcome.otherFits;
-  outcome.hint = std::string(FitHint(software, fit));
-  if (!outcome.hint.empty()) {
-    outcome.icon = MessageIcon::Warning;
-  }
-}
-
 }  // namespace
 
 ConversionJob::ConversionJob(std::string sourcePath, std::string destinationPath, ConversionSettings settings)
@@ -282,20 +250,12 @@ ConversionOutcome ConversionJob::Run(ProgressSink& progress) const {
     return Failure(Kind::DestinationOpenFailed, std::string(kDestinationOpenFailed));
   }
 
-  ConversionSettings settings = settings_;
-  std::optional<LayoutFit> known;
-  if (chooseByFit_ && ::lseek(source->get(), 0, SEEK_CUR) == 0) {
-    known.emplace();
-    known->rexEdit = FitsFromStart(source->get(), SoftwareKind::RexEdit);
-    known->ezEdit = !known->rexEdit && FitsFromStart(source->get(), SoftwareKind::EzEdit);
-    settings.softwareKind = PickSoftware(*known);
-    if (::lseek(source->get(), 0, SEEK_SET) != 0) {
-      return Failure(Kind::ReadFailed, std::string(kReadFailed));
-    }
-  }
-
+  std::optional<FitCheck> fit;
   bool fits = false;
   try {
+    fit.emplace(source->get(), settings_.softwareKind, chooseByFit_);
+    ConversionSettings settings = settings_;
+    settings.softwareKind = fit->Software();
     SourceReader reader(source->get());
     ListingWriter writer(destination->WriteFd());
     ListingContext context{reader, writer, progress, settings};
@@ -305,17 +265,15 @@ ConversionOutcome ConversionJob::Run(ProgressSink& progress) const {
   } catch (const ConversionError& error) {
     // The destination's destructor puts everything back.
     ConversionOutcome failure = FailureOf(error);
-    const bool refused = error.failure() == ConversionFailure::EndsTooEarly ||
-                         error.failure() == ConversionFailure::OverCapacity;
-    if (refused) {
-      AddFit(failure, settings.softwareKind, false, source->get(), known ? &*known : nullptr);
+    if (fit && IsRefusal(error)) {
+      fit->Complete(failure, false);
     }
     return failure;
   }
 
   ConversionOutcome outcome;
   outcome.message = CompletionMessage(sourcePath_, destinationPath_);
-  AddFit(outcome, settings.softwareKind, fits, source->get(), known ? &*known : nullptr);
+  fit->Complete(outcome, fits);
   source->Close();
   if (!destination->Commit()) {
     return Failure(Kind::WriteFailed, std::string(kWriteFailed));

@@ -1,5 +1,7 @@
 #include "convert/layout_fit.h"
 
+#include <unistd.h>
+
 #include <utility>
 
 #include "convert/messages.h"
@@ -40,6 +42,58 @@ LayoutCheck CheckLayout(SourceReader& source, SoftwareKind kind, ProjectFacts* f
     throw;
   }
   return {source.EndsHere(), {}};
+}
+
+bool IsRefusal(const ConversionError& error) {
+  return error.failure() == ConversionFailure::EndsTooEarly || error.failure() == ConversionFailure::OverCapacity;
+}
+
+namespace {
+
+// Reads the open file from its first byte with kind's layout; false when that layout does not
+// fit or the file cannot be read again.
+bool FitsFromStart(int fd, SoftwareKind kind) {
+  if (::lseek(fd, 0, SEEK_SET) != 0) {
+    return false;
+  }
+  try {
+    SourceReader reader(fd);
+    return CheckLayout(reader, kind).fits;
+  } catch (const ConversionError&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+FitCheck::FitCheck(int sourceFd, SoftwareKind chosen, bool byFit) : fd_(sourceFd), software_(chosen) {
+  if (!byFit || ::lseek(fd_, 0, SEEK_CUR) != 0) {
+    return;
+  }
+  LayoutFit fit;
+  fit.rexEdit = FitsFromStart(fd_, SoftwareKind::RexEdit);
+  fit.ezEdit = !fit.rexEdit && FitsFromStart(fd_, SoftwareKind::EzEdit);
+  known_ = fit;
+  software_ = PickSoftware(fit);
+  if (::lseek(fd_, 0, SEEK_SET) != 0) {
+    throw ConversionError(ConversionFailure::ReadError);
+  }
+}
+
+void FitCheck::Complete(ConversionOutcome& outcome, bool fits) const {
+  outcome.software = software_;
+  outcome.fits = fits;
+  const SoftwareKind other = OtherSoftware(software_);
+  if (!fits) {
+    outcome.otherFits = known_ ? known_->Fits(other) : FitsFromStart(fd_, other);
+  }
+  LayoutFit fit;
+  (software_ == SoftwareKind::RexEdit ? fit.rexEdit : fit.ezEdit) = fits;
+  (software_ == SoftwareKind::RexEdit ? fit.ezEdit : fit.rexEdit) = outcome.otherFits;
+  outcome.hint = std::string(FitHint(software_, fit));
+  if (!outcome.hint.empty()) {
+    outcome.icon = MessageIcon::Warning;
+  }
 }
 
 SoftwareKind PickSoftware(LayoutFit fit) {

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "convert/conversion_job.h"
 #include "convert/listing_driver.h"
+#include "listing/conversion_error.h"
 #include "listing/format_kinds.h"
 #include "listing/source_reader.h"
 
@@ -42,6 +45,32 @@ SoftwareKind PickSoftware(LayoutFit fit);
 // The text a front end adds after a conversion with chosen: the other software's hint when
 // chosen does not fit and the other does, else the empty text.
 std::string_view FitHint(SoftwareKind chosen, LayoutFit fit);
+
+// True for the refusals of a conversion (too much past the end, a count above its table), which
+// the wrong layout causes; false for the platform's read and write errors.
+bool IsRefusal(const ConversionError& error);
+
+// How one conversion learns whether its project fits, reading the open source fd (positioned
+// at its first byte) once more only when needed: not at all when the layout it converted with
+// fits, once when it does not. With byFit it first reads the file with RexEdit and, when that
+// does not fit, with EzEdit, and converts with the one that fits (a source that cannot seek is
+// converted as chosen). Throws ConversionError(ReadError) when it cannot go back to the start.
+class FitCheck {
+ public:
+  FitCheck(int sourceFd, SoftwareKind chosen, bool byFit);
+
+  // The layout to convert with.
+  SoftwareKind Software() const { return software_; }
+
+  // Sets outcome's software, fits, otherFits and hint (and the warning icon with a hint) once
+  // the conversion has read the file: fits is where the reader ended, false after a refusal.
+  void Complete(ConversionOutcome& outcome, bool fits) const;
+
+ private:
+  int fd_;
+  SoftwareKind software_;
+  std::optional<LayoutFit> known_;
+};
 
 // Everything --probe tells about one project file, read with both layouts.
 struct ProjectProbe {
