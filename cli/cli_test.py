@@ -124,11 +124,18 @@ class CommandLine(unittest.TestCase):
         ez_hint = warning.format(self.ez, "an EzEdit", "ezedit")
         rex_hint = warning.format(self.rex, "a RexEdit", "rexedit")
         refusal = "morvane-convert: {}: Can not convert source file: [InsertAV] holds 1953068047 clips, more than 300\n"
+        short = os.path.join(self.folder, "short.dvc")  # a 02.07 header and nothing after it
+        with open(short, "wb") as f:
+            f.write(bytes([7, 2]) + bytes(14))
+        neither = "morvane-convert: {}: warning: this file reads as neither a RexEdit nor an EzEdit project; " \
+                  "read as RexEdit\n".format(short)
         for args, status, stderr in (
                 (["-o", "-", self.ez], 0, ez_hint),
                 (["--software", "ezedit", "-o", "-", self.rex], 1, refusal.format(self.rex) + rex_hint),
                 (["--software", "ezedit", "-o", "-", self.ez], 0, ""),
-                (["--software", "auto", "-o", "-", self.ez], 0, "")):
+                (["--software", "auto", "-o", "-", self.ez], 0, ""),
+                (["--software", "auto", "-o", "-", short], 0, neither),
+                (["-o", "-", short], 0, "")):
             result = run("-q", *args)
             self.assertEqual((status, stderr), (result.returncode, result.stderr.decode()), args)
         self.assertEqual(run("-q", "--software", "ezedit", "-o", "-", self.ez).stdout,

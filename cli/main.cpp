@@ -20,7 +20,7 @@
 #include "cli/probe.h"
 #include "cli/terminal_progress.h"
 #include "convert/conversion_job.h"
-#include "convert/messages.h"
+#include "convert/layout_fit.h"
 #include "convert/version.h"
 
 namespace {
@@ -98,15 +98,7 @@ bool ConvertOne(const Options& options, const std::string& source) {
   } else if (!options.quiet) {
     std::fprintf(stderr, "%s\n", outcome.message.c_str());
   }
-  std::string_view warning;
-  if (!outcome.hint.empty()) {
-    warning = outcome.software == SoftwareKind::RexEdit ? morvane::kReadsAsEzEditWarning
-                                                        : morvane::kReadsAsRexEditWarning;
-  } else if (options.softwareAuto && !outcome.fits && !outcome.otherFits &&
-             outcome.kind != morvane::ConversionOutcome::Kind::SourceOpenFailed &&
-             outcome.kind != morvane::ConversionOutcome::Kind::DestinationOpenFailed) {
-    warning = morvane::kReadsAsNeitherWarning;
-  }
+  const std::string_view warning = morvane::FitWarning(outcome, options.softwareAuto);
   if (!warning.empty()) {
     std::fprintf(stderr, "morvane-convert: %s: warning: %.*s\n", source.c_str(),
                  static_cast<int>(warning.size()), warning.data());

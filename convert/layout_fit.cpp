@@ -96,6 +96,16 @@ void FitCheck::Complete(ConversionOutcome& outcome, bool fits) const {
   }
 }
 
+std::string_view FitWarning(const ConversionOutcome& outcome, bool byFit) {
+  using Kind = ConversionOutcome::Kind;
+  if (!outcome.hint.empty()) {
+    return outcome.software == SoftwareKind::RexEdit ? kReadsAsEzEditWarning : kReadsAsRexEditWarning;
+  }
+  const bool read = outcome.kind == Kind::Completed || outcome.kind == Kind::EndsTooEarly ||
+                    outcome.kind == Kind::OverCapacity;
+  return byFit && read && !outcome.fits && !outcome.otherFits ? kReadsAsNeitherWarning : std::string_view();
+}
+
 SoftwareKind PickSoftware(LayoutFit fit) {
   return fit.ezEdit && !fit.rexEdit ? SoftwareKind::EzEdit : SoftwareKind::RexEdit;
 }

@@ -72,6 +72,11 @@ class FitCheck {
   std::optional<LayoutFit> known_;
 };
 
+// The command line's warning after outcome (printed after "morvane-convert: SOURCE: warning: "),
+// or the empty text: the other software's when only it fits, and with byFit (--software auto)
+// the one for a project that neither layout reads.
+std::string_view FitWarning(const ConversionOutcome& outcome, bool byFit);
+
 // Everything --probe tells about one project file, read with both layouts.
 struct ProjectProbe {
   LayoutFit fit;
