@@ -8,12 +8,11 @@ function(morvane_warnings target)
   endif()
 endfunction()
 
-# A library made of every .cpp of the folder except the tests beside them and the files of the
-# other platform.
+# A library made of every .cpp of the folder except the tests beside them. A file ending in
+# _posix.cpp or _windows.cpp is one platform's side of an interface and is built on it only.
 function(morvane_library target)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   list(FILTER sources EXCLUDE REGEX "_test\\.cpp$")
-  # One file per platform behind a shared header: name_windows.cpp or name_posix.cpp.
   if(WIN32)
     list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
   else()

@@ -24,20 +24,18 @@ struct ConversionOutcome {
     WriteFailed,            // a full disk, an I/O error, a closed pipe
   };
 
-  Kind kind = Kind::Completed;
-  std::string message;
-  MessageIcon icon = MessageIcon::None;
-  // Shown after message, in a paragraph of its own, when the software the conversion read with
-  // does not fit the project and the other one does (also after a refusal); the icon is then
-  // Warning. Empty otherwise.
-  std::string hint;
-
   // Once the source was read: the layout the conversion read with, whether it fits (converted
   // exactly to the file's last byte), and whether the other one fits, which is checked only
-  // when the first does not (false otherwise).
+  // when the first does not (false otherwise). When only the other one fits, hint names it (also
+  // after a refusal) and the icon is Warning.
   SoftwareKind software = SoftwareKind::RexEdit;
   bool fits = false;
   bool otherFits = false;
+
+  Kind kind = Kind::Completed;
+  std::string message;
+  MessageIcon icon = MessageIcon::None;
+  std::string hint;  // a second paragraph for the user (empty: none)
 
   bool completed() const { return kind == Kind::Completed; }
 };
