@@ -24,6 +24,11 @@ struct ConversionOutcome {
     WriteFailed,            // a full disk, an I/O error, a closed pipe
   };
 
+  Kind kind = Kind::Completed;
+  std::string message;
+  MessageIcon icon = MessageIcon::None;
+  std::string hint;  // a second paragraph for the user (empty: none)
+
   // Once the source was read: the layout the conversion read with, whether it fits (converted
   // exactly to the file's last byte), and whether the other one fits, which is checked only
   // when the first does not (false otherwise). When only the other one fits, hint names it (also
@@ -31,11 +36,6 @@ struct ConversionOutcome {
   SoftwareKind software = SoftwareKind::RexEdit;
   bool fits = false;
   bool otherFits = false;
-
-  Kind kind = Kind::Completed;
-  std::string message;
-  MessageIcon icon = MessageIcon::None;
-  std::string hint;  // a second paragraph for the user (empty: none)
 
   bool completed() const { return kind == Kind::Completed; }
 };
