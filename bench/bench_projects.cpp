@@ -142,16 +142,15 @@ testing::TitleRecord MakeTitle(std::int32_t i, int items) {
   title.fifth = 3;
   title.sixth = 7;
   for (int j = 0; j < items; ++j) {
-    testing::TitleTextItem item;
-    item.itemWord = static_cast<std::uint32_t>(j);
-    item.text = ItemText(i % 100000, j);
-    testing::NumberTextItem(item, static_cast<std::uint32_t>((i + j) % 90));
-    item.name = "Arial";
-    // Colours and coordinates, so that the numbers are not all of one or two digits.
-    item.nineValues[0] = 0x00FFFFFFu;
-    item.nineValues[1] = 4294967295u;
-    item.runs[0].words[0] = 720;
-    item.runs[2].words[5] = 65536u * static_cast<std::uint32_t>(j + 1);
+    testing::TitleTextItem item = testing::NumberedItem(ItemText(i % 100000, j), "Arial",
+                                                        static_cast<std::uint32_t>((i + j) % 90),
+                                                        static_cast<std::uint32_t>(j));
+    // Colours and coordinates, so that the numbers are not all of one or two digits: the first
+    // two values, the first word of the first run and the sixth of the third.
+    item.numbers[0] = 0x00FFFFFFu;
+    item.numbers[1] = 4294967295u;
+    item.numbers[14] = 720;
+    item.numbers[61] = 65536u * static_cast<std::uint32_t>(j + 1);
     title.items.push_back(std::move(item));
   }
   title.closingName = i % 2 == 0 ? "" : "end";

@@ -1,10 +1,17 @@
-// morvane-convert: converts project files to their listing and EDL text from the command line.
+// morvane-convert: converts project files to their listing and EDL text, or rebuilds their edit
+// as OpenTimelineIO, CMX 3600 EDLs or MLT XML, from the command line.
 //
 //   morvane-convert [--software rexedit|ezedit|auto] [--timecode ntsc-df|ntsc-ndf|pal|frames]
+//                   [--format listing|otio|cmx3600|mlt] [--media-dir DIR]
 //                   [--progress auto|bar|plain|none] [-o DEST] [--force] [-q] SOURCE...
 //   morvane-convert --probe [--json] [--media-dir DIR] [--software ...] [--timecode ...] SOURCE...
 //
-// Exit status: 0 when every SOURCE converted, 1 when any failed, 2 for a usage error.
+// Exit status: 0 when every SOURCE converted, 1 when any failed, 2 for a usage error; stopped by
+// SIGINT, SIGTERM or SIGHUP it removes its temporary file and exits 130, 143 or 129.
+//
+// Diagnostics have one form, "morvane-convert: SOURCE: TEXT" (SOURCE as given), with the
+// system's reason in parentheses where there is one; warnings "morvane-convert: SOURCE: warning:
+// TEXT".
 
 #include <unistd.h>
 
@@ -20,12 +27,14 @@
 #include "cli/probe.h"
 #include "cli/terminal_progress.h"
 #include "convert/conversion_job.h"
+#include "convert/file_access.h"
 #include "convert/layout_fit.h"
 #include "convert/version.h"
 
 namespace {
 
 using morvane::ConversionSettings;
+using morvane::ExportFormat;
 using morvane::SoftwareKind;
 using morvane::TimecodeMode;
 
@@ -36,18 +45,25 @@ struct Options {
   bool softwareAuto = false;
   TimecodeMode timecode = TimecodeMode::NtscDropFrame;
   ProgressStyle progress = ProgressStyle::Auto;
+  ExportFormat format = ExportFormat::Listing;
+  std::string mediaFolder;
   std::string destination;
   bool force = false;
   bool quiet = false;
   std::vector<std::string> sources;
   bool probe = false;
   bool json = false;
-  std::string mediaDir;
 };
 
-// SOURCE with its extension replaced by .txt: "edit/a.dvc" gives "edit/a.txt", "a" gives "a.txt".
-std::string DefaultDestination(const std::string& source) {
-  return std::filesystem::path(source).replace_extension(".txt").string();
+// SOURCE with its extension replaced by the format's: "edit/a.dvc" gives "edit/a.txt" (or
+// "edit/a.otio", "edit/a.edl", "edit/a.mlt"), "a" gives "a.txt".
+std::string DefaultDestination(const std::string& source, ExportFormat format) {
+  return std::filesystem::path(source).replace_extension(std::string(morvane::ExportExtension(format))).string();
+}
+
+void Diagnose(const std::string& source, const std::string& text, const std::string& reason = {}) {
+  std::fprintf(stderr, "morvane-convert: %s: %s%s%s%s\n", source.c_str(), text.c_str(),
+               reason.empty() ? "" : " (", reason.c_str(), reason.empty() ? "" : ")");
 }
 
 bool Exists(const std::string& path) {
@@ -60,10 +76,9 @@ bool ConvertOne(const Options& options, const std::string& source) {
   const bool toStandardOutput = options.destination == "-";
   std::string destination = options.destination;
   if (destination.empty()) {
-    destination = DefaultDestination(source);
+    destination = DefaultDestination(source, options.format);
     if (!options.force && Exists(destination)) {
-      std::fprintf(stderr, "morvane-convert: %s: %s exists; kept it (--force replaces it)\n",
-                   source.c_str(), destination.c_str());
+      Diagnose(source, destination + " exists; kept it (--force replaces it)");
       return false;
     }
   }
@@ -72,6 +87,8 @@ bool ConvertOne(const Options& options, const std::string& source) {
   morvane::ConversionJob job =
       toStandardOutput ? morvane::ConversionJob::ToDescriptor(source, STDOUT_FILENO, "-", settings)
                        : morvane::ConversionJob(source, destination, settings);
+  // The files beside the one named (CMX 3600) follow the same keep-existing rule.
+  job.SetExport({options.format, options.mediaFolder, !options.force && options.destination.empty()});
   if (options.softwareAuto) {
     job.ChooseSoftwareByFit();
   }
@@ -80,6 +97,9 @@ bool ConvertOne(const Options& options, const std::string& source) {
   if (style == ProgressStyle::Auto) {
     style = ::isatty(STDERR_FILENO) ? ProgressStyle::Bar : ProgressStyle::None;
   }
+  // Stopped during the conversion: one line, over the bar when it is drawn.
+  morvane::SetInterruptNote((style == ProgressStyle::Bar ? "\r\033[K" : "") +
+                            std::string("morvane-convert: ") + source + ": interrupted\n");
   morvane::ConversionOutcome outcome;
   if (style == ProgressStyle::Bar) {
     morvane::BarProgress bar(stderr, source);
@@ -94,7 +114,10 @@ bool ConvertOne(const Options& options, const std::string& source) {
   }
 
   if (!outcome.completed()) {
-    std::fprintf(stderr, "morvane-convert: %s: %s\n", source.c_str(), outcome.message.c_str());
+    Diagnose(source, outcome.kind == morvane::ConversionOutcome::Kind::DestinationExists
+                         ? outcome.message + " (--force replaces it)"
+                         : outcome.message,
+             outcome.reason);
   } else if (!options.quiet) {
     std::fprintf(stderr, "%s\n", outcome.message.c_str());
   }
@@ -111,6 +134,7 @@ bool ConvertOne(const Options& options, const std::string& source) {
 int main(int argc, char** argv) {
   // A closed pipe behind `-o -` is a write error to report, not a reason to die silently.
   std::signal(SIGPIPE, SIG_IGN);
+  morvane::EndOnInterrupt(morvane::InterruptRequests::Terminal);
 
   Options options;
   CLI::App app{"Converts RexEdit 2.91 and EzEdit 2.5 (EZDV II) project files (.dvc) to a text\n"
@@ -127,6 +151,10 @@ int main(int argc, char** argv) {
                                                      {"ntsc-ndf", TimecodeMode::NtscNonDrop},
                                                      {"pal", TimecodeMode::Pal},
                                                      {"frames", TimecodeMode::Frames}};
+  const std::map<std::string, ExportFormat> formats{{"listing", ExportFormat::Listing},
+                                                    {"otio", ExportFormat::Otio},
+                                                    {"cmx3600", ExportFormat::Cmx3600},
+                                                    {"mlt", ExportFormat::Mlt}};
   const std::map<std::string, ProgressStyle> progress{{"auto", ProgressStyle::Auto},
                                                       {"bar", ProgressStyle::Bar},
                                                       {"plain", ProgressStyle::Plain},
@@ -139,6 +167,13 @@ int main(int argc, char** argv) {
   app.add_option("--timecode", options.timecode, "EDL timecodes (default ntsc-df)")
       ->transform(CLI::CheckedTransformer(timecode, CLI::ignore_case)
                       .description("ntsc-df|ntsc-ndf|pal|frames"));
+  app.add_option("--format", options.format,
+                 "what to write: the listing with its EDL table (default), or the edit as "
+                 "OpenTimelineIO, CMX 3600 EDLs (one per track with clips) or MLT XML for Shotcut")
+      ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case).description("listing|otio|cmx3600|mlt"));
+  app.add_option("--media-dir", options.mediaFolder,
+                 "where the exports look for the clips' media files (default: each project's folder)")
+      ->type_name("DIR");
   app.add_option("--progress", options.progress,
                  "progress on stderr: a redrawn bar, one plain line per status, or none; auto is "
                  "bar on a terminal and none otherwise")
@@ -147,16 +182,12 @@ int main(int argc, char** argv) {
                  "destination file ('-' for standard output); only with one SOURCE; replaces an "
                  "existing file")
       ->type_name("DEST");
-  app.add_flag("--force", options.force, "replace existing SOURCE.txt files (without -o)");
+  app.add_flag("--force", options.force, "replace existing SOURCE.txt (.otio, .edl, .mlt) files (without -o)");
   app.add_flag("-q,--quiet", options.quiet, "print nothing but failures");
   CLI::Option* probe = app.add_flag("--probe", options.probe,
                                     "convert nothing; print what each project holds and which media "
                                     "it uses");
   app.add_flag("--json", options.json, "--probe prints one JSON object per line")->needs(probe);
-  app.add_option("--media-dir", options.mediaDir,
-                 "--probe looks for media here instead of in each project's folder")
-      ->type_name("DIR")
-      ->needs(probe);
   app.add_option("SOURCE", options.sources, "project files; each becomes SOURCE with .txt in place of .dvc")
       ->required();
 
@@ -164,6 +195,13 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
     if (!options.destination.empty() && options.sources.size() > 1) {
       throw CLI::ValidationError("-o", "-o takes one SOURCE only; without -o each SOURCE gets its own .txt");
+    }
+    if (options.format == ExportFormat::Cmx3600 && options.destination == "-") {
+      throw CLI::ValidationError("-o", "--format cmx3600 writes one file per track: -o - is not possible");
+    }
+    if (options.format != ExportFormat::Listing && options.timecode == TimecodeMode::Frames) {
+      throw CLI::ValidationError("--timecode",
+                                 "frames names no frame rate; an export needs --timecode ntsc-df, ntsc-ndf or pal");
     }
   } catch (const CLI::ParseError& error) {
     const int status = app.exit(error);
@@ -177,7 +215,7 @@ int main(int argc, char** argv) {
   if (options.probe) {
     morvane::ProbeOptions probeOptions;
     probeOptions.json = options.json;
-    probeOptions.mediaDir = options.mediaDir;
+    probeOptions.mediaDir = options.mediaFolder;
     probeOptions.timecode = options.timecode;
     if (softwareOption->count() > 0 && !options.softwareAuto) {
       probeOptions.software = options.software;

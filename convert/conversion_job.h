@@ -1,7 +1,9 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
+#include "interchange/exports.h"
 #include "listing/format_kinds.h"
 #include "listing/progress_sink.h"
 
@@ -22,12 +24,17 @@ struct ConversionOutcome {
     OverCapacity,           // a track holds more clips than the editors allow
     ReadFailed,
     WriteFailed,            // a full disk, an I/O error, a closed pipe
+    NoFrameRate,            // an export in FRAME mode
+    DestinationExists,      // a file of the export exists and is to be kept
   };
 
   Kind kind = Kind::Completed;
   std::string message;
   MessageIcon icon = MessageIcon::None;
-  std::string hint;  // a second paragraph for the user (empty: none)
+  std::string hint{};  // a second paragraph for the user (empty: none)
+  // The operating system's reason for a failed open or write ("Permission denied"), apart
+  // from message so that the dialog's texts stay as they are; empty when there is none.
+  std::string reason{};
 
   // Once the source was read: the layout the conversion read with, whether it fits (converted
   // exactly to the file's last byte), and whether the other one fits, which is checked only
@@ -43,17 +50,14 @@ struct ConversionOutcome {
 // One conversion: opens the source for exclusive reading and the destination for exclusive
 // writing, lists the project and its EDL into the destination, closes both and says how it went.
 //
-// Exclusive means a whole-file advisory lock (flock) on each file, taken without waiting: a file
-// that another conversion holds cannot be opened, and a destination that is the source itself
-// (the same path, a symbolic or a hard link) gives "Can not open destination file" and leaves
-// the project untouched.
-//
-// Nothing is lost: the text goes to a temporary file beside a regular destination, which
-// replaces the destination (keeping its permissions) only when the conversion has succeeded.
-// After any failure the destination is exactly as it was, and a destination that did not exist
-// does not remain. A regular destination in a folder that takes no new file cannot be replaced
-// that way and is refused. A destination that is not a regular file (a pipe, a terminal,
-// /dev/null) is written directly.
+// The files are handled as convert/file_access.h describes: a file that another conversion
+// holds cannot be opened, and a destination that is the source itself (the same path, a
+// symbolic or a hard link) gives "Can not open destination file" and leaves the project
+// untouched. Nothing is lost: the text goes to a temporary file beside a regular destination,
+// which replaces the destination (keeping its permissions) only when the conversion has
+// succeeded and the text is on the disk. After any failure the destination is exactly as it
+// was, and a destination that did not exist does not appear. A destination that is not a
+// regular file (a pipe, a terminal, /dev/null) is written directly.
 class ConversionJob {
  public:
   ConversionJob(std::string sourcePath, std::string destinationPath, ConversionSettings settings);
@@ -68,6 +72,20 @@ class ConversionJob {
   // fit. A source that cannot seek is read as RexEdit.
   void ChooseSoftwareByFit() { chooseByFit_ = true; }
 
+  // Writes the timeline in another format instead of the listing (Listing is the default).
+  // Media files are looked up in mediaFolder (empty: the project's own folder). The files go
+  // where the destination says: the one named and, for CMX 3600, one beside it per further
+  // track (ExportPath). All are written to temporaries first and put in place together. With
+  // keepExisting, a conversion that would replace any existing file fails with
+  // DestinationExists and touches nothing. An export in FRAME mode fails with NoFrameRate
+  // before any file is opened.
+  struct Export {
+    ExportFormat format = ExportFormat::Listing;
+    std::string mediaFolder;
+    bool keepExisting = false;
+  };
+  void SetExport(Export exportSettings) { export_ = std::move(exportSettings); }
+
   // Runs the conversion to its end on the calling thread, reporting to progress (whose bar the
   // caller has set to 0 of 200). When the project does not fit the layout, the source is read
   // once more with the other layout, its text and progress going nowhere.
@@ -78,7 +96,10 @@ class ConversionJob {
   std::string destinationPath_;
   int destinationFd_ = -1;
   ConversionSettings settings_;
+  Export export_;
   bool chooseByFit_ = false;
+
+  ConversionOutcome RunExport(ProgressSink& progress) const;
 };
 
 }  // namespace morvane

@@ -23,7 +23,7 @@ SoftwareKind OtherSoftware(SoftwareKind kind) {
 }
 
 LayoutCheck CheckLayout(SourceReader& source, SoftwareKind kind, ProjectFacts* facts) {
-  ListingWriter nowhere;
+  ListingWriter nowhere{ListingWriter::Discard{}};
   NoProgress progress;
   const ConversionSettings settings{kind, TimecodeMode::Frames};
   ListingContext context{source, nowhere, progress, settings};

@@ -55,9 +55,9 @@ std::int32_t CheckedCount(std::int32_t count, const char* heading) {
 // The insert and extra audio tracks: the heading, then (only when the main track has clips) the
 // track's count and its section, also when the count is 0. A track that lists no clips leaves its
 // share of the steps to the driver.
-template <class Table>
+template <class Table, class ReadSection>
 void ListTrack(ListingContext& context, bool hasClips, const char* heading, Table& table,
-               std::int32_t share, void (*readSection)(ListingContext&, std::int32_t, Table&)) {
+               std::int32_t share, ReadSection readSection) {
   context.out.Write(heading, "\r\n");
   if (hasClips) {
     table.count = CheckedCount<Table>(context.source.ReadU32(), heading);
@@ -104,7 +104,8 @@ void ListingDriver::Run() {
   SourceReader& source = context_.source;
   ListingWriter& out = context_.out;
   ProgressSink& progress = context_.progress;
-  const auto tables = std::make_unique<ClipTables>();  // every entry empty: the reset
+  tables_ = std::make_unique<ClipTables>();  // every entry empty: the reset
+  ClipTables* const tables = tables_.get();
 
   const std::uint8_t versionLow = source.ReadU8();
   const std::uint8_t versionHigh = source.ReadU8();
@@ -133,6 +134,9 @@ void ListingDriver::Run() {
   if (version >= kVersionAspect) {
     const std::int32_t aspectRatio = source.ReadU32();
     out.WriteText(aspectRatio == 0 ? "AspectRatio=4:3\r\n" : "AspectRatio=16:9\r\n");
+    if (context_.recorder != nullptr) {
+      context_.recorder->RecordAspectRatio(aspectRatio);
+    }
   }
   if (rexEditFilters) {
     const std::int32_t titleTrack = source.ReadU32();
@@ -148,8 +152,14 @@ void ListingDriver::Run() {
   }
 
   ListTrack(context_, hasClips, "[InsertAV]", tables->insertClips, kInsertAvShare, ReadInsertAvSection);
-  ListTrack(context_, hasClips, "[ExAudio1]", tables->exAudio1Clips, kExAudioShare, ReadExAudioSection);
-  ListTrack(context_, hasClips, "[ExAudio2]", tables->exAudio2Clips, kExAudioShare, ReadExAudioSection);
+  ListTrack(context_, hasClips, "[ExAudio1]", tables->exAudio1Clips, kExAudioShare,
+            [](ListingContext& c, std::int32_t n, AudioClipTable& t) {
+              ReadExAudioSection(c, n, t, TimelineTrack::ExAudio1);
+            });
+  ListTrack(context_, hasClips, "[ExAudio2]", tables->exAudio2Clips, kExAudioShare,
+            [](ListingContext& c, std::int32_t n, AudioClipTable& t) {
+              ReadExAudioSection(c, n, t, TimelineTrack::ExAudio2);
+            });
 
   // Effects and titles.
   std::int32_t effectCount = 0;

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "listing/clip_tables.h"
 #include "listing/listing_context.h"
 
 namespace morvane {
@@ -46,9 +48,13 @@ class ListingDriver {
       : context_(context), facts_(facts) {}
   void Run();
 
+  // The clip tables as the EDL table read them (half speed applied), after Run.
+  const ClipTables& tables() const { return *tables_; }
+
  private:
   ListingContext& context_;
   ProjectFacts* facts_;
+  std::unique_ptr<ClipTables> tables_;
 };
 
 }  // namespace morvane

@@ -12,6 +12,12 @@ std::string OverCapacityMessage(std::string_view heading, std::int32_t count, st
   return text;
 }
 
+std::string KeptMessage(std::string_view path) {
+  std::string text(path);
+  text += " exists; kept it";
+  return text;
+}
+
 std::string CompletionMessage(std::string_view sourcePath, std::string_view destinationPath) {
   std::string text = "conversion completed\nfrom : ";
   text += sourcePath;

@@ -14,6 +14,9 @@ inline constexpr std::string_view kDestinationOpenFailed = "Can not open destina
 inline constexpr std::string_view kEndsTooEarly = "Can not convert source file: it ends too early";
 inline constexpr std::string_view kReadFailed = "Can not read source file";
 inline constexpr std::string_view kWriteFailed = "Can not write destination file";
+// An export needs a frame rate, which FRAME (plain frame numbers) does not name.
+inline constexpr std::string_view kExportNeedsRate =
+    "Can not export in FRAME mode: choose an NTSC or PAL timecode mode";
 
 // After the outcome's message, when the software chosen in step 1 does not fit the project and
 // the other one does: the one that fits, named as its radio button names it.
@@ -35,6 +38,9 @@ std::string OverCapacityMessage(std::string_view heading, std::int32_t count, st
 
 // Three lines: "conversion completed", "from : <source>", "   to : <destination>", with the
 // paths exactly as the user gave them.
+// "<path> exists; kept it": a file of an export that may not be replaced.
+std::string KeptMessage(std::string_view path);
+
 std::string CompletionMessage(std::string_view sourcePath, std::string_view destinationPath);
 
 }  // namespace morvane

@@ -16,6 +16,7 @@ enum class EdlTrack { Main, Insert, ExAudio1, ExAudio2 };
 struct EdlEvent {
   std::int32_t number = 0;
   EdlTrack track = EdlTrack::Main;
+  std::int32_t clipIndex = -1;  // the clip's entry in its table; -1 on a from line
   bool hasAudio = false;       // "  VA" rather than "  V " (main and insert lines)
   bool slow = false;           // "S" in the half-speed column (main and insert lines)
   char transition = 'C';       // 'C' cut, 'D' dissolve, 'W' wipe

@@ -60,16 +60,12 @@ bool HasAudio(const AudioClipEntry&) { return false; }
 bool IsSlow(const InsertClipEntry& clip) { return clip.slow != 0; }
 bool IsSlow(const AudioClipEntry&) { return false; }
 
-class EdlWriter {
+class EdlDecider {
  public:
-  EdlWriter(ListingContext& context, const ClipTables& tables)
-      : out_(context.out), progress_(context.progress), mode_(context.settings.timecodeMode),
-        tables_(tables) {}
+  EdlDecider(const ClipTables& tables, EdlEventSink& sink) : tables_(tables), sink_(sink) {}
 
   void Run() {
-    WriteHeader();
     const MainClipTable& main = tables_.mainClips;
-    ProgressShare share(progress_, "[EDL]", kEdlShare, main.count);
     for (std::int32_t i = 0; i < main.count; ++i) {
       const MainClipEntry* clip = main.At(i);
       if (clip == nullptr) {
@@ -86,11 +82,11 @@ class EdlWriter {
       }
       const std::int32_t recorderIn = recorderPosition_;
       recorderPosition_ = WrapAdd(recorderPosition_, clip->length);
-      Emit(MainEvent(*clip, recorderIn));
+      sink_.Event(MainEvent(*clip, i, recorderIn));
 
       if (hasTransition && nextHasTransition) {
         ++eventNumber_;
-        Emit(FromEvent(*clip));
+        sink_.Event(FromEvent(*clip));
       }
       pendingDuration_ = WrapSub(WrapSub(clip->sourceOut, clip->sourceIn), clip->length);
 
@@ -100,7 +96,7 @@ class EdlWriter {
         ListEnded(tables_.exAudio1Clips, EdlTrack::ExAudio1, nextAudio1_);
         ListEnded(tables_.exAudio2Clips, EdlTrack::ExAudio2, nextAudio2_);
       }
-      share.ItemDone(i + 1);
+      sink_.MainClipDone(i + 1, main.count);
     }
     ListRest(tables_.insertClips, EdlTrack::Insert, nextInsert_);
     ListRest(tables_.exAudio1Clips, EdlTrack::ExAudio1, nextAudio1_);
@@ -108,22 +104,11 @@ class EdlWriter {
   }
 
  private:
-  void WriteHeader() {
-    if (mode_ == TimecodeMode::Frames) {
-      out_.WriteText(
-          "Event                        Source            Recorder\r\n"
-          "                             IN      OUT       IN      OUT\r\n");
-    } else {
-      out_.WriteText(
-          "Event                    Source                      Recorder\r\n"
-          "                         IN            OUT           IN            OUT\r\n");
-    }
-  }
-
-  EdlEvent MainEvent(const MainClipEntry& clip, std::int32_t recorderIn) const {
+  EdlEvent MainEvent(const MainClipEntry& clip, std::int32_t index, std::int32_t recorderIn) const {
     EdlEvent event;
     event.number = eventNumber_;
     event.track = EdlTrack::Main;
+    event.clipIndex = index;
     event.hasAudio = clip.hasAudio == 1;
     event.slow = clip.slow != 0;
     event.transition = TransitionCode(clip.transition);
@@ -152,10 +137,11 @@ class EdlWriter {
   }
 
   template <class Entry>
-  EdlEvent SideEvent(const Entry& clip, EdlTrack track) const {
+  EdlEvent SideEvent(const Entry& clip, EdlTrack track, std::int32_t index) const {
     EdlEvent event;
     event.number = eventNumber_;
     event.track = track;
+    event.clipIndex = index;
     event.hasAudio = HasAudio(clip);
     event.slow = IsSlow(clip);
     event.sourceIn = clip.sourceIn;
@@ -177,7 +163,7 @@ class EdlWriter {
         return;
       }
       ++eventNumber_;
-      Emit(SideEvent(*clip, track));
+      sink_.Event(SideEvent(*clip, track, next));
       ++next;
     }
   }
@@ -190,16 +176,12 @@ class EdlWriter {
         return;
       }
       ++eventNumber_;
-      Emit(SideEvent(*clip, track));
+      sink_.Event(SideEvent(*clip, track, next));
     }
   }
 
-  void Emit(const EdlEvent& event) { WriteEdlEvent(out_, event, mode_); }
-
-  ListingWriter& out_;
-  ProgressSink& progress_;
-  TimecodeMode mode_;
   const ClipTables& tables_;
+  EdlEventSink& sink_;
   std::int32_t eventNumber_ = 0;
   std::int32_t recorderPosition_ = 0;
   std::int32_t pendingDuration_ = 0;
@@ -207,6 +189,34 @@ class EdlWriter {
   std::int32_t nextAudio1_ = 0;
   std::int32_t nextAudio2_ = 0;
 };
+
+// Writes each event as its line and spends the EDL's share of the steps per main clip.
+class EdlWriter final : public EdlEventSink {
+ public:
+  EdlWriter(ListingContext& context, std::int32_t mainCount)
+      : out_(context.out), mode_(context.settings.timecodeMode),
+        share_(context.progress, "[EDL]", kEdlShare, mainCount) {}
+
+  void Event(const EdlEvent& event) override { WriteEdlEvent(out_, event, mode_); }
+  void MainClipDone(std::int32_t k, std::int32_t) override { share_.ItemDone(k); }
+
+ private:
+  ListingWriter& out_;
+  TimecodeMode mode_;
+  ProgressShare share_;
+};
+
+void WriteHeader(ListingWriter& out, TimecodeMode mode) {
+  if (mode == TimecodeMode::Frames) {
+    out.WriteText(
+        "Event                        Source            Recorder\r\n"
+        "                             IN      OUT       IN      OUT\r\n");
+  } else {
+    out.WriteText(
+        "Event                    Source                      Recorder\r\n"
+        "                         IN            OUT           IN            OUT\r\n");
+  }
+}
 
 }  // namespace
 
@@ -237,6 +247,12 @@ void ApplyHalfSpeed(ClipTables& tables) {
   }
 }
 
-void WriteEdl(ListingContext& context, const ClipTables& tables) { EdlWriter(context, tables).Run(); }
+void DecideEdlEvents(const ClipTables& tables, EdlEventSink& sink) { EdlDecider(tables, sink).Run(); }
+
+void WriteEdl(ListingContext& context, const ClipTables& tables) {
+  WriteHeader(context.out, context.settings.timecodeMode);
+  EdlWriter writer(context, tables.mainClips.count);
+  DecideEdlEvents(tables, writer);
+}
 
 }  // namespace morvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "edl/edl_event.h"
 #include "listing/clip_tables.h"
 #include "listing/listing_context.h"
 
@@ -11,6 +12,21 @@ namespace morvane {
 // clip with sourceIn 100, sourceOut 200 and length 100 becomes length 200, sourceOut 300. The
 // extra audio tables are left alone. Sums wrap modulo 2^32.
 void ApplyHalfSpeed(ClipTables& tables);
+
+// Receives the events of the EDL table in the order they are listed.
+class EdlEventSink {
+ public:
+  virtual ~EdlEventSink() = default;
+  virtual void Event(const EdlEvent& event) = 0;
+  // Main clip k (from 1) of count has been listed, with the other tracks' events that follow it.
+  virtual void MainClipDone(std::int32_t /*k*/, std::int32_t /*count*/) {}
+};
+
+// Decides the events of the EDL table from the clip tables (after ApplyHalfSpeed) and hands
+// them to sink in order: what WriteEdl lists, line by line, without formatting anything. The
+// exports read the same decisions: cut points, transition codes and durations, half-speed
+// source ranges and the record positions of every clip.
+void DecideEdlEvents(const ClipTables& tables, EdlEventSink& sink);
 
 // Appends the EDL table in the context's timecode mode: the two header lines of the mode, then
 // one line per main clip, each followed by the insert, extra audio 1 and extra audio 2 clips

@@ -1,5 +1,7 @@
 #include "listing/clip_kind.h"
 
+#include "listing/timeline_recorder.h"
+
 namespace morvane {
 
 namespace {
@@ -35,9 +37,9 @@ std::uint8_t ByteAt(std::string_view name, std::size_t i) {
   return i < name.size() ? static_cast<std::uint8_t>(name[i]) : 0;
 }
 
-// Up to 6 characters from position start, right-aligned in 6 as "%6.6s" prints them.
-void WriteColorText(ListingWriter& out, std::string_view name, std::size_t start) {
-  const std::string_view text = start < name.size() ? name.substr(start, 6) : std::string_view();
+// Colour text which, right-aligned in 6 as "%6.6s" prints it.
+void WriteColorText(ListingWriter& out, std::string_view name, int which) {
+  const std::string_view text = ColorClipText(name, which);
   for (std::size_t pad = text.size(); pad < 6; ++pad) {
     out.WriteChar(' ');
   }
@@ -83,12 +85,22 @@ LevelHead ReadLevelHead(SourceReader& source) {
   return head;
 }
 
-bool ListLevelPoints(SourceReader& source, ListingWriter& out, std::int32_t pointCount) {
+std::string_view ColorClipText(std::string_view fullName, int which) {
+  const std::string_view name = UpToZero(fullName);
+  const auto start = static_cast<std::size_t>(5 + 8 * which);
+  return start < name.size() ? name.substr(start, 6) : std::string_view();
+}
+
+bool ListLevelPoints(SourceReader& source, ListingWriter& out, std::int32_t pointCount,
+                     std::vector<LevelPoint>* kept) {
   bool anyNonzero = false;
   for (std::int32_t i = 0; i < pointCount; ++i) {
     const std::int32_t position = source.ReadU32();
     const std::int32_t value = source.ReadU16();
     out.Write(',', position, '=', value);
+    if (kept != nullptr) {
+      kept->push_back(LevelPoint{position, static_cast<std::uint16_t>(value)});
+    }
     anyNonzero = anyNonzero || value != 0;
   }
   return anyNonzero;
@@ -106,13 +118,13 @@ void WriteColorClipName(ListingWriter& out, std::string_view fullName) {
     out.WriteText(kDirections[direction - '0']);
   }
   out.WriteText(",1st=");
-  WriteColorText(out, name, 5);
+  WriteColorText(out, name, 0);
   out.WriteText(",2nd=");
-  WriteColorText(out, name, 13);
+  WriteColorText(out, name, 1);
   out.WriteText(",3rd=");
-  WriteColorText(out, name, 21);
+  WriteColorText(out, name, 2);
   out.WriteText(",4th=");
-  WriteColorText(out, name, 29);
+  WriteColorText(out, name, 3);
   out.WriteChar(')');
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "listing/listing_writer.h"
 #include "listing/source_reader.h"
@@ -47,9 +48,17 @@ struct LevelHead {
 };
 LevelHead ReadLevelHead(SourceReader& source);
 
+struct LevelPoint;
+
 // Reads pointCount level points (position u32, value u16) and lists each as ",%d=%d"; a
 // count of 0 or less reads and lists nothing. Returns true when any point's value is nonzero.
-bool ListLevelPoints(SourceReader& source, ListingWriter& out, std::int32_t pointCount);
+// When kept is given, the points are also appended to it.
+bool ListLevelPoints(SourceReader& source, ListingWriter& out, std::int32_t pointCount,
+                     std::vector<LevelPoint>* kept = nullptr);
+
+// Colour text number which (0 to 3) of a colour clip's name: up to 6 characters from position
+// 5, 13, 21 or 29, cut at the end of the name (at its first zero byte); empty past it.
+std::string_view ColorClipText(std::string_view name, int which);
 
 // Lists the colour parameters that a colour clip carries in its name, as the six pieces
 // "ColorClip(count=%d", ",direction=%s", ",1st=%6.6s", ",2nd=%6.6s", ",3rd=%6.6s" and

@@ -4,6 +4,7 @@
 #include "listing/listing_writer.h"
 #include "listing/progress_sink.h"
 #include "listing/source_reader.h"
+#include "listing/timeline_recorder.h"
 
 namespace morvane {
 
@@ -13,6 +14,8 @@ struct ListingContext {
   ListingWriter& out;
   ProgressSink& progress;
   const ConversionSettings& settings;
+  // Set only when the conversion exports the timeline; the sections then report to it.
+  TimelineRecorder* recorder = nullptr;
 };
 
 }  // namespace morvane

@@ -33,15 +33,16 @@ ListingWriter::ListingWriter(int fd) : fd_(fd), buffer_(new char[kBufferSize]) {
 
 ListingWriter::ListingWriter(std::string& out) : ListingWriter(-1) { string_ = &out; }
 
-ListingWriter::ListingWriter() : ListingWriter(-1) {}
+ListingWriter::ListingWriter(Discard) : ListingWriter(-1) { discard_ = true; }
 
 ListingWriter::~ListingWriter() = default;
 
 void ListingWriter::Flush() {
   const auto size = static_cast<std::size_t>(next_ - buffer_.get());
-  if (string_ != nullptr) {
+  if (discard_) {
+  } else if (string_ != nullptr) {
     string_->append(buffer_.get(), size);
-  } else if (fd_ >= 0) {
+  } else {
     WriteAll(fd_, buffer_.get(), size);
   }
   flushed_ += size;
@@ -55,9 +56,10 @@ void ListingWriter::WriteLong(std::string_view text) {
     next_ += text.size();
     return;
   }
-  if (string_ != nullptr) {
+  if (discard_) {
+  } else if (string_ != nullptr) {
     string_->append(text);
-  } else if (fd_ >= 0) {
+  } else {
     WriteAll(fd_, text.data(), text.size());
   }
   flushed_ += text.size();

@@ -27,8 +27,9 @@ class ListingWriter {
   explicit ListingWriter(int fd);
   // Appends to a string (tests, fuzzing, benchmarks).
   explicit ListingWriter(std::string& out);
-  // Drops the text: a conversion run only to see how it reads the file.
-  ListingWriter();
+  // Counts the text and drops it: a conversion that exports the timeline instead.
+  struct Discard {};
+  explicit ListingWriter(Discard);
   ~ListingWriter();
   ListingWriter(const ListingWriter&) = delete;
   ListingWriter& operator=(const ListingWriter&) = delete;
@@ -97,6 +98,7 @@ class ListingWriter {
 
   int fd_ = -1;
   std::string* string_ = nullptr;
+  bool discard_ = false;
   std::unique_ptr<char[]> buffer_;
   char* next_ = nullptr;
   char* limit_ = nullptr;

@@ -1,57 +1,24 @@
+// Texts longer than the writer's buffer; the golden files hold none.
 #include "listing/listing_writer.h"
 
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <cstdio>
 #include <string>
-
-#include "listing/conversion_error.h"
 
 namespace morvane {
 namespace {
 
-TEST(ListingWriter, WritesPiecesAsTheirPrintfConversions) {
-  std::string text;
-  ListingWriter out(text);
-  const ShortString name("clip\xE3.avi");
-  out.Write(name, ",in=", std::int32_t{-5}, ",u=", std::uint32_t{4294967295u}, ',', "\r\n");
-  out.Write(INT32_MIN, ' ', INT32_MAX);
-  out.WriteText("");
-  out.Flush();
-  EXPECT_EQ("clip\xE3.avi,in=-5,u=4294967295,\r\n-2147483648 2147483647", text);
-}
-
 TEST(ListingWriter, CarriesTextsLongerThanItsBufferWhole) {
   std::string text;
   ListingWriter out(text);
-  const std::string longText(200000, 'a');
   out.WriteText("<");
-  out.WriteText(longText);
-  for (int i = 0; i < 100000; ++i) {
-    out.WriteUnsigned(7);
-  }
+  out.WriteText(std::string(200000, 'a'));
+  for (int i = 0; i < 100000; ++i) out.WriteUnsigned(7);
   out.Flush();
-  EXPECT_EQ(1u + longText.size() + 100000u, text.size());
+  EXPECT_EQ(300001u, text.size());
   EXPECT_EQ(text.size(), out.BytesWritten());
-  EXPECT_EQ('<', text.front());
-  EXPECT_EQ('7', text.back());
-}
-
-TEST(ListingWriter, ReportsAFullDeviceAsAWriteError) {
-  std::FILE* full = std::fopen("/dev/full", "w");
-  if (full == nullptr) {
-    GTEST_SKIP() << "no /dev/full";
-  }
-  ListingWriter out(fileno(full));
-  out.WriteText("text");
-  try {
-    out.Flush();
-    FAIL() << "no write error";
-  } catch (const ConversionError& error) {
-    EXPECT_EQ(ConversionFailure::WriteError, error.failure());
-  }
-  std::fclose(full);
+  EXPECT_EQ("<aa", text.substr(0, 3));
+  EXPECT_EQ("a7", text.substr(200000, 2));
 }
 
 }  // namespace

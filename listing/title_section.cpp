@@ -97,6 +97,9 @@ void ReadTitleSection(ListingContext& context, std::int32_t titleCount, int vers
         length = source.ReadU16();
       }
       ReadEscapedText(source, length, escaped);
+      if (context.recorder != nullptr) {
+        context.recorder->RecordTitleText(title, begin, escaped);
+      }
       out.WriteText(",\"");
       out.WriteText(escaped);
       out.WriteChar('"');

@@ -1,6 +1,9 @@
 #include "listing/track_sections.h"
 
+#include <vector>
+
 #include "listing/clip_kind.h"
+#include "listing/timeline_recorder.h"
 #include "listing/wrap32.h"
 
 namespace morvane {
@@ -14,6 +17,7 @@ struct AvClip {
   std::int32_t out = 0;
   std::int32_t begin = 0;     // insert clips only
   std::int32_t hasAudio = 0;  // movies only
+  LevelHead level;
 };
 
 // An insert record carries the timeline frame it begins at right after its out point; a main
@@ -22,17 +26,18 @@ enum class BeginField { Absent, Present };
 
 // Lists the level block whose head was just read, reading its points as it goes:
 // "levelpoint(in=%d,out=%d", then ",%d=%d" per point, then ")\r\n". Returns 1 when any level
-// value is nonzero.
-std::int32_t ListLevelBlock(ListingContext& context, const LevelHead& level) {
+// value is nonzero. The points are kept in points when it is given.
+std::int32_t ListLevelBlock(ListingContext& context, const LevelHead& level, std::vector<LevelPoint>* points) {
   context.out.Write(",levelpoint(in=", std::int32_t{level.levelIn}, ",out=", std::int32_t{level.levelOut});
-  const bool anyPoint = ListLevelPoints(context.source, context.out, level.pointCount);
+  const bool anyPoint = ListLevelPoints(context.source, context.out, level.pointCount, points);
   context.out.WriteText(")\r\n");
   return level.levelIn != 0 || level.levelOut != 0 || anyPoint ? 1 : 0;
 }
 
 // Reads the body of a main or insert record whose name was just read, and lists its line. An
 // Other clip has no body: nothing is read or listed, so the next byte is the next clip's name.
-AvClip ReadAvClip(ListingContext& context, const ShortString& name, BeginField beginField) {
+AvClip ReadAvClip(ListingContext& context, const ShortString& name, BeginField beginField,
+                  std::vector<LevelPoint>* points) {
   SourceReader& source = context.source;
   ListingWriter& out = context.out;
   AvClip clip;
@@ -44,12 +49,12 @@ AvClip ReadAvClip(ListingContext& context, const ShortString& name, BeginField b
       if (beginField == BeginField::Present) {
         clip.begin = source.ReadU32();
       }
-      const LevelHead level = ReadLevelHead(source);
+      clip.level = ReadLevelHead(source);
       out.Write(name, ",in=", clip.in, ",out=", clip.out);
       if (beginField == BeginField::Present) {
         out.Write(",begin=", clip.begin);
       }
-      clip.hasAudio = ListLevelBlock(context, level);
+      clip.hasAudio = ListLevelBlock(context, clip.level, points);
       break;
     }
     case ClipKind::Still:
@@ -60,7 +65,7 @@ AvClip ReadAvClip(ListingContext& context, const ShortString& name, BeginField b
         clip.begin = source.ReadU32();  // a plain u32, not a frame field
       }
       const ShortString text = source.ReadShortString();
-      const LevelHead level = ReadLevelHead(source);
+      clip.level = ReadLevelHead(source);
       if (clip.kind == ClipKind::Color) {
         WriteColorClipName(out, name.Text());
       } else {
@@ -72,7 +77,7 @@ AvClip ReadAvClip(ListingContext& context, const ShortString& name, BeginField b
       }
       out.Write(',', text);
       // Stills and colour clips list their levels but never count as having audio.
-      ListLevelBlock(context, level);
+      ListLevelBlock(context, clip.level, points);
       break;
     }
     case ClipKind::Other:
@@ -113,15 +118,27 @@ void StoreInsertClip(InsertClipEntry& entry, const ShortString& name, const AvCl
   entry.hasAudio = clip.hasAudio;
 }
 
+// Hands one clip to the timeline recorder, when there is one; points holds its level points.
+void RecordClip(ListingContext& context, TimelineTrack track, std::int32_t index, ClipKind kind,
+                const ShortString& name, const LevelHead& level, std::vector<LevelPoint>& points) {
+  if (context.recorder != nullptr) {
+    context.recorder->RecordClip(track, index, {kind, name.Text(), level.levelIn, level.levelOut, points});
+    points.clear();
+  }
+}
+
 // The main and insert readers differ only in the begin field, their progress share and how an
 // entry is stored.
 template <class Table, class Store>
 void ReadAvSection(ListingContext& context, std::int32_t count, Table& table, BeginField beginField,
-                   std::string_view statusName, std::int32_t share, Store store) {
+                   TimelineTrack track, std::string_view statusName, std::int32_t share, Store store) {
   ProgressShare progress(context.progress, statusName, share, count);
+  std::vector<LevelPoint> points;
+  std::vector<LevelPoint>* const keptPoints = context.recorder != nullptr ? &points : nullptr;
   for (std::int32_t j = 0; j < count; ++j) {
     const ShortString name = context.source.ReadShortString();
-    const AvClip clip = ReadAvClip(context, name, beginField);
+    const AvClip clip = ReadAvClip(context, name, beginField, keptPoints);
+    RecordClip(context, track, j, clip.kind, name, clip.level, points);
     if (clip.kind != ClipKind::Other) {
       if (auto* entry = table.At(j)) {
         store(*entry, name, clip);
@@ -134,18 +151,21 @@ void ReadAvSection(ListingContext& context, std::int32_t count, Table& table, Be
 }  // namespace
 
 void ReadMainAvSection(ListingContext& context, std::int32_t count, MainClipTable& mainClips) {
-  ReadAvSection(context, count, mainClips, BeginField::Absent, "[MainAV]", kMainAvShare, StoreMainClip);
+  ReadAvSection(context, count, mainClips, BeginField::Absent, TimelineTrack::MainAv, "[MainAV]", kMainAvShare, StoreMainClip);
 }
 
 void ReadInsertAvSection(ListingContext& context, std::int32_t count, InsertClipTable& insertClips) {
-  ReadAvSection(context, count, insertClips, BeginField::Present, "[InsertAV]", kInsertAvShare,
+  ReadAvSection(context, count, insertClips, BeginField::Present, TimelineTrack::InsertAv, "[InsertAV]", kInsertAvShare,
                 StoreInsertClip);
 }
 
-void ReadExAudioSection(ListingContext& context, std::int32_t count, AudioClipTable& clips) {
+void ReadExAudioSection(ListingContext& context, std::int32_t count, AudioClipTable& clips,
+                        TimelineTrack track) {
   SourceReader& source = context.source;
   ListingWriter& out = context.out;
   ProgressShare progress(context.progress, "[ExAudio]", kExAudioShare, count);
+  std::vector<LevelPoint> points;
+  std::vector<LevelPoint>* const keptPoints = context.recorder != nullptr ? &points : nullptr;
   for (std::int32_t j = 0; j < count; ++j) {
     // Audio records have one layout whatever the name says.
     const ShortString name = source.ReadShortString();
@@ -154,7 +174,8 @@ void ReadExAudioSection(ListingContext& context, std::int32_t count, AudioClipTa
     const std::int32_t begin = source.ReadU32();
     const LevelHead level = ReadLevelHead(source);
     out.Write(name, ",in=", in, ",out=", clipOut, ",begin=", begin);
-    ListLevelBlock(context, level);
+    ListLevelBlock(context, level, keptPoints);
+    RecordClip(context, track, j, ClipKind::Other, name, level, points);
     if (AudioClipEntry* entry = clips.At(j)) {
       entry->name.Assign(name.Text());
       entry->sourceIn = in;

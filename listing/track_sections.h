@@ -4,6 +4,7 @@
 
 #include "listing/clip_tables.h"
 #include "listing/listing_context.h"
+#include "listing/timeline_recorder.h"
 
 namespace morvane {
 
@@ -15,7 +16,8 @@ void ReadMainAvSection(ListingContext& context, std::int32_t count, MainClipTabl
 void ReadInsertAvSection(ListingContext& context, std::int32_t count, InsertClipTable& insertClips);
 
 // [ExAudio1] and [ExAudio2]: audio clip records of one layout; status "[ExAudio] %d / %d",
-// 10 steps per track.
-void ReadExAudioSection(ListingContext& context, std::int32_t count, AudioClipTable& clips);
+// 10 steps per track. track says which of the two it is, for the timeline recorder only.
+void ReadExAudioSection(ListingContext& context, std::int32_t count, AudioClipTable& clips,
+                        TimelineTrack track = TimelineTrack::ExAudio1);
 
 }  // namespace morvane

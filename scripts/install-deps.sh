@@ -6,7 +6,9 @@ packages=(
   libgtest-dev libbenchmark-dev libcli11-dev        # tests, benchmarks, command line
   nlohmann-json3-dev                                # the command line's --probe --json
   qt6-base-dev fonts-ipafont-gothic                 # the dialog and its font
-  python3                                           # end-to-end and differential tests
+  nlohmann-json3-dev libpugixml-dev                 # the OTIO and MLT exports
+  python3                                           # end-to-end and golden-file tests
+  melt ffmpeg                                       # the MLT export test plays its projects
 )
 sudo=""
 if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi

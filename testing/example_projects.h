@@ -12,9 +12,10 @@ struct ExampleProject {
   std::string name;             // file name, such as "rexedit-0207.dvc"
   ConversionSettings settings;  // the software it is meant for
   ProjectWriter file;
+  bool bundled;  // one of the examples/ folder; the others are only golden projects
 };
 
-// The bundled example projects (synthetic content).
+// The example projects (synthetic content): the bundled examples and the golden projects.
 std::vector<ExampleProject> ExampleProjects();
 
 }  // namespace morvane::testing

@@ -9,15 +9,11 @@ std::uint32_t SizeOf(const std::string& bytes) { return static_cast<std::uint32_
 void AppendFilterList(ProjectWriter& file, const std::vector<FilterRecord>& filters) {
   file.U32(static_cast<std::uint32_t>(filters.size()));
   for (const FilterRecord& filter : filters) {
-    AppendFilter(file, filter);
+    file.ShortString(filter.name).U32(SizeOf(filter.settings)).Bytes(filter.settings);
   }
 }
 
 }  // namespace
-
-ProjectWriter& AppendFilter(ProjectWriter& file, const FilterRecord& filter) {
-  return file.ShortString(filter.name).U32(SizeOf(filter.settings)).Bytes(filter.settings);
-}
 
 ProjectWriter& AppendVisualFilterRecord(ProjectWriter& file, const VisualFilterRecord& record) {
   file.U32(record.firstFlag).U32(record.secondFlag).U32(record.thirdFlag);

@@ -17,12 +17,8 @@ struct FilterRecord {
 
 // A visual filter record of [FilterMainAV] or [FilterInsertAV]. Each settings block is written
 // only when its flag is exactly 1, so a record with flags 2 carries no blocks:
-//
-//   AppendVisualFilterRecord(file, {.firstFlag = 1, .slow = 1, .firstBlock = "abcdef",
-//                                   .firstList = {{"Blur", "xyz"}}});
-//
-// writes the six numbers, the first block as the size 10 and 6 bytes, the first list with one
-// filter and an empty second list.
+// {.firstFlag = 1, .firstBlock = "abcdef", .firstList = {{"Blur", "xyz"}}} writes the six numbers,
+// the first block as the size 10 and 6 bytes, the first list with one filter and an empty second.
 struct VisualFilterRecord {
   std::uint32_t firstFlag = 0;
   std::uint32_t secondFlag = 0;
@@ -38,7 +34,6 @@ struct VisualFilterRecord {
   std::vector<FilterRecord> secondList{};
 };
 
-ProjectWriter& AppendFilter(ProjectWriter& file, const FilterRecord& filter);
 ProjectWriter& AppendVisualFilterRecord(ProjectWriter& file, const VisualFilterRecord& record);
 
 // An audio filter record of [FilterExAudio1] or [FilterExAudio2]: the count, then the filters.

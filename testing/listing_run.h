@@ -14,7 +14,7 @@ namespace morvane::testing {
 // Runs a piece of the listing (a section reader, the driver, the EDL) over bytes held in
 // memory, with a recording progress sink:
 //
-//   ListingRun run(ProjectWriter().ShortString("clip.avi").U32(0).U32(299).LevelBlock(0, 0));
+//   ListingRun run(ProjectWriter().ShortString("clip.avi").U32(0).U32(299).U32(0).U16(0).U16(0));
 //   ReadMainAvSection(run.context, 1, tables->mainClips);
 //   EXPECT_EQ("clip.avi,in=0,out=299,levelpoint(in=0,out=0)\r\n", run.Output());
 class ListingRun {

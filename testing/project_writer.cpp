@@ -40,37 +40,11 @@ ProjectWriter& ProjectWriter::ShortString(std::string_view text) {
   if (text.size() > 255) {
     throw std::invalid_argument("a string field holds at most 255 bytes");
   }
-  return ShortStringRaw(static_cast<std::uint8_t>(text.size()), text);
-}
-
-ProjectWriter& ProjectWriter::ShortStringRaw(std::uint8_t length, std::string_view bytes) {
-  U8(length);
-  return Bytes(bytes);
+  return U8(static_cast<std::uint8_t>(text.size())).Bytes(text);
 }
 
 ProjectWriter& ProjectWriter::SignedFrame24(std::int32_t value) {
-  if (value < 0) {
-    return SignedFrame24Raw(static_cast<std::uint32_t>(value + 16777216), 31);
-  }
-  return SignedFrame24Raw(static_cast<std::uint32_t>(value), 0);
-}
-
-ProjectWriter& ProjectWriter::SignedFrame24Raw(std::uint32_t v24, std::uint8_t marker) {
-  U24(v24);
-  return U8(marker);
-}
-
-ProjectWriter& ProjectWriter::LevelBlock(
-    std::uint16_t levelIn, std::uint16_t levelOut,
-    std::initializer_list<std::pair<std::int32_t, std::uint16_t>> points) {
-  U32(static_cast<std::uint32_t>(points.size()));
-  U16(levelIn);
-  U16(levelOut);
-  for (const auto& [position, value] : points) {
-    I32(position);
-    U16(value);
-  }
-  return *this;
+  return value < 0 ? U24(static_cast<std::uint32_t>(value + 16777216)).U8(31) : U24(static_cast<std::uint32_t>(value)).U8(0);
 }
 
 ProjectWriter& ProjectWriter::Header(int version, std::int32_t binCount, std::int32_t mainCount,

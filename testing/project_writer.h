@@ -1,10 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace morvane::testing {
@@ -14,7 +12,7 @@ namespace morvane::testing {
 //
 //   ProjectWriter file;
 //   file.U8(0x07).U8(0x02).U16(0).U32(0).U32(1).U32(48000);
-//   file.ShortString("clip.avi").U32(0).U32(299).LevelBlock(100, 100, {{150, 50}});
+//   file.ShortString("clip.avi").U32(0).U32(299).U32(0).U16(100).U16(100);
 //
 // The same writer makes the example projects, the benchmark projects and the fuzz seeds.
 class ProjectWriter {
@@ -28,15 +26,8 @@ class ProjectWriter {
   ProjectWriter& Zeros(std::size_t n);
   // The string field: a length byte L (the text's size, at most 255), then L bytes.
   ProjectWriter& ShortString(std::string_view text);
-  // A string field whose length byte and byte count are given separately.
-  ProjectWriter& ShortStringRaw(std::uint8_t length, std::string_view bytes);
   // The 4-byte frame field: a negative value is stored as value + 2^24 with marker 31.
   ProjectWriter& SignedFrame24(std::int32_t value);
-  ProjectWriter& SignedFrame24Raw(std::uint32_t v24, std::uint8_t marker);
-  // An audio level block: point count, level in, level out, then (position, value) pairs.
-  ProjectWriter& LevelBlock(std::uint16_t levelIn, std::uint16_t levelOut,
-                            std::initializer_list<std::pair<std::int32_t, std::uint16_t>> points = {});
-
   // The first header fields: version (0x0207 is 02.07), reserved, bin item count, main count,
   // frequency.
   ProjectWriter& Header(int version, std::int32_t binCount, std::int32_t mainCount,

@@ -20,8 +20,6 @@ class RecordingProgress : public ProgressSink {
   void Step() override { ++steps; }
   void SetStatus(std::string_view text) override { statuses.push_back({steps, std::string(text)}); }
 
-  // The running step totals right after each status whose text starts with prefix.
-  std::vector<int> StepsAfter(std::string_view prefix) const;
   std::vector<std::string> Texts() const;
 
   int steps = 0;

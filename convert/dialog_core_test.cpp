@@ -1,0 +1,171 @@
+#include "convert/dialog_core.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <tuple>
+
+#include "convert/messages.h"
+#include "testing/project_writer.h"
+#include "testing/recording_prompts.h"
+
+namespace morvane {
+namespace {
+
+using Repaint = std::pair<int, std::string>;
+
+struct DialogCoreTest : ::testing::Test, DialogView {
+  void ShowProgress(int position, std::string_view status) override {
+    repaints.emplace_back(position, std::string(status));
+  }
+  std::vector<Repaint> repaints;
+  testing::RecordingMessageBoxes boxes;
+  testing::RecordingFilePickers pickers;
+  std::chrono::steady_clock::time_point now{};
+  DialogCore core{*this, boxes, pickers, [this] { return now; }};
+};
+
+TEST_F(DialogCoreTest, EachRadioSetsItsSettingAndExactlyTheSettingsInForceAreChecked) {
+  using R = DialogRadio;
+  using S = SoftwareKind;
+  using T = TimecodeMode;
+  // clang-format off
+  const struct { R radio; S software; T timecode; } rows[] = {
+      {R::NtscDropFrame, S::RexEdit, T::NtscDropFrame},  // the start values, before any click
+      {R::EzEdit, S::EzEdit, T::NtscDropFrame}, {R::Frame, S::EzEdit, T::Frames},
+      {R::RexEdit, S::RexEdit, T::Frames}, {R::NtscNonDrop, S::RexEdit, T::NtscNonDrop},
+      {R::Pal, S::RexEdit, T::Pal}, {R::NtscDropFrame, S::RexEdit, T::NtscDropFrame}};
+  // clang-format on
+  for (const auto& row : rows) {
+    if (&row != &rows[0]) core.ClickRadio(row.radio);
+    EXPECT_EQ(std::make_tuple(row.software, row.timecode),
+              std::make_tuple(core.settings().softwareKind, core.settings().timecodeMode));
+    int checked = 0;
+    for (R radio : {R::RexEdit, R::EzEdit, R::NtscDropFrame, R::NtscNonDrop, R::Pal, R::Frame}) {
+      checked += core.IsChecked(radio) ? 1 : 0;
+    }
+    EXPECT_TRUE(core.IsChecked(row.radio) && checked == 2) << DialogCore::RadioText(row.radio);
+  }
+}
+
+TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThenPutsTheBarBack) {
+  const auto folder = std::filesystem::temp_directory_path() / ("morvane-dlg-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string ok = folder / "ok.dvc", huge = folder / "huge.dvc", out = folder / "out.txt",
+                    otio = folder / "out.otio";
+  testing::ProjectWriter().Header(0x0207, 0, 0).SaveTo(ok);
+  testing::ProjectWriter().Header(0x0207, 0, 1234).SaveTo(huge);
+  // clang-format off
+  const struct { std::string source, destination, text; MessageIcon icon; int bar; } rows[] = {
+      {ok, out, CompletionMessage(ok, out), MessageIcon::None, 200},
+      {"", out, std::string(kSourceOpenFailed), MessageIcon::Warning, 0},
+      {ok, "", std::string(kDestinationOpenFailed), MessageIcon::Warning, 0},
+      {huge, out, OverCapacityMessage("[MainAV]", 1234, 1000), MessageIcon::Warning, 0},
+      {ok, otio, CompletionMessage(ok, otio), MessageIcon::None, 200}};
+  // clang-format on
+  for (const auto& row : rows) {
+    core.SetSourcePath(row.source);
+    core.SetDestinationPath(row.destination);
+    core.Step();  // left over, as far as the core can tell
+    core.SetStatus("[MainAV] 1 / 3");
+    boxes.shown.clear();
+    Repaint duringBox;
+    boxes.whileOpen = [&] { duringBox = repaints.back(); };
+    EXPECT_EQ((DialogOutcome{row.text, row.icon}), core.Convert());
+    EXPECT_EQ((std::vector<DialogOutcome>{{row.text, row.icon}}), boxes.shown);
+    EXPECT_EQ(Repaint(row.bar, ""), duringBox) << row.text;
+    EXPECT_EQ(Repaint(0, ""), repaints.back());
+  }
+  // An export needs a frame rate: in FRAME mode it is refused before any file is opened.
+  boxes.whileOpen = nullptr;
+  core.ClickRadio(DialogRadio::Frame);
+  core.SetDestinationPath(folder / "frame.mlt");
+  EXPECT_EQ((DialogOutcome{std::string(kExportNeedsRate), MessageIcon::Warning}), core.Convert());
+  EXPECT_FALSE(std::filesystem::exists(folder / "frame.mlt"));
+  std::filesystem::remove_all(folder);
+}
+
+TEST_F(DialogCoreTest, TheTypedExtensionElseTheChosenTypePicksTheFormat) {
+  using F = ExportFormat;
+  const struct { const char* path; std::size_t filter; F format; } rows[] = {
+      {"/p/a.txt", 1, F::Listing}, {"/p/a.OTIO", 0, F::Otio}, {"/p/a.edl", 4, F::Cmx3600},
+      {"/p/a.mlt", 0, F::Mlt}, {"/p/a", 1, F::Otio}, {"/p/a", 2, F::Cmx3600}, {"/p/a", 4, F::Listing}};
+  for (const auto& row : rows) {
+    pickers.destinationAnswer = PickedFile{row.path, row.filter};
+    core.BrowseForDestination();
+    EXPECT_EQ(row.format, core.DestinationFormat()) << row.path << " " << row.filter;
+  }
+  core.SetDestinationPath("typed.mlt");
+  EXPECT_EQ(F::Mlt, core.DestinationFormat());
+  std::vector<std::string> labels;
+  for (const FileFilter& filter : DialogCore::DestinationPicker().filters) labels.push_back(filter.label);
+  EXPECT_EQ((std::vector<std::string>{"Text file (*.txt)", "OpenTimelineIO (*.otio)", "CMX 3600 EDL (*.edl)",
+                                      "MLT XML for Shotcut (*.mlt)", "all(*.*)"}),
+            labels);
+}
+
+TEST(DialogCoreOutcome, AHintFollowsTheExactMessageInTheSameBoxWithTheWarningIcon) {
+  using K = ConversionOutcome::Kind;
+  const MessageIcon none = MessageIcon::None, warning = MessageIcon::Warning;
+  // clang-format off
+  const struct { ConversionOutcome outcome; DialogOutcome shown; } rows[] = {
+      {{K::Completed, "done", none, "", {}}, {"done", none}},
+      {{K::Completed, "done", none, "Hint.", {}}, {"done\n\nHint.", warning}},
+      {{K::OverCapacity, "Can not", warning, "", {}}, {"Can not", warning}},
+      {{K::OverCapacity, "Can not", warning, "H.", {}}, {"Can not\n\nH.", warning}}};
+  // clang-format on
+  for (const auto& row : rows) EXPECT_EQ(row.shown, DialogCore::OutcomeToShow(row.outcome));
+}
+
+TEST_F(DialogCoreTest, RepaintsAtOnceUnlessTheLastWasLessThan15msAgoButTheEmptyTextAlways) {
+  // clang-format off
+  const struct { int ms; const char* status; std::vector<Repaint> repaints; } rows[] = {
+      {0, nullptr, {{1, ""}}}, {5, nullptr, {}}, {14, "[Title] 1 / 9", {}},  // nullptr: Step
+      {15, nullptr, {{3, "[Title] 1 / 9"}}}, {16, "", {{3, ""}}}, {17, "[Title] 2 / 9", {}}};
+  // clang-format on
+  for (const auto& row : rows) {
+    repaints.clear();
+    now = std::chrono::steady_clock::time_point(std::chrono::milliseconds(1000 + row.ms));
+    row.status == nullptr ? core.Step() : core.SetStatus(row.status);
+    EXPECT_EQ(row.repaints, repaints) << row.ms << " ms";
+  }
+}
+
+TEST_F(DialogCoreTest, PickersAreDescribedAndOnlyAConfirmedChoiceChangesAPath) {
+  using V = std::vector<std::string>;
+  using M = PickerDescription::Mode;
+  // clang-format off
+  const struct { PickerDescription p; M mode; const char *title, *label, *pattern, *suffix, *name;
+                 bool overwrite, readOnlyBox, pathMustExist; } rows[] = {
+      {DialogCore::SourcePicker(), M::Open, "Open", "Rex Edit file (*.dvc)", "*.dvc", "dvc", "*.dvc",
+       false, true, true},
+      {DialogCore::DestinationPicker(), M::Save, "Save As", "Text file (*.txt)", "*.txt", "txt", "*.txt",
+       true, false, false}};
+  // clang-format on
+  for (const auto& [p, mode, title, label, pattern, suffix, name, overwrite, readOnly, mustExist] : rows) {
+    EXPECT_EQ(std::make_tuple(mode, title, suffix, name, overwrite, readOnly, mustExist),
+              std::make_tuple(p.mode, p.title, p.defaultSuffix, p.initialName, p.askBeforeOverwrite,
+                              p.showReadOnlyBox && p.readOnlyBoxTicked, p.pathMustExist));
+    EXPECT_EQ(std::make_tuple(label, V{pattern}), std::make_tuple(p.filters[0].label, p.filters[0].patterns));
+    // "all" lists names without a dot too.
+    EXPECT_EQ(std::make_tuple("all(*.*)", V{"*"}),
+              std::make_tuple(p.filters.back().label, p.filters.back().patterns));
+  }
+  core.SetSourcePath("typed.dvc");
+  core.SetDestinationPath("typed.txt");
+  EXPECT_FALSE(core.BrowseForSource() || core.BrowseForDestination());  // cancelled
+  EXPECT_EQ(std::make_tuple("typed.dvc", "typed.txt"),
+            std::make_tuple(core.sourcePath(), core.destinationPath()));
+  pickers.sourceAnswer = PickedFile{"/p/a.dvc", 0};
+  pickers.destinationAnswer = PickedFile{"/p/a", 1};
+  EXPECT_TRUE(core.BrowseForSource() && core.BrowseForDestination());
+  EXPECT_EQ(std::make_tuple("/p/a.dvc", "/p/a"), std::make_tuple(core.sourcePath(), core.destinationPath()));
+  core.SetDestinationPath("/p/a");  // the view showing the chosen path keeps the chosen type
+  EXPECT_EQ(std::optional<std::size_t>(1), core.destinationFilter());
+  core.SetDestinationPath("/p/b");  // a typed path has none
+  EXPECT_EQ(std::nullopt, core.destinationFilter());
+}
+
+}  // namespace
+}  // namespace morvane

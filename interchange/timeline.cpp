@@ -1,0 +1,269 @@
+#include "interchange/timeline.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "edl/edl_table.h"
+#include "listing/media_names.h"
+
+namespace morvane {
+
+namespace {
+
+// The title text as the listing escapes it, back to its bytes.
+std::string Unescape(std::string_view escaped) {
+  std::string text;
+  text.reserve(escaped.size());
+  for (std::size_t i = 0; i < escaped.size(); ++i) {
+    char c = escaped[i];
+    if (c == '\\' && i + 1 < escaped.size()) {
+      c = escaped[++i];
+      c = c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+    }
+    text += c;
+  }
+  return text;
+}
+
+// "RRGGBB" in upper case, or black when the text is not six hex digits.
+std::string SolidColour(std::string_view text) {
+  std::string colour;
+  for (const char c : text) {
+    if (!std::isxdigit(static_cast<unsigned char>(c))) {
+      break;
+    }
+    colour += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  return colour.size() == 6 ? colour : "000000";
+}
+
+// Every event of the EDL table, by track, in the order the table lists them.
+class EventsByTrack final : public EdlEventSink {
+ public:
+  void Event(const EdlEvent& event) override {
+    if (event.clipIndex >= 0) {
+      events[static_cast<int>(event.track)].push_back(event);
+    }
+  }
+  std::vector<EdlEvent> events[4];
+};
+
+TimelineTrack FactTrack(EdlTrack track) {
+  switch (track) {
+    case EdlTrack::Main: return TimelineTrack::MainAv;
+    case EdlTrack::Insert: return TimelineTrack::InsertAv;
+    case EdlTrack::ExAudio1: return TimelineTrack::ExAudio1;
+    case EdlTrack::ExAudio2: return TimelineTrack::ExAudio2;
+  }
+  return TimelineTrack::MainAv;
+}
+
+class Builder {
+ public:
+  Builder(const ClipTables& tables, const TimelineFacts& facts, const TimelineSource& source)
+      : tables_(tables), facts_(facts), source_(source) {}
+
+  // The clip of one event, or false when it cannot be placed.
+  bool MakeClip(const EdlEvent& event, TimelineClip& clip) {
+    const TimelineFacts::Clip* fact = facts_.Find(FactTrack(event.track), event.clipIndex);
+    const bool audioTrack = event.track == EdlTrack::ExAudio1 || event.track == EdlTrack::ExAudio2;
+    const ClipKind kind = fact != nullptr ? fact->kind : ClipKind::Other;
+    clip.recordIn = event.recorderIn;
+    clip.duration = std::int64_t{event.recorderOut} - event.recorderIn;
+    if (fact == nullptr || (!audioTrack && kind == ClipKind::Other) || clip.duration <= 0 || clip.recordIn < 0) {
+      return false;
+    }
+    clip.hasAudio = audioTrack || event.hasAudio;
+    if (kind == ClipKind::Color) {
+      clip.media = MediaKind::Color;
+      clip.colour = SolidColour(ColorClipText(fact->name, 0));
+      clip.name = "color clip #" + clip.colour;
+    } else {
+      clip.media = kind == ClipKind::Still ? MediaKind::Still : MediaKind::File;
+      const MediaLocation location =
+          LocateMedia(source_.mediaFolder, MediaBaseName(DecodeShiftJis(fact->name)));
+      clip.path = location.path;
+      clip.found = location.exists;
+      clip.name = MediaBaseName(DecodeShiftJis(fact->name));
+    }
+    if (clip.media == MediaKind::File) {
+      clip.sourceIn = event.sourceIn;
+      clip.sourceDuration = std::int64_t{event.sourceOut} - event.sourceIn;
+      clip.halfSpeed = event.slow;
+      if (clip.sourceIn < 0 || clip.sourceDuration <= 0) {
+        return false;
+      }
+    } else {
+      clip.sourceDuration = clip.duration;  // a picture held for the clip's length
+    }
+    if (clip.hasAudio || (clip.media == MediaKind::File && audioTrack)) {
+      clip.hasLevels = true;
+      clip.levelIn = fact->levelIn;
+      clip.levelOut = fact->levelOut;
+      clip.levelPoints = fact->points;
+    }
+    return true;
+  }
+
+  // The main track's clips follow each other; only a clip whose length the file made negative
+  // can send the next one back over its predecessor, and such a clip goes to a further lane.
+  void MainTrack(const std::vector<EdlEvent>& events, Timeline& timeline) {
+    std::vector<TimelineClip> clips;
+    for (const EdlEvent& event : events) {
+      TimelineClip clip;
+      if (!MakeClip(event, clip)) {
+        ++timeline.skippedClips;
+        continue;
+      }
+      // A transition needs the outgoing clip right before the cut and room in the incoming one.
+      const bool adjacent = !clips.empty() && clips.back().RecordOut() == clip.recordIn;
+      if (event.transition != 'C' && event.duration > 0 && adjacent) {
+        clip.transition = event.transition == 'D' ? TransitionKind::Dissolve : TransitionKind::Wipe;
+        clip.transitionDuration = std::min<std::int64_t>(event.duration, clip.duration);
+        if (const MainClipEntry* entry = tables_.mainClips.At(event.clipIndex)) {
+          clip.transitionName = DecodeShiftJis(entry->transition.Text());
+        }
+      }
+      clips.push_back(std::move(clip));
+    }
+    PlaceInLanes(TrackRole::Main, std::move(clips), timeline);
+    if (timeline.tracks.empty()) {
+      timeline.tracks.push_back(TimelineTrackModel{});  // the main track, even without clips
+    }
+  }
+
+  // Clips with positions of their own: sorted by start, each in the lowest lane it fits.
+  void SideTracks(TrackRole role, const std::vector<EdlEvent>& events, Timeline& timeline) {
+    std::vector<TimelineClip> clips;
+    for (const EdlEvent& event : events) {
+      TimelineClip clip;
+      if (MakeClip(event, clip)) {
+        clips.push_back(std::move(clip));
+      } else {
+        ++timeline.skippedClips;
+      }
+    }
+    std::stable_sort(clips.begin(), clips.end(),
+                     [](const TimelineClip& a, const TimelineClip& b) { return a.recordIn < b.recordIn; });
+    PlaceInLanes(role, std::move(clips), timeline);
+  }
+
+  // Each clip, in the order given, goes to the lowest lane of its track where it starts at or
+  // after the end of the lane's last clip.
+  static void PlaceInLanes(TrackRole role, std::vector<TimelineClip> clips, Timeline& timeline) {
+    const std::size_t first = timeline.tracks.size();
+    for (TimelineClip& clip : clips) {
+      std::size_t lane = first;
+      while (lane < timeline.tracks.size() && timeline.tracks[lane].clips.back().RecordOut() > clip.recordIn) {
+        ++lane;
+      }
+      if (lane == timeline.tracks.size()) {
+        TimelineTrackModel track;
+        track.role = role;
+        track.lane = static_cast<int>(lane - first);
+        track.video = role == TrackRole::Main || role == TrackRole::Insert;
+        timeline.tracks.push_back(std::move(track));
+      }
+      std::vector<TimelineClip>& laneClips = timeline.tracks[lane].clips;
+      // A transition comes out of the clip right before the cut in the same lane, or is a cut.
+      if (laneClips.empty() || laneClips.back().RecordOut() != clip.recordIn) {
+        clip.transition = TransitionKind::None;
+        clip.transitionDuration = 0;
+      }
+      laneClips.push_back(std::move(clip));
+    }
+  }
+
+ private:
+  const ClipTables& tables_;
+  const TimelineFacts& facts_;
+  const TimelineSource& source_;
+};
+
+}  // namespace
+
+std::string TimelineTrackModel::Name() const {
+  static constexpr const char* kNames[] = {"Main AV", "Insert AV", "Extra audio 1", "Extra audio 2"};
+  std::string name = kNames[static_cast<int>(role)];
+  if (lane > 0) {
+    name += " " + std::to_string(lane + 1);
+  }
+  return name;
+}
+
+std::int64_t Timeline::Duration() const {
+  std::int64_t end = 0;
+  for (const TimelineTrackModel& track : tracks) {
+    if (!track.clips.empty()) {
+      end = std::max(end, track.clips.back().RecordOut());
+    }
+  }
+  return end;
+}
+
+void TimelineFacts::RecordClip(TimelineTrack track, std::int32_t index, const RecordedClip& clip) {
+  std::vector<Clip>& clips = clips_[static_cast<int>(track)];
+  if (index < 0) {
+    return;
+  }
+  if (clips.size() <= static_cast<std::size_t>(index)) {
+    clips.resize(static_cast<std::size_t>(index) + 1);
+  }
+  Clip& kept = clips[static_cast<std::size_t>(index)];
+  kept.kind = clip.kind;
+  kept.name.assign(clip.name);
+  kept.levelIn = clip.levelIn;
+  kept.levelOut = clip.levelOut;
+  kept.points.assign(clip.points.begin(), clip.points.end());
+}
+
+void TimelineFacts::RecordTitleText(std::int32_t title, std::int32_t begin, std::string_view escapedText) {
+  auto& entry = titles_[title];
+  entry.first = begin;
+  entry.second.push_back(Unescape(escapedText));
+}
+
+const TimelineFacts::Clip* TimelineFacts::Find(TimelineTrack track, std::int32_t index) const {
+  const std::vector<Clip>& clips = clips_[static_cast<int>(track)];
+  return index >= 0 && static_cast<std::size_t>(index) < clips.size() ? &clips[static_cast<std::size_t>(index)]
+                                                                        : nullptr;
+}
+
+bool RateOfMode(TimecodeMode mode, FrameRate& rate) {
+  switch (mode) {
+    case TimecodeMode::NtscDropFrame: rate = {30000, 1001, true}; return true;
+    case TimecodeMode::NtscNonDrop: rate = {30000, 1001, false}; return true;
+    case TimecodeMode::Pal: rate = {25, 1, false}; return true;
+    case TimecodeMode::Frames: break;
+  }
+  return false;
+}
+
+Timeline BuildTimeline(const ClipTables& tables, const TimelineFacts& facts, const TimelineSource& source) {
+  Timeline timeline;
+  timeline.name = source.projectName;
+  RateOfMode(source.mode, timeline.rate);
+  timeline.height = timeline.rate.Nominal() == 25 ? 576 : 480;
+  timeline.wide = facts.wide();
+
+  EventsByTrack events;
+  DecideEdlEvents(tables, events);
+  Builder builder(tables, facts, source);
+  builder.MainTrack(events.events[0], timeline);
+  builder.SideTracks(TrackRole::Insert, events.events[1], timeline);
+  builder.SideTracks(TrackRole::ExAudio1, events.events[2], timeline);
+  builder.SideTracks(TrackRole::ExAudio2, events.events[3], timeline);
+
+  for (const auto& [number, title] : facts.titles()) {
+    std::string text;
+    for (const std::string& item : title.second) {
+      text += (text.empty() ? "" : "\n") + DecodeShiftJis(item);
+    }
+    if (title.first >= 0) {
+      timeline.titles.push_back({title.first, text});
+    }
+  }
+  return timeline;
+}
+
+}  // namespace morvane

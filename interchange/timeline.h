@@ -1,0 +1,142 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "listing/clip_tables.h"
+#include "listing/format_kinds.h"
+#include "listing/timeline_recorder.h"
+
+namespace morvane {
+
+// The edit as today's editors take it, built once per conversion and written by the OTIO, CMX
+// 3600 and MLT writers. Times are whole frames of the project's rate; out points are exclusive.
+
+// 30000/1001 for both NTSC modes (drop frame flagged), 25/1 for PAL.
+struct FrameRate {
+  int numerator = 30000;
+  int denominator = 1001;
+  bool dropFrame = true;
+  // The nominal frames per second: 30 or 25.
+  int Nominal() const { return (numerator + denominator - 1) / denominator; }
+};
+
+// Who made the pictures and sound of a clip.
+enum class MediaKind {
+  File,   // a movie or sound file, read from sourceIn on
+  Still,  // a still image, held for the clip's length
+  Color,  // a solid colour, generated
+};
+
+enum class TransitionKind { None, Dissolve, Wipe };
+
+struct TimelineClip {
+  std::string name;            // UTF-8, for editors to show
+  MediaKind media = MediaKind::File;
+  std::string path;            // File and Still: the media file, UTF-8, also when missing
+  bool found = false;          // the file was found in the media folder
+  std::string colour;          // Color: "RRGGBB" (upper-case hex), the clip's first colour
+  std::int64_t recordIn = 0;   // first timeline frame
+  std::int64_t duration = 0;   // frames on the timeline, at least 1
+  std::int64_t sourceIn = 0;   // first media frame (0 for stills and colour clips)
+  // Media frames played: duration, or half of it at half speed (the source range the EDL table
+  // prints); a clip from frame 100 to 200 at half speed plays 100 frames over 200.
+  std::int64_t sourceDuration = 0;
+  bool halfSpeed = false;
+  bool hasAudio = false;       // its sound is heard (the EDL's "VA")
+  // The transition from the clip before it on its track into this one: it starts at recordIn
+  // (the cut point) and lasts transitionDuration frames, taken from the media of the outgoing
+  // clip beyond its range. None on the first clip and after a gap.
+  TransitionKind transition = TransitionKind::None;
+  std::int64_t transitionDuration = 0;
+  std::string transitionName;  // the editor's name for it, UTF-8
+  // Audio levels as the project holds them; their scale is not known, so no gain is applied.
+  bool hasLevels = false;
+  std::uint16_t levelIn = 0;
+  std::uint16_t levelOut = 0;
+  std::vector<LevelPoint> levelPoints;
+
+  std::int64_t RecordOut() const { return recordIn + duration; }
+};
+
+// Which track of the project a timeline track comes from. A track whose clips overlap one
+// another (insert and audio clips carry their own positions) is split into lanes.
+enum class TrackRole { Main, Insert, ExAudio1, ExAudio2 };
+
+struct TimelineTrackModel {
+  TrackRole role = TrackRole::Main;
+  int lane = 0;                     // 0, or 1, 2... for clips that overlap the lanes below
+  bool video = true;                // Main and Insert carry pictures (and their clips' sound)
+  std::vector<TimelineClip> clips;  // in timeline order, none overlapping
+
+  // "Main AV", "Insert AV", "Extra audio 1", "Extra audio 2"; a later lane adds " 2", " 3"...
+  std::string Name() const;
+};
+
+struct TimelineTitle {
+  std::int64_t begin = 0;
+  std::string text;  // UTF-8, its text items joined by line feeds
+};
+
+struct Timeline {
+  std::string name;  // the project's file name without its extension, UTF-8
+  FrameRate rate;
+  int width = 720;
+  int height = 480;
+  bool wide = false;  // 16:9 rather than 4:3
+  std::vector<TimelineTrackModel> tracks;  // bottom first: Main, Insert, ExAudio1, ExAudio2
+  std::vector<TimelineTitle> titles;
+  int skippedClips = 0;  // clips that cannot be placed (no length, before the start)
+
+  std::int64_t Duration() const;
+};
+
+// Collects what the sections report while the project is read once (TimelineRecorder).
+class TimelineFacts final : public TimelineRecorder {
+ public:
+  struct Clip {
+    ClipKind kind = ClipKind::Other;
+    std::string name;  // raw bytes
+    std::uint16_t levelIn = 0;
+    std::uint16_t levelOut = 0;
+    std::vector<LevelPoint> points;
+  };
+
+  void RecordAspectRatio(std::int32_t aspectRatio) override { wide_ = aspectRatio != 0; }
+  void RecordClip(TimelineTrack track, std::int32_t index, const RecordedClip& clip) override;
+  void RecordTitleText(std::int32_t title, std::int32_t begin, std::string_view escapedText) override;
+
+  bool wide() const { return wide_; }
+  // The clip recorded at index of track, or nullptr.
+  const Clip* Find(TimelineTrack track, std::int32_t index) const;
+  // Per title (by number): its begin and its raw text items, unescaped.
+  const std::map<std::int32_t, std::pair<std::int32_t, std::vector<std::string>>>& titles() const {
+    return titles_;
+  }
+
+ private:
+  bool wide_ = false;
+  std::vector<Clip> clips_[4];
+  std::map<std::int32_t, std::pair<std::int32_t, std::vector<std::string>>> titles_;
+};
+
+// The frame rate of a timecode mode; Frames names no rate.
+bool RateOfMode(TimecodeMode mode, FrameRate& rate);
+
+struct TimelineSource {
+  std::string projectName;  // UTF-8
+  std::string mediaFolder;  // UTF-8; where the clips' files are looked up
+  TimecodeMode mode = TimecodeMode::NtscDropFrame;
+};
+
+// The timeline of a project from its clip tables (as the EDL table read them, half speed
+// applied) and the facts recorded while it was read. Every clip takes the record position,
+// source range, transition and speed that the EDL table prints for it; a still or colour clip
+// plays from its first frame. Clips without length or starting before frame 0 are left out and
+// counted. The mode must name a rate (RateOfMode).
+Timeline BuildTimeline(const ClipTables& tables, const TimelineFacts& facts, const TimelineSource& source);
+
+}  // namespace morvane

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "convert/dialog_core.h"
+
+namespace morvane::testing {
+
+// Message boxes that record what they would show; whileOpen runs while a box would be open.
+struct RecordingMessageBoxes : MessageBoxes {
+  void Show(std::string_view text, MessageIcon icon) override {
+    shown.push_back({std::string(text), icon});
+    if (whileOpen) whileOpen();
+  }
+  std::vector<DialogOutcome> shown;
+  std::function<void()> whileOpen;
+};
+
+// File pickers that give prepared answers (nothing: cancelled).
+struct RecordingFilePickers : FilePickers {
+  std::optional<PickedFile> PickSource(const PickerDescription&) override { return sourceAnswer; }
+  std::optional<PickedFile> PickDestination(const PickerDescription&) override { return destinationAnswer; }
+  std::optional<PickedFile> sourceAnswer, destinationAnswer;
+};
+
+}  // namespace morvane::testing
