@@ -13,10 +13,7 @@
 // system's reason in parentheses where there is one; warnings "morvane-convert: SOURCE: warning:
 // TEXT".
 
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -24,12 +21,14 @@
 #include <string>
 #include <vector>
 
+#include "cli/console.h"
 #include "cli/probe.h"
 #include "cli/terminal_progress.h"
 #include "convert/conversion_job.h"
 #include "convert/file_access.h"
 #include "convert/layout_fit.h"
 #include "convert/version.h"
+#include "listing/utf8_path.h"
 
 namespace {
 
@@ -58,17 +57,13 @@ struct Options {
 // SOURCE with its extension replaced by the format's: "edit/a.dvc" gives "edit/a.txt" (or
 // "edit/a.otio", "edit/a.edl", "edit/a.mlt"), "a" gives "a.txt".
 std::string DefaultDestination(const std::string& source, ExportFormat format) {
-  return std::filesystem::path(source).replace_extension(std::string(morvane::ExportExtension(format))).string();
+  return morvane::Utf8Text(
+      morvane::Utf8Path(source).replace_extension(std::string(morvane::ExportExtension(format))));
 }
 
 void Diagnose(const std::string& source, const std::string& text, const std::string& reason = {}) {
   std::fprintf(stderr, "morvane-convert: %s: %s%s%s%s\n", source.c_str(), text.c_str(),
                reason.empty() ? "" : " (", reason.c_str(), reason.empty() ? "" : ")");
-}
-
-bool Exists(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::exists(std::filesystem::symlink_status(path, error));
 }
 
 // Converts one source; true when it converted.
@@ -77,7 +72,7 @@ bool ConvertOne(const Options& options, const std::string& source) {
   std::string destination = options.destination;
   if (destination.empty()) {
     destination = DefaultDestination(source, options.format);
-    if (!options.force && Exists(destination)) {
+    if (!options.force && morvane::PathExists(destination)) {
       Diagnose(source, destination + " exists; kept it (--force replaces it)");
       return false;
     }
@@ -85,7 +80,7 @@ bool ConvertOne(const Options& options, const std::string& source) {
 
   const ConversionSettings settings{options.software, options.timecode};
   morvane::ConversionJob job =
-      toStandardOutput ? morvane::ConversionJob::ToDescriptor(source, STDOUT_FILENO, "-", settings)
+      toStandardOutput ? morvane::ConversionJob::ToDescriptor(source, 1, "-", settings)
                        : morvane::ConversionJob(source, destination, settings);
   // The files beside the one named (CMX 3600) follow the same keep-existing rule.
   job.SetExport({options.format, options.mediaFolder, !options.force && options.destination.empty()});
@@ -95,7 +90,7 @@ bool ConvertOne(const Options& options, const std::string& source) {
 
   ProgressStyle style = options.progress;
   if (style == ProgressStyle::Auto) {
-    style = ::isatty(STDERR_FILENO) ? ProgressStyle::Bar : ProgressStyle::None;
+    style = morvane::IsTerminal(stderr) ? ProgressStyle::Bar : ProgressStyle::None;
   }
   // Stopped during the conversion: one line, over the bar when it is drawn.
   morvane::SetInterruptNote((style == ProgressStyle::Bar ? "\r\033[K" : "") +
@@ -129,17 +124,17 @@ bool ConvertOne(const Options& options, const std::string& source) {
   return outcome.completed();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(std::vector<std::string> arguments) {
   // A closed pipe behind `-o -` is a write error to report, not a reason to die silently.
-  std::signal(SIGPIPE, SIG_IGN);
+  morvane::PrepareConsole();
   morvane::EndOnInterrupt(morvane::InterruptRequests::Terminal);
 
   Options options;
   CLI::App app{"Converts RexEdit 2.91 and EzEdit 2.5 (EZDV II) project files (.dvc) to a text\n"
                "listing of every section followed by an edit decision list.",
                "morvane-convert"};
+  // The same options on every system: a path such as /tmp/a.dvc is never a Windows-style /option.
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", std::string("morvane-convert ") + morvane::version::kDisplayVersion +
                                         " (" + morvane::version::kNumericVersion + ")");
   // "auto" maps to a value that is not a software kind and then sets softwareAuto.
@@ -192,7 +187,11 @@ int main(int argc, char** argv) {
       ->required();
 
   try {
-    app.parse(argc, argv);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+      argv.push_back(argument.data());
+    }
+    app.parse(static_cast<int>(argv.size()), argv.data());
     if (!options.destination.empty() && options.sources.size() > 1) {
       throw CLI::ValidationError("-o", "-o takes one SOURCE only; without -o each SOURCE gets its own .txt");
     }
@@ -229,3 +228,11 @@ int main(int argc, char** argv) {
   }
   return allConverted ? 0 : 1;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) { return Main(morvane::Utf8Arguments(argc, argv)); }
+#else
+int main(int argc, char** argv) { return Main(std::vector<std::string>(argv, argv + argc)); }
+#endif

@@ -12,6 +12,7 @@
 #include "convert/messages.h"
 #include "edl/timecode.h"
 #include "listing/media_names.h"
+#include "listing/utf8_path.h"
 
 namespace morvane {
 namespace {
@@ -24,10 +25,10 @@ const char* SoftwareName(SoftwareKind kind) {
 
 std::optional<std::vector<std::uint8_t>> ReadFile(const std::string& path) {
   std::error_code error;
-  if (std::filesystem::is_directory(path, error)) {
+  if (std::filesystem::is_directory(Utf8Path(path), error)) {
     return std::nullopt;
   }
-  std::ifstream file(path, std::ios::binary);
+  std::ifstream file(Utf8Path(path), std::ios::binary);
   if (!file) {
     return std::nullopt;
   }
@@ -61,7 +62,7 @@ Json Describe(const std::string& source, const ProbeOptions& options, const Proj
   }
   std::string folder = options.mediaDir;
   if (folder.empty()) {
-    folder = std::filesystem::path(source).parent_path().string();
+    folder = Utf8Text(Utf8Path(source).parent_path());
     if (folder.empty()) {
       folder = ".";
     }

@@ -9,6 +9,7 @@
 #include "convert/layout_fit.h"
 #include "convert/listing_driver.h"
 #include "convert/messages.h"
+#include "listing/utf8_path.h"
 #include "interchange/exports.h"
 #include "interchange/timeline.h"
 #include "listing/conversion_error.h"
@@ -104,21 +105,17 @@ ConversionOutcome ConversionJob::Run(ProgressSink& progress) const {
 
 namespace {
 
-bool Exists(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::exists(std::filesystem::symlink_status(path, error));
-}
-
 // Where the project's media are looked up, as an absolute path: the folder given, else the
 // project's own folder.
 std::string MediaFolder(const std::string& given, const std::string& sourcePath) {
-  std::filesystem::path folder = given.empty() ? std::filesystem::path(sourcePath).parent_path() : std::filesystem::path(given);
+  std::filesystem::path folder = given.empty() ? Utf8Path(sourcePath).parent_path() : Utf8Path(given);
   if (folder.empty()) {
     folder = ".";
   }
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
-  return (error ? folder : absolute.lexically_normal()).generic_string();
+  const std::u8string text = (error ? folder : absolute.lexically_normal()).generic_u8string();
+  return std::string(text.begin(), text.end());
 }
 
 }  // namespace
@@ -129,7 +126,7 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
   if (FrameRate rate; !RateOfMode(settings_.timecodeMode, rate)) {
     return Failure(Kind::NoFrameRate, std::string(kExportNeedsRate));
   }
-  timelineSource.projectName = std::filesystem::path(sourcePath_).stem().string();
+  timelineSource.projectName = Utf8Text(Utf8Path(sourcePath_).stem());
   timelineSource.mediaFolder = MediaFolder(export_.mediaFolder, sourcePath_);
 
   std::string reason;
@@ -172,7 +169,7 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
     std::vector<std::string> paths;
     for (const ExportText& file : files) {
       paths.push_back(ExportPath(destinationPath_, file.suffix));
-      if (export_.keepExisting && Exists(paths.back())) {
+      if (export_.keepExisting && PathExists(paths.back())) {
         return Failure(Kind::DestinationExists, KeptMessage(paths.back()));
       }
     }

@@ -1,5 +1,7 @@
 #include "listing/media_names.h"
 
+#include "listing/utf8_path.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -7,16 +9,6 @@ namespace morvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-// char8_t paths are UTF-8 on every platform; plain char would be the ANSI code page on Windows.
-fs::path Utf8Path(std::string_view utf8) {
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string Utf8Text(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
 
 char AsciiLower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include <cstdio>
 
@@ -53,7 +57,11 @@ TEST(SourceReader, ReadsAFileAcrossBufferRefillsLikeMemory) {
 
 TEST(SourceReader, ReadsAPipeThatCannotSeek) {
   int fds[2];
+#ifdef _WIN32
+  ASSERT_EQ(0, ::_pipe(fds, 4096, _O_BINARY));
+#else
   ASSERT_EQ(0, ::pipe(fds));
+#endif
   const std::uint8_t bytes[] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
   ASSERT_EQ(9, ::write(fds[1], bytes, sizeof bytes));
   ::close(fds[1]);

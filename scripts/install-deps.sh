@@ -9,6 +9,8 @@ packages=(
   nlohmann-json3-dev libpugixml-dev                 # the OTIO and MLT exports
   python3                                           # end-to-end and golden-file tests
   melt ffmpeg                                       # the MLT export test plays its projects
+  g++-mingw-w64-x86-64-posix googletest wine64      # the Windows build and its tests
+  help2man dpkg-dev zip                             # the release packages
 )
 sudo=""
 if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the regular build (GCC), then the whole suite again built with
-# clang, AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzz target for a bounded time.
+# Builds and runs every test: the regular build (GCC), the Windows build (MinGW-w64) with the
+# whole suite under Wine (the same golden files pin its output), then the whole suite
+# again built with clang, AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzz target
+# for a bounded time.
 #   scripts/test.sh            everything
 #   scripts/test.sh --quick    the regular build and its tests only
 set -euo pipefail
@@ -14,6 +16,13 @@ cmake --build build
 ctest --test-dir build --output-on-failure
 
 if $quick; then exit 0; fi
+
+cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+cmake --build build-windows
+status=0
+ctest --test-dir build-windows --output-on-failure || status=$?
+build-windows/wine-run --stop  # the Wine session would otherwise stay 30 s
+[ "$status" = 0 ]
 
 CC=clang CXX=clang++ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DMORVANE_SANITIZE=ON -DMORVANE_BUILD_FUZZERS=ON

@@ -7,12 +7,14 @@ usage: golden_test.py MORVANE_CONVERT MAKE_EXAMPLES [--update]
 NAME.dvc is what `make_examples --golden` writes (the bundled examples must be too);
 NAME.SOFTWARE.TIMECODE.txt is the expected text and NAME.SOFTWARE.TIMECODE.progress the trace.
 --update rewrites all of them from the current build; review the diff before committing it.
+With MORVANE_EMULATOR set (the Windows build: Wine) the programs run through it.
 """
 import os
 import subprocess
 import sys
 import tempfile
 
+EMULATOR = [os.environ["MORVANE_EMULATOR"]] if os.environ.get("MORVANE_EMULATOR") else []
 HERE = os.path.dirname(os.path.abspath(__file__))
 EXAMPLES = os.path.join(HERE, "..", "..", "examples")
 # Each project with the settings it is converted with; a software kind other than the one that
@@ -45,7 +47,7 @@ def main():
             failures.append(os.path.relpath(path))
 
     with tempfile.TemporaryDirectory() as folder:
-        subprocess.run([make_examples, "--golden", folder], check=True, capture_output=True)
+        subprocess.run([*EMULATOR, make_examples, "--golden", folder], check=True, capture_output=True)
         for name in ("rexedit-0207.dvc", "ezedit-0206.dvc"):
             if read(os.path.join(EXAMPLES, name)) != read(os.path.join(folder, name)):
                 failures.append("examples/" + name + " (run make_examples examples)")
@@ -55,7 +57,7 @@ def main():
             for software, timecode in settings:
                 stem = f"{project}.{software}.{timecode}"
                 dest = os.path.join(folder, stem + ".txt")
-                result = subprocess.run([convert, "--software", software, "--timecode", timecode, "--progress",
+                result = subprocess.run([*EMULATOR, convert, "--software", software, "--timecode", timecode, "--progress",
                                          "plain", "-q", "-o", dest, project + ".dvc"], cwd=HERE, capture_output=True)
                 # A refused conversion leaves no text: its trace ends with the message.
                 check(os.path.join(HERE, stem + ".progress"), result.stderr)

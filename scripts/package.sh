@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Makes the release packages from the finished builds (scripts/test.sh makes both):
+#   out/morvane_VERSION_amd64.deb    the Linux build: both programs, the desktop entry, the icon,
+#                                    the man page of morvane-convert; dependencies computed by
+#                                    dpkg-shlibdeps
+#   out/morvane-VERSION-win64.zip    the Windows build: the programs and README
+# Refuses a Windows program that needs a DLL Windows does not have.
+#   scripts/package.sh [LINUX_BUILD [WINDOWS_BUILD [OUT]]]    (default: build build-windows out)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+linux="$(realpath "${1:-build}")"
+windows="$(realpath "${2:-build-windows}")"
+out="${3:-out}"
+version="$(sed -n 's/^project(morvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+stage="$(mktemp -d)"
+trap 'rm -rf "$stage"' EXIT
+mkdir -p "$out"
+
+# ---- Debian package ---------------------------------------------------------------------------
+root="$stage/src/debian/morvane"  # where dpkg-shlibdeps expects a package's files
+DESTDIR="$root" cmake --install "$linux" --prefix /usr --strip >/dev/null
+[ -x "$root/usr/bin/morvane" ] && [ -x "$root/usr/bin/morvane-convert" ] ||
+  { echo "package.sh: $linux lacks morvane or morvane-convert" >&2; exit 1; }
+mkdir -p "$root/usr/share/man/man1" "$root/usr/share/doc/morvane"
+help2man --no-info --version-string="$version" \
+  --name="convert RexEdit and EzEdit project files to a listing and an EDL" \
+  "$root/usr/bin/morvane-convert" | gzip -9n >"$root/usr/share/man/man1/morvane-convert.1.gz"
+gzip -9nc README.md >"$root/usr/share/doc/morvane/README.md.gz"
+# dpkg-shlibdeps reads the libraries' own package data and wants a debian/control beside it.
+mkdir -p "$stage/src/debian"
+printf 'Source: morvane\n\nPackage: morvane\nArchitecture: amd64\n' >"$stage/src/debian/control"
+depends="$(cd "$stage/src" && dpkg-shlibdeps -O debian/morvane/usr/bin/morvane debian/morvane/usr/bin/morvane-convert |
+           sed -n 's/^shlibs:Depends=//p')"
+mkdir -p "$root/DEBIAN"
+cat >"$root/DEBIAN/control" <<EOF
+Package: morvane
+Version: $version
+Architecture: amd64
+Maintainer: morvane maintainers <maintainers@users.noreply.github.com>
+Installed-Size: $(du -sk --exclude=DEBIAN "$root" | cut -f1)
+Depends: $depends
+Section: video
+Priority: optional
+Description: lists RexEdit and EzEdit DV projects with their EDL
+ morvane converts project files (.dvc) of the DV video editors RexEdit 2.91 and
+ EzEdit 2.5 (EZDV II) into one text file: a listing of every section followed
+ by an edit decision list. A dialog (morvane) and a command line converter
+ (morvane-convert).
+EOF
+dpkg-deb --root-owner-group -Zxz --build "$root" "$out/morvane_${version}_amd64.deb" >/dev/null
+
+# ---- Windows zip ------------------------------------------------------------------------------
+# The DLLs every Windows has; a static build needs nothing else.
+system_dlls=" kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll shell32.dll advapi32.dll \
+ole32.dll oleaut32.dll msvcrt.dll uxtheme.dll shlwapi.dll version.dll ws2_32.dll bcrypt.dll "
+folder="$stage/morvane-$version-win64"
+mkdir -p "$folder"
+for exe in "$windows/cli/morvane-convert.exe" "$windows"/app/morvane.exe "$windows"/app/win32/morvane.exe; do
+  [ -f "$exe" ] || continue
+  for dll in $(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z'); do
+    case "$system_dlls" in
+      *" $dll "*) ;;
+      *) echo "package.sh: $(basename "$exe") needs $dll, which Windows does not have" >&2; exit 1 ;;
+    esac
+  done
+  x86_64-w64-mingw32-strip -o "$folder/$(basename "$exe")" "$exe"
+done
+[ -f "$folder/morvane-convert.exe" ] || { echo "package.sh: $windows lacks morvane-convert.exe" >&2; exit 1; }
+sed 's/$/\r/' README.md >"$folder/README.txt"
+rm -f "$out/morvane-$version-win64.zip"
+(cd "$stage" && zip -qrX - "morvane-$version-win64") >"$out/morvane-$version-win64.zip"
+
+ls -l "$out/morvane_${version}_amd64.deb" "$out/morvane-$version-win64.zip"
