@@ -6,6 +6,7 @@ usage: cli_test.py MORVANE_CONVERT MAKE_EXAMPLES MAKE_BENCH_PROJECTS
 With MORVANE_EMULATOR set (the Windows build: Wine) the programs run through it.
 """
 import fcntl
+import json
 import os
 import re
 import shutil
@@ -49,7 +50,7 @@ class CommandLine(unittest.TestCase):
 
         with open(os.path.join(self.folder, "rexedit-0207.txt"), "wb") as f:
             f.write(b"mine")
-        result = run("-q", self.rex, self.ez, "--force")
+        result = run("-q", "--software", "auto", self.rex, self.ez, "--force")
         self.assertEqual(0, result.returncode, result.stderr)
         self.assertEqual(b"", result.stderr)
         self.assertEqual(first, self.read("rexedit-0207.txt"))
@@ -145,6 +146,42 @@ class CommandLine(unittest.TestCase):
             result = run(*args)
             self.assertEqual(2, result.returncode, args)
             self.assertNotEqual(b"", result.stderr, args)
+
+    def test_warns_when_only_the_other_software_fits_and_auto_takes_that_one(self):
+        warning = "morvane-convert: {}: warning: this project reads as {} project; use --software {}\n"
+        ez_hint = warning.format(self.ez, "an EzEdit", "ezedit")
+        rex_hint = warning.format(self.rex, "a RexEdit", "rexedit")
+        refusal = "morvane-convert: {}: Can not convert source file: [InsertAV] holds 1953068047 clips, more than 300\n"
+        short = os.path.join(self.folder, "short.dvc")  # a 02.07 header and nothing after it
+        with open(short, "wb") as f:
+            f.write(bytes([7, 2]) + bytes(14))
+        neither = "morvane-convert: {}: warning: this file reads as neither a RexEdit nor an EzEdit project; " \
+                  "read as RexEdit\n".format(short)
+        for args, status, stderr in (
+                (["-o", "-", self.ez], 0, ez_hint),
+                (["--software", "ezedit", "-o", "-", self.rex], 1, refusal.format(self.rex) + rex_hint),
+                (["--software", "ezedit", "-o", "-", self.ez], 0, ""),
+                (["--software", "auto", "-o", "-", self.ez], 0, ""),
+                (["--software", "auto", "-o", "-", short], 0, neither),
+                (["-o", "-", short], 0, "")):
+            result = run("-q", *args)
+            self.assertEqual((status, stderr), (result.returncode, result.stderr.decode()), args)
+        self.assertEqual(run("-q", "--software", "ezedit", "-o", "-", self.ez).stdout,
+                         run("-q", "--software", "auto", "-o", "-", self.ez).stdout)
+
+    def test_probe_prints_what_each_project_holds_as_text_and_json_lines(self):
+        golden = os.path.join(os.path.dirname(os.path.abspath(__file__)), "testdata")
+        os.mkdir(os.path.join(self.folder, "media"))
+        for name in ("OPENING.AVI", "music.wav"):
+            open(os.path.join(self.folder, "media", name), "wb").close()
+        for args, expected in ((["--media-dir", "media"], "probe.txt"),
+                               (["--json", "--timecode", "pal", "--media-dir", "media"], "probe.jsonl")):
+            result = run("--probe", *args, "rexedit-0207.dvc", "ezedit-0206.dvc", cwd=self.folder)
+            self.assertEqual(0, result.returncode, result.stderr)
+            with open(os.path.join(golden, expected), "rb") as f:
+                self.assertEqual(f.read().decode(), result.stdout.decode(), expected)
+        for line in result.stdout.splitlines():
+            self.assertEqual(len(json.loads(line)["media"]), len(set(m["name"] for m in json.loads(line)["media"])))
 
     def test_names_in_any_script_are_kept(self):
         folder = os.path.join(self.folder, "編集")

@@ -1,9 +1,10 @@
 // morvane-convert: converts project files to their listing and EDL text, or rebuilds their edit
 // as OpenTimelineIO, CMX 3600 EDLs or MLT XML, from the command line.
 //
-//   morvane-convert [--software rexedit|ezedit] [--timecode ntsc-df|ntsc-ndf|pal|frames]
+//   morvane-convert [--software rexedit|ezedit|auto] [--timecode ntsc-df|ntsc-ndf|pal|frames]
 //                   [--format listing|otio|cmx3600|mlt] [--media-dir DIR]
 //                   [--progress auto|bar|plain|none] [-o DEST] [--force] [-q] SOURCE...
+//   morvane-convert --probe [--json] [--media-dir DIR] [--software ...] [--timecode ...] SOURCE...
 //
 // Exit status: 0 when every SOURCE converted, 1 when any failed, 2 for a usage error; stopped by
 // SIGINT, SIGTERM or SIGHUP it removes its temporary file and exits 130, 143 or 129.
@@ -21,9 +22,11 @@
 #include <vector>
 
 #include "cli/console.h"
+#include "cli/probe.h"
 #include "cli/terminal_progress.h"
 #include "convert/conversion_job.h"
 #include "convert/file_access.h"
+#include "convert/layout_fit.h"
 #include "convert/version.h"
 #include "listing/utf8_path.h"
 
@@ -38,6 +41,7 @@ enum class ProgressStyle { Auto, Bar, Plain, None };
 
 struct Options {
   SoftwareKind software = SoftwareKind::RexEdit;
+  bool softwareAuto = false;
   TimecodeMode timecode = TimecodeMode::NtscDropFrame;
   ProgressStyle progress = ProgressStyle::Auto;
   ExportFormat format = ExportFormat::Listing;
@@ -46,6 +50,8 @@ struct Options {
   bool force = false;
   bool quiet = false;
   std::vector<std::string> sources;
+  bool probe = false;
+  bool json = false;
 };
 
 // SOURCE with its extension replaced by the format's: "edit/a.dvc" gives "edit/a.txt" (or
@@ -78,6 +84,9 @@ bool ConvertOne(const Options& options, const std::string& source) {
                        : morvane::ConversionJob(source, destination, settings);
   // The files beside the one named (CMX 3600) follow the same keep-existing rule.
   job.SetExport({options.format, options.mediaFolder, !options.force && options.destination.empty()});
+  if (options.softwareAuto) {
+    job.ChooseSoftwareByFit();
+  }
 
   ProgressStyle style = options.progress;
   if (style == ProgressStyle::Auto) {
@@ -104,12 +113,15 @@ bool ConvertOne(const Options& options, const std::string& source) {
                          ? outcome.message + " (--force replaces it)"
                          : outcome.message,
              outcome.reason);
-    return false;
-  }
-  if (!options.quiet) {
+  } else if (!options.quiet) {
     std::fprintf(stderr, "%s\n", outcome.message.c_str());
   }
-  return true;
+  const std::string_view warning = morvane::FitWarning(outcome, options.softwareAuto);
+  if (!warning.empty()) {
+    std::fprintf(stderr, "morvane-convert: %s: warning: %.*s\n", source.c_str(),
+                 static_cast<int>(warning.size()), warning.data());
+  }
+  return outcome.completed();
 }
 
 int Main(std::vector<std::string> arguments) {
@@ -125,8 +137,11 @@ int Main(std::vector<std::string> arguments) {
   app.allow_windows_style_options(false);
   app.set_version_flag("--version", std::string("morvane-convert ") + morvane::version::kDisplayVersion +
                                         " (" + morvane::version::kNumericVersion + ")");
+  // "auto" maps to a value that is not a software kind and then sets softwareAuto.
+  const auto autoKind = static_cast<SoftwareKind>(-1);
   const std::map<std::string, SoftwareKind> software{{"rexedit", SoftwareKind::RexEdit},
-                                                     {"ezedit", SoftwareKind::EzEdit}};
+                                                     {"ezedit", SoftwareKind::EzEdit},
+                                                     {"auto", autoKind}};
   const std::map<std::string, TimecodeMode> timecode{{"ntsc-df", TimecodeMode::NtscDropFrame},
                                                      {"ntsc-ndf", TimecodeMode::NtscNonDrop},
                                                      {"pal", TimecodeMode::Pal},
@@ -139,8 +154,11 @@ int Main(std::vector<std::string> arguments) {
                                                       {"bar", ProgressStyle::Bar},
                                                       {"plain", ProgressStyle::Plain},
                                                       {"none", ProgressStyle::None}};
-  app.add_option("--software", options.software, "the editor that wrote the projects (default rexedit)")
-      ->transform(CLI::CheckedTransformer(software, CLI::ignore_case).description("rexedit|ezedit"));
+  CLI::Option* softwareOption =
+      app.add_option("--software", options.software,
+                     "the editor that wrote the projects (default rexedit); auto takes the one whose "
+                     "layout fits each project")
+          ->transform(CLI::CheckedTransformer(software, CLI::ignore_case).description("rexedit|ezedit|auto"));
   app.add_option("--timecode", options.timecode, "EDL timecodes (default ntsc-df)")
       ->transform(CLI::CheckedTransformer(timecode, CLI::ignore_case)
                       .description("ntsc-df|ntsc-ndf|pal|frames"));
@@ -161,6 +179,10 @@ int Main(std::vector<std::string> arguments) {
       ->type_name("DEST");
   app.add_flag("--force", options.force, "replace existing SOURCE.txt (.otio, .edl, .mlt) files (without -o)");
   app.add_flag("-q,--quiet", options.quiet, "print nothing but failures");
+  CLI::Option* probe = app.add_flag("--probe", options.probe,
+                                    "convert nothing; print what each project holds and which media "
+                                    "it uses");
+  app.add_flag("--json", options.json, "--probe prints one JSON object per line")->needs(probe);
   app.add_option("SOURCE", options.sources, "project files; each becomes SOURCE with .txt in place of .dvc")
       ->required();
 
@@ -183,6 +205,21 @@ int Main(std::vector<std::string> arguments) {
   } catch (const CLI::ParseError& error) {
     const int status = app.exit(error);
     return status == 0 ? 0 : 2;
+  }
+
+  options.softwareAuto = options.software == autoKind;
+  if (options.softwareAuto) {
+    options.software = SoftwareKind::RexEdit;
+  }
+  if (options.probe) {
+    morvane::ProbeOptions probeOptions;
+    probeOptions.json = options.json;
+    probeOptions.mediaDir = options.mediaFolder;
+    probeOptions.timecode = options.timecode;
+    if (softwareOption->count() > 0 && !options.softwareAuto) {
+      probeOptions.software = options.software;
+    }
+    return morvane::ProbeSources(probeOptions, options.sources, stdout) ? 0 : 1;
   }
 
   bool allConverted = true;

@@ -1,16 +1,18 @@
 #include "convert/conversion_job.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "convert/file_access.h"
-#include "convert/messages.h"
+#include "convert/layout_fit.h"
 #include "convert/listing_driver.h"
-#include "listing/conversion_error.h"
+#include "convert/messages.h"
 #include "listing/utf8_path.h"
 #include "interchange/exports.h"
 #include "interchange/timeline.h"
+#include "listing/conversion_error.h"
 
 namespace morvane {
 
@@ -70,23 +72,35 @@ ConversionOutcome ConversionJob::Run(ProgressSink& progress) const {
     return Failure(Kind::DestinationOpenFailed, std::string(kDestinationOpenFailed), reason);
   }
 
+  std::optional<FitCheck> fit;
+  bool fits = false;
   try {
+    fit.emplace(source.Descriptor(), settings_.softwareKind, chooseByFit_);
+    ConversionSettings settings = settings_;
+    settings.softwareKind = fit->Software();
     SourceReader reader(source.Descriptor());
     ListingWriter writer(destination.Descriptor(0));
-    ListingContext context{reader, writer, progress, settings_};
+    ListingContext context{reader, writer, progress, settings};
     ListingDriver(context).Run();
     writer.Flush();
+    fits = reader.EndsHere();
   } catch (const ConversionError& error) {
-    return FailureOf(error);  // the destination's destructor puts everything back
+    // The destination's destructor puts everything back.
+    ConversionOutcome failure = FailureOf(error);
+    if (fit && IsRefusal(error)) {
+      fit->Complete(failure, false);
+    }
+    return failure;
   }
 
+  ConversionOutcome outcome;
+  outcome.message = CompletionMessage(sourcePath_, destinationPath_);
+  fit->Complete(outcome, fits);
   source.Close();
   if (!destination.Commit(reason)) {
     return Failure(Kind::WriteFailed, std::string(kWriteFailed), reason);
   }
-  ConversionOutcome completed;
-  completed.message = CompletionMessage(sourcePath_, destinationPath_);
-  return completed;
+  return outcome;
 }
 
 namespace {
@@ -121,17 +135,27 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
     return Failure(Kind::SourceOpenFailed, std::string(kSourceOpenFailed), reason);
   }
   std::vector<ExportText> files;
+  std::optional<FitCheck> fit;
+  bool fits = false;
   try {
+    fit.emplace(source.Descriptor(), settings_.softwareKind, chooseByFit_);
+    ConversionSettings settings = settings_;
+    settings.softwareKind = fit->Software();
     SourceReader reader(source.Descriptor());
     ListingWriter listing{ListingWriter::Discard{}};
     TimelineFacts facts;
-    ListingContext context{reader, listing, progress, settings_, &facts};
+    ListingContext context{reader, listing, progress, settings, &facts};
     ListingDriver driver(context);
     driver.Run();
+    fits = reader.EndsHere();
     files = RenderTimeline(BuildTimeline(driver.tables(), facts, timelineSource), export_.format,
                            settings_.timecodeMode);
   } catch (const ConversionError& error) {
-    return FailureOf(error);
+    ConversionOutcome failure = FailureOf(error);
+    if (fit && IsRefusal(error)) {
+      fit->Complete(failure, false);
+    }
+    return failure;
   }
 
   // Every file is opened before any is written, and all are put in place together.
@@ -165,12 +189,13 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
     return FailureOf(error);
   }
 
+  ConversionOutcome completed;
+  completed.message = CompletionMessage(sourcePath_, destinationPath_);
+  fit->Complete(completed, fits);
   source.Close();
   if (!destination.Commit(reason)) {
     return Failure(Kind::WriteFailed, std::string(kWriteFailed), reason);
   }
-  ConversionOutcome completed;
-  completed.message = CompletionMessage(sourcePath_, destinationPath_);
   return completed;
 }
 

@@ -36,6 +36,14 @@ struct ConversionOutcome {
   // from message so that the dialog's texts stay as they are; empty when there is none.
   std::string reason{};
 
+  // Once the source was read: the layout the conversion read with, whether it fits (converted
+  // exactly to the file's last byte), and whether the other one fits, which is checked only
+  // when the first does not (false otherwise). When only the other one fits, hint names it (also
+  // after a refusal) and the icon is Warning.
+  SoftwareKind software = SoftwareKind::RexEdit;
+  bool fits = false;
+  bool otherFits = false;
+
   bool completed() const { return kind == Kind::Completed; }
 };
 
@@ -59,6 +67,11 @@ class ConversionJob {
   static ConversionJob ToDescriptor(std::string sourcePath, int fd, std::string displayName,
                                     ConversionSettings settings);
 
+  // Reads with the layout that fits the source instead of the settings' software: RexEdit when
+  // both or neither fit (then fits is false). Costs one parse more, two when RexEdit does not
+  // fit. A source that cannot seek is read as RexEdit.
+  void ChooseSoftwareByFit() { chooseByFit_ = true; }
+
   // Writes the timeline in another format instead of the listing (Listing is the default).
   // Media files are looked up in mediaFolder (empty: the project's own folder). The files go
   // where the destination says: the one named and, for CMX 3600, one beside it per further
@@ -74,7 +87,8 @@ class ConversionJob {
   void SetExport(Export exportSettings) { export_ = std::move(exportSettings); }
 
   // Runs the conversion to its end on the calling thread, reporting to progress (whose bar the
-  // caller has set to 0 of 200).
+  // caller has set to 0 of 200). When the project does not fit the layout, the source is read
+  // once more with the other layout, its text and progress going nowhere.
   ConversionOutcome Run(ProgressSink& progress) const;
 
  private:
@@ -83,6 +97,7 @@ class ConversionJob {
   int destinationFd_ = -1;
   ConversionSettings settings_;
   Export export_;
+  bool chooseByFit_ = false;
 
   ConversionOutcome RunExport(ProgressSink& progress) const;
 };

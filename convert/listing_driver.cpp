@@ -1,5 +1,6 @@
 #include "convert/listing_driver.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "listing/filter_sections.h"
 #include "listing/title_section.h"
 #include "listing/track_sections.h"
+#include "listing/wrap32.h"
 
 namespace morvane {
 
@@ -66,6 +68,36 @@ void ListTrack(ListingContext& context, bool hasClips, const char* heading, Tabl
   }
 }
 
+template <class Table>
+void AddMediaNames(std::vector<std::string>& names, const Table& table) {
+  for (std::int32_t i = 0; i < table.count; ++i) {
+    const auto* entry = table.At(i);
+    if (entry == nullptr) {
+      break;
+    }
+    const std::string_view name = entry->name.Text();
+    if (!name.empty() && name != "color clip" &&
+        std::find(names.begin(), names.end(), name) == names.end()) {
+      names.emplace_back(name);
+    }
+  }
+}
+
+void FillFacts(ProjectFacts& facts, const ClipTables& tables) {
+  facts.insertClips = tables.insertClips.count;
+  facts.exAudio1Clips = tables.exAudio1Clips.count;
+  facts.exAudio2Clips = tables.exAudio2Clips.count;
+  facts.mainLength = 0;
+  for (std::int32_t i = 0; i < tables.mainClips.count && i < MainClipTable::kCapacity; ++i) {
+    facts.mainLength = WrapAdd(facts.mainLength, tables.mainClips.At(i)->length);
+  }
+  facts.mediaNames.clear();
+  AddMediaNames(facts.mediaNames, tables.mainClips);
+  AddMediaNames(facts.mediaNames, tables.insertClips);
+  AddMediaNames(facts.mediaNames, tables.exAudio1Clips);
+  AddMediaNames(facts.mediaNames, tables.exAudio2Clips);
+}
+
 }  // namespace
 
 void ListingDriver::Run() {
@@ -86,7 +118,13 @@ void ListingDriver::Run(ClipTables& emptied) {
   const int version = versionLow + 256 * versionHigh;
   source.ReadU16();  // reserved
   const std::int32_t binCount = source.ReadU32();
-  const std::int32_t mainCount = CheckedCount<MainClipTable>(source.ReadU32(), "[MainAV]");
+  const std::int32_t mainCountRead = source.ReadU32();
+  if (facts_ != nullptr) {
+    facts_->version = version;
+    facts_->binItems = binCount;
+    facts_->mainClips = mainCountRead;
+  }
+  const std::int32_t mainCount = CheckedCount<MainClipTable>(mainCountRead, "[MainAV]");
   const std::int32_t frequency = source.ReadU32();
   const bool hasClips = mainCount != 0;
   const bool rexEditFilters =
@@ -130,11 +168,12 @@ void ListingDriver::Run(ClipTables& emptied) {
             });
 
   // Effects and titles.
+  std::int32_t effectCount = 0;
+  std::int32_t titleCount = 0;
   if (version < kVersionEffects) {
     TakeSteps(progress, kEffectShare + kTitleShare);
   } else {
     out.WriteText("[Effect]\r\n");
-    std::int32_t effectCount = 0;
     if (hasClips) {
       effectCount = source.ReadU32();
       ReadEffectSection(context_, effectCount, tables->mainClips);
@@ -144,7 +183,6 @@ void ListingDriver::Run(ClipTables& emptied) {
     }
 
     out.WriteText("[Title]\r\n");
-    std::int32_t titleCount = 0;
     if (hasClips) {
       titleCount = source.ReadU32();
       ReadTitleSection(context_, titleCount, version);
@@ -185,6 +223,11 @@ void ListingDriver::Run(ClipTables& emptied) {
   out.WriteText("[END]\r\n\r\n\r\n\r\n\r\n");
 
   ApplyHalfSpeed(*tables);
+  if (facts_ != nullptr) {
+    facts_->effects = effectCount;
+    facts_->titles = titleCount;
+    FillFacts(*facts_, *tables);
+  }
   WriteEdl(context_, *tables);
   if (!hasClips) {
     TakeSteps(progress, kEdlShare);

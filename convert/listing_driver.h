@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "listing/clip_tables.h"
 #include "listing/listing_context.h"
@@ -18,9 +21,31 @@ namespace morvane {
 //
 // Progress: every conversion whose counts lie between 0 and 2^31 - 1 takes exactly 200 steps;
 // the driver takes the share of each section that has no items, and empties the status last.
+// What one run of the driver learned about the project. Counts are as read (0 when the file
+// does not hold them); version, bin items and main clips are set once the header is read, the
+// rest when the run ends.
+struct ProjectFacts {
+  int version = 0;  // 0x0207 for version 02.07
+  std::int32_t binItems = 0;
+  std::int32_t mainClips = 0;
+  std::int32_t insertClips = 0;
+  std::int32_t exAudio1Clips = 0;
+  std::int32_t exAudio2Clips = 0;
+  std::int32_t effects = 0;
+  std::int32_t titles = 0;
+  // Frames of the main track as the EDL places it: the sum of its clips' lengths, transitions
+  // taken off and half-speed clips stretched; wraps modulo 2^32.
+  std::int32_t mainLength = 0;
+  // The names of the clips on the four tracks (raw bytes, each once, in order of first use);
+  // colour clips have none.
+  std::vector<std::string> mediaNames;
+};
+
 class ListingDriver {
  public:
-  explicit ListingDriver(ListingContext& context) : context_(context) {}
+  // facts, when given, receives what the run learned.
+  explicit ListingDriver(ListingContext& context, ProjectFacts* facts = nullptr)
+      : context_(context), facts_(facts) {}
   void Run();
   // The same with tables the caller keeps, emptied first: a caller that converts many projects
   // in a row (the fuzz target) spares itself allocating some 700 KB per conversion.
@@ -31,6 +56,7 @@ class ListingDriver {
 
  private:
   ListingContext& context_;
+  ProjectFacts* facts_;
   std::unique_ptr<ClipTables> ownTables_;  // the tables of Run()
   ClipTables* tables_ = nullptr;           // the tables of the last run
 };

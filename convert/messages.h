@@ -18,6 +18,21 @@ inline constexpr std::string_view kWriteFailed = "Can not write destination file
 inline constexpr std::string_view kExportNeedsRate =
     "Can not export in FRAME mode: choose an NTSC or PAL timecode mode";
 
+// After the outcome's message, when the software chosen in step 1 does not fit the project and
+// the other one does: the one that fits, named as its radio button names it.
+inline constexpr std::string_view kReadsAsEzEditHint =
+    "This project reads as an EzEdit( EZDV II ) project: choose it in step 1 and convert again.";
+inline constexpr std::string_view kReadsAsRexEditHint =
+    "This project reads as a RexEdit project: choose it in step 1 and convert again.";
+
+// The command line's warnings, printed as "morvane-convert: SOURCE: warning: " and the text.
+inline constexpr std::string_view kReadsAsEzEditWarning =
+    "this project reads as an EzEdit project; use --software ezedit";
+inline constexpr std::string_view kReadsAsRexEditWarning =
+    "this project reads as a RexEdit project; use --software rexedit";
+inline constexpr std::string_view kReadsAsNeitherWarning =
+    "this file reads as neither a RexEdit nor an EzEdit project; read as RexEdit";
+
 // "Can not convert source file: [MainAV] holds 1234 clips, more than 1000"
 std::string OverCapacityMessage(std::string_view heading, std::int32_t count, std::int32_t capacity);
 

@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 namespace morvane {
 namespace {
 
@@ -29,32 +26,6 @@ TEST(MediaNames, DecodesShiftJisBeforeSplittingAtTheLastPathPart) {
     EXPECT_EQ(row.decoded, decoded);
     EXPECT_EQ(row.baseName, MediaBaseName(decoded));
   }
-}
-
-TEST(MediaNames, LocatesTheLastPartExactlyElseIgnoringAsciiCase) {
-  const std::filesystem::path folder =
-      std::filesystem::path(::testing::TempDir()) / "media_names_test";
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder / "sub.avi");
-  std::ofstream(folder / u8"ソース.AVI") << "x";
-  std::ofstream(folder / "Clip.avi") << "x";
-  const std::string dir(folder.string());
-  struct Row {
-    std::string_view name, found;
-    bool exists;
-  };
-  const Row rows[] = {
-      {"C:\\DV\\Clip.avi", "Clip.avi", true},  {"clip.AVI", "Clip.avi", true},
-      {"ソース.avi", "ソース.AVI", true},      {"そーす.avi", "そーす.avi", false},
-      {"sub.avi", "sub.avi", false},           {"missing.avi", "missing.avi", false},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    const MediaLocation found = LocateMedia(dir, row.name);
-    EXPECT_EQ(dir + "/" + std::string(row.found), found.path);
-    EXPECT_EQ(row.exists, found.exists);
-  }
-  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -7,6 +7,11 @@ namespace {
 
 constexpr UINT kShiftJis = 932;
 
+// Bytes that start no Shift-JIS character but that the code page maps to private or control
+// characters (0x80 to U+0080, 0xA0 and 0xFD to 0xFF to the private use area); iconv rejects
+// them, and so do we, so that both builds decode a name alike.
+bool IsUnassigned(BYTE byte) { return byte == 0x80 || byte == 0xA0 || byte >= 0xFD; }
+
 void AppendUtf8(std::string& text, const wchar_t* wide, int n) {
   const int size = WideCharToMultiByte(CP_UTF8, 0, wide, n, nullptr, 0, nullptr, nullptr);
   if (size <= 0) {
@@ -25,10 +30,11 @@ std::string DecodeShiftJis(std::string_view bytes) {
   std::string text;
   std::size_t i = 0;
   while (i < bytes.size()) {
-    const bool lead = IsDBCSLeadByteEx(kShiftJis, static_cast<BYTE>(bytes[i])) != 0;
+    const BYTE byte = static_cast<BYTE>(bytes[i]);
+    const bool lead = IsDBCSLeadByteEx(kShiftJis, byte) != 0;
     const int width = lead && i + 1 < bytes.size() ? 2 : 1;
     wchar_t wide[2];
-    const int n = lead && width == 1
+    const int n = (lead && width == 1) || IsUnassigned(byte)
                       ? 0
                       : MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, bytes.data() + i,
                                             width, wide, 2);

@@ -1,5 +1,6 @@
 #include "listing/source_reader.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -59,6 +60,21 @@ bool SourceReader::Refill() {
   bufferBegin_ = next_ = kZeros;
   end_ = kZeros + std::min<std::uint64_t>(allowed, kZeroBlockSize);
   return next_ != end_;
+}
+
+bool SourceReader::EndsHere() {
+  if (BytesPastEnd() != 0 || skippedPastEnd_ != 0) {
+    return false;
+  }
+  if (!inZeros_ && (next_ != end_ || (Refill() && !inZeros_))) {
+    return false;  // bytes are left
+  }
+  // A forward seek can pass the end of a regular file unnoticed; its size tells.
+  struct stat st {};
+  if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) {
+    return Position() == static_cast<std::uint64_t>(st.st_size);
+  }
+  return true;
 }
 
 void SourceReader::CountPastEnd(std::uint64_t n) {

@@ -68,6 +68,9 @@ class SourceReader {
   std::uint64_t BytesPastEnd() const {
     return pastEnd_ + (inZeros_ ? static_cast<std::uint64_t>(next_ - bufferBegin_) : 0);
   }
+  // True when the reads so far consumed the file exactly: no byte is left, and none was read or
+  // skipped past the end. It may read ahead into the buffer; the position does not change.
+  bool EndsHere();
 
  private:
   std::uint8_t ReadSlowU8();

@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev   # compilers, sanitizers, libFuzzer
   libgtest-dev libbenchmark-dev libcli11-dev        # tests, benchmarks, command line
+  nlohmann-json3-dev                                # the command line's --probe --json
   qt6-base-dev fonts-ipafont-gothic                 # the dialog and its font
   nlohmann-json3-dev libpugixml-dev                 # the OTIO and MLT exports
   python3                                           # end-to-end and golden-file tests

@@ -1,0 +1,137 @@
+#include "convert/layout_fit.h"
+
+#include <unistd.h>
+
+#include <utility>
+
+#include "convert/messages.h"
+#include "listing/conversion_error.h"
+
+namespace morvane {
+namespace {
+
+class NoProgress : public ProgressSink {
+ public:
+  void Step() override {}
+  void SetStatus(std::string_view) override {}
+};
+
+}  // namespace
+
+SoftwareKind OtherSoftware(SoftwareKind kind) {
+  return kind == SoftwareKind::RexEdit ? SoftwareKind::EzEdit : SoftwareKind::RexEdit;
+}
+
+LayoutCheck CheckLayout(SourceReader& source, SoftwareKind kind, ProjectFacts* facts) {
+  ListingWriter nowhere{ListingWriter::Discard{}};
+  NoProgress progress;
+  const ConversionSettings settings{kind, TimecodeMode::Frames};
+  ListingContext context{source, nowhere, progress, settings};
+  try {
+    ListingDriver(context, facts).Run();
+  } catch (const ConversionError& error) {
+    switch (error.failure()) {
+      case ConversionFailure::EndsTooEarly:
+        return {false, std::string(kEndsTooEarly)};
+      case ConversionFailure::OverCapacity:
+        return {false, OverCapacityMessage(error.heading(), error.count(), error.capacity())};
+      case ConversionFailure::ReadError:
+      case ConversionFailure::WriteError:
+        break;
+    }
+    throw;
+  }
+  return {source.EndsHere(), {}};
+}
+
+bool IsRefusal(const ConversionError& error) {
+  return error.failure() == ConversionFailure::EndsTooEarly || error.failure() == ConversionFailure::OverCapacity;
+}
+
+namespace {
+
+// Reads the open file from its first byte with kind's layout; false when that layout does not
+// fit or the file cannot be read again.
+bool FitsFromStart(int fd, SoftwareKind kind) {
+  if (::lseek(fd, 0, SEEK_SET) != 0) {
+    return false;
+  }
+  try {
+    SourceReader reader(fd);
+    return CheckLayout(reader, kind).fits;
+  } catch (const ConversionError&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+FitCheck::FitCheck(int sourceFd, SoftwareKind chosen, bool byFit) : fd_(sourceFd), software_(chosen) {
+  if (!byFit || ::lseek(fd_, 0, SEEK_CUR) != 0) {
+    return;
+  }
+  LayoutFit fit;
+  fit.rexEdit = FitsFromStart(fd_, SoftwareKind::RexEdit);
+  fit.ezEdit = !fit.rexEdit && FitsFromStart(fd_, SoftwareKind::EzEdit);
+  known_ = fit;
+  software_ = PickSoftware(fit);
+  if (::lseek(fd_, 0, SEEK_SET) != 0) {
+    throw ConversionError(ConversionFailure::ReadError);
+  }
+}
+
+void FitCheck::Complete(ConversionOutcome& outcome, bool fits) const {
+  outcome.software = software_;
+  outcome.fits = fits;
+  const SoftwareKind other = OtherSoftware(software_);
+  if (!fits) {
+    outcome.otherFits = known_ ? known_->Fits(other) : FitsFromStart(fd_, other);
+  }
+  LayoutFit fit;
+  (software_ == SoftwareKind::RexEdit ? fit.rexEdit : fit.ezEdit) = fits;
+  (software_ == SoftwareKind::RexEdit ? fit.ezEdit : fit.rexEdit) = outcome.otherFits;
+  outcome.hint = std::string(FitHint(software_, fit));
+  if (!outcome.hint.empty()) {
+    outcome.icon = MessageIcon::Warning;
+  }
+}
+
+std::string_view FitWarning(const ConversionOutcome& outcome, bool byFit) {
+  using Kind = ConversionOutcome::Kind;
+  if (!outcome.hint.empty()) {
+    return outcome.software == SoftwareKind::RexEdit ? kReadsAsEzEditWarning : kReadsAsRexEditWarning;
+  }
+  const bool read = outcome.kind == Kind::Completed || outcome.kind == Kind::EndsTooEarly ||
+                    outcome.kind == Kind::OverCapacity;
+  return byFit && read && !outcome.fits && !outcome.otherFits ? kReadsAsNeitherWarning : std::string_view();
+}
+
+SoftwareKind PickSoftware(LayoutFit fit) {
+  return fit.ezEdit && !fit.rexEdit ? SoftwareKind::EzEdit : SoftwareKind::RexEdit;
+}
+
+std::string_view FitHint(SoftwareKind chosen, LayoutFit fit) {
+  if (fit.Fits(chosen) || !fit.Fits(OtherSoftware(chosen))) {
+    return {};
+  }
+  return chosen == SoftwareKind::RexEdit ? kReadsAsEzEditHint : kReadsAsRexEditHint;
+}
+
+ProjectProbe ProbeProject(std::span<const std::uint8_t> bytes, const SoftwareKind* software) {
+  ProjectFacts facts[2];
+  LayoutCheck checks[2];
+  for (const SoftwareKind kind : {SoftwareKind::RexEdit, SoftwareKind::EzEdit}) {
+    const auto i = static_cast<std::size_t>(kind);
+    SourceReader source(bytes);
+    checks[i] = CheckLayout(source, kind, &facts[i]);
+  }
+  ProjectProbe probe;
+  probe.fit = {checks[0].fits, checks[1].fits};
+  probe.software = software != nullptr ? *software : PickSoftware(probe.fit);
+  const auto chosen = static_cast<std::size_t>(probe.software);
+  probe.facts = std::move(facts[chosen]);
+  probe.refusal = std::move(checks[chosen].refusal);
+  return probe;
+}
+
+}  // namespace morvane

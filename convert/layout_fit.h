@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "convert/conversion_job.h"
+#include "convert/listing_driver.h"
+#include "listing/conversion_error.h"
+#include "listing/format_kinds.h"
+#include "listing/source_reader.h"
+
+namespace morvane {
+
+// Nothing in a project file says which editor wrote it, yet the two layouts read it differently.
+// A layout fits a file when converting with it is not refused and reads the file exactly to its
+// last byte: nothing read past the end, nothing left over. A project fits the layout it was
+// written with; the other one usually runs off the end, stops short or is refused.
+
+SoftwareKind OtherSoftware(SoftwareKind kind);
+
+// Converts from the reader's position with kind's layout, the text and the progress going
+// nowhere. facts, when given, receives what the run learned (as far as it got). Only the
+// platform's read errors pass as ConversionError.
+struct LayoutCheck {
+  bool fits = false;
+  std::string refusal;  // why the conversion was refused ("Can not convert source file: ..."), or empty
+};
+LayoutCheck CheckLayout(SourceReader& source, SoftwareKind kind, ProjectFacts* facts = nullptr);
+
+// Which layouts fit one file.
+struct LayoutFit {
+  bool rexEdit = false;
+  bool ezEdit = false;
+
+  bool Fits(SoftwareKind kind) const { return kind == SoftwareKind::RexEdit ? rexEdit : ezEdit; }
+};
+
+// The layout to convert with when the user leaves the choice to the file: the one that fits;
+// RexEdit, the dialog's start value, when both or neither do.
+SoftwareKind PickSoftware(LayoutFit fit);
+
+// The text a front end adds after a conversion with chosen: the other software's hint when
+// chosen does not fit and the other does, else the empty text.
+std::string_view FitHint(SoftwareKind chosen, LayoutFit fit);
+
+// True for the refusals of a conversion (too much past the end, a count above its table), which
+// the wrong layout causes; false for the platform's read and write errors.
+bool IsRefusal(const ConversionError& error);
+
+// How one conversion learns whether its project fits, reading the open source fd (positioned
+// at its first byte) once more only when needed: not at all when the layout it converted with
+// fits, once when it does not. With byFit it first reads the file with RexEdit and, when that
+// does not fit, with EzEdit, and converts with the one that fits (a source that cannot seek is
+// converted as chosen). Throws ConversionError(ReadError) when it cannot go back to the start.
+class FitCheck {
+ public:
+  FitCheck(int sourceFd, SoftwareKind chosen, bool byFit);
+
+  // The layout to convert with.
+  SoftwareKind Software() const { return software_; }
+
+  // Sets outcome's software, fits, otherFits and hint (and the warning icon with a hint) once
+  // the conversion has read the file: fits is where the reader ended, false after a refusal.
+  void Complete(ConversionOutcome& outcome, bool fits) const;
+
+ private:
+  int fd_;
+  SoftwareKind software_;
+  std::optional<LayoutFit> known_;
+};
+
+// The command line's warning after outcome (printed after "morvane-convert: SOURCE: warning: "),
+// or the empty text: the other software's when only it fits, and with byFit (--software auto)
+// the one for a project that neither layout reads.
+std::string_view FitWarning(const ConversionOutcome& outcome, bool byFit);
+
+// Everything --probe tells about one project file, read with both layouts.
+struct ProjectProbe {
+  LayoutFit fit;
+  SoftwareKind software = SoftwareKind::RexEdit;  // the layout the facts were read with
+  ProjectFacts facts;
+  std::string refusal;  // reading with software was refused: why; the facts stop where it stopped
+};
+
+// Probes the bytes of one file. software is the layout to read the facts with; none picks it
+// with PickSoftware.
+ProjectProbe ProbeProject(std::span<const std::uint8_t> bytes, const SoftwareKind* software = nullptr);
+
+}  // namespace morvane
