@@ -60,7 +60,7 @@ int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
 bool LockExclusively(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0; }
 
 ConversionOutcome Failure(Kind kind, std::string message) {
-  return ConversionOutcome{kind, std::move(message), MessageIcon::Warning};
+  return ConversionOutcome{kind, std::move(message), MessageIcon::Warning, {}};
 }
 
 ConversionOutcome FailureOf(const ConversionError& error) {
@@ -259,7 +259,7 @@ ConversionOutcome ConversionJob::Run(ProgressSink& progress) const {
   if (!destination->Commit()) {
     return Failure(Kind::WriteFailed, std::string(kWriteFailed));
   }
-  return ConversionOutcome{Kind::Completed, CompletionMessage(sourcePath_, destinationPath_), MessageIcon::None};
+  return ConversionOutcome{Kind::Completed, CompletionMessage(sourcePath_, destinationPath_), MessageIcon::None, {}};
 }
 
 }  // namespace morvane

@@ -27,6 +27,7 @@ struct ConversionOutcome {
   Kind kind = Kind::Completed;
   std::string message;
   MessageIcon icon = MessageIcon::None;
+  std::string hint;  // a second paragraph for the user (empty: none)
 
   bool completed() const { return kind == Kind::Completed; }
 };

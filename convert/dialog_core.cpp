@@ -1,0 +1,167 @@
+#include "convert/dialog_core.h"
+
+#include <utility>
+
+namespace morvane {
+
+namespace {
+
+// The "all" entry keeps the label the editors' pickers had; its pattern matches every name,
+// including names without a dot.
+FileFilter AllFiles() { return {"all(*.*)", {"*"}}; }
+
+}  // namespace
+
+DialogCore::DialogCore(DialogView& view, MessageBoxes& messages, FilePickers& pickers, Clock clock)
+    : view_(view), messages_(messages), pickers_(pickers), clock_(std::move(clock)) {}
+
+std::string_view DialogCore::RadioText(DialogRadio radio) {
+  switch (radio) {
+    case DialogRadio::RexEdit: return "RexEdit";
+    case DialogRadio::EzEdit: return "EzEdit( EZDV II )";
+    case DialogRadio::NtscDropFrame: return "NTSC(drop frame)";
+    case DialogRadio::NtscNonDrop: return "NTSC(non drop frame)";
+    case DialogRadio::Pal: return "PAL";
+    case DialogRadio::Frame: return "FRAME";
+  }
+  return {};
+}
+
+bool DialogCore::IsChecked(DialogRadio radio) const {
+  switch (radio) {
+    case DialogRadio::RexEdit: return settings_.softwareKind == SoftwareKind::RexEdit;
+    case DialogRadio::EzEdit: return settings_.softwareKind == SoftwareKind::EzEdit;
+    case DialogRadio::NtscDropFrame: return settings_.timecodeMode == TimecodeMode::NtscDropFrame;
+    case DialogRadio::NtscNonDrop: return settings_.timecodeMode == TimecodeMode::NtscNonDrop;
+    case DialogRadio::Pal: return settings_.timecodeMode == TimecodeMode::Pal;
+    case DialogRadio::Frame: return settings_.timecodeMode == TimecodeMode::Frames;
+  }
+  return false;
+}
+
+void DialogCore::ClickRadio(DialogRadio radio) {
+  switch (radio) {
+    case DialogRadio::RexEdit: settings_.softwareKind = SoftwareKind::RexEdit; break;
+    case DialogRadio::EzEdit: settings_.softwareKind = SoftwareKind::EzEdit; break;
+    case DialogRadio::NtscDropFrame: settings_.timecodeMode = TimecodeMode::NtscDropFrame; break;
+    case DialogRadio::NtscNonDrop: settings_.timecodeMode = TimecodeMode::NtscNonDrop; break;
+    case DialogRadio::Pal: settings_.timecodeMode = TimecodeMode::Pal; break;
+    case DialogRadio::Frame: settings_.timecodeMode = TimecodeMode::Frames; break;
+  }
+}
+
+void DialogCore::SetSourcePath(std::string path) { sourcePath_ = std::move(path); }
+
+void DialogCore::SetDestinationPath(std::string path) {
+  if (path != destinationPath_) {
+    destinationPath_ = std::move(path);
+    destinationFilter_.reset();
+  }
+}
+
+PickerDescription DialogCore::SourcePicker() {
+  PickerDescription picker;
+  picker.mode = PickerDescription::Mode::Open;
+  picker.title = "Open";
+  picker.filters = {{"Rex Edit file (*.dvc)", {"*.dvc"}}, AllFiles()};
+  picker.defaultSuffix = "dvc";
+  picker.initialName = "*.dvc";
+  picker.showReadOnlyBox = true;
+  picker.readOnlyBoxTicked = true;
+  picker.pathMustExist = true;
+  return picker;
+}
+
+PickerDescription DialogCore::DestinationPicker() {
+  PickerDescription picker;
+  picker.mode = PickerDescription::Mode::Save;
+  picker.title = "Save As";
+  picker.filters = {{"Text file (*.txt)", {"*.txt"}}, AllFiles()};
+  picker.defaultSuffix = "txt";
+  picker.initialName = "*.txt";
+  picker.askBeforeOverwrite = true;
+  return picker;
+}
+
+bool DialogCore::BrowseForSource() {
+  std::optional<PickedFile> picked = pickers_.PickSource(SourcePicker());
+  if (!picked) {
+    return false;
+  }
+  sourcePath_ = std::move(picked->path);
+  return true;
+}
+
+bool DialogCore::BrowseForDestination() {
+  std::optional<PickedFile> picked = pickers_.PickDestination(DestinationPicker());
+  if (!picked) {
+    return false;
+  }
+  destinationPath_ = std::move(picked->path);
+  destinationFilter_ = picked->filter;
+  return true;
+}
+
+DialogOutcome DialogCore::OutcomeToShow(const ConversionOutcome& outcome) {
+  if (outcome.hint.empty()) {
+    return {outcome.message, outcome.icon};
+  }
+  return {outcome.message + "\n\n" + outcome.hint, MessageIcon::Warning};
+}
+
+DialogOutcome DialogCore::Convert() {
+  position_ = 0;
+  lastRepaint_.reset();
+
+  const ConversionJob job(sourcePath_, destinationPath_, settings_);
+  const ConversionOutcome outcome = job.Run(*this);
+
+  if (!outcome.completed()) {
+    // A refused conversion stops before the driver empties the status line.
+    status_.clear();
+  }
+  RepaintNow();
+  DialogOutcome shown = OutcomeToShow(outcome);
+  messages_.Show(shown.text, shown.icon);
+  position_ = 0;
+  RepaintNow();
+  return shown;
+}
+
+KeyCommand DialogCore::CommandForKey(DialogKey key, bool pushButtonFocused) {
+  switch (key) {
+    case DialogKey::Enter:
+      return pushButtonFocused ? KeyCommand::PressFocusedButton : KeyCommand::Nothing;
+    case DialogKey::Escape: return KeyCommand::Close;
+    case DialogKey::F1: return KeyCommand::ShowAbout;
+    case DialogKey::Other: return KeyCommand::Default;
+  }
+  return KeyCommand::Default;
+}
+
+void DialogCore::Step() {
+  ++position_;
+  RepaintWhenDue();
+}
+
+void DialogCore::SetStatus(std::string_view text) {
+  status_.assign(text);
+  if (text.empty()) {
+    RepaintNow();
+  } else {
+    RepaintWhenDue();
+  }
+}
+
+void DialogCore::RepaintWhenDue() {
+  if (!lastRepaint_ || clock_() - *lastRepaint_ >= kRepaintInterval) {
+    RepaintNow();
+  }
+}
+
+void DialogCore::RepaintNow() {
+  lastRepaint_ = clock_();
+  view_.ShowProgress(position_, status_);
+}
+
+}  // namespace morvane
