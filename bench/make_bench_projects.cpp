@@ -1,5 +1,6 @@
 // Writes the two benchmark projects into the folder given as the only argument and prints
 // their paths: maximal.dvc (every table at its capacity) and title-heavy.dvc (about 100 MB).
+// With a second argument, only the project of that name ("maximal" or "title-heavy").
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -7,18 +8,23 @@
 #include "bench/bench_projects.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_bench_projects FOLDER\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: make_bench_projects FOLDER [maximal|title-heavy]\n");
     return 2;
   }
   const std::string folder = argv[1];
+  const std::string only = argc == 3 ? argv[2] : "";
   try {
-    const std::string maximal = folder + "/maximal.dvc";
-    morvane::bench::MaximalProject().SaveTo(maximal);
-    std::printf("%s\n", maximal.c_str());
-    const std::string large = folder + "/title-heavy.dvc";
-    morvane::bench::TitleHeavyProject().SaveTo(large);
-    std::printf("%s\n", large.c_str());
+    if (only.empty() || only == "maximal") {
+      const std::string maximal = folder + "/maximal.dvc";
+      morvane::bench::MaximalProject().SaveTo(maximal);
+      std::printf("%s\n", maximal.c_str());
+    }
+    if (only.empty() || only == "title-heavy") {
+      const std::string large = folder + "/title-heavy.dvc";
+      morvane::bench::TitleHeavyProject().SaveTo(large);
+      std::printf("%s\n", large.c_str());
+    }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "make_bench_projects: %s\n", error.what());
     return 1;

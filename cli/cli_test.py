@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """End-to-end tests of morvane-convert: naming, exit statuses, progress lines, standard output.
 
-usage: cli_test.py MORVANE_CONVERT MAKE_EXAMPLES
+usage: cli_test.py MORVANE_CONVERT MAKE_EXAMPLES MAKE_BENCH_PROJECTS
 """
+import fcntl
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -12,6 +14,7 @@ import unittest
 
 CONVERT = ""
 MAKE_EXAMPLES = ""
+MAKE_BENCH_PROJECTS = ""
 
 
 def run(*args, **kwargs):
@@ -89,13 +92,51 @@ class CommandLine(unittest.TestCase):
         missing = os.path.join(self.folder, "missing.dvc")
         result = run("-q", missing, self.rex)
         self.assertEqual(1, result.returncode)
-        self.assertIn(b"missing.dvc: Can not open source file", result.stderr)
+        self.assertIn(b"morvane-convert: " + missing.encode() +
+                      b": Can not open source file (No such file or directory)\n", result.stderr)
         self.assertTrue(os.path.exists(os.path.join(self.folder, "rexedit-0207.txt")))
 
         if os.path.exists("/dev/full"):
             result = run("-q", "-o", "/dev/full", self.rex)
             self.assertEqual(1, result.returncode)
             self.assertIn(b"Can not write destination file", result.stderr)
+
+    def test_a_stopped_conversion_leaves_the_folder_as_it_was(self):
+        subprocess.run([MAKE_BENCH_PROJECTS, self.folder, "maximal"], check=True, capture_output=True)
+        source = os.path.join(self.folder, "maximal.dvc")
+        destination = os.path.join(self.folder, "out.txt")
+        fd = os.open(self.folder, os.O_TMPFILE | os.O_WRONLY)  # SIGKILL leaves nothing only with these
+        os.close(fd)
+        for sig, status in ((signal.SIGTERM, 143), (signal.SIGINT, 130), (signal.SIGHUP, 129),
+                            (signal.SIGKILL, -signal.SIGKILL)):
+            for existed in (True, False):
+                if existed:
+                    with open(destination, "wb") as f:
+                        f.write(b"old text")
+                before = sorted(os.listdir(self.folder))
+                # A small pipe that is no longer read holds the conversion half way.
+                reader, writer = os.pipe()
+                fcntl.fcntl(writer, fcntl.F_SETPIPE_SZ, 4096)
+                child = subprocess.Popen(
+                    [CONVERT, "--progress", "plain", "-o", destination, source], stderr=writer,
+                    preexec_fn=lambda: [signal.signal(s, signal.SIG_DFL)
+                                        for s in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)])
+                os.close(writer)
+                with os.fdopen(reader, "rb") as progress:
+                    while b"[InsertAV]" not in progress.readline():
+                        pass
+                    child.send_signal(sig)
+                    stderr = progress.read()
+                child.wait()
+                case = f"{sig.name}, destination {'existed' if existed else 'absent'}"
+                self.assertEqual(status, child.returncode, case)
+                self.assertEqual(before, sorted(os.listdir(self.folder)), case)
+                if existed:
+                    self.assertEqual(b"old text", self.read("out.txt"), case)
+                    os.remove(destination)
+                if sig != signal.SIGKILL:
+                    self.assertTrue((b"\n" + stderr).endswith(
+                        b"\nmorvane-convert: " + source.encode() + b": interrupted\n"), case)
 
     def test_a_closed_pipe_is_a_write_error(self):
         reader, writer = os.pipe()
@@ -128,5 +169,5 @@ class CommandLine(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    CONVERT, MAKE_EXAMPLES = sys.argv[1], sys.argv[2]
+    CONVERT, MAKE_EXAMPLES, MAKE_BENCH_PROJECTS = sys.argv[1:4]
     unittest.main(argv=sys.argv[:1], verbosity=2)

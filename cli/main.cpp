@@ -3,12 +3,14 @@
 //   morvane-convert [--software rexedit|ezedit] [--timecode ntsc-df|ntsc-ndf|pal|frames]
 //                   [--progress auto|bar|plain|none] [-o DEST] [--force] [-q] SOURCE...
 //
-// Exit status: 0 when every SOURCE converted, 1 when any failed, 2 for a usage error.
-
-#include <unistd.h>
+// Exit status: 0 when every SOURCE converted, 1 when any failed, 2 for a usage error; stopped by
+// SIGINT, SIGTERM or SIGHUP it removes its temporary file and exits 130, 143 or 129.
+//
+// Diagnostics have one form, "morvane-convert: SOURCE: TEXT" (SOURCE as given), with the
+// system's reason in parentheses where there is one; warnings "morvane-convert: SOURCE: warning:
+// TEXT".
 
 #include <CLI/CLI.hpp>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -16,8 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "cli/console.h"
 #include "cli/terminal_progress.h"
 #include "convert/conversion_job.h"
+#include "convert/file_access.h"
 #include "convert/version.h"
 
 namespace {
@@ -38,14 +42,23 @@ struct Options {
   std::vector<std::string> sources;
 };
 
+// Paths are UTF-8 on every platform (Windows' own are UTF-16).
+std::filesystem::path PathOf(const std::string& utf8) { return std::u8string(utf8.begin(), utf8.end()); }
+
 // SOURCE with its extension replaced by .txt: "edit/a.dvc" gives "edit/a.txt", "a" gives "a.txt".
 std::string DefaultDestination(const std::string& source) {
-  return std::filesystem::path(source).replace_extension(".txt").string();
+  const std::u8string text = PathOf(source).replace_extension(".txt").u8string();
+  return std::string(text.begin(), text.end());
+}
+
+void Diagnose(const std::string& source, const std::string& text, const std::string& reason = {}) {
+  std::fprintf(stderr, "morvane-convert: %s: %s%s%s%s\n", source.c_str(), text.c_str(),
+               reason.empty() ? "" : " (", reason.c_str(), reason.empty() ? "" : ")");
 }
 
 bool Exists(const std::string& path) {
   std::error_code error;
-  return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+  return std::filesystem::exists(std::filesystem::symlink_status(PathOf(path), error));
 }
 
 // Converts one source; true when it converted.
@@ -55,21 +68,23 @@ bool ConvertOne(const Options& options, const std::string& source) {
   if (destination.empty()) {
     destination = DefaultDestination(source);
     if (!options.force && Exists(destination)) {
-      std::fprintf(stderr, "morvane-convert: %s: %s exists; kept it (--force replaces it)\n",
-                   source.c_str(), destination.c_str());
+      Diagnose(source, destination + " exists; kept it (--force replaces it)");
       return false;
     }
   }
 
   const ConversionSettings settings{options.software, options.timecode};
   const morvane::ConversionJob job =
-      toStandardOutput ? morvane::ConversionJob::ToDescriptor(source, STDOUT_FILENO, "-", settings)
+      toStandardOutput ? morvane::ConversionJob::ToDescriptor(source, 1, "-", settings)
                        : morvane::ConversionJob(source, destination, settings);
 
   ProgressStyle style = options.progress;
   if (style == ProgressStyle::Auto) {
-    style = ::isatty(STDERR_FILENO) ? ProgressStyle::Bar : ProgressStyle::None;
+    style = morvane::IsTerminal(stderr) ? ProgressStyle::Bar : ProgressStyle::None;
   }
+  // Stopped during the conversion: one line, over the bar when it is drawn.
+  morvane::SetInterruptNote((style == ProgressStyle::Bar ? "\r\033[K" : "") +
+                            std::string("morvane-convert: ") + source + ": interrupted\n");
   morvane::ConversionOutcome outcome;
   if (style == ProgressStyle::Bar) {
     morvane::BarProgress bar(stderr, source);
@@ -84,7 +99,7 @@ bool ConvertOne(const Options& options, const std::string& source) {
   }
 
   if (!outcome.completed()) {
-    std::fprintf(stderr, "morvane-convert: %s: %s\n", source.c_str(), outcome.message.c_str());
+    Diagnose(source, outcome.message, outcome.reason);
     return false;
   }
   if (!options.quiet) {
@@ -93,11 +108,10 @@ bool ConvertOne(const Options& options, const std::string& source) {
   return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(std::vector<std::string> arguments) {
   // A closed pipe behind `-o -` is a write error to report, not a reason to die silently.
-  std::signal(SIGPIPE, SIG_IGN);
+  morvane::PrepareConsole();
+  morvane::EndOnInterrupt(morvane::InterruptRequests::Terminal);
 
   Options options;
   CLI::App app{"Converts RexEdit 2.91 and EzEdit 2.5 (EZDV II) project files (.dvc) to a text\n"
@@ -134,7 +148,11 @@ int main(int argc, char** argv) {
       ->required();
 
   try {
-    app.parse(argc, argv);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+      argv.push_back(argument.data());
+    }
+    app.parse(static_cast<int>(argv.size()), argv.data());
     if (!options.destination.empty() && options.sources.size() > 1) {
       throw CLI::ValidationError("-o", "-o takes one SOURCE only; without -o each SOURCE gets its own .txt");
     }
@@ -149,3 +167,11 @@ int main(int argc, char** argv) {
   }
   return allConverted ? 0 : 1;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) { return Main(morvane::Utf8Arguments(argc, argv)); }
+#else
+int main(int argc, char** argv) { return Main(std::vector<std::string>(argv, argv + argc)); }
+#endif

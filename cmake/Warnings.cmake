@@ -8,10 +8,16 @@ function(morvane_warnings target)
   endif()
 endfunction()
 
-# A library made of every .cpp of the folder except the tests beside them.
+# A library made of every .cpp of the folder except the tests beside them. A file ending in
+# _posix.cpp or _windows.cpp is one platform's side of an interface and is built on it only.
 function(morvane_library target)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   list(FILTER sources EXCLUDE REGEX "_test\\.cpp$")
+  if(WIN32)
+    list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
+  else()
+    list(FILTER sources EXCLUDE REGEX "_windows\\.cpp$")
+  endif()
   add_library(${target} STATIC ${sources})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   morvane_warnings(${target})

@@ -28,6 +28,9 @@ struct ConversionOutcome {
   std::string message;
   MessageIcon icon = MessageIcon::None;
   std::string hint;  // a second paragraph for the user (empty: none)
+  // The operating system's reason for a failed open or write ("Permission denied"), apart
+  // from message so that the dialog's texts stay as they are; empty when there is none.
+  std::string reason;
 
   bool completed() const { return kind == Kind::Completed; }
 };
@@ -35,17 +38,14 @@ struct ConversionOutcome {
 // One conversion: opens the source for exclusive reading and the destination for exclusive
 // writing, lists the project and its EDL into the destination, closes both and says how it went.
 //
-// Exclusive means a whole-file advisory lock (flock) on each file, taken without waiting: a file
-// that another conversion holds cannot be opened, and a destination that is the source itself
-// (the same path, a symbolic or a hard link) gives "Can not open destination file" and leaves
-// the project untouched.
-//
-// Nothing is lost: the text goes to a temporary file beside a regular destination, which
-// replaces the destination (keeping its permissions) only when the conversion has succeeded.
-// After any failure the destination is exactly as it was, and a destination that did not exist
-// does not remain. A regular destination in a folder that takes no new file cannot be replaced
-// that way and is refused. A destination that is not a regular file (a pipe, a terminal,
-// /dev/null) is written directly.
+// The files are handled as convert/file_access.h describes: a file that another conversion
+// holds cannot be opened, and a destination that is the source itself (the same path, a
+// symbolic or a hard link) gives "Can not open destination file" and leaves the project
+// untouched. Nothing is lost: the text goes to a temporary file beside a regular destination,
+// which replaces the destination (keeping its permissions) only when the conversion has
+// succeeded and the text is on the disk. After any failure the destination is exactly as it
+// was, and a destination that did not exist does not appear. A destination that is not a
+// regular file (a pipe, a terminal, /dev/null) is written directly.
 class ConversionJob {
  public:
   ConversionJob(std::string sourcePath, std::string destinationPath, ConversionSettings settings);

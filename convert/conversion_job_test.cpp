@@ -6,11 +6,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <set>
 #include <sstream>
 #include <string>
 
+#include "convert/file_access.h"
 #include "convert/messages.h"
 #include "testing/listing_run.h"
 #include "testing/project_writer.h"
@@ -52,6 +56,14 @@ bool Lockable(const fs::path& path) {
   return locked;
 }
 
+// Calls back on the first step, while the conversion runs.
+struct WatchingProgress : RecordingProgress {
+  std::function<void()> onFirstStep;
+  void Step() override {
+    if (steps++ == 0 && onFirstStep) onFirstStep();
+  }
+};
+
 class ConversionJobTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -71,18 +83,21 @@ class ConversionJobTest : public ::testing::Test {
     return ConversionJob(source, destination, settings).Run(progress_);
   }
 
-  // Files in the folder, so a test can see that nothing was left beside the destination.
-  std::size_t FileCount() const {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()));
+  // The names in the folder, so a test can see that nothing was left beside the destination.
+  std::set<std::string> Names() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_)) names.insert(entry.path().filename());
+    return names;
   }
 
   fs::path folder_;
   fs::path source_;
   fs::path destination_;
-  RecordingProgress progress_;
+  WatchingProgress progress_;
 };
 
-TEST_F(ConversionJobTest, WritesTheConversionAndReportsBothPathsAsGiven) {
+TEST_F(ConversionJobTest, WritesTheConversionCreatingNothingBeforeTheEnd) {
+  progress_.onFirstStep = [&] { EXPECT_EQ(std::set<std::string>{"project.dvc"}, Names()); };
   const ConversionOutcome outcome = Run(source_, destination_);
   ASSERT_TRUE(outcome.completed()) << outcome.message;
   EXPECT_EQ(MessageIcon::None, outcome.icon);
@@ -93,131 +108,103 @@ TEST_F(ConversionJobTest, WritesTheConversionAndReportsBothPathsAsGiven) {
   EXPECT_EQ("", progress_.statuses.back().text);
   EXPECT_TRUE(Lockable(source_));
   EXPECT_TRUE(Lockable(destination_));
-  EXPECT_EQ(2u, FileCount());
+  EXPECT_EQ((std::set<std::string>{"project.dvc", "project.txt"}), Names());
 }
 
-TEST_F(ConversionJobTest, ReplacesAnExistingDestinationKeepingItsPermissions) {
-  WriteFile(destination_, std::string(100000, 'x'));
-  ::chmod(destination_.c_str(), 0640);
+TEST_F(ConversionJobTest, ReplacesAnExistingDestinationKeepingItsPermissionsAndLinks) {
+  const ConversionSettings ez{SoftwareKind::EzEdit, TimecodeMode::Pal};
+  const fs::path target = folder_ / "target.txt";
+  WriteFile(target, std::string(100000, 'x'));
+  ::chmod(target.c_str(), 0640);
+  fs::create_symlink(target, destination_);
   ASSERT_TRUE(Run(source_, destination_).completed());
-  ASSERT_TRUE(Run(source_, destination_, {SoftwareKind::EzEdit, TimecodeMode::Pal}).completed());
-  EXPECT_EQ(testing::ConvertInMemory(SmallProject().bytes(), {SoftwareKind::EzEdit, TimecodeMode::Pal}),
-            ReadFile(destination_));
+  ASSERT_TRUE(Run(source_, destination_, ez).completed());
+  EXPECT_TRUE(fs::is_symlink(destination_));
+  EXPECT_EQ(testing::ConvertInMemory(SmallProject().bytes(), ez), ReadFile(target));
   struct stat st {};
-  ASSERT_EQ(0, ::stat(destination_.c_str(), &st));
+  ASSERT_EQ(0, ::stat(target.c_str(), &st));
   EXPECT_EQ(0640u, st.st_mode & 07777);
+  EXPECT_EQ(3u, Names().size());
 }
 
-TEST_F(ConversionJobTest, RefusesASourceThatCannotBeOpened) {
-  WriteFile(destination_, "keep me");
-  fs::create_directories(folder_ / "folder.dvc");
-  for (const std::string& source : {std::string(), (folder_ / "missing.dvc").string(), (folder_ / "folder.dvc").string()}) {
-    const ConversionOutcome outcome = Run(source, destination_);
-    EXPECT_EQ(Kind::SourceOpenFailed, outcome.kind) << source;
-    EXPECT_EQ("Can not open source file", outcome.message);
-    EXPECT_EQ(MessageIcon::Warning, outcome.icon);
-  }
-  EXPECT_EQ("keep me", ReadFile(destination_));
-  EXPECT_EQ(0, progress_.steps);
-}
-
-TEST_F(ConversionJobTest, RefusesASourceThatAnotherConversionHolds) {
-  const int holder = ::open(source_.c_str(), O_RDONLY);
-  ASSERT_EQ(0, ::flock(holder, LOCK_EX | LOCK_NB));
-  EXPECT_EQ(Kind::SourceOpenFailed, Run(source_, destination_).kind);
-  EXPECT_FALSE(fs::exists(destination_));
-  ::close(holder);
-}
-
-TEST_F(ConversionJobTest, RefusesADestinationThatCannotBeOpenedAndClosesTheSource) {
-  fs::create_directories(folder_ / "folder.txt");
-  for (const std::string& destination : {std::string(), (folder_ / "no" / "such.txt").string(),
-                                        (folder_ / "folder.txt").string()}) {
-    const ConversionOutcome outcome = Run(source_, destination);
-    EXPECT_EQ(Kind::DestinationOpenFailed, outcome.kind) << destination;
-    EXPECT_EQ("Can not open destination file", outcome.message);
-    EXPECT_EQ(MessageIcon::Warning, outcome.icon);
-    EXPECT_TRUE(Lockable(source_));
-  }
-}
-
-TEST_F(ConversionJobTest, RefusesADestinationThatIsTheSourceAndLeavesTheProjectUntouched) {
-  const std::string project = ReadFile(source_);
+TEST_F(ConversionJobTest, RefusesFilesThatCannotBeOpenedWithTheSystemsReason) {
+  fs::create_directories(folder_ / "folder");
   fs::create_hard_link(source_, folder_ / "hard.txt");
   fs::create_symlink(source_, folder_ / "soft.txt");
-  for (const fs::path& destination : {source_, folder_ / "hard.txt", folder_ / "soft.txt"}) {
-    EXPECT_EQ(Kind::DestinationOpenFailed, Run(source_, destination).kind) << destination;
-    EXPECT_EQ(project, ReadFile(source_));
-  }
-  EXPECT_EQ(3u, FileCount());
-}
-
-TEST_F(ConversionJobTest, RefusesADestinationThatAnotherConversionHolds) {
   WriteFile(destination_, "held");
+  const std::string project = ReadFile(source_), missing = (folder_ / "no" / "such.txt").string();
+  const std::string folder = (folder_ / "folder").string(), held = destination_.string();
+  const struct {
+    std::string source, destination;
+    Kind kind;
+    std::string reason;
+  } cases[] = {
+      {"", held, Kind::SourceOpenFailed, std::strerror(ENOENT)},
+      {missing, held, Kind::SourceOpenFailed, std::strerror(ENOENT)},
+      {folder, held, Kind::SourceOpenFailed, std::strerror(EISDIR)},
+      {held, source_, Kind::SourceOpenFailed, std::string(kReasonInUse)},
+      {source_, "", Kind::DestinationOpenFailed, std::strerror(ENOENT)},
+      {source_, missing, Kind::DestinationOpenFailed, std::strerror(ENOENT)},
+      {source_, folder, Kind::DestinationOpenFailed, std::strerror(EISDIR)},
+      {source_, source_, Kind::DestinationOpenFailed, std::string(kReasonSameFile)},
+      {source_, folder_ / "hard.txt", Kind::DestinationOpenFailed, std::string(kReasonSameFile)},
+      {source_, folder_ / "soft.txt", Kind::DestinationOpenFailed, std::string(kReasonSameFile)},
+      {source_, held, Kind::DestinationOpenFailed, std::string(kReasonInUse)},
+  };
   const int holder = ::open(destination_.c_str(), O_RDONLY);
   ASSERT_EQ(0, ::flock(holder, LOCK_EX | LOCK_NB));
-  EXPECT_EQ(Kind::DestinationOpenFailed, Run(source_, destination_).kind);
+  for (const auto& c : cases) {
+    const ConversionOutcome outcome = Run(c.source, c.destination);
+    EXPECT_EQ(c.kind, outcome.kind) << c.source << " -> " << c.destination;
+    EXPECT_EQ(c.kind == Kind::SourceOpenFailed ? kSourceOpenFailed : kDestinationOpenFailed, outcome.message);
+    EXPECT_EQ(c.reason, outcome.reason) << c.source << " -> " << c.destination;
+    EXPECT_EQ(MessageIcon::Warning, outcome.icon);
+    EXPECT_EQ(project, ReadFile(source_));
+    EXPECT_EQ("held", ReadFile(destination_));
+    EXPECT_TRUE(Lockable(source_));
+  }
   ::close(holder);
-  EXPECT_EQ("held", ReadFile(destination_));
-  EXPECT_TRUE(Lockable(source_));
+  EXPECT_EQ(0, progress_.steps);
+  EXPECT_EQ(5u, Names().size());
 }
 
 TEST_F(ConversionJobTest, LeavesTheDestinationAsItWasWhenTheProjectIsRefused) {
-  SmallProject(1234).SaveTo(source_);
-  WriteFile(destination_, "previous text");
-  const ConversionOutcome outcome = Run(source_, destination_);
-  EXPECT_EQ(Kind::OverCapacity, outcome.kind);
-  EXPECT_EQ("Can not convert source file: [MainAV] holds 1234 clips, more than 1000", outcome.message);
-  EXPECT_EQ(MessageIcon::Warning, outcome.icon);
-  EXPECT_EQ("previous text", ReadFile(destination_));
-  EXPECT_EQ(2u, FileCount());
-
-  fs::remove(destination_);
-  EXPECT_EQ(Kind::OverCapacity, Run(source_, destination_).kind);
-  EXPECT_FALSE(fs::exists(destination_));
-  EXPECT_EQ(1u, FileCount());
-  EXPECT_TRUE(Lockable(source_));
-}
-
-TEST_F(ConversionJobTest, RefusesAProjectThatEndsLongBeforeItsCountsAndKeepsTheDestination) {
   ProjectWriter endless;
   endless.Header(0x0207, 0x7FFFFFFF, 0);  // two billion bin items, none in the file
-  endless.SaveTo(source_);
-  WriteFile(destination_, "previous text");
-  const ConversionOutcome outcome = Run(source_, destination_);
-  EXPECT_EQ(Kind::EndsTooEarly, outcome.kind);
-  EXPECT_EQ("Can not convert source file: it ends too early", outcome.message);
-  EXPECT_EQ(MessageIcon::Warning, outcome.icon);
-  EXPECT_EQ("previous text", ReadFile(destination_));
-  EXPECT_EQ(2u, FileCount());
-  EXPECT_TRUE(Lockable(source_));
-  EXPECT_TRUE(Lockable(destination_));
+  const struct {
+    ProjectWriter project;
+    Kind kind;
+    std::string message;
+  } cases[] = {
+      {SmallProject(1234), Kind::OverCapacity, "Can not convert source file: [MainAV] holds 1234 clips, more than 1000"},
+      {endless, Kind::EndsTooEarly, "Can not convert source file: it ends too early"},
+  };
+  for (const auto& c : cases) {
+    c.project.SaveTo(source_);
+    for (const bool existed : {true, false}) {
+      if (existed) WriteFile(destination_, "previous text");
+      const ConversionOutcome outcome = Run(source_, destination_);
+      EXPECT_EQ(c.kind, outcome.kind);
+      EXPECT_EQ(c.message, outcome.message);
+      EXPECT_EQ(MessageIcon::Warning, outcome.icon);
+      EXPECT_EQ(existed, fs::exists(destination_));
+      EXPECT_EQ(existed ? "previous text" : "", ReadFile(destination_));
+      EXPECT_EQ(existed ? 2u : 1u, Names().size());
+      EXPECT_TRUE(Lockable(source_));
+      fs::remove(destination_);
+    }
+  }
 }
 
-TEST_F(ConversionJobTest, ReportsAFullDiskAsAWriteError) {
-  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  const ConversionOutcome outcome = Run(source_, "/dev/full");
-  EXPECT_EQ(Kind::WriteFailed, outcome.kind);
-  EXPECT_EQ("Can not write destination file", outcome.message);
-  EXPECT_TRUE(fs::is_character_file("/dev/full"));
-}
-
-TEST_F(ConversionJobTest, WritesDevicesDirectlyWithoutFilesBesideThem) {
-  const ConversionOutcome outcome = Run(source_, "/dev/null");
-  EXPECT_TRUE(outcome.completed()) << outcome.message;
+TEST_F(ConversionJobTest, WritesDevicesAndDescriptorsDirectly) {
+  if (fs::exists("/dev/full")) {
+    const ConversionOutcome outcome = Run(source_, "/dev/full");
+    EXPECT_EQ(Kind::WriteFailed, outcome.kind);
+    EXPECT_EQ("Can not write destination file", outcome.message);
+  }
+  EXPECT_TRUE(Run(source_, "/dev/null").completed());
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
-}
 
-TEST_F(ConversionJobTest, ReplacesTheFileASymbolicLinkPointsTo) {
-  const fs::path target = folder_ / "target.txt";
-  WriteFile(target, "old");
-  fs::create_symlink(target, destination_);
-  ASSERT_TRUE(Run(source_, destination_).completed());
-  EXPECT_TRUE(fs::is_symlink(destination_));
-  EXPECT_EQ(testing::ConvertInMemory(SmallProject().bytes()), ReadFile(target));
-}
-
-TEST_F(ConversionJobTest, WritesToAnOpenDescriptor) {
   int fds[2];
   ASSERT_EQ(0, ::pipe(fds));
   const ConversionOutcome outcome = ConversionJob::ToDescriptor(source_, fds[1], "-", {}).Run(progress_);
@@ -230,6 +217,32 @@ TEST_F(ConversionJobTest, WritesToAnOpenDescriptor) {
   while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(n));
   ::close(fds[0]);
   EXPECT_EQ(testing::ConvertInMemory(SmallProject().bytes()), text);
+}
+
+// Several destinations of one conversion are put in place together or not at all.
+TEST_F(ConversionJobTest, PutsSeveralDestinationsInPlaceAllOrNone) {
+  const fs::path second = folder_ / "second.txt";
+  enum Ending { Abandoned, SecondBecomesAFolder, Committed };
+  for (const Ending ending : {Abandoned, SecondBecomesAFolder, Committed}) {
+    WriteFile(destination_, "old");
+    std::string reason;
+    SourceFile source;
+    ASSERT_TRUE(source.Open(source_, reason));
+    {
+      DestinationFiles files(source);
+      ASSERT_TRUE(files.Add(destination_, reason) && files.Add(second, reason)) << reason;
+      for (std::size_t i = 0; i < files.size(); ++i) ASSERT_EQ(3, ::write(files.Descriptor(i), "new", 3));
+      if (ending == SecondBecomesAFolder) fs::create_directories(second / "inside");
+      if (ending != Abandoned) {
+        EXPECT_EQ(ending == Committed, files.Commit(reason)) << ending;
+      }
+    }
+    EXPECT_EQ(ending == Committed ? "new" : "old", ReadFile(destination_)) << ending;
+    EXPECT_EQ(ending != Abandoned, fs::exists(second)) << ending;
+    EXPECT_EQ(ending == Committed ? "new" : "", ReadFile(second));
+    EXPECT_EQ(ending == Abandoned ? 2u : 3u, Names().size()) << ending;
+    fs::remove_all(second);
+  }
 }
 
 }  // namespace

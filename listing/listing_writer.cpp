@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "listing/conversion_error.h"
@@ -10,10 +11,12 @@ namespace morvane {
 
 namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
+// Windows' write() takes an unsigned int count: long texts go in pieces of at most 1 GiB.
+constexpr std::size_t kMaxWrite = std::size_t{1} << 30;
 
 void WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
+    const auto n = ::write(fd, data, static_cast<unsigned>(std::min(size, kMaxWrite)));
     if (n < 0) {
       if (errno == EINTR) {
         continue;

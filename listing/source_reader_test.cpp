@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include <cstdio>
 #include <string>
@@ -126,9 +130,13 @@ TEST(SourceReader, ReadsAFileAcrossBufferRefillsLikeMemory) {
 
 TEST(SourceReader, ReadsAPipeThatCannotSeek) {
   int fds[2];
+#ifdef _WIN32
+  ASSERT_EQ(0, ::_pipe(fds, 4096, _O_BINARY));
+#else
   ASSERT_EQ(0, ::pipe(fds));
+#endif
   const auto bytes = Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9});
-  ASSERT_EQ(9, ::write(fds[1], bytes.data(), bytes.size()));
+  ASSERT_EQ(9, ::write(fds[1], bytes.data(), 9));
   ::close(fds[1]);
   SourceReader source(fds[0]);
   EXPECT_EQ(1, source.ReadU8());

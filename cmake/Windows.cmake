@@ -1,0 +1,35 @@
+# The Windows build (cmake/mingw-w64-x86_64.cmake): third-party parts come from the build
+# machine's Debian packages, built or used with the cross compiler, and Wine gets its prefix.
+
+# GoogleTest from Debian's source package (googletest), compiled with the same compiler.
+if(MORVANE_BUILD_TESTS)
+  set(MORVANE_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's sources")
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${MORVANE_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+endif()
+
+# The test programs list their cases when ctest runs, so the build itself needs no Wine.
+set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
+
+# Header-only libraries from /usr/include, without the rest of the build machine's headers: each
+# is reached through a folder that holds only it.
+set(morvane_headers ${CMAKE_BINARY_DIR}/host-headers)
+foreach(header_folder CLI)
+  if(NOT EXISTS ${morvane_headers}/${header_folder})
+    file(MAKE_DIRECTORY ${morvane_headers})
+    file(CREATE_LINK /usr/include/${header_folder} ${morvane_headers}/${header_folder} SYMBOLIC)
+  endif()
+endforeach()
+add_library(CLI11::CLI11 INTERFACE IMPORTED)
+target_include_directories(CLI11::CLI11 SYSTEM INTERFACE ${morvane_headers})
+
+# Wine's prefix, made once here: its first start takes a while, the test runs after it do not.
+if(CMAKE_CROSSCOMPILING_EMULATOR AND NOT EXISTS ${CMAKE_BINARY_DIR}/wine/system.reg)
+  message(STATUS "Creating the Wine prefix ${CMAKE_BINARY_DIR}/wine")
+  execute_process(COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot --init
+                  RESULT_VARIABLE wineboot_status OUTPUT_QUIET ERROR_QUIET)
+  if(NOT wineboot_status EQUAL 0)
+    message(WARNING "wineboot failed (${wineboot_status}): the tests cannot run under Wine")
+  endif()
+endif()

@@ -1,0 +1,141 @@
+#pragma once
+
+// The files of one conversion, and what the platform must do for them. The conversion job
+// uses only this; convert/file_access_posix.cpp and convert/file_access_windows.cpp implement
+// it, and nothing else in the core depends on the platform's file API.
+//
+// Failures report the operating system's reason as a short text ("Permission denied", "No such
+// file or directory"): strerror on POSIX, the system message on Windows without its final full
+// stop and line end. Where no system call failed, the reason is one of the texts below.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvane {
+
+// Another conversion (on Windows: any other program) holds the file.
+inline constexpr std::string_view kReasonInUse = "in use by another program";
+// The destination is the source itself: the same path, a symbolic or a hard link to it.
+inline constexpr std::string_view kReasonSameFile = "it is the source file";
+
+// The source of a conversion, open for exclusive binary reading.
+class SourceFile {
+ public:
+  SourceFile();
+  SourceFile(SourceFile&&) noexcept;
+  SourceFile& operator=(SourceFile&&) noexcept;
+  ~SourceFile();  // closes it
+
+  // Opens path for reading in binary mode, exclusively: no other conversion may hold the file
+  // (POSIX: a whole-file flock taken without waiting; Windows: share mode 0) and none can open
+  // it while this one does. An empty path or a folder is refused. False with reason set when
+  // it cannot be opened.
+  bool Open(const std::string& path, std::string& reason);
+
+  // A descriptor that read() reads the file through: a POSIX descriptor, or a C runtime one
+  // in binary mode on Windows. Owned by this object; -1 when not open.
+  int Descriptor() const;
+
+  void Close();
+
+  struct State;  // the platform's handle and the file's identity, for the same-file check
+
+ private:
+  friend class DestinationFiles;
+  std::unique_ptr<State> state_;
+};
+
+// The destinations of one conversion: one file, or several (an export writes several files
+// from one project). Each regular destination is written to a temporary file in its own folder
+// and nothing replaces any destination until Commit, which puts all of them in place after all
+// of them were written. Until then, and after any failure, every destination is exactly as it
+// was, and a destination that did not exist does not appear.
+//
+// For each path given to Add:
+// - Empty path, a folder, a missing folder, no permission to write the destination: refused.
+// - The source itself (same path, a symbolic or a hard link; compared by file identity, not by
+//   name: device and inode, or volume serial and file index): refused with kReasonSameFile, and
+//   the source is neither opened for writing nor changed.
+// - An existing regular file: opened for writing without truncating, and locked against other
+//   conversions (POSIX: flock without waiting; Windows: denying others reading and writing but
+//   sharing delete, so that it can still be replaced), refused with kReasonInUse when held.
+//   A symbolic link is followed: the file it points to is replaced, the link stays. The new
+//   file keeps the old one's permissions (and owner, where the process may set it).
+// - A regular file that does not exist yet: nothing is created or locked before Commit (there
+//   is nothing to protect; the file appears when it is put in place), with the default
+//   permissions of a new file.
+// - The text goes to a temporary file in the destination's folder, so that it can replace the
+//   destination by a rename. Where the platform has unnamed temporary files (Linux O_TMPFILE)
+//   the temporary has no name until Commit, so that a killed process leaves nothing; elsewhere
+//   it is a hidden file ".NAME.morvane-XXXXXX" beside the destination. A folder that takes no
+//   new file is refused (writing the destination in place could lose its old text).
+// - Anything that is not a regular file (a pipe, a terminal, a device such as /dev/null) is
+//   opened for writing and written directly, without lock or temporary.
+class DestinationFiles {
+ public:
+  // source must stay open while destinations are added (for the same-file check).
+  explicit DestinationFiles(const SourceFile& source);
+  DestinationFiles(const DestinationFiles&) = delete;
+  DestinationFiles& operator=(const DestinationFiles&) = delete;
+  // Discards whatever was not put in place: the temporaries go, the destinations stay as they
+  // were, the locks are released.
+  ~DestinationFiles();
+
+  // Opens path as the next destination (index size() - 1). False with reason set when it
+  // cannot be opened; the destinations added before stay usable.
+  bool Add(const std::string& path, std::string& reason);
+  // Adds an open descriptor (standard output): written directly, neither locked nor closed.
+  void AddDescriptor(int fd);
+
+  std::size_t size() const;
+  // The descriptor that write() writes the text of destination index to (a C runtime
+  // descriptor in binary mode on Windows).
+  int Descriptor(std::size_t index) const;
+
+  // Puts every destination in place, all or none:
+  // 1. flushes every temporary to the disk (fdatasync; FlushFileBuffers) and closes it, and
+  //    closes the direct destinations, checking each for errors;
+  // 2. replaces each destination by its temporary (rename; ReplaceFileW or MoveFileExW with
+  //    write-through), keeping the destinations' permissions, and flushes each folder after it
+  //    (fsync of the folder, where the platform has it);
+  // 3. releases the locks.
+  // Interrupt signals wait while step 2 runs. Should step 1 fail, nothing was replaced; should
+  // one replacement in step 2 fail, those made before it are undone where the platform can
+  // (Linux exchanges the files and exchanges them back). No temporary remains either way.
+  // False with reason set on failure. Call it once.
+  bool Commit(std::string& reason);
+
+  struct Entry;
+
+ private:
+  void Discard();
+
+  const SourceFile& source_;
+  std::vector<std::unique_ptr<Entry>> entries_;
+  bool finished_ = false;
+};
+
+// Which requests to stop end a program that converts.
+enum class InterruptRequests {
+  // The command line: SIGINT (Ctrl+C), SIGTERM, SIGHUP; on Windows Ctrl+C, Ctrl+Break and the
+  // console closing.
+  Terminal,
+  // A windowed program: SIGTERM and SIGHUP (a desktop session ending); on Windows the session
+  // ending.
+  Session,
+};
+
+// From now on, a request to stop ends the process at once: the temporary files of every
+// conversion under way are removed (destinations stay as they were), the note set by
+// SetInterruptNote is written to standard error, and the process exits with 128 + the signal's
+// number (SIGINT 130, SIGTERM 143, SIGHUP 129), as shells expect.
+void EndOnInterrupt(InterruptRequests requests);
+
+// The text written to standard error when a request to stop ends the process (at most 511
+// bytes, written as given; include the line end). Empty writes nothing.
+void SetInterruptNote(std::string_view note);
+
+}  // namespace morvane
