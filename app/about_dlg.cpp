@@ -5,14 +5,15 @@
 
 #include "app/app_icon.h"
 #include "app/dialog_units.h"
+#include "convert/project_links.h"
 #include "convert/version.h"
 
 namespace morvane::app {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("morvane version information"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
   const QIcon icon = ApplicationIcon();
   setWindowIcon(icon);
   setFont(DialogFont());
@@ -39,13 +40,18 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   purpose->setObjectName(QStringLiteral("purpose"));
   purpose->setWordWrap(true);
   purpose->setGeometry(units.ToPixels(43, 33, 166, 26));
-  label(QStringLiteral("morvane Version ") + QString::fromLatin1(version::kDisplayVersion),
-        "version", 86, 60, 59, 8);
+  label(QStringLiteral("morvane Version ") + QString::fromLatin1(version::kDisplayVersion), "version", 86, 60,
+        59, 8);
   label(QStringLiteral("RexEdit ver2.91 Correspondence."), "rexEdit", 86, 71, 133, 10);
   label(QStringLiteral("EzEdit ver2.5  Correspondence."), "ezEdit", 86, 82, 133, 10);
   label(QString::fromLatin1(version::kLegalCopyright), "notice", 86, 93, 133, 10);
-  label(QStringLiteral("https://morvane.example.org/"), "web", 86, 104, 133, 10);
-  label(QStringLiteral("morvane@example.org"), "mail", 86, 114, 133, 10);
+  // The home page and contact are set when the build is configured; an empty one is not shown.
+  if (*version::kHomePage != '\0') {
+    label(QString::fromUtf8(version::kHomePage), "web", 86, 104, 133, 10);
+  }
+  if (*version::kContact != '\0') {
+    label(QString::fromUtf8(version::kContact), "mail", 86, 114, 133, 10);
+  }
   label(QStringLiteral("Thanks to everyone who still edits on DV."), "thanks", 86, 128, 140, 10);
 
   auto* ok = new QPushButton(QStringLiteral("OK"), this);

@@ -18,6 +18,8 @@ int CMorvaneApp::Run() {
   QtMessageBoxes messages;
   QtFilePickers pickers;
   CMorvaneDlg dialog(messages, pickers);
+  messages.SetParent(&dialog);
+  pickers.SetParent(&dialog);
   // The dialog's result does not matter: closing it in any way ends the program.
   dialog.exec();
   return 0;

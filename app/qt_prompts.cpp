@@ -1,5 +1,9 @@
 #include "app/qt_prompts.h"
 
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <QStringList>
 
 #include "convert/messages.h"
@@ -8,70 +12,95 @@ namespace morvane::app {
 
 namespace {
 
-const QString kAllFilesFilter = QStringLiteral("all(*.*)");
-
-std::unique_ptr<QFileDialog> MakePicker(QWidget* parent, QFileDialog::AcceptMode mode,
-                                        const QString& filter, const QString& suffix) {
-  auto picker = std::make_unique<QFileDialog>(parent);
-  picker->setAcceptMode(mode);
-  // AnyFile: an open picker accepts a name that does not exist yet, as long as its folder does;
-  // the conversion then says the source cannot be opened.
-  picker->setFileMode(QFileDialog::AnyFile);
-  picker->setNameFilters(QStringList{filter, kAllFilesFilter});
-  picker->setDefaultSuffix(suffix);
-  picker->selectFile(QStringLiteral("*.") + suffix);
-  return picker;
+QString ToQString(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::optional<QString> Run(QFileDialog& picker) {
-  if (picker.exec() != QDialog::Accepted) {
-    return std::nullopt;
+// QFileDialog takes a filter's patterns from its last parentheses, so "all(*.*)" alone would
+// list only names with a dot. Each filter therefore gets its patterns appended, and the picker
+// hides that part again, showing the label as it stands.
+QString NameFilter(const FileFilter& filter) {
+  QStringList patterns;
+  for (const std::string& pattern : filter.patterns) {
+    patterns << ToQString(pattern);
   }
-  const QStringList files = picker.selectedFiles();
-  if (files.isEmpty()) {
-    return std::nullopt;
-  }
-  return files.first();
+  return ToQString(filter.label) + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
+
+class Picker : public QFileDialog {
+ public:
+  Picker(QWidget* parent, bool pathMustExist) : QFileDialog(parent), pathMustExist_(pathMustExist) {}
+
+  void accept() override {
+    const QStringList files = selectedFiles();
+    if (pathMustExist_ && !files.isEmpty()) {
+      const QFileInfo chosen(files.first());
+      if (!chosen.isDir() && !chosen.dir().exists()) {
+        QMessageBox::warning(this, windowTitle(),
+                             QFileDialog::tr("%1\nDirectory not found.\nPlease verify the correct "
+                                             "directory name was given.")
+                                 .arg(QDir::toNativeSeparators(chosen.absolutePath())));
+        return;
+      }
+    }
+    QFileDialog::accept();
+  }
+
+ private:
+  bool pathMustExist_;
+};
 
 }  // namespace
 
-std::unique_ptr<QMessageBox> QtMessageBoxes::MakeBox(QWidget* parent, const QString& text,
-                                                    MessageIcon icon) {
-  auto box = std::make_unique<QMessageBox>(parent);
-  box->setWindowTitle(QString::fromUtf8(kCaption.data(), static_cast<qsizetype>(kCaption.size())));
+void QtMessageBoxes::Show(std::string_view text, MessageIcon icon) {
+  QMessageBox box(parent_);
+  box.setWindowTitle(ToQString(kCaption));
   // Paths may hold '<' or '&'; they are shown as they stand.
-  box->setTextFormat(Qt::PlainText);
-  box->setText(text);
-  box->setIcon(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon);
-  box->setStandardButtons(QMessageBox::Ok);
-  return box;
+  box.setTextFormat(Qt::PlainText);
+  box.setText(ToQString(text));
+  box.setIcon(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon);
+  box.setStandardButtons(QMessageBox::Ok);
+  box.exec();
 }
 
-void QtMessageBoxes::Show(QWidget* parent, const QString& text, MessageIcon icon) {
-  MakeBox(parent, text, icon)->exec();
+std::optional<PickedFile> QtFilePickers::PickSource(const PickerDescription& description) {
+  return Pick(description);
 }
 
-std::unique_ptr<QFileDialog> QtFilePickers::MakeSourcePicker(QWidget* parent) {
-  return MakePicker(parent, QFileDialog::AcceptOpen, QStringLiteral("Rex Edit file (*.dvc)"),
-                    QStringLiteral("dvc"));
+std::optional<PickedFile> QtFilePickers::PickDestination(const PickerDescription& description) {
+  return Pick(description);
 }
 
-std::unique_ptr<QFileDialog> QtFilePickers::MakeDestinationPicker(QWidget* parent) {
-  // Qt asks before overwriting unless DontConfirmOverwrite is set; the option is cleared
-  // explicitly so the question cannot get lost.
-  auto picker = MakePicker(parent, QFileDialog::AcceptSave, QStringLiteral("Text file (*.txt)"),
-                           QStringLiteral("txt"));
-  picker->setOption(QFileDialog::DontConfirmOverwrite, false);
-  return picker;
-}
-
-std::optional<QString> QtFilePickers::PickSource(QWidget* parent) {
-  return Run(*MakeSourcePicker(parent));
-}
-
-std::optional<QString> QtFilePickers::PickDestination(QWidget* parent) {
-  return Run(*MakeDestinationPicker(parent));
+std::optional<PickedFile> QtFilePickers::Pick(const PickerDescription& description) {
+  Picker picker(parent_, description.pathMustExist);
+  picker.setWindowTitle(ToQString(description.title));
+  picker.setAcceptMode(description.mode == PickerDescription::Mode::Save ? QFileDialog::AcceptSave
+                                                                         : QFileDialog::AcceptOpen);
+  // AnyFile: the open picker accepts a name that does not exist yet; the conversion then says
+  // the source cannot be opened.
+  picker.setFileMode(QFileDialog::AnyFile);
+  picker.setOption(QFileDialog::HideNameFilterDetails, true);
+  picker.setOption(QFileDialog::DontConfirmOverwrite, !description.askBeforeOverwrite);
+  QStringList filters;
+  for (const FileFilter& filter : description.filters) {
+    filters << NameFilter(filter);
+  }
+  picker.setNameFilters(filters);
+  picker.setDefaultSuffix(ToQString(description.defaultSuffix));
+  picker.selectFile(ToQString(description.initialName));
+  if (picker.exec() != QDialog::Accepted || picker.selectedFiles().isEmpty()) {
+    return std::nullopt;
+  }
+  // Depending on the Qt version the chosen filter comes back whole or as its label alone.
+  const QString chosen = picker.selectedNameFilter();
+  std::size_t filter = 0;
+  for (std::size_t i = 0; i < description.filters.size(); ++i) {
+    if (chosen == filters.at(static_cast<qsizetype>(i)) ||
+        chosen == ToQString(description.filters[i].label)) {
+      filter = i;
+    }
+  }
+  return PickedFile{picker.selectedFiles().first().toStdString(), filter};
 }
 
 }  // namespace morvane::app

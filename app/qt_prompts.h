@@ -1,32 +1,35 @@
 #pragma once
 
-#include <QFileDialog>
-#include <QMessageBox>
+#include <QPointer>
+#include <QWidget>
 
-#include <memory>
-
-#include "app/user_prompts.h"
+#include "convert/dialog_core.h"
 
 namespace morvane::app {
 
-// QMessageBox, run modally.
+// The dialog's message boxes as QMessageBox, run modally over parent (none: a window of its own).
 class QtMessageBoxes : public MessageBoxes {
  public:
-  void Show(QWidget* parent, const QString& text, MessageIcon icon) override;
+  void SetParent(QWidget* parent) { parent_ = parent; }
+  void Show(std::string_view text, MessageIcon icon) override;
 
-  // The box Show runs, set up but not shown.
-  static std::unique_ptr<QMessageBox> MakeBox(QWidget* parent, const QString& text, MessageIcon icon);
+ private:
+  QPointer<QWidget> parent_;
 };
 
-// QFileDialog, built by hand because the static helpers cannot set a default suffix.
+// The pickers as QFileDialog, built by hand because the static helpers cannot set a default
+// suffix. Each filter's label is shown as it stands while its own patterns decide what is
+// listed. Qt has no "open as read-only" box; a description's read-only box is not shown.
 class QtFilePickers : public FilePickers {
  public:
-  std::optional<QString> PickSource(QWidget* parent) override;
-  std::optional<QString> PickDestination(QWidget* parent) override;
+  void SetParent(QWidget* parent) { parent_ = parent; }
+  std::optional<PickedFile> PickSource(const PickerDescription& description) override;
+  std::optional<PickedFile> PickDestination(const PickerDescription& description) override;
 
-  // The pickers the two calls run, set up but not shown.
-  static std::unique_ptr<QFileDialog> MakeSourcePicker(QWidget* parent);
-  static std::unique_ptr<QFileDialog> MakeDestinationPicker(QWidget* parent);
+ private:
+  std::optional<PickedFile> Pick(const PickerDescription& description);
+
+  QPointer<QWidget> parent_;
 };
 
 }  // namespace morvane::app

@@ -17,36 +17,60 @@ DialogCore::DialogCore(DialogView& view, MessageBoxes& messages, FilePickers& pi
 
 std::string_view DialogCore::RadioText(DialogRadio radio) {
   switch (radio) {
-    case DialogRadio::RexEdit: return "RexEdit";
-    case DialogRadio::EzEdit: return "EzEdit( EZDV II )";
-    case DialogRadio::NtscDropFrame: return "NTSC(drop frame)";
-    case DialogRadio::NtscNonDrop: return "NTSC(non drop frame)";
-    case DialogRadio::Pal: return "PAL";
-    case DialogRadio::Frame: return "FRAME";
+    case DialogRadio::RexEdit:
+      return "RexEdit";
+    case DialogRadio::EzEdit:
+      return "EzEdit( EZDV II )";
+    case DialogRadio::NtscDropFrame:
+      return "NTSC(drop frame)";
+    case DialogRadio::NtscNonDrop:
+      return "NTSC(non drop frame)";
+    case DialogRadio::Pal:
+      return "PAL";
+    case DialogRadio::Frame:
+      return "FRAME";
   }
   return {};
 }
 
 bool DialogCore::IsChecked(DialogRadio radio) const {
   switch (radio) {
-    case DialogRadio::RexEdit: return settings_.softwareKind == SoftwareKind::RexEdit;
-    case DialogRadio::EzEdit: return settings_.softwareKind == SoftwareKind::EzEdit;
-    case DialogRadio::NtscDropFrame: return settings_.timecodeMode == TimecodeMode::NtscDropFrame;
-    case DialogRadio::NtscNonDrop: return settings_.timecodeMode == TimecodeMode::NtscNonDrop;
-    case DialogRadio::Pal: return settings_.timecodeMode == TimecodeMode::Pal;
-    case DialogRadio::Frame: return settings_.timecodeMode == TimecodeMode::Frames;
+    case DialogRadio::RexEdit:
+      return settings_.softwareKind == SoftwareKind::RexEdit;
+    case DialogRadio::EzEdit:
+      return settings_.softwareKind == SoftwareKind::EzEdit;
+    case DialogRadio::NtscDropFrame:
+      return settings_.timecodeMode == TimecodeMode::NtscDropFrame;
+    case DialogRadio::NtscNonDrop:
+      return settings_.timecodeMode == TimecodeMode::NtscNonDrop;
+    case DialogRadio::Pal:
+      return settings_.timecodeMode == TimecodeMode::Pal;
+    case DialogRadio::Frame:
+      return settings_.timecodeMode == TimecodeMode::Frames;
   }
   return false;
 }
 
 void DialogCore::ClickRadio(DialogRadio radio) {
   switch (radio) {
-    case DialogRadio::RexEdit: settings_.softwareKind = SoftwareKind::RexEdit; break;
-    case DialogRadio::EzEdit: settings_.softwareKind = SoftwareKind::EzEdit; break;
-    case DialogRadio::NtscDropFrame: settings_.timecodeMode = TimecodeMode::NtscDropFrame; break;
-    case DialogRadio::NtscNonDrop: settings_.timecodeMode = TimecodeMode::NtscNonDrop; break;
-    case DialogRadio::Pal: settings_.timecodeMode = TimecodeMode::Pal; break;
-    case DialogRadio::Frame: settings_.timecodeMode = TimecodeMode::Frames; break;
+    case DialogRadio::RexEdit:
+      settings_.softwareKind = SoftwareKind::RexEdit;
+      break;
+    case DialogRadio::EzEdit:
+      settings_.softwareKind = SoftwareKind::EzEdit;
+      break;
+    case DialogRadio::NtscDropFrame:
+      settings_.timecodeMode = TimecodeMode::NtscDropFrame;
+      break;
+    case DialogRadio::NtscNonDrop:
+      settings_.timecodeMode = TimecodeMode::NtscNonDrop;
+      break;
+    case DialogRadio::Pal:
+      settings_.timecodeMode = TimecodeMode::Pal;
+      break;
+    case DialogRadio::Frame:
+      settings_.timecodeMode = TimecodeMode::Frames;
+      break;
   }
 }
 
@@ -132,9 +156,12 @@ KeyCommand DialogCore::CommandForKey(DialogKey key, bool pushButtonFocused) {
   switch (key) {
     case DialogKey::Enter:
       return pushButtonFocused ? KeyCommand::PressFocusedButton : KeyCommand::Nothing;
-    case DialogKey::Escape: return KeyCommand::Close;
-    case DialogKey::F1: return KeyCommand::ShowAbout;
-    case DialogKey::Other: return KeyCommand::Default;
+    case DialogKey::Escape:
+      return KeyCommand::Close;
+    case DialogKey::F1:
+      return KeyCommand::ShowAbout;
+    case DialogKey::Other:
+      return KeyCommand::Default;
   }
   return KeyCommand::Default;
 }

@@ -70,8 +70,8 @@ struct PickerDescription {
 
 // A confirmed choice of a picker.
 struct PickedFile {
-  std::string path;         // the full path, UTF-8
-  std::size_t filter = 0;   // index into PickerDescription::filters of the type chosen last
+  std::string path;        // the full path, UTF-8
+  std::size_t filter = 0;  // index into PickerDescription::filters of the type chosen last
 };
 
 // The pickers behind the two "..." buttons. Each returns the choice, or nothing when the user

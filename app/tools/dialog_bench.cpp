@@ -3,12 +3,12 @@
 // took (from the press to the completion message).
 //   morvane_dialog_bench SOURCE DEST
 #include <QApplication>
-
+#include <QPushButton>
 #include <chrono>
 #include <cstdio>
 
 #include "app/morvane_dlg.h"
-#include "app/recording_prompts.h"
+#include "testing/recording_prompts.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -20,23 +20,26 @@ int main(int argc, char** argv) {
   }
   int qtArgc = 1;
   QApplication application(qtArgc, argv);
-  morvane::app::RecordingMessageBoxes messages;
-  morvane::app::RecordingFilePickers pickers;
-  pickers.sourceAnswer = QString::fromLocal8Bit(argv[1]);
-  pickers.destinationAnswer = QString::fromLocal8Bit(argv[2]);
+  morvane::testing::RecordingMessageBoxes messages;
+  morvane::testing::RecordingFilePickers pickers;
+  pickers.sourceAnswer = morvane::PickedFile{argv[1]};
+  pickers.destinationAnswer = morvane::PickedFile{argv[2]};
   std::chrono::steady_clock::time_point done;
-  messages.whileOpen = [&done](QWidget*) { done = std::chrono::steady_clock::now(); };
+  messages.whileOpen = [&done] { done = std::chrono::steady_clock::now(); };
 
   morvane::app::CMorvaneDlg dialog(messages, pickers);
   dialog.show();
   QApplication::processEvents();
-  dialog.BrowseForSource();
-  dialog.BrowseForDestination();
+  auto click = [&dialog](const char* name) {
+    dialog.findChild<QPushButton*>(QString::fromLatin1(name))->click();
+  };
+  click("browseSource");
+  click("browseDestination");
   const auto start = std::chrono::steady_clock::now();
-  dialog.Convert();
+  click("convert");
   if (messages.shown.size() != 1 || messages.shown[0].icon != morvane::MessageIcon::None) {
     std::fprintf(stderr, "the conversion failed: %s\n",
-                 messages.shown.empty() ? "no message" : messages.shown[0].text.toLocal8Bit().constData());
+                 messages.shown.empty() ? "no message" : messages.shown[0].text.c_str());
     return 1;
   }
   std::printf("%.6f\n", std::chrono::duration<double>(done - start).count());

@@ -5,24 +5,27 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPixmap>
-
 #include <cstdio>
 
 #include "app/about_dlg.h"
 #include "app/morvane_dlg.h"
-#include "app/user_prompts.h"
+#include "convert/dialog_core.h"
 
 namespace {
 
-class NoMessageBoxes : public morvane::app::MessageBoxes {
+class NoMessageBoxes : public morvane::MessageBoxes {
  public:
-  void Show(QWidget*, const QString&, morvane::MessageIcon) override {}
+  void Show(std::string_view, morvane::MessageIcon) override {}
 };
 
-class NoFilePickers : public morvane::app::FilePickers {
+class NoFilePickers : public morvane::FilePickers {
  public:
-  std::optional<QString> PickSource(QWidget*) override { return std::nullopt; }
-  std::optional<QString> PickDestination(QWidget*) override { return std::nullopt; }
+  std::optional<morvane::PickedFile> PickSource(const morvane::PickerDescription&) override {
+    return std::nullopt;
+  }
+  std::optional<morvane::PickedFile> PickDestination(const morvane::PickerDescription&) override {
+    return std::nullopt;
+  }
 };
 
 bool Save(QWidget& window, const QDir& folder, const char* name) {
