@@ -6,6 +6,7 @@ packages=(
   libgtest-dev libbenchmark-dev libcli11-dev        # tests, benchmarks, command line
   qt6-base-dev fonts-ipafont-gothic                 # the dialog and its font
   python3                                           # end-to-end and differential tests
+  xvfb xauth fonts-wine                             # the Windows dialog's tests under Wine
 )
 sudo=""
 if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi
