@@ -1,5 +1,6 @@
 // morvane.exe: the main dialog, run modally; the program ends when it closes.
 #include <windows.h>
+// The other Windows headers need windows.h first.
 #include <commctrl.h>
 
 #include "app/win32/morvane_win32_dlg.h"

@@ -132,8 +132,7 @@ void ShowAboutBox(HWND owner) {
 
 CMorvaneDlg::CMorvaneDlg() : core_(*this, systemMessages_, systemPickers_) {}
 
-CMorvaneDlg::CMorvaneDlg(MessageBoxes& messages, FilePickers& pickers)
-    : core_(*this, messages, pickers) {}
+CMorvaneDlg::CMorvaneDlg(MessageBoxes& messages, FilePickers& pickers) : core_(*this, messages, pickers) {}
 
 CMorvaneDlg::~CMorvaneDlg() {
   if (window_ != nullptr && !modal_) {
@@ -220,9 +219,9 @@ void CMorvaneDlg::OnInitDialog() {
   }
   icon_ = static_cast<HICON>(LoadImageW(Instance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
                                         GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-  smallIcon_ = static_cast<HICON>(LoadImageW(Instance(), MAKEINTRESOURCEW(IDR_MAINFRAME),
-                                             IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                             GetSystemMetrics(SM_CYSMICON), 0));
+  smallIcon_ =
+      static_cast<HICON>(LoadImageW(Instance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
   SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
 
@@ -314,8 +313,8 @@ void CMorvaneDlg::OnContextMenu(LPARAM where) {
   }
   HMENU menu = CreatePopupMenu();
   AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, AboutItemText().c_str());
-  const UINT chosen = static_cast<UINT>(TrackPopupMenu(
-      menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, point.x, point.y, 0, window_, nullptr));
+  const UINT chosen = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                                       point.x, point.y, 0, window_, nullptr));
   DestroyMenu(menu);
   if (chosen == IDM_ABOUTBOX) {
     ShowAboutBox(window_);

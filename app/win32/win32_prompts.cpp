@@ -11,6 +11,22 @@ namespace morvane::win32 {
 
 namespace {
 
+// The filter list as OPENFILENAMEW wants it: each label and its patterns joined by ';', each
+// followed by a NUL, and one more NUL at the end: L"Text file (*.txt)\0*.txt\0all(*.*)\0*\0\0".
+std::wstring FilterList(const PickerDescription& description) {
+  std::wstring list;
+  for (const FileFilter& filter : description.filters) {
+    list += Wide(filter.label);
+    list += L'\0';
+    for (std::size_t i = 0; i < filter.patterns.size(); ++i) {
+      list += (i > 0 ? L";" : L"") + Wide(filter.patterns[i]);
+    }
+    list += L'\0';
+  }
+  list += L'\0';
+  return list;
+}
+
 std::optional<PickedFile> RunPicker(HWND owner, const PickerDescription& description) {
   const std::wstring filters = FilterList(description);
   const std::wstring title = Wide(description.title);
@@ -42,9 +58,8 @@ std::optional<PickedFile> RunPicker(HWND owner, const PickerDescription& descrip
     picker.Flags |= OFN_OVERWRITEPROMPT;
   }
 
-  const bool confirmed = description.mode == PickerDescription::Mode::Save
-                             ? GetSaveFileNameW(&picker)
-                             : GetOpenFileNameW(&picker);
+  const bool confirmed = description.mode == PickerDescription::Mode::Save ? GetSaveFileNameW(&picker)
+                                                                           : GetOpenFileNameW(&picker);
   if (!confirmed) {
     return std::nullopt;
   }
@@ -55,20 +70,6 @@ std::optional<PickedFile> RunPicker(HWND owner, const PickerDescription& descrip
 }
 
 }  // namespace
-
-std::wstring FilterList(const PickerDescription& description) {
-  std::wstring list;
-  for (const FileFilter& filter : description.filters) {
-    list += Wide(filter.label);
-    list += L'\0';
-    for (std::size_t i = 0; i < filter.patterns.size(); ++i) {
-      list += (i > 0 ? L";" : L"") + Wide(filter.patterns[i]);
-    }
-    list += L'\0';
-  }
-  list += L'\0';
-  return list;
-}
 
 void Win32MessageBoxes::Show(std::string_view text, MessageIcon icon) {
   const UINT style = MB_OK | (icon == MessageIcon::Warning ? MB_ICONEXCLAMATION : 0);

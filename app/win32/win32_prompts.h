@@ -35,9 +35,4 @@ class Win32FilePickers : public FilePickers {
   const HWND& owner_;
 };
 
-// The filter list of a picker as OPENFILENAMEW wants it: each label and its patterns joined by
-// ';', each followed by a NUL, and one more NUL at the end:
-// L"Text file (*.txt)\0*.txt\0all(*.*)\0*\0\0".
-std::wstring FilterList(const PickerDescription& description);
-
 }  // namespace morvane::win32

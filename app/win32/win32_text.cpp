@@ -21,8 +21,7 @@ std::string Utf8(std::wstring_view utf16) {
     return {};
   }
   const int length = static_cast<int>(utf16.size());
-  const int needed =
-      WideCharToMultiByte(CP_UTF8, 0, utf16.data(), length, nullptr, 0, nullptr, nullptr);
+  const int needed = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), length, nullptr, 0, nullptr, nullptr);
   std::string text(static_cast<std::size_t>(needed), '\0');
   WideCharToMultiByte(CP_UTF8, 0, utf16.data(), length, text.data(), needed, nullptr, nullptr);
   return text;

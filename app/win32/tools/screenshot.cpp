@@ -2,6 +2,7 @@
 //   morvane_screenshot.exe dialog.bmp
 // (under Wine: app/win32/testing/run_dialog.sh; docs/README.md says how the picture is made).
 #include <windows.h>
+// The other Windows headers need windows.h first.
 #include <commctrl.h>
 
 #include <cstdio>
@@ -85,8 +86,7 @@ int wmain(int argc, wchar_t** argv) {
   HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
   HGDIOBJ old = SelectObject(memory, bitmap);
   // What the screen shows: PrintWindow under Wine leaves out the controls.
-  const bool printed =
-      BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY) != FALSE;
+  const bool printed = BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY) != FALSE;
   SelectObject(memory, old);
   const bool saved = printed && SaveBitmap(argv[1], memory, bitmap, width, height);
   DeleteObject(bitmap);
