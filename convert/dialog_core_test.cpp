@@ -102,11 +102,11 @@ TEST(DialogCoreOutcome, AHintFollowsTheMessageInTheSameBoxWithTheWarningIcon) {
     ConversionOutcome outcome;
     DialogOutcome shown;
   } rows[] = {
-      {{ConversionOutcome::Kind::Completed, "conversion completed", MessageIcon::None, ""},
+      {{ConversionOutcome::Kind::Completed, "conversion completed", MessageIcon::None, "", {}},
        {"conversion completed", MessageIcon::None}},
-      {{ConversionOutcome::Kind::Completed, "conversion completed", MessageIcon::None, "Hint."},
+      {{ConversionOutcome::Kind::Completed, "conversion completed", MessageIcon::None, "Hint.", {}},
        {"conversion completed\n\nHint.", MessageIcon::Warning}},
-      {{ConversionOutcome::Kind::OverCapacity, "Can not", MessageIcon::Warning, "Hint."},
+      {{ConversionOutcome::Kind::OverCapacity, "Can not", MessageIcon::Warning, "Hint.", {}},
        {"Can not\n\nHint.", MessageIcon::Warning}},
   };
   for (const auto& row : rows) {

@@ -63,7 +63,7 @@ int NeededWidth(HWND control) {
   if (lstrcmpiW(kind, WC_STATICW) != 0 || (style & SS_TYPEMASK) != SS_LEFT) {
     return 0;
   }
-  const std::wstring text = Wide(WindowTextUtf8(control));
+  const std::wstring text = WindowText(control);
   HDC context = GetDC(control);
   HGDIOBJ oldFont = SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
   TEXTMETRICW metrics{};
@@ -77,26 +77,6 @@ int NeededWidth(HWND control) {
   // A label of two lines or more wraps its text instead.
   return area.bottom < 2 * metrics.tmHeight ? static_cast<int>(extent.cx) : 0;
 }
-
-}  // namespace
-
-// The templates fit the texts in "MS PGothic"; a substitute font with other metrics (IPAPGothic
-// under Wine is a few pixels wider) would cut off the end of a text. Such a control grows to the
-// right until its whole text shows; its position and height stay.
-void FitTexts(HWND dialog) {
-  for (HWND control = GetWindow(dialog, GW_CHILD); control != nullptr;
-       control = GetWindow(control, GW_HWNDNEXT)) {
-    RECT area{};
-    GetWindowRect(control, &area);
-    const int needed = NeededWidth(control);
-    if (needed > area.right - area.left) {
-      SetWindowPos(control, nullptr, 0, 0, needed, area.bottom - area.top,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-  }
-}
-
-namespace {
 
 INT_PTR CALLBACK AboutProcedure(HWND window, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
@@ -125,6 +105,22 @@ INT_PTR CALLBACK AboutProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 }  // namespace
+
+// The templates fit the texts in "MS PGothic"; a substitute font with other metrics (IPAPGothic
+// under Wine is a few pixels wider) would cut off the end of a text. Such a control grows to the
+// right until its whole text shows; its position and height stay.
+void FitTexts(HWND dialog) {
+  for (HWND control = GetWindow(dialog, GW_CHILD); control != nullptr;
+       control = GetWindow(control, GW_HWNDNEXT)) {
+    RECT area{};
+    GetWindowRect(control, &area);
+    const int needed = NeededWidth(control);
+    if (needed > area.right - area.left) {
+      SetWindowPos(control, nullptr, 0, 0, needed, area.bottom - area.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
+}
 
 void ShowAboutBox(HWND owner) {
   DialogBoxParamW(Instance(), MAKEINTRESOURCEW(IDD_ABOUTBOX), owner, AboutProcedure, 0);

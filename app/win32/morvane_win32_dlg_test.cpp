@@ -72,7 +72,7 @@ TEST_F(Win32DialogTest, EveryControlShowsItsWholeTextAndOverlapsNoOther) {
   ASSERT_EQ(controls.size(), 18u);
   for (std::size_t i = 0; i < controls.size(); ++i) {
     const RECT area = ControlRect(controls[i]);
-    const std::wstring text = Wide(WindowTextUtf8(controls[i]));
+    const std::wstring text = WindowText(controls[i]);
     SIZE needed{};
     if (!SendMessageW(controls[i], BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&needed))) {
       HDC context = GetDC(controls[i]);  // a label: its text in one line

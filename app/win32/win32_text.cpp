@@ -27,10 +27,12 @@ std::string Utf8(std::wstring_view utf16) {
   return text;
 }
 
-std::string WindowTextUtf8(HWND window) {
+std::wstring WindowText(HWND window) {
   std::vector<wchar_t> text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1);
   const int length = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-  return Utf8(std::wstring_view(text.data(), static_cast<std::size_t>(length)));
+  return std::wstring(text.data(), static_cast<std::size_t>(length));
 }
+
+std::string WindowTextUtf8(HWND window) { return Utf8(WindowText(window)); }
 
 }  // namespace morvane::win32

@@ -12,7 +12,8 @@ namespace morvane::win32 {
 std::wstring Wide(std::string_view utf8);
 std::string Utf8(std::wstring_view utf16);
 
-// The whole text of a window or control, as UTF-8.
+// The whole text of a window or control.
+std::wstring WindowText(HWND window);
 std::string WindowTextUtf8(HWND window);
 
 }  // namespace morvane::win32

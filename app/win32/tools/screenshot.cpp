@@ -1,6 +1,6 @@
 // Saves a picture of the main dialog as a 24-bit .bmp, with example paths in its fields:
 //   morvane_screenshot.exe dialog.bmp
-// (under Wine: app/win32/testing/run_dialog.sh; docs/README.md says how the picture is made).
+// (under Wine: app/win32/testing/run_dialog.sh; README.md says how the picture is made).
 #include <windows.h>
 // The other Windows headers need windows.h first.
 #include <commctrl.h>
