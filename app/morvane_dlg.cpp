@@ -137,9 +137,10 @@ void CMorvaneDlg::BuildControls() {
   label("Step2: Select EDL output", "step2", 5, 34, 74, 8);
   radio(timecodeGroup, DialogRadio::NtscDropFrame, "ntscDropFrame", 24, 45, 65, 10);
   radio(timecodeGroup, DialogRadio::NtscNonDrop, "ntscNonDrop", 24, 56, 82, 10);
-  // One unit right of the template, so that "NTSC(non drop frame)" does not touch "FRAME".
-  radio(timecodeGroup, DialogRadio::Pal, "pal", 107, 45, 24, 10);
-  radio(timecodeGroup, DialogRadio::Frame, "frame", 107, 56, 34, 10);
+  // Two units right of the template: "NTSC(non drop frame)" fills its rectangle and would touch
+  // "FRAME"; this keeps at least one unit between them once rounded to pixels.
+  radio(timecodeGroup, DialogRadio::Pal, "pal", 108, 45, 24, 10);
+  radio(timecodeGroup, DialogRadio::Frame, "frame", 108, 56, 34, 10);
   // Checking a button of an exclusive group leaves it the group's only tab stop.
   for (const auto& [button, which] : radios) {
     button->setChecked(core_.IsChecked(which));

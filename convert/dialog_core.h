@@ -119,8 +119,9 @@ class DialogCore : public ProgressSink {
   static constexpr std::chrono::milliseconds kRepaintInterval{15};
 
   // view, messages and pickers must outlive the core. clock is replaced only by tests.
-  DialogCore(DialogView& view, MessageBoxes& messages, FilePickers& pickers,
-             Clock clock = &std::chrono::steady_clock::now);
+  DialogCore(
+      DialogView& view, MessageBoxes& messages, FilePickers& pickers,
+      Clock clock = [] { return std::chrono::steady_clock::now(); });
 
   // -- State --
   const ConversionSettings& settings() const { return settings_; }

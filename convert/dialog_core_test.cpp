@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <utility>
+#include <tuple>
 
 #include "convert/messages.h"
 #include "testing/project_writer.h"
@@ -13,73 +13,55 @@
 namespace morvane {
 namespace {
 
-namespace fs = std::filesystem;
-using testing::ProjectWriter;
 using Repaint = std::pair<int, std::string>;
 
-struct RecordingView : DialogView {
+struct DialogCoreTest : ::testing::Test, DialogView {
   void ShowProgress(int position, std::string_view status) override {
     repaints.emplace_back(position, std::string(status));
   }
   std::vector<Repaint> repaints;
-};
-
-struct DialogCoreTest : ::testing::Test {
-  RecordingView view;
   testing::RecordingMessageBoxes boxes;
   testing::RecordingFilePickers pickers;
   std::chrono::steady_clock::time_point now{};
-  DialogCore core{view, boxes, pickers, [this] { return now; }};
+  DialogCore core{*this, boxes, pickers, [this] { return now; }};
 };
 
-TEST_F(DialogCoreTest, EachRadioSetsItsSettingAndTheCheckedButtonsShowTheSettingsInForce) {
-  EXPECT_TRUE(core.IsChecked(DialogRadio::RexEdit));
-  EXPECT_TRUE(core.IsChecked(DialogRadio::NtscDropFrame));
-  const struct {
-    DialogRadio radio;
-    const char* text;
-    SoftwareKind software;
-    TimecodeMode timecode;
-  } rows[] = {
-      {DialogRadio::EzEdit, "EzEdit( EZDV II )", SoftwareKind::EzEdit, TimecodeMode::NtscDropFrame},
-      {DialogRadio::Frame, "FRAME", SoftwareKind::EzEdit, TimecodeMode::Frames},
-      {DialogRadio::RexEdit, "RexEdit", SoftwareKind::RexEdit, TimecodeMode::Frames},
-      {DialogRadio::NtscNonDrop, "NTSC(non drop frame)", SoftwareKind::RexEdit, TimecodeMode::NtscNonDrop},
-      {DialogRadio::Pal, "PAL", SoftwareKind::RexEdit, TimecodeMode::Pal},
-      {DialogRadio::NtscDropFrame, "NTSC(drop frame)", SoftwareKind::RexEdit, TimecodeMode::NtscDropFrame},
-  };
+TEST_F(DialogCoreTest, EachRadioSetsItsSettingAndExactlyTheSettingsInForceAreChecked) {
+  using R = DialogRadio;
+  using S = SoftwareKind;
+  using T = TimecodeMode;
+  // clang-format off
+  const struct { R radio; S software; T timecode; } rows[] = {
+      {R::NtscDropFrame, S::RexEdit, T::NtscDropFrame},  // the start values, before any click
+      {R::EzEdit, S::EzEdit, T::NtscDropFrame}, {R::Frame, S::EzEdit, T::Frames},
+      {R::RexEdit, S::RexEdit, T::Frames}, {R::NtscNonDrop, S::RexEdit, T::NtscNonDrop},
+      {R::Pal, S::RexEdit, T::Pal}, {R::NtscDropFrame, S::RexEdit, T::NtscDropFrame}};
+  // clang-format on
   for (const auto& row : rows) {
-    core.ClickRadio(row.radio);
-    EXPECT_EQ(row.text, DialogCore::RadioText(row.radio));
-    EXPECT_EQ(row.software, core.settings().softwareKind) << row.text;
-    EXPECT_EQ(row.timecode, core.settings().timecodeMode) << row.text;
+    if (&row != &rows[0]) core.ClickRadio(row.radio);
+    EXPECT_EQ(std::make_tuple(row.software, row.timecode),
+              std::make_tuple(core.settings().softwareKind, core.settings().timecodeMode));
     int checked = 0;
-    for (DialogRadio radio : {DialogRadio::RexEdit, DialogRadio::EzEdit, DialogRadio::NtscDropFrame,
-                              DialogRadio::NtscNonDrop, DialogRadio::Pal, DialogRadio::Frame}) {
+    for (R radio : {R::RexEdit, R::EzEdit, R::NtscDropFrame, R::NtscNonDrop, R::Pal, R::Frame}) {
       checked += core.IsChecked(radio) ? 1 : 0;
     }
-    EXPECT_TRUE(core.IsChecked(row.radio));
-    EXPECT_EQ(2, checked) << row.text;
+    EXPECT_TRUE(core.IsChecked(row.radio) && checked == 2) << DialogCore::RadioText(row.radio);
   }
 }
 
-TEST_F(DialogCoreTest, ConvertShowsTheOutcomeWithBarAndStatusThenPutsTheBarBack) {
-  const fs::path folder = fs::temp_directory_path() / ("morvane-dialog-" + std::to_string(::getpid()));
-  fs::create_directories(folder);
-  ProjectWriter().Header(0x0207, 0, 0).SaveTo(folder / "ok.dvc");
-  ProjectWriter().Header(0x0207, 0, 1234).SaveTo(folder / "huge.dvc");
-  const std::string ok = (folder / "ok.dvc").string(), out = (folder / "out.txt").string();
-  const struct {
-    std::string source, destination, text;
-    MessageIcon icon;
-    int barDuringBox;
-  } rows[] = {
+TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThenPutsTheBarBack) {
+  const auto folder = std::filesystem::temp_directory_path() / ("morvane-dlg-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string ok = folder / "ok.dvc", huge = folder / "huge.dvc", out = folder / "out.txt";
+  testing::ProjectWriter().Header(0x0207, 0, 0).SaveTo(ok);
+  testing::ProjectWriter().Header(0x0207, 0, 1234).SaveTo(huge);
+  // clang-format off
+  const struct { std::string source, destination, text; MessageIcon icon; int bar; } rows[] = {
       {ok, out, CompletionMessage(ok, out), MessageIcon::None, 200},
       {"", out, std::string(kSourceOpenFailed), MessageIcon::Warning, 0},
       {ok, "", std::string(kDestinationOpenFailed), MessageIcon::Warning, 0},
-      {(folder / "huge.dvc").string(), out,
-       "Can not convert source file: [MainAV] holds 1234 clips, more than 1000", MessageIcon::Warning, 0},
-  };
+      {huge, out, OverCapacityMessage("[MainAV]", 1234, 1000), MessageIcon::Warning, 0}};
+  // clang-format on
   for (const auto& row : rows) {
     core.SetSourcePath(row.source);
     core.SetDestinationPath(row.destination);
@@ -87,121 +69,76 @@ TEST_F(DialogCoreTest, ConvertShowsTheOutcomeWithBarAndStatusThenPutsTheBarBack)
     core.SetStatus("[MainAV] 1 / 3");
     boxes.shown.clear();
     Repaint duringBox;
-    boxes.whileOpen = [&] { duringBox = view.repaints.back(); };
+    boxes.whileOpen = [&] { duringBox = repaints.back(); };
     EXPECT_EQ((DialogOutcome{row.text, row.icon}), core.Convert());
-    ASSERT_EQ(1u, boxes.shown.size());
-    EXPECT_EQ((DialogOutcome{row.text, row.icon}), boxes.shown[0]);
-    EXPECT_EQ(Repaint(row.barDuringBox, ""), duringBox) << row.text;
-    EXPECT_EQ(Repaint(0, ""), view.repaints.back());
+    EXPECT_EQ((std::vector<DialogOutcome>{{row.text, row.icon}}), boxes.shown);
+    EXPECT_EQ(Repaint(row.bar, ""), duringBox) << row.text;
+    EXPECT_EQ(Repaint(0, ""), repaints.back());
   }
-  fs::remove_all(folder);
+  std::filesystem::remove_all(folder);
 }
 
-TEST(DialogCoreOutcome, AHintFollowsTheMessageInTheSameBoxWithTheWarningIcon) {
-  const struct {
-    ConversionOutcome outcome;
-    DialogOutcome shown;
-  } rows[] = {
-      {{ConversionOutcome::Kind::Completed, "conversion completed", MessageIcon::None, "", {}},
-       {"conversion completed", MessageIcon::None}},
-      {{ConversionOutcome::Kind::Completed, "conversion completed", MessageIcon::None, "Hint.", {}},
-       {"conversion completed\n\nHint.", MessageIcon::Warning}},
-      {{ConversionOutcome::Kind::OverCapacity, "Can not", MessageIcon::Warning, "Hint.", {}},
-       {"Can not\n\nHint.", MessageIcon::Warning}},
-  };
-  for (const auto& row : rows) {
-    EXPECT_EQ(row.shown, DialogCore::OutcomeToShow(row.outcome));
-  }
+TEST(DialogCoreOutcome, AHintFollowsTheExactMessageInTheSameBoxWithTheWarningIcon) {
+  using K = ConversionOutcome::Kind;
+  const MessageIcon none = MessageIcon::None, warning = MessageIcon::Warning;
+  // clang-format off
+  const struct { ConversionOutcome outcome; DialogOutcome shown; } rows[] = {
+      {{K::Completed, "done", none, "", {}}, {"done", none}},
+      {{K::Completed, "done", none, "Hint.", {}}, {"done\n\nHint.", warning}},
+      {{K::OverCapacity, "Can not", warning, "", {}}, {"Can not", warning}},
+      {{K::OverCapacity, "Can not", warning, "H.", {}}, {"Can not\n\nH.", warning}}};
+  // clang-format on
+  for (const auto& row : rows) EXPECT_EQ(row.shown, DialogCore::OutcomeToShow(row.outcome));
 }
 
-TEST_F(DialogCoreTest, RepaintsAtOnceUnlessTheLastWasLessThan15msAgoAndTheEmptyTextAlways) {
-  using std::chrono::milliseconds;
-  const struct {
-    int ms;
-    const char* status;  // nullptr: Step
-    std::vector<Repaint> repaints;
-  } rows[] = {
-      {0, nullptr, {{1, ""}}},   {5, nullptr, {}},
-      {14, "[Title] 1 / 9", {}}, {15, nullptr, {{3, "[Title] 1 / 9"}}},
-      {16, "", {{3, ""}}},       {17, "[Title] 2 / 9", {}},
-  };
-  const auto start = now;
+TEST_F(DialogCoreTest, RepaintsAtOnceUnlessTheLastWasLessThan15msAgoButTheEmptyTextAlways) {
+  // clang-format off
+  const struct { int ms; const char* status; std::vector<Repaint> repaints; } rows[] = {
+      {0, nullptr, {{1, ""}}}, {5, nullptr, {}}, {14, "[Title] 1 / 9", {}},  // nullptr: Step
+      {15, nullptr, {{3, "[Title] 1 / 9"}}}, {16, "", {{3, ""}}}, {17, "[Title] 2 / 9", {}}};
+  // clang-format on
   for (const auto& row : rows) {
-    view.repaints.clear();
-    now = start + milliseconds(row.ms);
+    repaints.clear();
+    now = std::chrono::steady_clock::time_point(std::chrono::milliseconds(1000 + row.ms));
     row.status == nullptr ? core.Step() : core.SetStatus(row.status);
-    EXPECT_EQ(row.repaints, view.repaints) << row.ms << " ms";
+    EXPECT_EQ(row.repaints, repaints) << row.ms << " ms";
   }
 }
 
 TEST_F(DialogCoreTest, PickersAreDescribedAndOnlyAConfirmedChoiceChangesAPath) {
-  const PickerDescription source = DialogCore::SourcePicker();
-  const PickerDescription destination = DialogCore::DestinationPicker();
-  const struct {
-    const PickerDescription& picker;
-    PickerDescription::Mode mode;
-    const char *title, *label, *pattern, *suffix, *name;
-    bool overwrite, readOnlyBox, pathMustExist;
-  } rows[] = {
-      {source, PickerDescription::Mode::Open, "Open", "Rex Edit file (*.dvc)", "*.dvc", "dvc", "*.dvc", false,
-       true, true},
-      {destination, PickerDescription::Mode::Save, "Save As", "Text file (*.txt)", "*.txt", "txt", "*.txt",
-       true, false, false},
-  };
-  for (const auto& row : rows) {
-    const PickerDescription& p = row.picker;
-    EXPECT_EQ(row.mode, p.mode);
-    EXPECT_EQ(row.title, p.title);
+  using V = std::vector<std::string>;
+  using M = PickerDescription::Mode;
+  // clang-format off
+  const struct { PickerDescription p; M mode; const char *title, *label, *pattern, *suffix, *name;
+                 bool overwrite, readOnlyBox, pathMustExist; } rows[] = {
+      {DialogCore::SourcePicker(), M::Open, "Open", "Rex Edit file (*.dvc)", "*.dvc", "dvc", "*.dvc",
+       false, true, true},
+      {DialogCore::DestinationPicker(), M::Save, "Save As", "Text file (*.txt)", "*.txt", "txt", "*.txt",
+       true, false, false}};
+  // clang-format on
+  for (const auto& [p, mode, title, label, pattern, suffix, name, overwrite, readOnly, mustExist] : rows) {
+    EXPECT_EQ(std::make_tuple(mode, title, suffix, name, overwrite, readOnly, mustExist),
+              std::make_tuple(p.mode, p.title, p.defaultSuffix, p.initialName, p.askBeforeOverwrite,
+                              p.showReadOnlyBox && p.readOnlyBoxTicked, p.pathMustExist));
     ASSERT_EQ(2u, p.filters.size());
-    EXPECT_EQ(row.label, p.filters[0].label);
-    EXPECT_EQ(std::vector<std::string>{row.pattern}, p.filters[0].patterns);
-    EXPECT_EQ("all(*.*)", p.filters[1].label);
-    EXPECT_EQ(std::vector<std::string>{"*"}, p.filters[1].patterns);  // names without a dot too
-    EXPECT_EQ(row.suffix, p.defaultSuffix);
-    EXPECT_EQ(row.name, p.initialName);
-    EXPECT_EQ(row.overwrite, p.askBeforeOverwrite);
-    EXPECT_EQ(row.readOnlyBox, p.showReadOnlyBox && p.readOnlyBoxTicked);
-    EXPECT_EQ(row.pathMustExist, p.pathMustExist);
+    EXPECT_EQ(std::make_tuple(label, V{pattern}), std::make_tuple(p.filters[0].label, p.filters[0].patterns));
+    // "all" lists names without a dot too.
+    EXPECT_EQ(std::make_tuple("all(*.*)", V{"*"}),
+              std::make_tuple(p.filters[1].label, p.filters[1].patterns));
   }
-
   core.SetSourcePath("typed.dvc");
   core.SetDestinationPath("typed.txt");
-  EXPECT_FALSE(core.BrowseForSource());
-  EXPECT_FALSE(core.BrowseForDestination());
-  EXPECT_EQ("typed.dvc", core.sourcePath());
-  EXPECT_EQ("typed.txt", core.destinationPath());
-  ASSERT_EQ(2u, pickers.asked.size());
-  EXPECT_EQ("Open", pickers.asked[0].title);
-  EXPECT_EQ("Save As", pickers.asked[1].title);
-
+  EXPECT_FALSE(core.BrowseForSource() || core.BrowseForDestination());  // cancelled
+  EXPECT_EQ(std::make_tuple("typed.dvc", "typed.txt"),
+            std::make_tuple(core.sourcePath(), core.destinationPath()));
   pickers.sourceAnswer = PickedFile{"/p/a.dvc", 0};
   pickers.destinationAnswer = PickedFile{"/p/a", 1};
-  EXPECT_TRUE(core.BrowseForSource());
-  EXPECT_TRUE(core.BrowseForDestination());
-  EXPECT_EQ("/p/a.dvc", core.sourcePath());
-  EXPECT_EQ("/p/a", core.destinationPath());
+  EXPECT_TRUE(core.BrowseForSource() && core.BrowseForDestination());
+  EXPECT_EQ(std::make_tuple("/p/a.dvc", "/p/a"), std::make_tuple(core.sourcePath(), core.destinationPath()));
+  core.SetDestinationPath("/p/a");  // the view showing the chosen path keeps the chosen type
   EXPECT_EQ(std::optional<std::size_t>(1), core.destinationFilter());
-  core.SetDestinationPath("/p/a");  // the view echoing the chosen path
-  EXPECT_EQ(std::optional<std::size_t>(1), core.destinationFilter());
-  core.SetDestinationPath("/p/b");  // typed: no type chosen
+  core.SetDestinationPath("/p/b");  // a typed path has none
   EXPECT_EQ(std::nullopt, core.destinationFilter());
-}
-
-TEST(DialogCoreKeys, EnterNeverEndsTheDialog) {
-  const struct {
-    DialogKey key;
-    bool onButton;
-    KeyCommand command;
-  } rows[] = {
-      {DialogKey::Enter, true, KeyCommand::PressFocusedButton},
-      {DialogKey::Enter, false, KeyCommand::Nothing},
-      {DialogKey::Escape, false, KeyCommand::Close},
-      {DialogKey::F1, false, KeyCommand::ShowAbout},
-      {DialogKey::Other, true, KeyCommand::Default},
-  };
-  for (const auto& row : rows) {
-    EXPECT_EQ(row.command, DialogCore::CommandForKey(row.key, row.onButton));
-  }
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QObject>
 #include <QPointer>
 #include <QWidget>
 #include <chrono>
@@ -9,21 +8,17 @@
 
 namespace morvane::app {
 
-// Answers the modal windows and popup menus the code under test opens, so no test waits for a
-// user. Every 10 ms it takes the active popup, or else the active modal window; each one not seen
-// before goes to the next handler, which closes it or acts on it. After the deadline it closes
-// whatever is open and reports timedOut(), so a missing window fails a test instead of hanging it.
+// Answers the modal windows and popups the code under test opens, so no test waits for a user:
+// every 10 ms each new active popup or modal window goes to the next handler, which closes it or
+// acts on it. At the deadline it closes whatever is open, and finished() stays false.
 class ModalDriver : public QObject {
  public:
   using Handler = std::function<void(QWidget*)>;
-
   explicit ModalDriver(std::vector<Handler> handlers,
-                       std::chrono::milliseconds deadline = std::chrono::seconds(10));
+                       std::chrono::seconds deadline = std::chrono::seconds(10));
 
   bool finished() const { return next_ == handlers_.size() && !timedOut_; }
-
-  // Closes a window as its close button would (a QDialog is rejected).
-  static void Dismiss(QWidget* window);
+  static void Dismiss(QWidget* window);  // as its close button would
 
  private:
   void Poll();
