@@ -139,7 +139,8 @@ TEST_F(Win32DialogTest, PickersFillThePathFieldsAndCancellingKeepsTypedText) {
 TEST_F(Win32DialogTest, ConvertShowsTheOutcomeAndWritesWhatLinuxWrites) {
   const char* sourceDir = std::getenv("MORVANE_SOURCE_DIR");
   ASSERT_NE(sourceDir, nullptr);
-  const std::wstring examples = L"Z:" + Wide(sourceDir) + L"\\examples\\";
+  // Under Wine, drive Z: is the Linux root.
+  const std::wstring examples = (*sourceDir == '/' ? L"Z:" : L"") + Wide(sourceDir) + L"\\examples\\";
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
   const std::wstring folder = std::wstring(temp) + L"変換テスト";
