@@ -122,6 +122,22 @@ TEST_F(Win32DialogTest, RadiosShowTheSettingsInForceAndAreTheTabStopsOfTheirGrou
   }
 }
 
+TEST_F(Win32DialogTest, ArrowKeysMoveWithinARadioGroupAndCheckTheButton) {
+  // The key, the button that has the focus before it, and the one checked after it.
+  const int rows[][3] = {{VK_RIGHT, IDC_REXEDIT, IDC_EZEDIT},
+                         {VK_RIGHT, IDC_EZEDIT, IDC_REXEDIT},
+                         {VK_DOWN, IDC_NTSC_DROP_FRAME, IDC_NTSC_NON_DROP},
+                         {VK_UP, IDC_NTSC_DROP_FRAME, IDC_FRAME}};
+  for (const auto& [key, from, to] : rows) {
+    SetFocus(Item(from));
+    MSG press{Item(from), WM_KEYDOWN, static_cast<WPARAM>(key), 0, 0, {0, 0}};
+    IsDialogMessageW(window_, &press);
+    EXPECT_EQ(GetFocus(), Item(to)) << from;
+    EXPECT_EQ(IsDlgButtonChecked(window_, to), BST_CHECKED) << from;
+  }
+  EXPECT_TRUE(dialog_.core().IsChecked(DialogRadio::Frame));
+}
+
 TEST_F(Win32DialogTest, PickersFillThePathFieldsAndCancellingKeepsTypedText) {
   Type(IDC_SOURCE_PATH, L"typed.dvc");
   Click(IDC_BROWSE_SOURCE);  // cancelled
