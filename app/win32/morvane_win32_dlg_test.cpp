@@ -230,11 +230,8 @@ TEST(Win32Resources, VersionTextsAreTheProgramsOwn) {
   ASSERT_TRUE(GetFileVersionInfoW(self, 0, static_cast<DWORD>(block.size()), block.data()));
   for (const auto& [key, expected] : std::initializer_list<std::pair<const wchar_t*, const char*>>{
            {L"FileVersion", version::kFileVersion},
-           {L"ProductVersion", version::kProductVersion},
            {L"Comments", version::kComments},
            {L"FileDescription", version::kFileDescription},
-           {L"InternalName", version::kInternalName},
-           {L"ProductName", version::kProductName},
            {L"OriginalFilename", version::kOriginalFilename}}) {
     wchar_t* value = nullptr;
     UINT length = 0;
