@@ -72,6 +72,12 @@ std::optional<PickedFile> RunPicker(HWND owner, const PickerDescription& descrip
 }  // namespace
 
 void Win32MessageBoxes::Show(std::string_view text, MessageIcon icon) {
+  // A conversion holds the thread, so keys and clicks made while it ran are still queued; the
+  // box must not take them (an Enter would close it unseen).
+  MSG queued;
+  while (PeekMessageW(&queued, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
+         PeekMessageW(&queued, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+  }
   const UINT style = MB_OK | (icon == MessageIcon::Warning ? MB_ICONEXCLAMATION : 0);
   MessageBoxW(owner_, Wide(text).c_str(), Wide(kCaption).c_str(), style);
 }

@@ -12,7 +12,8 @@ namespace morvane::win32 {
 
 // The system's message boxes: MessageBoxW with the caption "morvane", an OK button and the
 // exclamation icon for a warning (no icon otherwise), modal to the owner window. owner is read
-// each time a box opens, so it may be set after construction.
+// each time a box opens, so it may be set after construction. Keys and clicks still queued from
+// before the box opened are dropped, so they cannot answer it.
 class Win32MessageBoxes : public MessageBoxes {
  public:
   explicit Win32MessageBoxes(const HWND& owner) : owner_(owner) {}
