@@ -10,7 +10,10 @@ reports, side by side in one run, for each project:
   conversion  wall time of `morvane-convert --progress none -q SOURCE -o DEST` from fork to
               wait4, best of N runs
   floor       time to copy the input file plus time to copy the output file with plain
-              read/write calls through a 64 KiB buffer (the converter's buffer size), best of N
+              read/write calls through a 64 KiB buffer (the converter's buffer size), best of N;
+              the output copy is written as the converter writes its destination: to a new
+              file, flushed to the disk (fdatasync), renamed over the old copy, then the
+              folder flushed (fsync)
   ratio       conversion / floor
   start-up    wall time of `morvane-convert --version`, best of N runs
   peak RSS    largest resident set of a whole morvane-convert run (wait4 rusage ru_maxrss,
@@ -53,11 +56,15 @@ def run_measured(measure, argv):
     return float(seconds), int(kib) * 1024
 
 
-def copy_file(source, destination):
-    """A plain copy: read and write through one buffer, destination created or truncated."""
+def copy_file(source, destination, flush=False):
+    """A plain copy: read and write through one buffer, destination created or truncated.
+
+    With flush, the copy is written as the converter writes a destination: to a new file
+    beside it, flushed to the disk, renamed over it, and its folder flushed after."""
+    target = destination + ".new" if flush else destination
     source_fd = os.open(source, os.O_RDONLY)
     try:
-        destination_fd = os.open(destination, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+        destination_fd = os.open(target, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
         try:
             while True:
                 chunk = os.read(source_fd, COPY_BUFFER)
@@ -66,10 +73,19 @@ def copy_file(source, destination):
                 view = memoryview(chunk)
                 while view:
                     view = view[os.write(destination_fd, view):]
+            if flush:
+                os.fdatasync(destination_fd)
         finally:
             os.close(destination_fd)
     finally:
         os.close(source_fd)
+    if flush:
+        os.rename(target, destination)
+        folder_fd = os.open(os.path.dirname(os.path.abspath(destination)), os.O_RDONLY)
+        try:
+            os.fsync(folder_fd)
+        finally:
+            os.close(folder_fd)
 
 
 def best_of(runs, action):
@@ -93,7 +109,7 @@ def measure_project(measure, convert, source, folder, runs):
     input_copy = os.path.join(folder, "floor-input.copy")
     output_copy = os.path.join(folder, "floor-output.copy")
     floor = best_of(runs, lambda: copy_file(source, input_copy)) + \
-        best_of(runs, lambda: copy_file(destination, output_copy))
+        best_of(runs, lambda: copy_file(destination, output_copy, flush=True))
     result = {
         "input": os.path.getsize(source),
         "output": os.path.getsize(destination),

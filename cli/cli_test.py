@@ -5,6 +5,7 @@ usage: cli_test.py MORVANE_CONVERT MAKE_EXAMPLES MAKE_BENCH_PROJECTS
 """
 import fcntl
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -92,8 +93,9 @@ class CommandLine(unittest.TestCase):
         missing = os.path.join(self.folder, "missing.dvc")
         result = run("-q", missing, self.rex)
         self.assertEqual(1, result.returncode)
-        self.assertIn(b"morvane-convert: " + missing.encode() +
-                      b": Can not open source file (No such file or directory)\n", result.stderr)
+        # One form, SOURCE as given, the system's reason in parentheses.
+        self.assertRegex(result.stderr, b"^morvane-convert: " + re.escape(missing.encode()) +
+                         b": Can not open source file \\([^()\n]+\\)\n")
         self.assertTrue(os.path.exists(os.path.join(self.folder, "rexedit-0207.txt")))
 
         if os.path.exists("/dev/full"):
@@ -105,10 +107,13 @@ class CommandLine(unittest.TestCase):
         subprocess.run([MAKE_BENCH_PROJECTS, self.folder, "maximal"], check=True, capture_output=True)
         source = os.path.join(self.folder, "maximal.dvc")
         destination = os.path.join(self.folder, "out.txt")
-        fd = os.open(self.folder, os.O_TMPFILE | os.O_WRONLY)  # SIGKILL leaves nothing only with these
-        os.close(fd)
-        for sig, status in ((signal.SIGTERM, 143), (signal.SIGINT, 130), (signal.SIGHUP, 129),
-                            (signal.SIGKILL, -signal.SIGKILL)):
+        cases = [(signal.SIGTERM, 143), (signal.SIGINT, 130), (signal.SIGHUP, 129)]
+        try:  # SIGKILL leaves nothing only where the folder takes unnamed files
+            os.close(os.open(self.folder, os.O_TMPFILE | os.O_WRONLY))
+            cases.append((signal.SIGKILL, -signal.SIGKILL))
+        except (AttributeError, OSError):
+            pass
+        for sig, status in cases:
             for existed in (True, False):
                 if existed:
                     with open(destination, "wb") as f:

@@ -96,12 +96,13 @@ class DestinationFiles {
   int Descriptor(std::size_t index) const;
 
   // Puts every destination in place, all or none:
-  // 1. flushes every temporary to the disk (fdatasync; FlushFileBuffers) and closes it, and
-  //    closes the direct destinations, checking each for errors;
-  // 2. replaces each destination by its temporary (rename; ReplaceFileW or MoveFileExW with
-  //    write-through), keeping the destinations' permissions, and flushes each folder after it
-  //    (fsync of the folder, where the platform has it);
-  // 3. releases the locks.
+  // 1. flushes every temporary to the disk (fdatasync; FlushFileBuffers) and closes the direct
+  //    destinations, checking each for errors;
+  // 2. gives each unnamed temporary its name, closes every temporary (checking for errors),
+  //    then replaces each destination by its temporary (rename; ReplaceFileW or MoveFileExW
+  //    with write-through), keeping the destinations' permissions;
+  // 3. flushes each folder (fsync of the folder, where the platform has it; best effort, as the
+  //    new text is in place by then) and releases the locks.
   // Interrupt signals wait while step 2 runs. Should step 1 fail, nothing was replaced; should
   // one replacement in step 2 fail, those made before it are undone where the platform can
   // (Linux exchanges the files and exchanges them back). No temporary remains either way.
@@ -134,8 +135,9 @@ enum class InterruptRequests {
 // number (SIGINT 130, SIGTERM 143, SIGHUP 129), as shells expect.
 void EndOnInterrupt(InterruptRequests requests);
 
-// The text written to standard error when a request to stop ends the process (at most 511
-// bytes, written as given; include the line end). Empty writes nothing.
+// The text written to standard error when a request to stop ends the process (written as
+// given, so include the line end; a longer text than 512 bytes is shortened, keeping its line
+// end). Empty writes nothing.
 void SetInterruptNote(std::string_view note);
 
 }  // namespace morvane

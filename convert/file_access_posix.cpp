@@ -367,7 +367,10 @@ bool DestinationFiles::Add(const std::string& path, std::string& reason) {
 }
 
 bool DestinationFiles::Commit(std::string& reason) {
-  finished_ = true;
+  if (std::exchange(finished_, true)) {
+    reason = Reason(EINVAL);  // the files were put in place or discarded already
+    return false;
+  }
   std::size_t replacements = 0;
   // 1. Every text on the disk before any destination changes.
   for (auto& entry : entries_) {
@@ -513,6 +516,9 @@ void SetInterruptNote(std::string_view note) {
   InterruptsHeld held;
   const std::size_t size = std::min(note.size(), sizeof gInterruptNote);
   std::memcpy(gInterruptNote, note.data(), size);
+  if (size < note.size() && note.back() == '\n') {
+    gInterruptNote[size - 1] = '\n';  // a shortened line still ends
+  }
   gInterruptNoteSize.store(size);
 }
 
