@@ -117,6 +117,8 @@ int Main(std::vector<std::string> arguments) {
   CLI::App app{"Converts RexEdit 2.91 and EzEdit 2.5 (EZDV II) project files (.dvc) to a text\n"
                "listing of every section followed by an edit decision list.",
                "morvane-convert"};
+  // The same options on every system: a path such as /tmp/a.dvc is never a Windows-style /option.
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", std::string("morvane-convert ") + morvane::version::kDisplayVersion +
                                         " (" + morvane::version::kNumericVersion + ")");
   const std::map<std::string, SoftwareKind> software{{"rexedit", SoftwareKind::RexEdit},

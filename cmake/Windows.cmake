@@ -24,12 +24,35 @@ endforeach()
 add_library(CLI11::CLI11 INTERFACE IMPORTED)
 target_include_directories(CLI11::CLI11 SYSTEM INTERFACE ${morvane_headers})
 
-# Wine's prefix, made once here: its first start takes a while, the test runs after it do not.
-if(CMAKE_CROSSCOMPILING_EMULATOR AND NOT EXISTS ${CMAKE_BINARY_DIR}/wine/system.reg)
-  message(STATUS "Creating the Wine prefix ${CMAKE_BINARY_DIR}/wine")
-  execute_process(COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot --init
-                  RESULT_VARIABLE wineboot_status OUTPUT_QUIET ERROR_QUIET)
-  if(NOT wineboot_status EQUAL 0)
-    message(WARNING "wineboot failed (${wineboot_status}): the tests cannot run under Wine")
+# Wine: BUILD/wine-run PROGRAM.exe ARGS... runs a program with the build's own prefix, made once
+# here (its first start takes a while, the runs after it do not).
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+  get_filename_component(wine_folder ${MORVANE_WINE64} DIRECTORY)
+  find_program(MORVANE_WINESERVER NAMES wineserver64 wineserver PATHS ${wine_folder} NO_DEFAULT_PATH)
+  find_program(MORVANE_WINESERVER NAMES wineserver64 wineserver REQUIRED)
+  file(CONFIGURE OUTPUT ${CMAKE_CROSSCOMPILING_EMULATOR} @ONLY CONTENT [[
+#!/bin/sh
+# Runs a Windows program of this build under Wine, with the build's own prefix and quiet:
+#   wine-run PROGRAM.exe ARGS...     wine-run --stop   (ends the Wine session at once)
+# The session stays 30 s after its last program, which saves each run Wine's start-up; a new
+# session starts its services apart, so that they hold none of the caller's output open.
+export WINEPREFIX="@CMAKE_BINARY_DIR@/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ "${1:-}" = --stop ]; then
+  exec "@MORVANE_WINESERVER@" -k
+fi
+if "@MORVANE_WINESERVER@" -p30 </dev/null >/dev/null 2>&1; then
+  "@MORVANE_WINE64@" wineboot </dev/null >/dev/null 2>&1
+fi
+exec "@MORVANE_WINE64@" "$@"
+]])
+  file(CHMOD ${CMAKE_CROSSCOMPILING_EMULATOR} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+       GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  if(NOT EXISTS ${CMAKE_BINARY_DIR}/wine/system.reg)
+    message(STATUS "Creating the Wine prefix ${CMAKE_BINARY_DIR}/wine")
+    execute_process(COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot --init
+                    RESULT_VARIABLE wineboot_status OUTPUT_QUIET ERROR_QUIET)
+    if(NOT wineboot_status EQUAL 0)
+      message(WARNING "wineboot failed (${wineboot_status}): the tests cannot run under Wine")
+    endif()
   endif()
 endif()

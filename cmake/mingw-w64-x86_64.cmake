@@ -18,12 +18,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # beyond the ones Windows has.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
-# Wine runs the test programs, so `ctest` runs the same suite as natively. Debian installs
-# wine64 in /usr/lib/wine. The prefix lives in the build folder (cmake/Wine.cmake creates it once
-# at configure time) and Wine's own messages are off, so runs are quiet and reproducible.
+# Wine runs the test programs, so `ctest` runs the same suite as natively: through
+# BUILD/wine-run (written by cmake/Windows.cmake), which keeps Wine's prefix in the build folder
+# and its messages quiet. Debian installs wine64 in /usr/lib/wine.
 find_program(MORVANE_WINE64 NAMES wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
 find_program(MORVANE_WINE64 NAMES wine64)
 if(MORVANE_WINE64)
-  set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${CMAKE_BINARY_DIR}/wine WINEDEBUG=-all
-                                    WINEDLLOVERRIDES=mscoree,mshtml= ${MORVANE_WINE64})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
 endif()

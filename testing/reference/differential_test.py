@@ -29,6 +29,8 @@ import morvane_reference as reference  # noqa: E402
 from generate_projects import generate  # noqa: E402
 
 MODES = reference.TIMECODE_MODES
+# What runs the converter when it is built for another system (Wine for the Windows build).
+EMULATOR = [os.environ['MORVANE_EMULATOR']] if os.environ.get('MORVANE_EMULATOR') else []
 PROGRESS_LINE = re.compile(rb'^(\d+)/200(?: (.*))?$')
 
 
@@ -74,7 +76,7 @@ def run_one(converter, project, software, mode, workdir, check_progress):
     except reference.ConversionRefused as refused:
         expected = None
         refusal = str(refused)
-    command = [converter, '--software', software, '--timecode', mode,
+    command = EMULATOR + [converter, '--software', software, '--timecode', mode,
                '--progress', 'plain' if check_progress else 'none', '-q', source, '-o', dest]
     try:
         result = subprocess.run(command, capture_output=True, timeout=60)
