@@ -99,6 +99,8 @@ INT_PTR CALLBACK AboutProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
         return TRUE;
       }
       return FALSE;
+    case WM_HELP:  // left to the system, F1 would reach the main dialog and open a second box
+      return TRUE;
     default:
       return FALSE;
   }
