@@ -52,8 +52,8 @@ TEST_F(DialogCoreTest, EachRadioSetsItsSettingAndExactlyTheSettingsInForceAreChe
 TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThenPutsTheBarBack) {
   const auto folder = std::filesystem::temp_directory_path() / ("morvane-dlg-" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder);
-  const std::string ok = folder / "ok.dvc", huge = folder / "huge.dvc", out = folder / "out.txt",
-                    otio = folder / "out.otio";
+  const std::string ok = (folder / "ok.dvc").string(), huge = (folder / "huge.dvc").string(),
+                    out = (folder / "out.txt").string(), otio = (folder / "out.otio").string();
   testing::ProjectWriter().Header(0x0207, 0, 0).SaveTo(ok);
   testing::ProjectWriter().Header(0x0207, 0, 1234).SaveTo(huge);
   // clang-format off

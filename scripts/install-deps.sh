@@ -4,13 +4,13 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev   # compilers, sanitizers, libFuzzer
   libgtest-dev libbenchmark-dev libcli11-dev        # tests, benchmarks, command line
-  nlohmann-json3-dev                                # the command line's --probe --json
   qt6-base-dev fonts-ipafont-gothic                 # the dialog and its font
-  nlohmann-json3-dev libpugixml-dev                 # the OTIO and MLT exports
+  nlohmann-json3-dev libpugixml-dev                 # the exports, --probe --json
   python3                                           # end-to-end and golden-file tests
   melt ffmpeg                                       # the MLT export test plays its projects
   g++-mingw-w64-x86-64-posix googletest wine64      # the Windows build and its tests
   help2man dpkg-dev zip                             # the release packages
+  xvfb xauth fonts-wine                             # the Windows dialog's tests under Wine
 )
 sudo=""
 if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi

@@ -1,13 +1,16 @@
 // Draws the application icon: a film strip beside a page of listing lines. Writes the scalable
-// original and the two bitmaps the program embeds:
+// original, the two bitmaps the Qt program embeds and the Windows icon:
 //   build/app/draw_icon app/resources
-// gives morvane.svg, morvane-16.png and morvane-32.png.
+// gives morvane.svg, morvane-16.png, morvane-32.png and morvane.ico (16, 24, 32, 48 and 64
+// pixels).
+#include <QByteArray>
 #include <QColor>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QString>
 
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -62,6 +65,79 @@ QImage Bitmap(const std::vector<Shape>& shapes, int size) {
   return image;
 }
 
+void PutU16(QByteArray& out, int value) {
+  out.append(static_cast<char>(value & 0xFF));
+  out.append(static_cast<char>((value >> 8) & 0xFF));
+}
+
+void PutU32(QByteArray& out, std::uint32_t value) {
+  for (int shift = 0; shift < 32; shift += 8) {
+    out.append(static_cast<char>((value >> shift) & 0xFF));
+  }
+}
+
+// One image of a .ico: a 32-bit BITMAPINFOHEADER image (height doubled for the mask), its rows
+// bottom-up in BGRA, then the 1-bit mask (set where the image is transparent), rows padded to
+// 4 bytes. Windows XP and later use the alpha channel; the mask serves older readers.
+QByteArray IcoImage(const QImage& image) {
+  const int size = image.width();
+  const int maskStride = (size + 31) / 32 * 4;
+  QByteArray out;
+  PutU32(out, 40);
+  PutU32(out, static_cast<std::uint32_t>(size));
+  PutU32(out, static_cast<std::uint32_t>(2 * size));
+  PutU16(out, 1);   // planes
+  PutU16(out, 32);  // bits per pixel
+  PutU32(out, 0);   // BI_RGB
+  PutU32(out, static_cast<std::uint32_t>(size * size * 4 + size * maskStride));
+  for (int i = 0; i < 4; ++i) {
+    PutU32(out, 0);  // resolution and palette: unused
+  }
+  for (int y = size - 1; y >= 0; --y) {
+    for (int x = 0; x < size; ++x) {
+      PutU32(out, image.pixel(x, y));  // 0xAARRGGBB, stored as B, G, R, A
+    }
+  }
+  for (int y = size - 1; y >= 0; --y) {
+    QByteArray row(maskStride, '\0');
+    for (int x = 0; x < size; ++x) {
+      if (qAlpha(image.pixel(x, y)) == 0) {
+        row[x / 8] = static_cast<char>(row[x / 8] | (0x80 >> (x % 8)));
+      }
+    }
+    out.append(row);
+  }
+  return out;
+}
+
+// The icon directory (reserved 0, type 1, count), one 16-byte entry per image, then the images.
+QByteArray Ico(const std::vector<Shape>& shapes, const std::vector<int>& sizes) {
+  std::vector<QByteArray> images;
+  for (int size : sizes) {
+    images.push_back(IcoImage(Bitmap(shapes, size)));
+  }
+  QByteArray out;
+  PutU16(out, 0);
+  PutU16(out, 1);
+  PutU16(out, static_cast<int>(images.size()));
+  std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * images.size());
+  for (std::size_t i = 0; i < images.size(); ++i) {
+    out.append(static_cast<char>(sizes[i]));  // width
+    out.append(static_cast<char>(sizes[i]));  // height
+    out.append('\0');                         // no palette
+    out.append('\0');
+    PutU16(out, 1);   // planes
+    PutU16(out, 32);  // bits per pixel
+    PutU32(out, static_cast<std::uint32_t>(images[i].size()));
+    PutU32(out, offset);
+    offset += static_cast<std::uint32_t>(images[i].size());
+  }
+  for (const QByteArray& image : images) {
+    out.append(image);
+  }
+  return out;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -81,6 +157,11 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "draw_icon: cannot write morvane-%d.png\n", size);
       return 1;
     }
+  }
+  QFile ico(folder + QStringLiteral("morvane.ico"));
+  if (!ico.open(QIODevice::WriteOnly) || ico.write(Ico(shapes, {16, 24, 32, 48, 64})) < 0) {
+    std::fprintf(stderr, "draw_icon: cannot write morvane.ico\n");
+    return 1;
   }
   return 0;
 }

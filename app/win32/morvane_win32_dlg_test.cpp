@@ -1,0 +1,245 @@
+// The Windows dialog driven through its window messages, under Wine on a virtual display
+// (app/win32/testing/run_dialog.sh), with the message boxes and pickers replaced.
+#include "app/win32/morvane_win32_dlg.h"
+
+#include <windows.h>
+// The other Windows headers need windows.h first.
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <set>
+#include <string>
+
+#include "app/win32/resource.h"
+#include "app/win32/win32_text.h"
+#include "convert/messages.h"
+#include "convert/version.h"
+#include "testing/recording_prompts.h"
+
+namespace morvane::win32 {
+namespace {
+
+std::string ReadFile(const std::wstring& path) {
+  std::ifstream file(path.c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+RECT ControlRect(HWND control) {
+  RECT area{};
+  GetWindowRect(control, &area);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&area), 2);
+  return area;
+}
+
+class Win32DialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    window_ = dialog_.Create();
+    ASSERT_NE(window_, nullptr);
+    messages_.whileOpen = [this] {
+      barWhileOpen_ = static_cast<int>(SendDlgItemMessageW(window_, IDC_PROGRESS, PBM_GETPOS, 0, 0));
+      statusWhileOpen_ = WindowTextUtf8(Item(IDC_STATUS));
+    };
+  }
+
+  HWND Item(int id) const { return GetDlgItem(window_, id); }
+  void Click(int id) { SendMessageW(Item(id), BM_CLICK, 0, 0); }
+  void Type(int id, const std::wstring& text) { SetDlgItemTextW(window_, id, text.c_str()); }
+  std::string Text(int id) const { return WindowTextUtf8(Item(id)); }
+
+  testing::RecordingMessageBoxes messages_;
+  testing::RecordingFilePickers pickers_;
+  CMorvaneDlg dialog_{messages_, pickers_};
+  HWND window_ = nullptr;
+  int barWhileOpen_ = -1;
+  std::string statusWhileOpen_;
+};
+
+// In the order of DialogRadio.
+const int kRadioIds[] = {IDC_REXEDIT, IDC_EZEDIT, IDC_NTSC_DROP_FRAME, IDC_NTSC_NON_DROP, IDC_PAL, IDC_FRAME};
+
+TEST_F(Win32DialogTest, EveryControlShowsItsWholeTextAndOverlapsNoOther) {
+  std::vector<HWND> controls;
+  for (HWND c = GetWindow(window_, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    controls.push_back(c);
+  }
+  ASSERT_EQ(controls.size(), 18u);
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const RECT area = ControlRect(controls[i]);
+    const std::wstring text = WindowText(controls[i]);
+    SIZE needed{};
+    if (!SendMessageW(controls[i], BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&needed))) {
+      HDC context = GetDC(controls[i]);  // a label: its text in one line
+      SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageW(controls[i], WM_GETFONT, 0, 0)));
+      GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &needed);
+      ReleaseDC(controls[i], context);
+    }
+    EXPECT_LE(needed.cx, area.right - area.left) << Utf8(text);
+    for (std::size_t j = i + 1; j < controls.size(); ++j) {
+      RECT other = ControlRect(controls[j]), both{};
+      EXPECT_FALSE(IntersectRect(&both, &area, &other)) << i << " overlaps " << j;
+    }
+  }
+  EXPECT_LT(ControlRect(Item(IDC_NTSC_NON_DROP)).right, ControlRect(Item(IDC_FRAME)).left);
+}
+
+TEST_F(Win32DialogTest, RadiosShowTheSettingsInForceAndAreTheTabStopsOfTheirGroups) {
+  // The button clicked (0: none, as the dialog opens), then the two that are checked.
+  const int rows[][3] = {
+      {0, IDC_REXEDIT, IDC_NTSC_DROP_FRAME},
+      {IDC_EZEDIT, IDC_EZEDIT, IDC_NTSC_DROP_FRAME},
+      {IDC_FRAME, IDC_EZEDIT, IDC_FRAME},
+      {IDC_PAL, IDC_EZEDIT, IDC_PAL},
+      {IDC_NTSC_NON_DROP, IDC_EZEDIT, IDC_NTSC_NON_DROP},
+      {IDC_REXEDIT, IDC_REXEDIT, IDC_NTSC_NON_DROP},
+      {IDC_NTSC_DROP_FRAME, IDC_REXEDIT, IDC_NTSC_DROP_FRAME},
+  };
+  for (const auto& [click, software, timecode] : rows) {
+    if (click != 0) {
+      Click(click);
+    }
+    std::set<int> tabStops;
+    HWND first = GetNextDlgTabItem(window_, nullptr, FALSE);
+    HWND item = first;
+    do {
+      tabStops.insert(GetDlgCtrlID(item));
+      item = GetNextDlgTabItem(window_, item, FALSE);
+    } while (item != first && tabStops.size() < 20);
+    for (int i = 0; i < 6; ++i) {
+      const int id = kRadioIds[i];
+      const bool checked = id == software || id == timecode;
+      EXPECT_EQ(Text(id), DialogCore::RadioText(static_cast<DialogRadio>(i)));
+      EXPECT_EQ(dialog_.core().IsChecked(static_cast<DialogRadio>(i)), checked) << click << " " << id;
+      EXPECT_EQ(IsDlgButtonChecked(window_, id) == BST_CHECKED, checked) << click << " " << id;
+      EXPECT_EQ(tabStops.count(id) == 1, checked) << click << " " << id;
+    }
+  }
+}
+
+TEST_F(Win32DialogTest, ArrowKeysMoveWithinARadioGroupAndCheckTheButton) {
+  // The key, the button that has the focus before it, and the one checked after it.
+  const int rows[][3] = {{VK_RIGHT, IDC_REXEDIT, IDC_EZEDIT},
+                         {VK_RIGHT, IDC_EZEDIT, IDC_REXEDIT},
+                         {VK_DOWN, IDC_NTSC_DROP_FRAME, IDC_NTSC_NON_DROP},
+                         {VK_UP, IDC_NTSC_DROP_FRAME, IDC_FRAME}};
+  for (const auto& [key, from, to] : rows) {
+    SetFocus(Item(from));
+    MSG press{Item(from), WM_KEYDOWN, static_cast<WPARAM>(key), 0, 0, {0, 0}};
+    IsDialogMessageW(window_, &press);
+    EXPECT_EQ(GetFocus(), Item(to)) << from;
+    EXPECT_EQ(IsDlgButtonChecked(window_, to), BST_CHECKED) << from;
+  }
+  EXPECT_TRUE(dialog_.core().IsChecked(DialogRadio::Frame));
+}
+
+TEST_F(Win32DialogTest, PickersFillThePathFieldsAndCancellingKeepsTypedText) {
+  Type(IDC_SOURCE_PATH, L"typed.dvc");
+  Click(IDC_BROWSE_SOURCE);  // cancelled
+  EXPECT_EQ(Text(IDC_SOURCE_PATH), "typed.dvc");
+  pickers_.sourceAnswer = PickedFile{"C:\\プロジェクト\\a.dvc", 0};
+  Click(IDC_BROWSE_SOURCE);
+  EXPECT_EQ(Text(IDC_SOURCE_PATH), "C:\\プロジェクト\\a.dvc");
+  EXPECT_EQ(dialog_.core().sourcePath(), "C:\\プロジェクト\\a.dvc");
+  pickers_.destinationAnswer = PickedFile{"C:\\out\\a.txt", 1};
+  Click(IDC_BROWSE_DESTINATION);
+  EXPECT_EQ(Text(IDC_DESTINATION_PATH), "C:\\out\\a.txt");
+  EXPECT_EQ(dialog_.core().destinationFilter(), 1u);
+}
+
+TEST_F(Win32DialogTest, ConvertShowsTheOutcomeAndWritesWhatLinuxWrites) {
+  const char* sourceDir = std::getenv("MORVANE_SOURCE_DIR");
+  ASSERT_NE(sourceDir, nullptr);
+  // Under Wine, drive Z: is the Linux root.
+  const std::wstring examples = (*sourceDir == '/' ? L"Z:" : L"") + Wide(sourceDir) + L"\\examples\\";
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring folder = std::wstring(temp) + L"変換テスト";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring project = folder + L"\\例.dvc", listing = folder + L"\\例.txt";
+  ASSERT_TRUE(CopyFileW((examples + L"rexedit-0207.dvc").c_str(), project.c_str(), FALSE));
+  DeleteFileW(listing.c_str());
+
+  const struct {
+    std::wstring source, destination;
+    std::string message;
+    MessageIcon icon;
+  } rows[] = {
+      {project, listing, CompletionMessage(Utf8(project), Utf8(listing)), MessageIcon::None},
+      {L"", listing, std::string(kSourceOpenFailed), MessageIcon::Warning},
+      {project, project, std::string(kDestinationOpenFailed), MessageIcon::Warning},
+  };
+  for (const auto& row : rows) {
+    Type(IDC_SOURCE_PATH, row.source);
+    Type(IDC_DESTINATION_PATH, row.destination);
+    messages_.shown.clear();
+    Click(IDC_CONVERT);
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_EQ(messages_.shown[0], (DialogOutcome{row.message, row.icon}));
+    EXPECT_EQ(barWhileOpen_, row.icon == MessageIcon::None ? kProgressSteps : 0);
+    EXPECT_EQ(statusWhileOpen_, "");
+    EXPECT_EQ(SendDlgItemMessageW(window_, IDC_PROGRESS, PBM_GETPOS, 0, 0), 0);
+  }
+  EXPECT_EQ(ReadFile(listing), ReadFile(examples + L"rexedit-0207.txt"));
+  EXPECT_EQ(ReadFile(project), ReadFile(examples + L"rexedit-0207.dvc"));
+}
+
+// Closes the about box from within its modal loop and keeps its version line.
+std::string aboutVersionLine;
+void CALLBACK CloseAboutBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND about = FindWindowW(nullptr, L"morvane version information");
+  if (about != nullptr) {
+    aboutVersionLine = WindowTextUtf8(GetDlgItem(about, IDC_ABOUT_VERSION));
+    SendMessageW(about, WM_COMMAND, IDOK, 0);
+    KillTimer(nullptr, timer);
+  }
+}
+
+TEST_F(Win32DialogTest, SystemMenuAndF1OpenTheAboutBoxEnterKeepsTheDialogEscapeEndsIt) {
+  wchar_t item[64] = {};
+  GetMenuStringW(GetSystemMenu(window_, FALSE), IDM_ABOUTBOX, item, 64, MF_BYCOMMAND);
+  EXPECT_EQ(Utf8(item), "morvane version information(&A)...");
+  HELPINFO help{sizeof help, HELPINFO_WINDOW, 0, nullptr, 0, {0, 0}};
+  const struct {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+  } opening[] = {{WM_SYSCOMMAND, IDM_ABOUTBOX, 0}, {WM_HELP, 0, reinterpret_cast<LPARAM>(&help)}};
+  for (const auto& row : opening) {
+    aboutVersionLine.clear();
+    SetTimer(nullptr, 0, 50, CloseAboutBox);
+    SendMessageW(window_, row.message, row.wParam, row.lParam);
+    EXPECT_EQ(aboutVersionLine, std::string("morvane Version ") + version::kDisplayVersion);
+  }
+  Type(IDC_SOURCE_PATH, L"typed.dvc");
+  SendMessageW(window_, WM_COMMAND, IDOK, 0);  // Enter in a path field
+  EXPECT_EQ(Text(IDC_SOURCE_PATH), "typed.dvc");
+  SendMessageW(window_, WM_COMMAND, IDCANCEL, 0);  // Escape
+  EXPECT_FALSE(IsWindow(window_));
+}
+
+TEST(Win32Resources, VersionTextsAreTheProgramsOwn) {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::string block(GetFileVersionInfoSizeW(self, nullptr), '\0');
+  ASSERT_TRUE(GetFileVersionInfoW(self, 0, static_cast<DWORD>(block.size()), block.data()));
+  for (const auto& [key, expected] : std::initializer_list<std::pair<const wchar_t*, const char*>>{
+           {L"FileVersion", version::kFileVersion},
+           {L"Comments", version::kComments},
+           {L"FileDescription", version::kFileDescription},
+           {L"OriginalFilename", version::kOriginalFilename}}) {
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    const std::wstring path = std::wstring(L"\\StringFileInfo\\040904b0\\") + key;
+    ASSERT_TRUE(VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &length));
+    EXPECT_EQ(Utf8(value), expected);
+  }
+}
+
+}  // namespace
+}  // namespace morvane::win32

@@ -1,0 +1,100 @@
+// Saves a picture of the main dialog as a 24-bit .bmp, with example paths in its fields:
+//   morvane_screenshot.exe dialog.bmp
+// (under Wine: app/win32/testing/run_dialog.sh; README.md says how the picture is made).
+#include <windows.h>
+// The other Windows headers need windows.h first.
+#include <commctrl.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "app/win32/morvane_win32_dlg.h"
+#include "app/win32/resource.h"
+
+namespace {
+
+// Lets the dialog paint: runs its messages for a moment.
+void Settle(HWND dialog) {
+  const ULONGLONG end = GetTickCount64() + 500;
+  while (GetTickCount64() < end) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (!IsDialogMessageW(dialog, &message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    }
+    Sleep(10);
+  }
+}
+
+bool SaveBitmap(const wchar_t* path, HDC context, HBITMAP bitmap, int width, int height) {
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof header;
+  header.biWidth = width;
+  header.biHeight = height;  // bottom-up, as .bmp files store rows
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biCompression = BI_RGB;
+  const int stride = (width * 3 + 3) / 4 * 4;
+  std::vector<char> pixels(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
+  if (GetDIBits(context, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+                reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS) != height) {
+    return false;
+  }
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof file + sizeof header;
+  file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels.size());
+  FILE* out = _wfopen(path, L"wb");
+  if (out == nullptr) {
+    return false;
+  }
+  bool written = std::fwrite(&file, sizeof file, 1, out) == 1 &&
+                 std::fwrite(&header, sizeof header, 1, out) == 1 &&
+                 std::fwrite(pixels.data(), 1, pixels.size(), out) == pixels.size();
+  return std::fclose(out) == 0 && written;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: morvane_screenshot OUTPUT.bmp\n");
+    return 2;
+  }
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
+  morvane::win32::CMorvaneDlg dialog;
+  HWND window = dialog.Create();
+  if (window == nullptr) {
+    std::fprintf(stderr, "morvane_screenshot: cannot create the dialog\n");
+    return 1;
+  }
+  SetDlgItemTextW(window, IDC_SOURCE_PATH, L"C:\\DV\\wedding.dvc");
+  SetDlgItemTextW(window, IDC_DESTINATION_PATH, L"C:\\DV\\wedding.txt");
+  SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+  SetFocus(GetDlgItem(window, IDC_CONVERT));
+  Settle(window);
+
+  RECT frame{};
+  GetWindowRect(window, &frame);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  // What the screen shows: PrintWindow under Wine leaves out the controls.
+  const bool printed = BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY) != FALSE;
+  SelectObject(memory, old);
+  const bool saved = printed && SaveBitmap(argv[1], memory, bitmap, width, height);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  if (!saved) {
+    std::fprintf(stderr, "morvane_screenshot: cannot capture the dialog\n");
+    return 1;
+  }
+  return 0;
+}
