@@ -9,10 +9,10 @@
 #include "convert/layout_fit.h"
 #include "convert/listing_driver.h"
 #include "convert/messages.h"
-#include "listing/utf8_path.h"
 #include "interchange/exports.h"
 #include "interchange/timeline.h"
 #include "listing/conversion_error.h"
+#include "listing/utf8_path.h"
 
 namespace morvane {
 
@@ -42,6 +42,28 @@ ConversionOutcome FailureOf(const ConversionError& error) {
       break;
   }
   return Failure(Kind::WriteFailed, std::string(kWriteFailed));
+}
+
+// A failure while reading; a refusal also says which layout the project reads with.
+ConversionOutcome ReadFailure(const ConversionError& error, std::optional<FitCheck>& fit) {
+  ConversionOutcome failure = FailureOf(error);
+  if (fit && IsRefusal(error)) {
+    fit->Complete(failure, false);
+  }
+  return failure;
+}
+
+// Once every text is written: the source is closed and every destination put in place.
+ConversionOutcome Completed(std::string message, FitCheck& fit, bool fits, SourceFile& source,
+                            DestinationFiles& destination) {
+  ConversionOutcome completed;
+  completed.message = std::move(message);
+  fit.Complete(completed, fits);
+  source.Close();
+  if (std::string reason; !destination.Commit(reason)) {
+    return Failure(Kind::WriteFailed, std::string(kWriteFailed), reason);
+  }
+  return completed;
 }
 
 }  // namespace
@@ -85,22 +107,9 @@ ConversionOutcome ConversionJob::Run(ProgressSink& progress) const {
     writer.Flush();
     fits = reader.EndsHere();
   } catch (const ConversionError& error) {
-    // The destination's destructor puts everything back.
-    ConversionOutcome failure = FailureOf(error);
-    if (fit && IsRefusal(error)) {
-      fit->Complete(failure, false);
-    }
-    return failure;
+    return ReadFailure(error, fit);  // the destination's destructor puts everything back
   }
-
-  ConversionOutcome outcome;
-  outcome.message = CompletionMessage(sourcePath_, destinationPath_);
-  fit->Complete(outcome, fits);
-  source.Close();
-  if (!destination.Commit(reason)) {
-    return Failure(Kind::WriteFailed, std::string(kWriteFailed), reason);
-  }
-  return outcome;
+  return Completed(CompletionMessage(sourcePath_, destinationPath_), *fit, fits, source, destination);
 }
 
 namespace {
@@ -151,11 +160,7 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
     files = RenderTimeline(BuildTimeline(driver.tables(), facts, timelineSource), export_.format,
                            settings_.timecodeMode);
   } catch (const ConversionError& error) {
-    ConversionOutcome failure = FailureOf(error);
-    if (fit && IsRefusal(error)) {
-      fit->Complete(failure, false);
-    }
-    return failure;
+    return ReadFailure(error, fit);
   }
 
   // Every file is opened before any is written, and all are put in place together.
@@ -189,14 +194,7 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
     return FailureOf(error);
   }
 
-  ConversionOutcome completed;
-  completed.message = CompletionMessage(sourcePath_, destinationPath_);
-  fit->Complete(completed, fits);
-  source.Close();
-  if (!destination.Commit(reason)) {
-    return Failure(Kind::WriteFailed, std::string(kWriteFailed), reason);
-  }
-  return completed;
+  return Completed(CompletionMessage(sourcePath_, destinationPath_), *fit, fits, source, destination);
 }
 
 }  // namespace morvane
