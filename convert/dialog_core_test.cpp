@@ -80,7 +80,7 @@ TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThen
   // An export needs a frame rate: in FRAME mode it is refused before any file is opened.
   boxes.whileOpen = nullptr;
   core.ClickRadio(DialogRadio::Frame);
-  core.SetDestinationPath(folder / "frame.mlt");
+  core.SetDestinationPath((folder / "frame.mlt").string());
   EXPECT_EQ((DialogOutcome{std::string(kExportNeedsRate), MessageIcon::Warning}), core.Convert());
   EXPECT_FALSE(std::filesystem::exists(folder / "frame.mlt"));
   std::filesystem::remove_all(folder);

@@ -3,6 +3,7 @@
 #include "listing/utf8_path.h"
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace morvane {
@@ -48,21 +49,28 @@ std::string MediaBaseName(std::string_view utf8Name) {
 MediaLocation LocateMedia(const std::string& folderUtf8, std::string_view utf8Name) {
   const std::string name = MediaBaseName(utf8Name);
   const fs::path folder = Utf8Path(folderUtf8);
-  const fs::path exact = folder / Utf8Path(name);
-  if (name.empty()) {
-    return {Utf8Text(exact), false};
-  }
-  if (IsMediaFile(exact)) {
-    return {Utf8Text(exact), true};
-  }
+  // '/' between the parts on every platform, so that a path reads the same everywhere.
+  const auto text = [](const fs::path& path) {
+    const std::u8string generic = path.generic_u8string();
+    return std::string(generic.begin(), generic.end());
+  };
+  // The name as the folder spells it, also where the file system ignores case (Windows): an
+  // exact match first, else one that differs in ASCII case only.
+  std::optional<fs::path> match;
   std::error_code error;
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+  for (fs::directory_iterator it(folder, error), end; !name.empty() && !error && it != end; it.increment(error)) {
     const std::string entry = Utf8Text(it->path().filename());
     if (EqualsAsciiCaseInsensitive(entry, name) && IsMediaFile(it->path())) {
-      return {Utf8Text(it->path()), true};
+      match = it->path();
+      if (entry == name) {
+        break;
+      }
     }
   }
-  return {Utf8Text(exact), false};
+  if (match) {
+    return {text(*match), true};
+  }
+  return {text(folder / Utf8Path(name)), false};
 }
 
 }  // namespace morvane

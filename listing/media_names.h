@@ -20,14 +20,15 @@ std::string DecodeShiftJis(std::string_view bytes);
 std::string MediaBaseName(std::string_view utf8Name);
 
 struct MediaLocation {
-  std::string path;  // UTF-8; folder/name, also when the file is missing
+  std::string path;  // UTF-8 with / between parts: folder/name, also when the file is missing
   bool exists = false;
 };
 
 // Finds the last part of utf8Name in the folder: the exact name first, else the one entry of the
 // folder listing that equals it with ASCII letters compared case-insensitively ("clip.AVI" finds
 // "CLIP.avi"; non-ASCII bytes compare exactly). A missing file keeps the name as given. Folders
-// do not count as media. Never throws for a missing or unreadable folder.
+// do not count as media. The name is the one the folder lists, also where the file system ignores
+// case. Never throws for a missing or unreadable folder.
 MediaLocation LocateMedia(const std::string& folderUtf8, std::string_view utf8Name);
 
 }  // namespace morvane
