@@ -9,6 +9,15 @@
 
 #include "listing/field_listing.h"
 
+// The byte shuffle of SSSE3, found on nearly every x86-64 processor, is chosen at run time with
+// GCC's and Clang's built-ins; elsewhere the portable scan does all the work.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define MORVANE_ESCAPE_SSSE3 1
+#include <tmmintrin.h>
+#else
+#define MORVANE_ESCAPE_SSSE3 0
+#endif
+
 namespace morvane {
 
 namespace {
@@ -109,6 +118,96 @@ const char* EscapeRuns(const char* in, const char* const end, char*& out) {
   return in;
 }
 
+#if MORVANE_ESCAPE_SSSE3
+// The same 16 bytes at a time with a byte shuffle (SSSE3), without a branch per byte or per
+// escape: with a quarter of the bytes escaped, EscapeRuns spends its time in the table and a
+// scan by escapes would mispredict a branch per block. Compares find the bytes to escape and
+// give each its letter in place; then for each half of 8 bytes the shuffle chosen by the mask
+// of its escapes spreads them to 8 to 16 bytes, a backslash before each escaped one. The 16
+// stored bytes stay within the room of 2 * 16 per block.
+struct SpreadTable {
+  // For each mask of a half's escapes: where each output byte comes from, 0-7 the (lettered)
+  // byte of the half, 8 a backslash, 0x80 a zero past the end; and the output's length.
+  std::array<std::array<std::uint8_t, 16>, 256> shuffles{};
+  std::array<std::uint8_t, 256> lengths{};
+};
+constexpr SpreadTable MakeSpreadTable() {
+  SpreadTable table;
+  for (int mask = 0; mask < 256; ++mask) {
+    auto& shuffle = table.shuffles[mask];
+    std::size_t at = 0;
+    for (int i = 0; i < 8; ++i) {
+      if ((mask >> i & 1) != 0) {
+        shuffle[at++] = 8;
+      }
+      shuffle[at++] = static_cast<std::uint8_t>(i);
+    }
+    table.lengths[mask] = static_cast<std::uint8_t>(at);
+    for (; at < 16; ++at) {
+      shuffle[at] = 0x80;
+    }
+  }
+  return table;
+}
+constexpr SpreadTable kSpreads = MakeSpreadTable();
+
+// Writes the 8 to 16 bytes of a half at o; returns their end.
+__attribute__((target("ssse3"))) inline char* Spread(char* o, __m128i half, unsigned mask) {
+  const __m128i shuffle =
+      _mm_loadu_si128(reinterpret_cast<const __m128i*>(kSpreads.shuffles[mask].data()));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_shuffle_epi8(half, shuffle));
+  return o + kSpreads.lengths[mask];
+}
+
+__attribute__((target("ssse3"))) const char* EscapeBlocks(const char* in, const char* const end,
+                                                         char*& out) {
+  char* o = out;
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i backslash = _mm_set1_epi8('\\');
+  while (end - in >= 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(block, zero)) != 0) {
+      break;  // the text ends within this block: EscapeRuns finds where
+    }
+    const __m128i cr = _mm_cmpeq_epi8(block, _mm_set1_epi8('\r'));
+    const __m128i lf = _mm_cmpeq_epi8(block, _mm_set1_epi8('\n'));
+    const __m128i escaped =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('"')),
+                                  _mm_cmpeq_epi8(block, backslash)),
+                     _mm_or_si128(cr, lf));
+    // CR and LF become r and n; a quote and a backslash are their own letters.
+    const __m128i letters =
+        _mm_add_epi8(block, _mm_or_si128(_mm_and_si128(cr, _mm_set1_epi8('r' - '\r')),
+                                         _mm_and_si128(lf, _mm_set1_epi8('n' - '\n'))));
+    const auto mask = static_cast<unsigned>(_mm_movemask_epi8(escaped));
+    // Each half's 8 bytes, then 8 backslashes, for the shuffle's indexes 0-7 and 8.
+    o = Spread(o, _mm_unpacklo_epi64(letters, backslash), mask & 0xFF);
+    o = Spread(o, _mm_unpackhi_epi64(letters, backslash), mask >> 8);
+    in += 16;
+  }
+  out = o;
+  return EscapeRuns(in, end, out);
+}
+
+bool HasSsse3() {
+  static const bool has = [] {
+    __builtin_cpu_init();  // in case this runs before the constructors that fill in the answer
+    return __builtin_cpu_supports("ssse3") != 0;
+  }();
+  return has;
+}
+#endif
+
+// Escapes as EscapeRuns does, with the fastest way the processor has.
+const char* Escape(const char* in, const char* const end, char*& out) {
+#if MORVANE_ESCAPE_SSSE3
+  if (HasSsse3()) {
+    return EscapeBlocks(in, end, out);
+  }
+#endif
+  return EscapeRuns(in, end, out);
+}
+
 // Reads a text of the given length and writes it escaped, so that it stays on one line. The
 // text ends at its first zero byte; the bytes after it are read and dropped.
 void ListEscapedText(SourceReader& source, ListingWriter& out, std::size_t length, std::string& raw) {
@@ -123,7 +222,7 @@ void ListEscapedText(SourceReader& source, ListingWriter& out, std::size_t lengt
   while (in != end) {
     const char* const pieceEnd = in + std::min(kPiece, static_cast<std::size_t>(end - in));
     char* o = out.Claim(2 * kPiece);
-    in = EscapeRuns(in, pieceEnd, o);
+    in = Escape(in, pieceEnd, o);
     out.Commit(o);
     if (in != pieceEnd) {
       break;  // a zero byte ended the text

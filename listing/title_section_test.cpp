@@ -1,5 +1,5 @@
-// Title texts are escaped eight bytes at a time: an escape, another control byte or the zero byte
-// that ends a text must be found at every offset of a word and of the pieces the text goes in.
+// Title texts are escaped 8 or 16 bytes at a time: an escape, another control byte or the zero
+// byte that ends a text must be found at every offset of a word, a block and a piece.
 // The golden files hold short texts only.
 #include "listing/title_section.h"
 
@@ -22,7 +22,7 @@ std::string Repeat(const std::string& text, int times) {
 }
 
 TEST(TitleSection, EscapesLongTextsAtEveryOffsetAndEndsThemAtTheFirstZeroByte) {
-  // 37 bytes: over many repeats the escapes fall at every offset of a word and of an 8 KiB piece.
+  // 37 bytes: over many repeats the escapes fall at every offset of a word, a block and a piece.
   // The second byte 0x5C of a two-byte character is escaped like any backslash.
   const std::string pattern = "abc\"defghij\\klmnopqrs\r\ntuvwxyz01234\x83\x5c";
   const std::string listed = "abc\\\"defghij\\\\klmnopqrs\\r\\ntuvwxyz01234\x83\x5c\x5c";
