@@ -68,7 +68,7 @@ Json Describe(const std::string& source, const ProbeOptions& options, const Proj
     }
   }
   Json media = Json::array();
-  for (const std::string& raw : facts.mediaNames) {
+  for (const std::string& raw : probe.mediaNames) {
     const std::string name = DecodeShiftJis(raw);
     const MediaLocation location = LocateMedia(folder, name);
     media.push_back({{"name", name}, {"path", location.path}, {"exists", location.exists}});

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "convert/messages.h"
@@ -16,17 +17,35 @@ class NoProgress : public ProgressSink {
   void SetStatus(std::string_view) override {}
 };
 
+// Keeps the name of every clip the track sections report, each once.
+class MediaNames : public TimelineRecorder {
+ public:
+  explicit MediaNames(std::vector<std::string>& names) : names_(names) {}
+  void RecordAspectRatio(std::int32_t) override {}
+  void RecordClip(TimelineTrack, std::int32_t, const RecordedClip& clip) override {
+    if (clip.kind != ClipKind::Color && !clip.name.empty() &&
+        std::find(names_.begin(), names_.end(), clip.name) == names_.end()) {
+      names_.emplace_back(clip.name);
+    }
+  }
+  void RecordTitleText(std::int32_t, std::int32_t, std::string_view) override {}
+
+ private:
+  std::vector<std::string>& names_;
+};
+
 }  // namespace
 
 SoftwareKind OtherSoftware(SoftwareKind kind) {
   return kind == SoftwareKind::RexEdit ? SoftwareKind::EzEdit : SoftwareKind::RexEdit;
 }
 
-LayoutCheck CheckLayout(SourceReader& source, SoftwareKind kind, ProjectFacts* facts) {
+LayoutCheck CheckLayout(SourceReader& source, SoftwareKind kind, ProjectFacts* facts,
+                        TimelineRecorder* recorder) {
   ListingWriter nowhere{ListingWriter::Discard{}};
   NoProgress progress;
   const ConversionSettings settings{kind, TimecodeMode::Frames};
-  ListingContext context{source, nowhere, progress, settings};
+  ListingContext context{source, nowhere, progress, settings, recorder};
   try {
     ListingDriver(context, facts).Run();
   } catch (const ConversionError& error) {
@@ -119,17 +138,20 @@ std::string_view FitHint(SoftwareKind chosen, LayoutFit fit) {
 
 ProjectProbe ProbeProject(std::span<const std::uint8_t> bytes, const SoftwareKind* software) {
   ProjectFacts facts[2];
+  std::vector<std::string> names[2];
   LayoutCheck checks[2];
   for (const SoftwareKind kind : {SoftwareKind::RexEdit, SoftwareKind::EzEdit}) {
     const auto i = static_cast<std::size_t>(kind);
     SourceReader source(bytes);
-    checks[i] = CheckLayout(source, kind, &facts[i]);
+    MediaNames recorder(names[i]);
+    checks[i] = CheckLayout(source, kind, &facts[i], &recorder);
   }
   ProjectProbe probe;
   probe.fit = {checks[0].fits, checks[1].fits};
   probe.software = software != nullptr ? *software : PickSoftware(probe.fit);
   const auto chosen = static_cast<std::size_t>(probe.software);
   probe.facts = std::move(facts[chosen]);
+  probe.mediaNames = std::move(names[chosen]);
   probe.refusal = std::move(checks[chosen].refusal);
   return probe;
 }

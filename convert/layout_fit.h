@@ -5,12 +5,14 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "convert/conversion_job.h"
 #include "convert/listing_driver.h"
 #include "listing/conversion_error.h"
 #include "listing/format_kinds.h"
 #include "listing/source_reader.h"
+#include "listing/timeline_recorder.h"
 
 namespace morvane {
 
@@ -22,13 +24,14 @@ namespace morvane {
 SoftwareKind OtherSoftware(SoftwareKind kind);
 
 // Converts from the reader's position with kind's layout, the text and the progress going
-// nowhere. facts, when given, receives what the run learned (as far as it got). Only the
-// platform's read errors pass as ConversionError.
+// nowhere. facts, when given, receives what the run learned (as far as it got), and recorder
+// what the sections report. Only the platform's read errors pass as ConversionError.
 struct LayoutCheck {
   bool fits = false;
   std::string refusal;  // why the conversion was refused ("Can not convert source file: ..."), or empty
 };
-LayoutCheck CheckLayout(SourceReader& source, SoftwareKind kind, ProjectFacts* facts = nullptr);
+LayoutCheck CheckLayout(SourceReader& source, SoftwareKind kind, ProjectFacts* facts = nullptr,
+                        TimelineRecorder* recorder = nullptr);
 
 // Which layouts fit one file.
 struct LayoutFit {
@@ -82,6 +85,9 @@ struct ProjectProbe {
   LayoutFit fit;
   SoftwareKind software = SoftwareKind::RexEdit;  // the layout the facts were read with
   ProjectFacts facts;
+  // The names of the clips on the four tracks, every kind but colour clips (whose name holds
+  // their colours): raw bytes, each once, in order of first use.
+  std::vector<std::string> mediaNames;
   std::string refusal;  // reading with software was refused: why; the facts stop where it stopped
 };
 

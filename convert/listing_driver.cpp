@@ -68,21 +68,6 @@ void ListTrack(ListingContext& context, bool hasClips, const char* heading, Tabl
   }
 }
 
-template <class Table>
-void AddMediaNames(std::vector<std::string>& names, const Table& table) {
-  for (std::int32_t i = 0; i < table.count; ++i) {
-    const auto* entry = table.At(i);
-    if (entry == nullptr) {
-      break;
-    }
-    const std::string_view name = entry->name.Text();
-    if (!name.empty() && name != "color clip" &&
-        std::find(names.begin(), names.end(), name) == names.end()) {
-      names.emplace_back(name);
-    }
-  }
-}
-
 void FillFacts(ProjectFacts& facts, const ClipTables& tables) {
   facts.insertClips = tables.insertClips.count;
   facts.exAudio1Clips = tables.exAudio1Clips.count;
@@ -91,11 +76,6 @@ void FillFacts(ProjectFacts& facts, const ClipTables& tables) {
   for (std::int32_t i = 0; i < tables.mainClips.count && i < MainClipTable::kCapacity; ++i) {
     facts.mainLength = WrapAdd(facts.mainLength, tables.mainClips.At(i)->length);
   }
-  facts.mediaNames.clear();
-  AddMediaNames(facts.mediaNames, tables.mainClips);
-  AddMediaNames(facts.mediaNames, tables.insertClips);
-  AddMediaNames(facts.mediaNames, tables.exAudio1Clips);
-  AddMediaNames(facts.mediaNames, tables.exAudio2Clips);
 }
 
 }  // namespace

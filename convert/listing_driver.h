@@ -2,8 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "listing/clip_tables.h"
 #include "listing/listing_context.h"
@@ -36,9 +34,6 @@ struct ProjectFacts {
   // Frames of the main track as the EDL places it: the sum of its clips' lengths, transitions
   // taken off and half-speed clips stretched; wraps modulo 2^32.
   std::int32_t mainLength = 0;
-  // The names of the clips on the four tracks (raw bytes, each once, in order of first use);
-  // colour clips have none.
-  std::vector<std::string> mediaNames;
 };
 
 class ListingDriver {
