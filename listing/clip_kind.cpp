@@ -1,24 +1,11 @@
 #include "listing/clip_kind.h"
 
+#include "listing/ascii_case.h"
 #include "listing/timeline_recorder.h"
 
 namespace morvane {
 
 namespace {
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
 
 bool EndsWith(std::string_view name, std::string_view suffix) {
   return name.size() >= suffix.size() &&

@@ -1,31 +1,16 @@
 #include "listing/media_names.h"
 
-#include "listing/utf8_path.h"
-
 #include <filesystem>
 #include <optional>
 #include <system_error>
+
+#include "listing/ascii_case.h"
+#include "listing/utf8_path.h"
 
 namespace morvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsAsciiCaseInsensitive(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
 
 bool IsMediaFile(const fs::path& path) {
   std::error_code error;
@@ -60,7 +45,7 @@ MediaLocation LocateMedia(const std::string& folderUtf8, std::string_view utf8Na
   std::error_code error;
   for (fs::directory_iterator it(folder, error), end; !name.empty() && !error && it != end; it.increment(error)) {
     const std::string entry = Utf8Text(it->path().filename());
-    if (EqualsAsciiCaseInsensitive(entry, name) && IsMediaFile(it->path())) {
+    if (EqualsIgnoringAsciiCase(entry, name) && IsMediaFile(it->path())) {
       match = it->path();
       if (entry == name) {
         break;

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace morvane {
+
+// True when a and b hold the same bytes but for the case of ASCII letters: "CLIP.avi" equals
+// "clip.AVI"; any other byte, Shift-JIS included, must match exactly.
+inline bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (lower(a[i]) != lower(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace morvane
