@@ -183,7 +183,7 @@ int Main(std::vector<std::string> arguments) {
                                     "convert nothing; print what each project holds and which media "
                                     "it uses");
   app.add_flag("--json", options.json, "--probe prints one JSON object per line")->needs(probe);
-  app.add_option("SOURCE", options.sources, "project files; each becomes SOURCE with .txt in place of .dvc")
+  app.add_option("SOURCE", options.sources, "project files; each becomes SOURCE with the format's extension (.txt, .otio, .edl, .mlt) in place of .dvc")
       ->required();
 
   try {
@@ -193,7 +193,7 @@ int Main(std::vector<std::string> arguments) {
     }
     app.parse(static_cast<int>(argv.size()), argv.data());
     if (!options.destination.empty() && options.sources.size() > 1) {
-      throw CLI::ValidationError("-o", "-o takes one SOURCE only; without -o each SOURCE gets its own .txt");
+      throw CLI::ValidationError("-o", "-o takes one SOURCE only; without -o each SOURCE gets its own file beside it");
     }
     if (options.format == ExportFormat::Cmx3600 && options.destination == "-") {
       throw CLI::ValidationError("-o", "--format cmx3600 writes one file per track: -o - is not possible");
