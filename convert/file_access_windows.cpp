@@ -48,11 +48,16 @@ std::string OpenReason(DWORD error) {
 // The C runtime's text, the same as on POSIX systems.
 std::string IsAFolder() { return std::strerror(EISDIR); }
 
-// path in UTF-16; false when it is not valid UTF-8.
-bool Wide(const std::string& path, std::wstring& wide) {
+// path in UTF-16; false, with the reason, when it is empty or not valid UTF-8.
+bool Wide(const std::string& path, std::wstring& wide, std::string& reason) {
+  if (path.empty()) {
+    reason = Reason(ERROR_FILE_NOT_FOUND);
+    return false;
+  }
   const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()),
                                        nullptr, 0);
   if (size <= 0) {
+    reason = Reason(ERROR_NO_UNICODE_TRANSLATION);
     return false;
   }
   wide.assign(static_cast<std::size_t>(size), L'\0');
@@ -276,12 +281,7 @@ SourceFile::~SourceFile() = default;
 bool SourceFile::Open(const std::string& path, std::string& reason) {
   state_.reset();
   std::wstring wide;
-  if (path.empty()) {
-    reason = Reason(ERROR_FILE_NOT_FOUND);
-    return false;
-  }
-  if (!Wide(path, wide)) {
-    reason = Reason(ERROR_NO_UNICODE_TRANSLATION);
+  if (!Wide(path, wide, reason)) {
     return false;
   }
   const DWORD attributes = GetFileAttributesW(wide.c_str());
@@ -400,12 +400,7 @@ int DestinationFiles::Descriptor(std::size_t index) const {
 
 bool DestinationFiles::Add(const std::string& path, std::string& reason) {
   std::wstring wide;
-  if (path.empty()) {
-    reason = Reason(ERROR_FILE_NOT_FOUND);
-    return false;
-  }
-  if (!Wide(path, wide)) {
-    reason = Reason(ERROR_NO_UNICODE_TRANSLATION);
+  if (!Wide(path, wide, reason)) {
     return false;
   }
   const Identity source = source_.state_ ? source_.state_->identity : Identity{};
