@@ -1,6 +1,7 @@
 #include "convert/conversion_job.h"
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -66,6 +67,20 @@ ConversionOutcome Completed(std::string message, FitCheck& fit, bool fits, Sourc
   return completed;
 }
 
+// Reads the project once, with the software the fit check picks (it is set first, so that a
+// refusal can still name the layout that fits), listing to out and reporting to recorder; the
+// tables hold the clips afterwards. True when that layout fitted the file to its last byte.
+bool ReadProject(int fd, ConversionSettings settings, bool byFit, std::optional<FitCheck>& fit,
+                 ListingWriter& out, ProgressSink& progress, ClipTables& tables,
+                 TimelineRecorder* recorder = nullptr) {
+  fit.emplace(fd, settings.softwareKind, byFit);
+  settings.softwareKind = fit->Software();
+  SourceReader reader(fd);
+  ListingContext context{reader, out, progress, settings, recorder};
+  ListingDriver(context).Run(tables);
+  return reader.EndsHere();
+}
+
 }  // namespace
 
 ConversionJob::ConversionJob(std::string sourcePath, std::string destinationPath, ConversionSettings settings)
@@ -97,15 +112,10 @@ ConversionOutcome ConversionJob::Run(ProgressSink& progress) const {
   std::optional<FitCheck> fit;
   bool fits = false;
   try {
-    fit.emplace(source.Descriptor(), settings_.softwareKind, chooseByFit_);
-    ConversionSettings settings = settings_;
-    settings.softwareKind = fit->Software();
-    SourceReader reader(source.Descriptor());
+    const auto tables = std::make_unique<ClipTables>();
     ListingWriter writer(destination.Descriptor(0));
-    ListingContext context{reader, writer, progress, settings};
-    ListingDriver(context).Run();
+    fits = ReadProject(source.Descriptor(), settings_, chooseByFit_, fit, writer, progress, *tables);
     writer.Flush();
-    fits = reader.EndsHere();
   } catch (const ConversionError& error) {
     return ReadFailure(error, fit);  // the destination's destructor puts everything back
   }
@@ -147,17 +157,11 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
   std::optional<FitCheck> fit;
   bool fits = false;
   try {
-    fit.emplace(source.Descriptor(), settings_.softwareKind, chooseByFit_);
-    ConversionSettings settings = settings_;
-    settings.softwareKind = fit->Software();
-    SourceReader reader(source.Descriptor());
+    const auto tables = std::make_unique<ClipTables>();
     ListingWriter listing{ListingWriter::Discard{}};
     TimelineFacts facts;
-    ListingContext context{reader, listing, progress, settings, &facts};
-    ListingDriver driver(context);
-    driver.Run();
-    fits = reader.EndsHere();
-    files = RenderTimeline(BuildTimeline(driver.tables(), facts, timelineSource), export_.format,
+    fits = ReadProject(source.Descriptor(), settings_, chooseByFit_, fit, listing, progress, *tables, &facts);
+    files = RenderTimeline(BuildTimeline(*tables, facts, timelineSource), export_.format,
                            settings_.timecodeMode);
   } catch (const ConversionError& error) {
     return ReadFailure(error, fit);

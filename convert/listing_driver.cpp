@@ -81,14 +81,12 @@ void FillFacts(ProjectFacts& facts, const ClipTables& tables) {
 }  // namespace
 
 void ListingDriver::Run() {
-  ownTables_ = std::make_unique<ClipTables>();
-  Run(*ownTables_);
+  Run(*std::make_unique<ClipTables>());
 }
 
 void ListingDriver::Run(ClipTables& emptied) {
   std::destroy_at(&emptied);
-  tables_ = std::construct_at(&emptied);  // every entry empty: the reset
-  ClipTables* const tables = tables_;
+  ClipTables* const tables = std::construct_at(&emptied);  // every entry empty: the reset
   SourceReader& source = context_.source;
   ListingWriter& out = context_.out;
   ProgressSink& progress = context_.progress;

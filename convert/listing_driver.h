@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
 #include "listing/clip_tables.h"
 #include "listing/listing_context.h"
@@ -42,18 +41,15 @@ class ListingDriver {
   explicit ListingDriver(ListingContext& context, ProjectFacts* facts = nullptr)
       : context_(context), facts_(facts) {}
   void Run();
-  // The same with tables the caller keeps, emptied first: a caller that converts many projects
-  // in a row (the fuzz target) spares itself allocating some 700 KB per conversion.
+  // The same with tables the caller keeps, emptied first; afterwards they hold the clips as the
+  // EDL table read them (half speed applied). The exports build their timeline from them, and a
+  // caller that converts many projects in a row (the fuzz target) spares itself allocating some
+  // 700 KB per conversion.
   void Run(ClipTables& tables);
-
-  // The clip tables as the EDL table read them (half speed applied), after Run.
-  const ClipTables& tables() const { return *tables_; }
 
  private:
   ListingContext& context_;
   ProjectFacts* facts_;
-  std::unique_ptr<ClipTables> ownTables_;  // the tables of Run()
-  ClipTables* tables_ = nullptr;           // the tables of the last run
 };
 
 }  // namespace morvane

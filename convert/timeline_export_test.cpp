@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+
 #include "convert/listing_driver.h"
 #include "interchange/timeline.h"
 #include "testing/effect_title_records.h"
@@ -16,9 +19,9 @@ std::string Describe(const ProjectWriter& file, TimecodeMode mode = TimecodeMode
   testing::ListingRun run(file, {SoftwareKind::EzEdit, mode});
   TimelineFacts facts;
   run.context.recorder = &facts;
-  ListingDriver driver(run.context);
-  driver.Run();
-  const Timeline timeline = BuildTimeline(driver.tables(), facts, {"p", "/m", mode});
+  const auto tables = std::make_unique<ClipTables>();
+  ListingDriver(run.context).Run(*tables);
+  const Timeline timeline = BuildTimeline(*tables, facts, {"p", "/m", mode});
   std::string text = std::to_string(timeline.height) + (timeline.wide ? " 16:9" : " 4:3") + " skipped " +
                      std::to_string(timeline.skippedClips);
   for (const TimelineTrackModel& track : timeline.tracks) {
