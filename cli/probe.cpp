@@ -2,15 +2,14 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <string_view>
 
+#include "convert/file_access.h"
 #include "convert/layout_fit.h"
 #include "convert/messages.h"
 #include "edl/timecode.h"
+#include "listing/conversion_error.h"
 #include "listing/media_names.h"
 #include "listing/utf8_path.h"
 
@@ -21,22 +20,6 @@ using Json = nlohmann::ordered_json;
 
 const char* SoftwareName(SoftwareKind kind) {
   return kind == SoftwareKind::RexEdit ? "rexedit" : "ezedit";
-}
-
-std::optional<std::vector<std::uint8_t>> ReadFile(const std::string& path) {
-  std::error_code error;
-  if (std::filesystem::is_directory(Utf8Path(path), error)) {
-    return std::nullopt;
-  }
-  std::ifstream file(Utf8Path(path), std::ios::binary);
-  if (!file) {
-    return std::nullopt;
-  }
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) {
-    return std::nullopt;
-  }
-  return bytes;
 }
 
 std::string VersionText(int version) {
@@ -123,13 +106,22 @@ void PrintText(const Json& json, std::FILE* out) {
 bool ProbeSources(const ProbeOptions& options, const std::vector<std::string>& sources, std::FILE* out) {
   bool allRead = true;
   for (const std::string& source : sources) {
-    const std::optional<std::vector<std::uint8_t>> bytes = ReadFile(source);
-    if (!bytes) {
-      std::fprintf(stderr, "morvane-convert: %s: %s\n", source.c_str(), std::string(kSourceOpenFailed).c_str());
+    SourceFile file;
+    std::string reason;
+    if (!file.Open(source, reason)) {
+      std::fprintf(stderr, "morvane-convert: %s: %s (%s)\n", source.c_str(), std::string(kSourceOpenFailed).c_str(),
+                   reason.c_str());
       allRead = false;
       continue;
     }
-    const ProjectProbe probe = ProbeProject(*bytes, options.software ? &*options.software : nullptr);
+    ProjectProbe probe;
+    try {
+      probe = ProbeProject(file.Descriptor(), options.software ? &*options.software : nullptr);
+    } catch (const ConversionError&) {
+      std::fprintf(stderr, "morvane-convert: %s: %s\n", source.c_str(), std::string(kReadFailed).c_str());
+      allRead = false;
+      continue;
+    }
     const Json json = Describe(source, options, probe);
     if (options.json) {
       std::fprintf(out, "%s\n", json.dump(-1, ' ', false, Json::error_handler_t::replace).c_str());

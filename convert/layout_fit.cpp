@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
+#include <vector>
 
 #include "convert/messages.h"
 #include "listing/conversion_error.h"
@@ -136,13 +138,18 @@ std::string_view FitHint(SoftwareKind chosen, LayoutFit fit) {
   return chosen == SoftwareKind::RexEdit ? kReadsAsEzEditHint : kReadsAsRexEditHint;
 }
 
-ProjectProbe ProbeProject(std::span<const std::uint8_t> bytes, const SoftwareKind* software) {
+namespace {
+
+// Reads the project with both layouts, each from the reader that readerAt gives, and keeps the
+// facts of the one the probe is read with.
+template <class ReaderAt>
+ProjectProbe Probe(ReaderAt readerAt, const SoftwareKind* software) {
   ProjectFacts facts[2];
   std::vector<std::string> names[2];
   LayoutCheck checks[2];
   for (const SoftwareKind kind : {SoftwareKind::RexEdit, SoftwareKind::EzEdit}) {
     const auto i = static_cast<std::size_t>(kind);
-    SourceReader source(bytes);
+    SourceReader source = readerAt();
     MediaNames recorder(names[i]);
     checks[i] = CheckLayout(source, kind, &facts[i], &recorder);
   }
@@ -154,6 +161,42 @@ ProjectProbe ProbeProject(std::span<const std::uint8_t> bytes, const SoftwareKin
   probe.mediaNames = std::move(names[chosen]);
   probe.refusal = std::move(checks[chosen].refusal);
   return probe;
+}
+
+}  // namespace
+
+ProjectProbe ProbeProject(std::span<const std::uint8_t> bytes, const SoftwareKind* software) {
+  return Probe([bytes] { return SourceReader(bytes); }, software);
+}
+
+ProjectProbe ProbeProject(int fd, const SoftwareKind* software) {
+  if (::lseek(fd, 0, SEEK_SET) != 0) {
+    // A pipe can be read only once: its bytes are kept in memory for the second layout.
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t buffer[64 * 1024];
+    for (;;) {
+      const auto n = ::read(fd, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) {
+        continue;
+      }
+      if (n < 0) {
+        throw ConversionError(ConversionFailure::ReadError);
+      }
+      if (n == 0) {
+        break;
+      }
+      bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+    return ProbeProject(bytes, software);
+  }
+  return Probe(
+      [fd] {
+        if (::lseek(fd, 0, SEEK_SET) != 0) {
+          throw ConversionError(ConversionFailure::ReadError);
+        }
+        return SourceReader(fd);
+      },
+      software);
 }
 
 }  // namespace morvane

@@ -94,5 +94,8 @@ struct ProjectProbe {
 // Probes the bytes of one file. software is the layout to read the facts with; none picks it
 // with PickSoftware.
 ProjectProbe ProbeProject(std::span<const std::uint8_t> bytes, const SoftwareKind* software = nullptr);
+// The same for an open file, read from its first byte once with each layout (a pipe, which
+// cannot seek, is read into memory once). Throws ConversionError when it cannot be read.
+ProjectProbe ProbeProject(int fd, const SoftwareKind* software = nullptr);
 
 }  // namespace morvane
