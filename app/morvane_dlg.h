@@ -5,7 +5,7 @@
 #include <memory>
 #include <string_view>
 
-#include "convert/dialog_core.h"
+#include "dialog/dialog_core.h"
 
 class QLineEdit;
 class QMenu;

@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "convert/dialog_core.h"
+#include "dialog/dialog_core.h"
 
 namespace morvane::app {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/dialog_core.h"
+#include "dialog/dialog_core.h"
 
 namespace morvane::testing {
 

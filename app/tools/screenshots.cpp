@@ -9,7 +9,7 @@
 
 #include "app/about_dlg.h"
 #include "app/morvane_dlg.h"
-#include "convert/dialog_core.h"
+#include "dialog/dialog_core.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "app/win32/win32_prompts.h"
-#include "convert/dialog_core.h"
+#include "dialog/dialog_core.h"
 
 namespace morvane::win32 {
 

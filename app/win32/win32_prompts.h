@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "convert/dialog_core.h"
+#include "dialog/dialog_core.h"
 
 namespace morvane::win32 {
 

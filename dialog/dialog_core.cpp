@@ -1,4 +1,4 @@
-#include "convert/dialog_core.h"
+#include "dialog/dialog_core.h"
 
 #include <iterator>
 #include <utility>
