@@ -25,7 +25,7 @@
 #include "cli/probe.h"
 #include "cli/terminal_progress.h"
 #include "convert/conversion_job.h"
-#include "convert/file_access.h"
+#include "platform/file_access.h"
 #include "convert/layout_fit.h"
 #include "convert/version.h"
 #include "listing/utf8_path.h"

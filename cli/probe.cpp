@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 
-#include "convert/file_access.h"
+#include "platform/file_access.h"
 #include "convert/layout_fit.h"
 #include "convert/messages.h"
 #include "edl/timecode.h"

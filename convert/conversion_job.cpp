@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "convert/file_access.h"
+#include "platform/file_access.h"
 #include "convert/layout_fit.h"
 #include "convert/listing_driver.h"
 #include "convert/messages.h"

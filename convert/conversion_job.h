@@ -50,7 +50,7 @@ struct ConversionOutcome {
 // One conversion: opens the source for exclusive reading and the destination for exclusive
 // writing, lists the project and its EDL into the destination, closes both and says how it went.
 //
-// The files are handled as convert/file_access.h describes: a file that another conversion
+// The files are handled as platform/file_access.h describes: a file that another conversion
 // holds cannot be opened, and a destination that is the source itself (the same path, a
 // symbolic or a hard link) gives "Can not open destination file" and leaves the project
 // untouched. Nothing is lost: the text goes to a temporary file beside a regular destination,

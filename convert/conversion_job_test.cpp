@@ -19,7 +19,7 @@
 #include <sstream>
 #include <string>
 
-#include "convert/file_access.h"
+#include "platform/file_access.h"
 #include "convert/messages.h"
 #include "listing/utf8_path.h"
 #include "testing/listing_run.h"

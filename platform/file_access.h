@@ -1,7 +1,7 @@
 #pragma once
 
 // The files of one conversion, and what the platform must do for them. The conversion job
-// uses only this; convert/file_access_posix.cpp and convert/file_access_windows.cpp implement
+// uses only this; platform/file_access_posix.cpp and platform/file_access_windows.cpp implement
 // it, and nothing else in the core depends on the platform's file API.
 //
 // Failures report the operating system's reason as a short text ("Permission denied", "No such

@@ -13,7 +13,7 @@
 #include <random>
 #include <utility>
 
-#include "convert/file_access.h"
+#include "platform/file_access.h"
 
 namespace morvane {
 
