@@ -1,14 +1,12 @@
 #include "convert/layout_fit.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <utility>
 #include <vector>
 
 #include "convert/messages.h"
 #include "listing/conversion_error.h"
+#include "platform/file_io.h"
 
 namespace morvane {
 namespace {
@@ -74,7 +72,7 @@ namespace {
 // Reads the open file from its first byte with kind's layout; false when that layout does not
 // fit or the file cannot be read again.
 bool FitsFromStart(int fd, SoftwareKind kind) {
-  if (::lseek(fd, 0, SEEK_SET) != 0) {
+  if (!Rewind(fd)) {
     return false;
   }
   try {
@@ -88,7 +86,7 @@ bool FitsFromStart(int fd, SoftwareKind kind) {
 }  // namespace
 
 FitCheck::FitCheck(int sourceFd, SoftwareKind chosen, bool byFit) : fd_(sourceFd), software_(chosen) {
-  if (!byFit || ::lseek(fd_, 0, SEEK_CUR) != 0) {
+  if (!byFit || !AtStart(fd_)) {
     return;
   }
   LayoutFit fit;
@@ -96,7 +94,7 @@ FitCheck::FitCheck(int sourceFd, SoftwareKind chosen, bool byFit) : fd_(sourceFd
   fit.ezEdit = !fit.rexEdit && FitsFromStart(fd_, SoftwareKind::EzEdit);
   known_ = fit;
   software_ = PickSoftware(fit);
-  if (::lseek(fd_, 0, SEEK_SET) != 0) {
+  if (!Rewind(fd_)) {
     throw ConversionError(ConversionFailure::ReadError);
   }
 }
@@ -170,15 +168,12 @@ ProjectProbe ProbeProject(std::span<const std::uint8_t> bytes, const SoftwareKin
 }
 
 ProjectProbe ProbeProject(int fd, const SoftwareKind* software) {
-  if (::lseek(fd, 0, SEEK_SET) != 0) {
+  if (!Rewind(fd)) {
     // A pipe can be read only once: its bytes are kept in memory for the second layout.
     std::vector<std::uint8_t> bytes;
     std::uint8_t buffer[64 * 1024];
     for (;;) {
-      const auto n = ::read(fd, buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) {
-        continue;
-      }
+      const std::ptrdiff_t n = ReadSome(fd, buffer, sizeof buffer);
       if (n < 0) {
         throw ConversionError(ConversionFailure::ReadError);
       }
@@ -191,7 +186,7 @@ ProjectProbe ProbeProject(int fd, const SoftwareKind* software) {
   }
   return Probe(
       [fd] {
-        if (::lseek(fd, 0, SEEK_SET) != 0) {
+        if (!Rewind(fd)) {
           throw ConversionError(ConversionFailure::ReadError);
         }
         return SourceReader(fd);

@@ -1,30 +1,16 @@
 #include "listing/listing_writer.h"
 
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-
 #include "listing/conversion_error.h"
+#include "platform/file_io.h"
 
 namespace morvane {
 
 namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
-// Windows' write() takes an unsigned int count: long texts go in pieces of at most 1 GiB.
-constexpr std::size_t kMaxWrite = std::size_t{1} << 30;
 
-void WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const auto n = ::write(fd, data, static_cast<unsigned>(std::min(size, kMaxWrite)));
-    if (n < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      throw ConversionError(ConversionFailure::WriteError);
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
+void WriteAllOrThrow(int fd, const char* data, std::size_t size) {
+  if (!WriteAll(fd, data, size)) {
+    throw ConversionError(ConversionFailure::WriteError);
   }
 }
 }  // namespace
@@ -46,7 +32,7 @@ void ListingWriter::Flush() {
   } else if (string_ != nullptr) {
     string_->append(buffer_.get(), size);
   } else {
-    WriteAll(fd_, buffer_.get(), size);
+    WriteAllOrThrow(fd_, buffer_.get(), size);
   }
   flushed_ += size;
   next_ = buffer_.get();
@@ -63,7 +49,7 @@ void ListingWriter::WriteLong(std::string_view text) {
   } else if (string_ != nullptr) {
     string_->append(text);
   } else {
-    WriteAll(fd_, text.data(), text.size());
+    WriteAllOrThrow(fd_, text.data(), text.size());
   }
   flushed_ += text.size();
 }

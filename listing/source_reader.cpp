@@ -1,13 +1,10 @@
 #include "listing/source_reader.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "listing/conversion_error.h"
+#include "platform/file_io.h"
 
 namespace morvane {
 
@@ -41,10 +38,7 @@ bool SourceReader::Refill() {
     pastEnd_ += used;
   }
   if (!atEnd_ && fd_ >= 0) {
-    ssize_t n;
-    do {
-      n = ::read(fd_, buffer_.get(), kBufferSize);
-    } while (n < 0 && errno == EINTR);
+    const std::ptrdiff_t n = ReadSome(fd_, buffer_.get(), kBufferSize);
     if (n < 0) {
       throw ConversionError(ConversionFailure::ReadError);
     }
@@ -70,9 +64,8 @@ bool SourceReader::EndsHere() {
     return false;  // bytes are left
   }
   // A forward seek can pass the end of a regular file unnoticed; its size tells.
-  struct stat st {};
-  if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) {
-    return Position() == static_cast<std::uint64_t>(st.st_size);
+  if (const auto size = fd_ >= 0 ? RegularFileSize(fd_) : std::nullopt) {
+    return Position() == *size;
   }
   return true;
 }
@@ -165,8 +158,7 @@ void SourceReader::Skip(std::uint64_t n) {
     return;
   }
   // Seek forward over a regular file; a pipe cannot seek, so read and drop its bytes instead.
-  if (n <= static_cast<std::uint64_t>(INT64_MAX) &&
-      ::lseek(fd_, static_cast<off_t>(n), SEEK_CUR) != static_cast<off_t>(-1)) {
+  if (SeekForward(fd_, n)) {
     bufferStart_ += static_cast<std::uint64_t>(end_ - bufferBegin_) + n;
     bufferBegin_ = next_ = end_;
     return;

@@ -2,15 +2,11 @@
 #include "listing/source_reader.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 #include <cstdio>
 
 #include "listing/conversion_error.h"
+#include "platform/file_io.h"
 #include "testing/project_writer.h"
 
 namespace morvane {
@@ -50,8 +46,9 @@ TEST(SourceReader, ReadsAFileAcrossBufferRefillsLikeMemory) {
     fromMemory.Skip(skip);
     fromFile.Skip(skip);
   }
-  fromMemory.Skip(1 << 20);
-  fromFile.Skip(1 << 20);
+  // Past 4 GiB: a 32-bit seek would wrap back into the file.
+  fromMemory.Skip((std::uint64_t{1} << 32) + 1);
+  fromFile.Skip((std::uint64_t{1} << 32) + 1);
   EXPECT_EQ(fromMemory.ReadU32(), fromFile.ReadU32());
   EXPECT_EQ(fromMemory.BytesPastEnd(), fromFile.BytesPastEnd());
   EXPECT_EQ(fromMemory.Position(), fromFile.Position());
@@ -60,21 +57,17 @@ TEST(SourceReader, ReadsAFileAcrossBufferRefillsLikeMemory) {
 
 TEST(SourceReader, ReadsAPipeThatCannotSeek) {
   int fds[2];
-#ifdef _WIN32
-  ASSERT_EQ(0, ::_pipe(fds, 4096, _O_BINARY));
-#else
-  ASSERT_EQ(0, ::pipe(fds));
-#endif
+  ASSERT_TRUE(OpenPipe(fds));
   const std::uint8_t bytes[] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
-  ASSERT_EQ(9, ::write(fds[1], bytes, sizeof bytes));
-  ::close(fds[1]);
+  ASSERT_TRUE(WriteAll(fds[1], bytes, sizeof bytes));
+  CloseDescriptor(fds[1]);
   SourceReader source(fds[0]);
   EXPECT_EQ(1, source.ReadU8());
   source.Skip(6);
   EXPECT_EQ(8, source.ReadU8());
   source.Skip(10);
   EXPECT_EQ(0, source.ReadU8());
-  ::close(fds[0]);
+  CloseDescriptor(fds[0]);
 }
 
 }  // namespace

@@ -1,0 +1,43 @@
+#pragma once
+
+// Reads and writes of an open file: a POSIX descriptor, or on Windows a C runtime descriptor in
+// binary mode (what SourceFile and DestinationFiles give). The readers and writers above call
+// these once per buffer, never per byte or field. A call the system interrupted (EINTR) is
+// made again.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+namespace morvane {
+
+// Reads up to size bytes into buffer: the count read, 0 at the end of the file, -1 when the
+// read fails.
+std::ptrdiff_t ReadSome(int fd, void* buffer, std::size_t size);
+
+// Writes all size bytes, in as many calls as the system needs; false when a write fails.
+bool WriteAll(int fd, const void* data, std::size_t size);
+
+// Moves the position n bytes on; false when the file cannot seek (a pipe) or the new position
+// would not fit the system's offset.
+bool SeekForward(int fd, std::uint64_t n);
+
+// Moves the position back to the first byte; false when the file cannot seek.
+bool Rewind(int fd);
+
+// True when the position is the first byte; false when it is not or the file cannot seek.
+bool AtStart(int fd);
+
+// The size of a regular file; nothing for anything else (a pipe, a device) or when the system
+// cannot tell.
+std::optional<std::uint64_t> RegularFileSize(int fd);
+
+// A pipe: what is written to fds[1] is read from fds[0], bytes unchanged. False when the system
+// gives none. For tests of the readers on a file that cannot seek.
+bool OpenPipe(int (&fds)[2]);
+
+// Closes a descriptor the caller opened itself (a pipe's ends); false when the system reports
+// an error only now.
+bool CloseDescriptor(int fd);
+
+}  // namespace morvane

@@ -1,0 +1,57 @@
+// Reads and writes of open files on Windows, through the C runtime's descriptors.
+
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+
+#include "platform/file_io.h"
+
+namespace morvane {
+
+namespace {
+// The runtime's calls take an unsigned int count: long texts go in pieces of at most 1 GiB.
+constexpr std::size_t kMaxPiece = std::size_t{1} << 30;
+}  // namespace
+
+std::ptrdiff_t ReadSome(int fd, void* buffer, std::size_t size) {
+  return _read(fd, buffer, static_cast<unsigned>(std::min(size, kMaxPiece)));
+}
+
+bool WriteAll(int fd, const void* data, std::size_t size) {
+  const char* next = static_cast<const char*>(data);
+  while (size > 0) {
+    const int n = _write(fd, next, static_cast<unsigned>(std::min(size, kMaxPiece)));
+    if (n < 0) {
+      return false;
+    }
+    next += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool SeekForward(int fd, std::uint64_t n) {
+  return n <= static_cast<std::uint64_t>(INT64_MAX) && _lseeki64(fd, static_cast<__int64>(n), SEEK_CUR) != -1;
+}
+
+bool Rewind(int fd) { return _lseeki64(fd, 0, SEEK_SET) == 0; }
+
+bool AtStart(int fd) { return _lseeki64(fd, 0, SEEK_CUR) == 0; }
+
+std::optional<std::uint64_t> RegularFileSize(int fd) {
+  struct _stat64 st {};
+  if (_fstat64(fd, &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
+bool OpenPipe(int (&fds)[2]) { return _pipe(fds, 1 << 16, _O_BINARY) == 0; }
+
+bool CloseDescriptor(int fd) { return _close(fd) == 0; }
+
+}  // namespace morvane
