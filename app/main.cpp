@@ -1,5 +1,5 @@
 #include "app/morvane_app.h"
-#include "platform/file_access.h"
+#include "platform/interrupts.h"
 
 int main(int argc, char** argv) {
   // A desktop session ending during a conversion leaves the destination as it was, and no

@@ -25,10 +25,10 @@
 #include "cli/probe.h"
 #include "cli/terminal_progress.h"
 #include "convert/conversion_job.h"
-#include "platform/file_access.h"
 #include "convert/layout_fit.h"
 #include "convert/version.h"
-#include "listing/utf8_path.h"
+#include "platform/interrupts.h"
+#include "platform/utf8_path.h"
 
 namespace {
 

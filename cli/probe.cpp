@@ -5,13 +5,13 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 
-#include "platform/file_access.h"
 #include "convert/layout_fit.h"
 #include "convert/messages.h"
 #include "edl/timecode.h"
 #include "listing/conversion_error.h"
 #include "listing/media_names.h"
-#include "listing/utf8_path.h"
+#include "platform/file_access.h"
+#include "platform/utf8_path.h"
 
 namespace morvane {
 namespace {

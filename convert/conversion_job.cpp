@@ -6,14 +6,14 @@
 #include <string>
 #include <utility>
 
-#include "platform/file_access.h"
 #include "convert/layout_fit.h"
 #include "convert/listing_driver.h"
 #include "convert/messages.h"
 #include "interchange/exports.h"
 #include "interchange/timeline.h"
 #include "listing/conversion_error.h"
-#include "listing/utf8_path.h"
+#include "platform/file_access.h"
+#include "platform/utf8_path.h"
 
 namespace morvane {
 

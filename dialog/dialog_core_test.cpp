@@ -1,12 +1,12 @@
 #include "dialog/dialog_core.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <tuple>
 
 #include "convert/messages.h"
+#include "platform/process.h"
 #include "testing/project_writer.h"
 #include "testing/recording_prompts.h"
 
@@ -50,7 +50,7 @@ TEST_F(DialogCoreTest, EachRadioSetsItsSettingAndExactlyTheSettingsInForceAreChe
 }
 
 TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThenPutsTheBarBack) {
-  const auto folder = std::filesystem::temp_directory_path() / ("morvane-dlg-" + std::to_string(::getpid()));
+  const auto folder = std::filesystem::temp_directory_path() / ("morvane-dlg-" + std::to_string(ProcessId()));
   std::filesystem::create_directories(folder);
   const std::string ok = (folder / "ok.dvc").string(), huge = (folder / "huge.dvc").string(),
                     out = (folder / "out.txt").string(), otio = (folder / "out.otio").string();

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "listing/ascii_case.h"
-#include "listing/utf8_path.h"
+#include "platform/utf8_path.h"
 
 namespace morvane {
 namespace {

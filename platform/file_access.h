@@ -1,8 +1,9 @@
 #pragma once
 
-// The files of one conversion, and what the platform must do for them. The conversion job
-// uses only this; platform/file_access_posix.cpp and platform/file_access_windows.cpp implement
-// it, and nothing else in the core depends on the platform's file API.
+// The files of one conversion, and what the system must do for them. The conversion job uses
+// only this. platform/file_access.cpp keeps the order of the steps and the all-or-none
+// bookkeeping, the same on every system; file_access_posix.cpp and file_access_windows.cpp
+// supply the system's calls (platform/file_primitives.h).
 //
 // Failures report the operating system's reason as a short text ("Permission denied", "No such
 // file or directory"): strerror on POSIX, the system message on Windows without its final full
@@ -35,8 +36,8 @@ class SourceFile {
   // it cannot be opened.
   bool Open(const std::string& path, std::string& reason);
 
-  // A descriptor that read() reads the file through: a POSIX descriptor, or a C runtime one
-  // in binary mode on Windows. Owned by this object; -1 when not open.
+  // The descriptor the file is read through (platform/file_io.h): a POSIX descriptor, or a C
+  // runtime one in binary mode on Windows. Owned by this object; -1 when not open.
   int Descriptor() const;
 
   void Close();
@@ -91,8 +92,8 @@ class DestinationFiles {
   void AddDescriptor(int fd);
 
   std::size_t size() const;
-  // The descriptor that write() writes the text of destination index to (a C runtime
-  // descriptor in binary mode on Windows).
+  // The descriptor the text of destination index is written to (platform/file_io.h; a C
+  // runtime descriptor in binary mode on Windows).
   int Descriptor(std::size_t index) const;
 
   // Puts every destination in place, all or none:
@@ -101,12 +102,14 @@ class DestinationFiles {
   // 2. gives each unnamed temporary its name, closes every temporary (checking for errors),
   //    then replaces each destination by its temporary (rename; ReplaceFileW or MoveFileExW
   //    with write-through), keeping the destinations' permissions;
-  // 3. flushes each folder (fsync of the folder, where the platform has it; best effort, as the
-  //    new text is in place by then) and releases the locks.
-  // Interrupt signals wait while step 2 runs. Should step 1 fail, nothing was replaced; should
-  // one replacement in step 2 fail, those made before it are undone where the platform can
-  // (Linux exchanges the files and exchanges them back). No temporary remains either way.
-  // False with reason set on failure. Call it once.
+  // 3. removes the old texts kept aside, flushes each folder (fsync of the folder, where the
+  //    system has it; best effort, as the new text is in place by then) and releases the locks.
+  // Requests to stop (platform/interrupts.h) wait while steps 2 and 3 run. Should step 1 fail,
+  // nothing was replaced; should one replacement in step 2 fail, those made before it are
+  // undone where the system can (Linux exchanges the files and exchanges them back, Windows
+  // keeps the old texts aside until all are in place). No temporary remains either way. False
+  // with reason set on failure. Call it once: a second call is refused ("Invalid argument") and
+  // changes nothing.
   bool Commit(std::string& reason);
 
   struct Entry;
@@ -118,26 +121,5 @@ class DestinationFiles {
   std::vector<std::unique_ptr<Entry>> entries_;
   bool finished_ = false;
 };
-
-// Which requests to stop end a program that converts.
-enum class InterruptRequests {
-  // The command line: SIGINT (Ctrl+C), SIGTERM, SIGHUP; on Windows Ctrl+C, Ctrl+Break and the
-  // console closing.
-  Terminal,
-  // A windowed program: SIGTERM and SIGHUP (a desktop session ending); on Windows the session
-  // ending.
-  Session,
-};
-
-// From now on, a request to stop ends the process at once: the temporary files of every
-// conversion under way are removed (destinations stay as they were), the note set by
-// SetInterruptNote is written to standard error, and the process exits with 128 + the signal's
-// number (SIGINT 130, SIGTERM 143, SIGHUP 129), as shells expect.
-void EndOnInterrupt(InterruptRequests requests);
-
-// The text written to standard error when a request to stop ends the process (written as
-// given, so include the line end; a longer text than 512 bytes is shortened, keeping its line
-// end). Empty writes nothing.
-void SetInterruptNote(std::string_view note);
 
 }  // namespace morvane

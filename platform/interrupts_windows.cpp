@@ -1,0 +1,59 @@
+// Requests to stop on Windows: the console's Ctrl+C, Ctrl+Break and closing, and the session
+// ending. The console's control handler runs on a thread of its own.
+
+#include <windows.h>
+
+#include "platform/interrupt_table.h"
+
+namespace morvane {
+
+namespace {
+
+// Held while destinations are put in place, so that a request to stop lands before or after.
+SRWLOCK gPlacing = SRWLOCK_INIT;
+InterruptRequests gRequests = InterruptRequests::Terminal;
+
+BOOL WINAPI EndOnControlEvent(DWORD request) {
+  // Exit statuses as a POSIX shell reports the matching signals.
+  int status;
+  switch (request) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+      if (gRequests != InterruptRequests::Terminal) {
+        return FALSE;
+      }
+      status = 130;  // SIGINT
+      break;
+    case CTRL_CLOSE_EVENT:
+      status = 129;  // SIGHUP
+      break;
+    default:
+      status = 143;  // SIGTERM: the session ends
+      break;
+  }
+  AcquireSRWLockExclusive(&gPlacing);
+  EndAfterInterrupt(status);
+  return TRUE;
+}
+
+}  // namespace
+
+void RemoveNow(const wchar_t* path) { DeleteFileW(path); }
+
+void WriteToStandardError(const char* text, std::size_t size) {
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(size), &written, nullptr);
+}
+
+void ExitNow(int status) { TerminateProcess(GetCurrentProcess(), static_cast<UINT>(status)); }
+
+InterruptsHeld::InterruptsHeld() { AcquireSRWLockExclusive(&gPlacing); }
+
+InterruptsHeld::~InterruptsHeld() { ReleaseSRWLockExclusive(&gPlacing); }
+
+void EndOnInterrupt(InterruptRequests requests) {
+  gRequests = requests;
+  SetConsoleCtrlHandler(EndOnControlEvent, TRUE);
+}
+
+}  // namespace morvane
