@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/file_io.h"
 #include "platform/file_primitives.h"
 
 namespace morvane {
@@ -55,15 +54,7 @@ std::string ProcName(const OwnedFile& file) { return "/proc/self/fd/" + std::to_
 
 }  // namespace
 
-bool CloseFile(int fd, std::string* reason) {
-  if (CloseDescriptor(fd)) {
-    return true;
-  }
-  if (reason != nullptr) {
-    *reason = Reason(errno);
-  }
-  return false;
-}
+std::string CloseFailureReason() { return Reason(errno); }
 
 bool OpenSource(const std::string& path, SourceFile::State& state, std::string& reason) {
   if (path.empty()) {

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/file_io.h"
 #include "platform/file_primitives.h"
 #include "platform/utf16.h"
 
@@ -130,15 +129,7 @@ bool MoveOver(const std::wstring& from, const std::wstring& to) {
 
 }  // namespace
 
-bool CloseFile(int fd, std::string* reason) {
-  if (CloseDescriptor(fd)) {
-    return true;
-  }
-  if (reason != nullptr) {
-    *reason = Reason(ERROR_WRITE_FAULT);
-  }
-  return false;
-}
+std::string CloseFailureReason() { return Reason(ERROR_WRITE_FAULT); }
 
 bool OpenSource(const std::string& path, SourceFile::State& state, std::string& reason) {
   std::wstring wide;

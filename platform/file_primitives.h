@@ -14,14 +14,14 @@
 #include <utility>
 
 #include "platform/file_access.h"
+#include "platform/file_io.h"
 
 namespace morvane {
 
 using NativePath = std::filesystem::path::string_type;
 
-// The system's: closes fd; false, with reason set when given, when the system reports an error
-// only now (a delayed write error).
-bool CloseFile(int fd, std::string* reason);
+// The system's: why the CloseDescriptor that just failed failed.
+std::string CloseFailureReason();
 
 // An open file the layer owns, closed when destroyed: a POSIX descriptor, or on Windows a C
 // runtime descriptor in binary mode that owns its handle.
@@ -41,7 +41,17 @@ class OwnedFile {
 
   int get() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
-  bool Close(std::string* reason = nullptr) { return fd_ < 0 || CloseFile(std::exchange(fd_, -1), reason); }
+  // False, with reason set when given, when the system reports an error only now (a delayed
+  // write error).
+  bool Close(std::string* reason = nullptr) {
+    if (fd_ < 0 || CloseDescriptor(std::exchange(fd_, -1))) {
+      return true;
+    }
+    if (reason != nullptr) {
+      *reason = CloseFailureReason();
+    }
+    return false;
+  }
 
  private:
   int fd_ = -1;
