@@ -141,8 +141,9 @@ std::string MediaFolder(const std::string& given, const std::string& sourcePath)
 
 ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
   TimelineSource timelineSource;
-  timelineSource.mode = settings_.timecodeMode;
-  if (FrameRate rate; !RateOfMode(settings_.timecodeMode, rate)) {
+  if (const std::optional<FrameRate> rate = RateOfMode(settings_.timecodeMode)) {
+    timelineSource.rate = *rate;
+  } else {
     return Failure(Kind::NoFrameRate, std::string(kExportNeedsRate));
   }
   timelineSource.projectName = Utf8Text(Utf8Path(sourcePath_).stem());
