@@ -59,7 +59,7 @@ class CommandLine(unittest.TestCase):
             f.write(b"mine")
         result = run("-q", self.rex, self.ez)
         self.assertEqual(1, result.returncode)
-        self.assertIn(b"rexedit-0207.txt exists", result.stderr)
+        self.assertIn(b"rexedit-0207.txt exists; kept it (--force replaces it)\n", result.stderr)
         self.assertEqual(b"mine", self.read("rexedit-0207.txt"))
 
     def test_timecode_chooses_the_edl_times(self):

@@ -2,7 +2,7 @@
 // as OpenTimelineIO, CMX 3600 EDLs or MLT XML, from the command line.
 //
 //   morvane-convert [--software rexedit|ezedit|auto] [--timecode ntsc-df|ntsc-ndf|pal|frames]
-//                   [--format listing|otio|cmx3600|mlt] [--media-dir DIR]
+//                   [--format FORMAT] [--media-dir DIR]
 //                   [--progress auto|bar|plain|none] [-o DEST] [--force] [-q] SOURCE...
 //   morvane-convert --probe [--json] [--media-dir DIR] [--software ...] [--timecode ...] SOURCE...
 //
@@ -26,6 +26,7 @@
 #include "cli/terminal_progress.h"
 #include "convert/conversion_job.h"
 #include "convert/layout_fit.h"
+#include "convert/messages.h"
 #include "convert/version.h"
 #include "platform/interrupts.h"
 #include "platform/utf8_path.h"
@@ -55,10 +56,26 @@ struct Options {
 };
 
 // SOURCE with its extension replaced by the format's: "edit/a.dvc" gives "edit/a.txt" (or
-// "edit/a.otio", "edit/a.edl", "edit/a.mlt"), "a" gives "a.txt".
+// "edit/a.otio"...), "a" gives "a.txt".
 std::string DefaultDestination(const std::string& source, ExportFormat format) {
   return morvane::Utf8Text(
-      morvane::Utf8Path(source).replace_extension(std::string(morvane::ExportExtension(format))));
+      morvane::Utf8Path(source).replace_extension(std::string(morvane::FormatRow(format).extension)));
+}
+
+// "listing|otio|...", or the formats' extensions as ".txt, .otio, ...", with the one before the
+// last set apart by lastSeparator.
+template <class Part>
+std::string JoinFormats(Part part, std::string_view separator, std::string_view lastSeparator,
+                        std::size_t skip = 0) {
+  const auto rows = morvane::ExportFormats().subspan(skip);
+  std::string text;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (i > 0) {
+      text += i + 1 == rows.size() ? lastSeparator : separator;
+    }
+    text += part(rows[i]);
+  }
+  return text;
 }
 
 void Diagnose(const std::string& source, const std::string& text, const std::string& reason = {}) {
@@ -69,20 +86,14 @@ void Diagnose(const std::string& source, const std::string& text, const std::str
 // Converts one source; true when it converted.
 bool ConvertOne(const Options& options, const std::string& source) {
   const bool toStandardOutput = options.destination == "-";
-  std::string destination = options.destination;
-  if (destination.empty()) {
-    destination = DefaultDestination(source, options.format);
-    if (!options.force && morvane::PathExists(destination)) {
-      Diagnose(source, destination + " exists; kept it (--force replaces it)");
-      return false;
-    }
-  }
+  const std::string destination =
+      options.destination.empty() ? DefaultDestination(source, options.format) : options.destination;
 
   const ConversionSettings settings{options.software, options.timecode};
   morvane::ConversionJob job =
       toStandardOutput ? morvane::ConversionJob::ToDescriptor(source, 1, "-", settings)
                        : morvane::ConversionJob(source, destination, settings);
-  // The files beside the one named (CMX 3600) follow the same keep-existing rule.
+  // A file beside its source is kept unless forced, and so are the further files of an export.
   job.SetExport({options.format, options.mediaFolder, !options.force && options.destination.empty()});
   if (options.softwareAuto) {
     job.ChooseSoftwareByFit();
@@ -109,14 +120,11 @@ bool ConvertOne(const Options& options, const std::string& source) {
   }
 
   if (!outcome.completed()) {
-    Diagnose(source, outcome.kind == morvane::ConversionOutcome::Kind::DestinationExists
-                         ? outcome.message + " (--force replaces it)"
-                         : outcome.message,
-             outcome.reason);
+    Diagnose(source, morvane::CommandLineMessage(outcome), outcome.reason);
   } else if (!options.quiet) {
-    std::fprintf(stderr, "%s\n", outcome.message.c_str());
+    std::fprintf(stderr, "%s\n", morvane::OutcomeMessage(outcome).c_str());
   }
-  const std::string_view warning = morvane::FitWarning(outcome, options.softwareAuto);
+  const std::string_view warning = morvane::CommandLineWarning(outcome, options.softwareAuto);
   if (!warning.empty()) {
     std::fprintf(stderr, "morvane-convert: %s: warning: %.*s\n", source.c_str(),
                  static_cast<int>(warning.size()), warning.data());
@@ -146,10 +154,10 @@ int Main(std::vector<std::string> arguments) {
                                                      {"ntsc-ndf", TimecodeMode::NtscNonDrop},
                                                      {"pal", TimecodeMode::Pal},
                                                      {"frames", TimecodeMode::Frames}};
-  const std::map<std::string, ExportFormat> formats{{"listing", ExportFormat::Listing},
-                                                    {"otio", ExportFormat::Otio},
-                                                    {"cmx3600", ExportFormat::Cmx3600},
-                                                    {"mlt", ExportFormat::Mlt}};
+  std::map<std::string, ExportFormat> formats;
+  for (const morvane::ExportFormatRow& row : morvane::ExportFormats()) {
+    formats.emplace(row.name, row.format);
+  }
   const std::map<std::string, ProgressStyle> progress{{"auto", ProgressStyle::Auto},
                                                       {"bar", ProgressStyle::Bar},
                                                       {"plain", ProgressStyle::Plain},
@@ -162,10 +170,13 @@ int Main(std::vector<std::string> arguments) {
   app.add_option("--timecode", options.timecode, "EDL timecodes (default ntsc-df)")
       ->transform(CLI::CheckedTransformer(timecode, CLI::ignore_case)
                       .description("ntsc-df|ntsc-ndf|pal|frames"));
+  const auto name = [](const morvane::ExportFormatRow& row) { return std::string(row.name); };
+  const auto extension = [](const morvane::ExportFormatRow& row) { return std::string(row.extension); };
+  const auto description = [](const morvane::ExportFormatRow& row) { return std::string(row.description); };
   app.add_option("--format", options.format,
-                 "what to write: the listing with its EDL table (default), or the edit as "
-                 "OpenTimelineIO, CMX 3600 EDLs (one per track with clips) or MLT XML for Shotcut")
-      ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case).description("listing|otio|cmx3600|mlt"));
+                 "what to write: " + std::string(morvane::ExportFormats().front().description) +
+                     " (default), or the edit as " + JoinFormats(description, ", ", " or ", 1))
+      ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case).description(JoinFormats(name, "|", "|")));
   app.add_option("--media-dir", options.mediaFolder,
                  "where the exports look for the clips' media files (default: each project's folder)")
       ->type_name("DIR");
@@ -177,13 +188,17 @@ int Main(std::vector<std::string> arguments) {
                  "destination file ('-' for standard output); only with one SOURCE; replaces an "
                  "existing file")
       ->type_name("DEST");
-  app.add_flag("--force", options.force, "replace existing SOURCE.txt (.otio, .edl, .mlt) files (without -o)");
+  app.add_flag("--force", options.force,
+               "replace existing SOURCE" + std::string(morvane::ExportFormats().front().extension) + " (" +
+                   JoinFormats(extension, ", ", ", ", 1) + ") files (without -o)");
   app.add_flag("-q,--quiet", options.quiet, "print nothing but failures");
   CLI::Option* probe = app.add_flag("--probe", options.probe,
                                     "convert nothing; print what each project holds and which media "
                                     "it uses");
   app.add_flag("--json", options.json, "--probe prints one JSON object per line")->needs(probe);
-  app.add_option("SOURCE", options.sources, "project files; each becomes SOURCE with the format's extension (.txt, .otio, .edl, .mlt) in place of .dvc")
+  app.add_option("SOURCE", options.sources,
+                 "project files; each becomes SOURCE with the format's extension (" +
+                     JoinFormats(extension, ", ", ", ") + ") in place of .dvc")
       ->required();
 
   try {
@@ -195,8 +210,10 @@ int Main(std::vector<std::string> arguments) {
     if (!options.destination.empty() && options.sources.size() > 1) {
       throw CLI::ValidationError("-o", "-o takes one SOURCE only; without -o each SOURCE gets its own file beside it");
     }
-    if (options.format == ExportFormat::Cmx3600 && options.destination == "-") {
-      throw CLI::ValidationError("-o", "--format cmx3600 writes one file per track: -o - is not possible");
+    if (const morvane::ExportFormatRow& row = morvane::FormatRow(options.format);
+        row.severalFiles && options.destination == "-") {
+      throw CLI::ValidationError("-o", "--format " + std::string(row.name) +
+                                           " writes one file per track: -o - is not possible");
     }
     if (options.format != ExportFormat::Listing && options.timecode == TimecodeMode::Frames) {
       throw CLI::ValidationError("--timecode",

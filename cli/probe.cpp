@@ -116,7 +116,7 @@ bool ProbeSources(const ProbeOptions& options, const std::vector<std::string>& s
     }
     ProjectProbe probe;
     try {
-      probe = ProbeProject(file.Descriptor(), options.software ? &*options.software : nullptr);
+      probe = ProbeProject(file.Descriptor(), options.software);
     } catch (const ConversionError&) {
       std::fprintf(stderr, "morvane-convert: %s: %s\n", source.c_str(), std::string(kReadFailed).c_str());
       allRead = false;

@@ -8,7 +8,6 @@
 
 #include "convert/layout_fit.h"
 #include "convert/listing_driver.h"
-#include "convert/messages.h"
 #include "interchange/exports.h"
 #include "interchange/timeline.h"
 #include "listing/conversion_error.h"
@@ -21,33 +20,40 @@ namespace {
 
 using Kind = ConversionOutcome::Kind;
 
-ConversionOutcome Failure(Kind kind, std::string message, std::string reason = {}) {
+// The outcome of a failure that concerns file (empty: none) for the operating system's reason.
+ConversionOutcome Failure(const ConversionOutcome& facts, Kind kind, std::string file = {}, std::string reason = {}) {
   ConversionOutcome outcome;
+  outcome.source = facts.source;
+  outcome.destination = facts.destination;
   outcome.kind = kind;
-  outcome.message = std::move(message);
-  outcome.icon = MessageIcon::Warning;
+  outcome.file = std::move(file);
   outcome.reason = std::move(reason);
   return outcome;
 }
 
-ConversionOutcome FailureOf(const ConversionError& error) {
+ConversionOutcome FailureOf(const ConversionOutcome& facts, const ConversionError& error) {
   switch (error.failure()) {
     case ConversionFailure::EndsTooEarly:
-      return Failure(Kind::EndsTooEarly, std::string(kEndsTooEarly));
-    case ConversionFailure::OverCapacity:
-      return Failure(Kind::OverCapacity,
-                     OverCapacityMessage(error.heading(), error.count(), error.capacity()));
+      return Failure(facts, Kind::EndsTooEarly);
+    case ConversionFailure::OverCapacity: {
+      ConversionOutcome outcome = Failure(facts, Kind::OverCapacity);
+      outcome.heading = error.heading();
+      outcome.count = error.count();
+      outcome.capacity = error.capacity();
+      return outcome;
+    }
     case ConversionFailure::ReadError:
-      return Failure(Kind::ReadFailed, std::string(kReadFailed));
+      return Failure(facts, Kind::ReadFailed);
     case ConversionFailure::WriteError:
       break;
   }
-  return Failure(Kind::WriteFailed, std::string(kWriteFailed));
+  return Failure(facts, Kind::WriteFailed);
 }
 
-// A failure while reading; a refusal also says which layout the project reads with.
-ConversionOutcome ReadFailure(const ConversionError& error, std::optional<FitCheck>& fit) {
-  ConversionOutcome failure = FailureOf(error);
+// A failure while reading; a refusal also says which layouts fit.
+ConversionOutcome ReadFailure(const ConversionOutcome& facts, const ConversionError& error,
+                              std::optional<FitCheck>& fit) {
+  ConversionOutcome failure = FailureOf(facts, error);
   if (fit && IsRefusal(error)) {
     fit->Complete(failure, false);
   }
@@ -55,15 +61,14 @@ ConversionOutcome ReadFailure(const ConversionError& error, std::optional<FitChe
 }
 
 // Once every text is written: the source is closed and every destination put in place.
-ConversionOutcome Completed(std::string message, FitCheck& fit, bool fits, SourceFile& source,
-                            DestinationFiles& destination) {
-  ConversionOutcome completed;
-  completed.message = std::move(message);
+ConversionOutcome Completed(ConversionOutcome completed, FitCheck& fit, bool fits, SourceFile& source,
+                            DestinationFiles& destination, std::vector<std::string> written) {
   fit.Complete(completed, fits);
   source.Close();
   if (std::string reason; !destination.Commit(reason)) {
-    return Failure(Kind::WriteFailed, std::string(kWriteFailed), reason);
+    return Failure(completed, Kind::WriteFailed, {}, reason);
   }
+  completed.written = std::move(written);
   return completed;
 }
 
@@ -93,20 +98,34 @@ ConversionJob ConversionJob::ToDescriptor(std::string sourcePath, int fd, std::s
   return job;
 }
 
+ConversionOutcome ConversionJob::Facts() const {
+  ConversionOutcome facts;
+  facts.source = sourcePath_;
+  facts.destination = destinationPath_;
+  return facts;
+}
+
+bool ConversionJob::KeepsExisting(const std::string& path) const {
+  return export_.keepExisting && destinationFd_ < 0 && PathExists(path);
+}
+
 ConversionOutcome ConversionJob::Run(ProgressSink& progress) const {
+  if (KeepsExisting(destinationPath_)) {
+    return Failure(Facts(), Kind::DestinationExists, destinationPath_);
+  }
   if (export_.format != ExportFormat::Listing) {
     return RunExport(progress);
   }
   std::string reason;
   SourceFile source;
   if (!source.Open(sourcePath_, reason)) {
-    return Failure(Kind::SourceOpenFailed, std::string(kSourceOpenFailed), reason);
+    return Failure(Facts(), Kind::SourceOpenFailed, sourcePath_, reason);
   }
   DestinationFiles destination(source);
   if (destinationFd_ >= 0) {
     destination.AddDescriptor(destinationFd_);
   } else if (!destination.Add(destinationPath_, reason)) {
-    return Failure(Kind::DestinationOpenFailed, std::string(kDestinationOpenFailed), reason);
+    return Failure(Facts(), Kind::DestinationOpenFailed, destinationPath_, reason);
   }
 
   std::optional<FitCheck> fit;
@@ -117,9 +136,9 @@ ConversionOutcome ConversionJob::Run(ProgressSink& progress) const {
     fits = ReadProject(source.Descriptor(), settings_, chooseByFit_, fit, writer, progress, *tables);
     writer.Flush();
   } catch (const ConversionError& error) {
-    return ReadFailure(error, fit);  // the destination's destructor puts everything back
+    return ReadFailure(Facts(), error, fit);  // the destination's destructor puts everything back
   }
-  return Completed(CompletionMessage(sourcePath_, destinationPath_), *fit, fits, source, destination);
+  return Completed(Facts(), *fit, fits, source, destination, {destinationPath_});
 }
 
 namespace {
@@ -141,9 +160,10 @@ std::string MediaFolder(const std::string& given, const std::string& sourcePath)
 
 ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
   TimelineSource timelineSource;
-  timelineSource.mode = settings_.timecodeMode;
-  if (FrameRate rate; !RateOfMode(settings_.timecodeMode, rate)) {
-    return Failure(Kind::NoFrameRate, std::string(kExportNeedsRate));
+  if (const std::optional<FrameRate> rate = RateOfMode(settings_.timecodeMode)) {
+    timelineSource.rate = *rate;
+  } else {
+    return Failure(Facts(), Kind::NoFrameRate);
   }
   timelineSource.projectName = Utf8Text(Utf8Path(sourcePath_).stem());
   timelineSource.mediaFolder = MediaFolder(export_.mediaFolder, sourcePath_);
@@ -151,7 +171,7 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
   std::string reason;
   SourceFile source;
   if (!source.Open(sourcePath_, reason)) {
-    return Failure(Kind::SourceOpenFailed, std::string(kSourceOpenFailed), reason);
+    return Failure(Facts(), Kind::SourceOpenFailed, sourcePath_, reason);
   }
   std::vector<ExportText> files;
   std::optional<FitCheck> fit;
@@ -164,27 +184,28 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
     files = RenderTimeline(BuildTimeline(*tables, facts, timelineSource), export_.format,
                            settings_.timecodeMode);
   } catch (const ConversionError& error) {
-    return ReadFailure(error, fit);
+    return ReadFailure(Facts(), error, fit);
   }
 
   // Every file is opened before any is written, and all are put in place together.
   DestinationFiles destination(source);
+  std::vector<std::string> paths;
   if (destinationFd_ >= 0) {
     if (files.size() != 1) {
-      return Failure(Kind::DestinationOpenFailed, std::string(kDestinationOpenFailed));
+      return Failure(Facts(), Kind::DestinationOpenFailed, destinationPath_);
     }
     destination.AddDescriptor(destinationFd_);
+    paths.push_back(destinationPath_);
   } else {
-    std::vector<std::string> paths;
     for (const ExportText& file : files) {
       paths.push_back(ExportPath(destinationPath_, file.suffix));
-      if (export_.keepExisting && PathExists(paths.back())) {
-        return Failure(Kind::DestinationExists, KeptMessage(paths.back()));
+      if (KeepsExisting(paths.back())) {
+        return Failure(Facts(), Kind::DestinationExists, paths.back());
       }
     }
     for (const std::string& path : paths) {
       if (!destination.Add(path, reason)) {
-        return Failure(Kind::DestinationOpenFailed, std::string(kDestinationOpenFailed), reason);
+        return Failure(Facts(), Kind::DestinationOpenFailed, path, reason);
       }
     }
   }
@@ -195,10 +216,10 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
       writer.Flush();
     }
   } catch (const ConversionError& error) {
-    return FailureOf(error);
+    return FailureOf(Facts(), error);
   }
 
-  return Completed(CompletionMessage(sourcePath_, destinationPath_), *fit, fits, source, destination);
+  return Completed(Facts(), *fit, fits, source, destination, std::move(paths));
 }
 
 }  // namespace morvane

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "interchange/exports.h"
 #include "listing/format_kinds.h"
@@ -9,12 +11,7 @@
 
 namespace morvane {
 
-enum class MessageIcon {
-  None,     // the completion message
-  Warning,  // every failure (an exclamation mark)
-};
-
-// How a conversion ended, with the text and icon of the message a front end shows.
+// What a conversion did, as facts; convert/messages.h words them for each front end.
 struct ConversionOutcome {
   enum class Kind {
     Completed,
@@ -29,22 +26,31 @@ struct ConversionOutcome {
   };
 
   Kind kind = Kind::Completed;
-  std::string message;
-  MessageIcon icon = MessageIcon::None;
-  std::string hint{};  // a second paragraph for the user (empty: none)
-  // The operating system's reason for a failed open or write ("Permission denied"), apart
-  // from message so that the dialog's texts stay as they are; empty when there is none.
+  std::string source;       // the source as the user gave it
+  std::string destination;  // the destination as the user gave it ("-" and the like for a descriptor)
+  // The file a failure concerns (the one that could not be opened, or the existing one that was
+  // kept) and the operating system's reason ("Permission denied"); each empty when there is none.
+  std::string file{};
   std::string reason{};
+  // OverCapacity: the track's heading ("[MainAV]"), the clips it holds and how many it may.
+  std::string heading{};
+  std::int32_t count = 0;
+  std::int32_t capacity = 0;
 
   // Once the source was read: the layout the conversion read with, whether it fits (converted
   // exactly to the file's last byte), and whether the other one fits, which is checked only
-  // when the first does not (false otherwise). When only the other one fits, hint names it (also
-  // after a refusal) and the icon is Warning.
+  // when the first does not (false otherwise). Also known after a refusal.
   SoftwareKind software = SoftwareKind::RexEdit;
   bool fits = false;
   bool otherFits = false;
 
+  // Every file put in place, the one named first (several for a CMX 3600 export); empty unless
+  // completed.
+  std::vector<std::string> written{};
+
   bool completed() const { return kind == Kind::Completed; }
+  // The layout read with does not fit the project and the other one does.
+  bool OnlyOtherFits() const { return !fits && otherFits; }
 };
 
 // One conversion: opens the source for exclusive reading and the destination for exclusive
@@ -72,13 +78,13 @@ class ConversionJob {
   // fit. A source that cannot seek is read as RexEdit.
   void ChooseSoftwareByFit() { chooseByFit_ = true; }
 
-  // Writes the timeline in another format instead of the listing (Listing is the default).
-  // Media files are looked up in mediaFolder (empty: the project's own folder). The files go
-  // where the destination says: the one named and, for CMX 3600, one beside it per further
-  // track (ExportPath). All are written to temporaries first and put in place together. With
-  // keepExisting, a conversion that would replace any existing file fails with
-  // DestinationExists and touches nothing. An export in FRAME mode fails with NoFrameRate
-  // before any file is opened.
+  // What to write and how: the listing (the default) or the timeline in another format, its
+  // media looked up in mediaFolder (empty: the project's own folder). An export's files go where
+  // the destination says: the one named and, for a format of several files, one beside it per
+  // further track (ExportPath). All are written to temporaries first and put in place together.
+  // With keepExisting, a conversion that would replace an existing file fails with
+  // DestinationExists and touches nothing; the named file is checked before the source is
+  // opened. An export in FRAME mode fails with NoFrameRate before any file is opened.
   struct Export {
     ExportFormat format = ExportFormat::Listing;
     std::string mediaFolder;
@@ -100,6 +106,10 @@ class ConversionJob {
   bool chooseByFit_ = false;
 
   ConversionOutcome RunExport(ProgressSink& progress) const;
+  // An outcome that knows the job's paths.
+  ConversionOutcome Facts() const;
+  // With keepExisting, whether path is a file to keep (a descriptor is never kept).
+  bool KeepsExisting(const std::string& path) const;
 };
 
 }  // namespace morvane

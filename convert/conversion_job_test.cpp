@@ -110,10 +110,10 @@ TEST_F(ConversionJobTest, WritesTheConversionCreatingNothingBeforeTheEnd) {
     EXPECT_EQ(std::set<std::string>{"project.dvc"}, names);
   };
   const ConversionOutcome outcome = Run(source_, destination_);
-  ASSERT_TRUE(outcome.completed()) << outcome.message;
-  EXPECT_EQ(MessageIcon::None, outcome.icon);
+  ASSERT_TRUE(outcome.completed()) << OutcomeMessage(outcome);
+  EXPECT_EQ(MessageIcon::None, DialogIcon(outcome));
   EXPECT_EQ("conversion completed\nfrom : " + U8(source_) + "\n   to : " + U8(destination_),
-            outcome.message);
+            OutcomeMessage(outcome));
   EXPECT_EQ(testing::ConvertInMemory(SmallProject().bytes()), ReadFile(destination_));
   EXPECT_EQ(200, progress_.steps);
   EXPECT_EQ("", progress_.statuses.back().text);
@@ -167,7 +167,7 @@ TEST_F(ConversionJobTest, RefusesFilesThatCannotBeOpenedWithTheSystemsReason) {
   for (const auto& c : cases) {
     const ConversionOutcome outcome = Run(c.source, c.destination);
     EXPECT_EQ(c.kind, outcome.kind) << c.source << " -> " << c.destination;
-    EXPECT_EQ(c.kind == Kind::SourceOpenFailed ? kSourceOpenFailed : kDestinationOpenFailed, outcome.message);
+    EXPECT_EQ(c.kind == Kind::SourceOpenFailed ? kSourceOpenFailed : kDestinationOpenFailed, OutcomeMessage(outcome));
 #ifdef _WIN32
     if (c.reason == std::strerror(ENOENT)) {  // Windows words its own reasons
       EXPECT_NE("", outcome.reason);
@@ -175,7 +175,7 @@ TEST_F(ConversionJobTest, RefusesFilesThatCannotBeOpenedWithTheSystemsReason) {
     }
 #endif
     EXPECT_EQ(c.reason, outcome.reason) << c.source << " -> " << c.destination;
-    EXPECT_EQ(MessageIcon::Warning, outcome.icon);
+    EXPECT_EQ(MessageIcon::Warning, DialogIcon(outcome));
     EXPECT_EQ(project, ReadFile(source_));
     EXPECT_TRUE(Lockable(source_));
   }
@@ -202,8 +202,8 @@ TEST_F(ConversionJobTest, LeavesTheDestinationAsItWasWhenTheProjectIsRefused) {
       if (existed) WriteFile(destination_, "previous text");
       const ConversionOutcome outcome = Run(source_, destination_);
       EXPECT_EQ(c.kind, outcome.kind);
-      EXPECT_EQ(c.message, outcome.message);
-      EXPECT_EQ(MessageIcon::Warning, outcome.icon);
+      EXPECT_EQ(c.message, OutcomeMessage(outcome));
+      EXPECT_EQ(MessageIcon::Warning, DialogIcon(outcome));
       EXPECT_EQ(existed, fs::exists(destination_));
       EXPECT_EQ(existed ? "previous text" : "", ReadFile(destination_));
       EXPECT_EQ(existed ? 2u : 1u, Names().size());
@@ -217,7 +217,7 @@ TEST_F(ConversionJobTest, WritesDevicesAndDescriptorsDirectly) {
   if (fs::exists("/dev/full")) {
     const ConversionOutcome outcome = Run(source_, "/dev/full");
     EXPECT_EQ(Kind::WriteFailed, outcome.kind);
-    EXPECT_EQ("Can not write destination file", outcome.message);
+    EXPECT_EQ("Can not write destination file", OutcomeMessage(outcome));
   }
 #ifdef _WIN32
   EXPECT_TRUE(Run(source_, "NUL").completed());
@@ -230,7 +230,7 @@ TEST_F(ConversionJobTest, WritesDevicesAndDescriptorsDirectly) {
   const ConversionOutcome outcome = ConversionJob::ToDescriptor(U8(source_), fds[1], "-", {}).Run(progress_);
   CloseDescriptor(fds[1]);
   ASSERT_TRUE(outcome.completed());
-  EXPECT_EQ("conversion completed\nfrom : " + U8(source_) + "\n   to : -", outcome.message);
+  EXPECT_EQ("conversion completed\nfrom : " + U8(source_) + "\n   to : -", OutcomeMessage(outcome));
   std::string text;
   char buffer[4096];
   std::ptrdiff_t n;

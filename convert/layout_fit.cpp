@@ -106,34 +106,10 @@ void FitCheck::Complete(ConversionOutcome& outcome, bool fits) const {
   if (!fits) {
     outcome.otherFits = known_ ? known_->Fits(other) : FitsFromStart(fd_, other);
   }
-  LayoutFit fit;
-  (software_ == SoftwareKind::RexEdit ? fit.rexEdit : fit.ezEdit) = fits;
-  (software_ == SoftwareKind::RexEdit ? fit.ezEdit : fit.rexEdit) = outcome.otherFits;
-  outcome.hint = std::string(FitHint(software_, fit));
-  if (!outcome.hint.empty()) {
-    outcome.icon = MessageIcon::Warning;
-  }
-}
-
-std::string_view FitWarning(const ConversionOutcome& outcome, bool byFit) {
-  using Kind = ConversionOutcome::Kind;
-  if (!outcome.hint.empty()) {
-    return outcome.software == SoftwareKind::RexEdit ? kReadsAsEzEditWarning : kReadsAsRexEditWarning;
-  }
-  const bool read = outcome.kind == Kind::Completed || outcome.kind == Kind::EndsTooEarly ||
-                    outcome.kind == Kind::OverCapacity;
-  return byFit && read && !outcome.fits && !outcome.otherFits ? kReadsAsNeitherWarning : std::string_view();
 }
 
 SoftwareKind PickSoftware(LayoutFit fit) {
   return fit.ezEdit && !fit.rexEdit ? SoftwareKind::EzEdit : SoftwareKind::RexEdit;
-}
-
-std::string_view FitHint(SoftwareKind chosen, LayoutFit fit) {
-  if (fit.Fits(chosen) || !fit.Fits(OtherSoftware(chosen))) {
-    return {};
-  }
-  return chosen == SoftwareKind::RexEdit ? kReadsAsEzEditHint : kReadsAsRexEditHint;
 }
 
 namespace {
@@ -141,7 +117,7 @@ namespace {
 // Reads the project with both layouts, each from the reader that readerAt gives, and keeps the
 // facts of the one the probe is read with.
 template <class ReaderAt>
-ProjectProbe Probe(ReaderAt readerAt, const SoftwareKind* software) {
+ProjectProbe Probe(ReaderAt readerAt, std::optional<SoftwareKind> software) {
   ProjectFacts facts[2];
   std::vector<std::string> names[2];
   LayoutCheck checks[2];
@@ -153,7 +129,7 @@ ProjectProbe Probe(ReaderAt readerAt, const SoftwareKind* software) {
   }
   ProjectProbe probe;
   probe.fit = {checks[0].fits, checks[1].fits};
-  probe.software = software != nullptr ? *software : PickSoftware(probe.fit);
+  probe.software = software.value_or(PickSoftware(probe.fit));
   const auto chosen = static_cast<std::size_t>(probe.software);
   probe.facts = std::move(facts[chosen]);
   probe.mediaNames = std::move(names[chosen]);
@@ -163,11 +139,11 @@ ProjectProbe Probe(ReaderAt readerAt, const SoftwareKind* software) {
 
 }  // namespace
 
-ProjectProbe ProbeProject(std::span<const std::uint8_t> bytes, const SoftwareKind* software) {
+ProjectProbe ProbeProject(std::span<const std::uint8_t> bytes, std::optional<SoftwareKind> software) {
   return Probe([bytes] { return SourceReader(bytes); }, software);
 }
 
-ProjectProbe ProbeProject(int fd, const SoftwareKind* software) {
+ProjectProbe ProbeProject(int fd, std::optional<SoftwareKind> software) {
   if (!Rewind(fd)) {
     // A pipe can be read only once: its bytes are kept in memory for the second layout.
     std::vector<std::uint8_t> bytes;

@@ -45,10 +45,6 @@ struct LayoutFit {
 // RexEdit, the dialog's start value, when both or neither do.
 SoftwareKind PickSoftware(LayoutFit fit);
 
-// The text a front end adds after a conversion with chosen: the other software's hint when
-// chosen does not fit and the other does, else the empty text.
-std::string_view FitHint(SoftwareKind chosen, LayoutFit fit);
-
 // True for the refusals of a conversion (too much past the end, a count above its table), which
 // the wrong layout causes; false for the platform's read and write errors.
 bool IsRefusal(const ConversionError& error);
@@ -65,8 +61,8 @@ class FitCheck {
   // The layout to convert with.
   SoftwareKind Software() const { return software_; }
 
-  // Sets outcome's software, fits, otherFits and hint (and the warning icon with a hint) once
-  // the conversion has read the file: fits is where the reader ended, false after a refusal.
+  // Sets outcome's software, fits and otherFits once the conversion has read the file: fits is
+  // where the reader ended, false after a refusal.
   void Complete(ConversionOutcome& outcome, bool fits) const;
 
  private:
@@ -74,11 +70,6 @@ class FitCheck {
   SoftwareKind software_;
   std::optional<LayoutFit> known_;
 };
-
-// The command line's warning after outcome (printed after "morvane-convert: SOURCE: warning: "),
-// or the empty text: the other software's when only it fits, and with byFit (--software auto)
-// the one for a project that neither layout reads.
-std::string_view FitWarning(const ConversionOutcome& outcome, bool byFit);
 
 // Everything --probe tells about one project file, read with both layouts.
 struct ProjectProbe {
@@ -93,9 +84,9 @@ struct ProjectProbe {
 
 // Probes the bytes of one file. software is the layout to read the facts with; none picks it
 // with PickSoftware.
-ProjectProbe ProbeProject(std::span<const std::uint8_t> bytes, const SoftwareKind* software = nullptr);
+ProjectProbe ProbeProject(std::span<const std::uint8_t> bytes, std::optional<SoftwareKind> software = std::nullopt);
 // The same for an open file, read from its first byte once with each layout (a pipe, which
 // cannot seek, is read into memory once). Throws ConversionError when it cannot be read.
-ProjectProbe ProbeProject(int fd, const SoftwareKind* software = nullptr);
+ProjectProbe ProbeProject(int fd, std::optional<SoftwareKind> software = std::nullopt);
 
 }  // namespace morvane

@@ -95,10 +95,12 @@ TEST(LayoutFit, TheJobHintsAtTheOtherSoftwareExactlyWhenOnlyItFits) {
     EXPECT_EQ(row.completed, outcome.completed());
     EXPECT_EQ(row.fits, outcome.fits);
     EXPECT_EQ(row.otherFits, outcome.otherFits);
-    EXPECT_EQ(row.hint, outcome.hint);
-    EXPECT_EQ(row.hint.empty() && row.completed ? MessageIcon::None : MessageIcon::Warning, outcome.icon);
+    const std::string shown = DialogMessage(outcome);
+    EXPECT_EQ(row.hint.empty() ? OutcomeMessage(outcome) : OutcomeMessage(outcome) + "\n\n" + std::string(row.hint),
+              shown);
+    EXPECT_EQ(row.hint.empty() && row.completed ? MessageIcon::None : MessageIcon::Warning, DialogIcon(outcome));
     if (row.completed) {
-      EXPECT_EQ(CompletionMessage(source, destination), outcome.message);
+      EXPECT_EQ(CompletionMessage(source, destination), OutcomeMessage(outcome));
     }
   }
   std::filesystem::remove_all(folder);

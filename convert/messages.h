@@ -4,7 +4,14 @@
 #include <string>
 #include <string_view>
 
+#include "convert/conversion_job.h"
+
 namespace morvane {
+
+enum class MessageIcon {
+  None,     // the completion message
+  Warning,  // every failure, and a completion whose project fits only the other layout
+};
 
 // Every text that a front end shows about a conversion. The dialog shows them in a message box
 // with the caption kCaption; the command line prints them.
@@ -36,11 +43,31 @@ inline constexpr std::string_view kReadsAsNeitherWarning =
 // "Can not convert source file: [MainAV] holds 1234 clips, more than 1000"
 std::string OverCapacityMessage(std::string_view heading, std::int32_t count, std::int32_t capacity);
 
-// Three lines: "conversion completed", "from : <source>", "   to : <destination>", with the
-// paths exactly as the user gave them.
-// "<path> exists; kept it": a file of an export that may not be replaced.
+// "<path> exists; kept it": a file that may not be replaced.
 std::string KeptMessage(std::string_view path);
 
+// Three lines: "conversion completed", "from : <source>", "   to : <destination>", with the
+// paths exactly as the user gave them.
 std::string CompletionMessage(std::string_view sourcePath, std::string_view destinationPath);
+
+// ---- An outcome in words: the one place that turns what a conversion did into text --------
+
+// What happened, in one message: the completion message or the failure's text.
+std::string OutcomeMessage(const ConversionOutcome& outcome);
+
+// The dialog's message box: the outcome's message and, when only the other layout fits the
+// project (also after a refusal), the hint that names it as a second paragraph; the warning icon
+// for a failure or a hint.
+std::string DialogMessage(const ConversionOutcome& outcome);
+MessageIcon DialogIcon(const ConversionOutcome& outcome);
+
+// The command line's diagnostic for a failed conversion (it adds the system's reason): the
+// outcome's message, and for a kept file how to replace it.
+std::string CommandLineMessage(const ConversionOutcome& outcome);
+
+// The command line's warning after outcome (printed after "morvane-convert: SOURCE: warning: "),
+// or the empty text: the other software's when only it fits, and with byFit (--software auto)
+// the one for a project that neither layout reads.
+std::string_view CommandLineWarning(const ConversionOutcome& outcome, bool byFit);
 
 }  // namespace morvane

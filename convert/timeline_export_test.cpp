@@ -21,7 +21,7 @@ std::string Describe(const ProjectWriter& file, TimecodeMode mode = TimecodeMode
   run.context.recorder = &facts;
   const auto tables = std::make_unique<ClipTables>();
   ListingDriver(run.context).Run(*tables);
-  const Timeline timeline = BuildTimeline(*tables, facts, {"p", "/m", mode});
+  const Timeline timeline = BuildTimeline(*tables, facts, {"p", "/m", RateOfMode(mode).value()});
   std::string text = std::to_string(timeline.height) + (timeline.wide ? " 16:9" : " 4:3") + " skipped " +
                      std::to_string(timeline.skippedClips);
   for (const TimelineTrackModel& track : timeline.tracks) {

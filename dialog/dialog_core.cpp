@@ -1,7 +1,10 @@
 #include "dialog/dialog_core.h"
 
-#include <iterator>
+#include <span>
 #include <utility>
+
+#include "interchange/exports.h"
+#include "listing/ascii_case.h"
 
 namespace morvane {
 
@@ -10,23 +13,6 @@ namespace {
 // The "all" entry keeps the label the editors' pickers had; its pattern matches every name,
 // including names without a dot.
 FileFilter AllFiles() { return {"all(*.*)", {"*"}}; }
-
-// The destination picker's file types, in the order of their formats.
-constexpr ExportFormat kDestinationFormats[] = {ExportFormat::Listing, ExportFormat::Otio,
-                                                ExportFormat::Cmx3600, ExportFormat::Mlt};
-
-bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
-  if (text.size() < suffix.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < suffix.size(); ++i) {
-    const char c = text[text.size() - suffix.size() + i];
-    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != suffix[i]) {
-      return false;
-    }
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -118,11 +104,10 @@ PickerDescription DialogCore::DestinationPicker() {
   PickerDescription picker;
   picker.mode = PickerDescription::Mode::Save;
   picker.title = "Save As";
-  picker.filters = {{"Text file (*.txt)", {"*.txt"}},
-                    {"OpenTimelineIO (*.otio)", {"*.otio"}},
-                    {"CMX 3600 EDL (*.edl)", {"*.edl"}},
-                    {"MLT XML for Shotcut (*.mlt)", {"*.mlt"}},
-                    AllFiles()};
+  for (const ExportFormatRow& row : ExportFormats()) {
+    picker.filters.push_back({std::string(row.pickerLabel), {"*" + std::string(row.extension)}});
+  }
+  picker.filters.push_back(AllFiles());
   picker.defaultSuffix = "txt";
   picker.initialName = "*.txt";
   picker.askBeforeOverwrite = true;
@@ -149,22 +134,17 @@ bool DialogCore::BrowseForDestination() {
 }
 
 ExportFormat DialogCore::DestinationFormat() const {
-  for (const ExportFormat format : kDestinationFormats) {
-    if (EndsWithIgnoringCase(destinationPath_, ExportExtension(format))) {
-      return format;
+  const std::span<const ExportFormatRow> formats = ExportFormats();
+  for (const ExportFormatRow& row : formats) {
+    if (EndsWithIgnoringAsciiCase(destinationPath_, row.extension)) {
+      return row.format;
     }
   }
-  if (destinationFilter_ && *destinationFilter_ < std::size(kDestinationFormats)) {
-    return kDestinationFormats[*destinationFilter_];
+  // The picker's types are the formats in order, then "all".
+  if (destinationFilter_ && *destinationFilter_ < formats.size()) {
+    return formats[*destinationFilter_].format;
   }
   return ExportFormat::Listing;
-}
-
-DialogOutcome DialogCore::OutcomeToShow(const ConversionOutcome& outcome) {
-  if (outcome.hint.empty()) {
-    return {outcome.message, outcome.icon};
-  }
-  return {outcome.message + "\n\n" + outcome.hint, MessageIcon::Warning};
 }
 
 DialogOutcome DialogCore::Convert() {
@@ -180,7 +160,7 @@ DialogOutcome DialogCore::Convert() {
     status_.clear();
   }
   RepaintNow();
-  DialogOutcome shown = OutcomeToShow(outcome);
+  DialogOutcome shown{DialogMessage(outcome), DialogIcon(outcome)};
   messages_.Show(shown.text, shown.icon);
   position_ = 0;
   RepaintNow();

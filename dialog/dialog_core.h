@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "convert/conversion_job.h"
+#include "convert/messages.h"
 #include "listing/format_kinds.h"
 #include "listing/progress_sink.h"
 
@@ -163,13 +164,9 @@ class DialogCore : public ProgressSink {
   // Runs the conversion of the two paths with the settings in force, on the calling thread, with
   // this core as its progress sink; then shows the final progress (a refused conversion empties
   // the status line; a completed one has emptied it and stands at 200), shows the outcome's box
-  // (OutcomeToShow) and, once the box is closed, puts the bar back to 0. Returns what the box said.
+  // (DialogMessage with DialogIcon) and, once the box is closed, puts the bar back to 0. Returns
+  // what the box said.
   DialogOutcome Convert();
-
-  // The box for an outcome: its message with its icon; with a hint, the message, an empty line
-  // and the hint, always with the warning icon (a completed conversion's text stays exact and
-  // the hint follows it).
-  static DialogOutcome OutcomeToShow(const ConversionOutcome& outcome);
 
   // -- Keys --
   // Enter never ends the dialog: a focused push button takes it, elsewhere it does nothing, so a

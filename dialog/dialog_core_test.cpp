@@ -105,19 +105,6 @@ TEST_F(DialogCoreTest, TheTypedExtensionElseTheChosenTypePicksTheFormat) {
             labels);
 }
 
-TEST(DialogCoreOutcome, AHintFollowsTheExactMessageInTheSameBoxWithTheWarningIcon) {
-  using K = ConversionOutcome::Kind;
-  const MessageIcon none = MessageIcon::None, warning = MessageIcon::Warning;
-  // clang-format off
-  const struct { ConversionOutcome outcome; DialogOutcome shown; } rows[] = {
-      {{K::Completed, "done", none, "", {}}, {"done", none}},
-      {{K::Completed, "done", none, "Hint.", {}}, {"done\n\nHint.", warning}},
-      {{K::OverCapacity, "Can not", warning, "", {}}, {"Can not", warning}},
-      {{K::OverCapacity, "Can not", warning, "H.", {}}, {"Can not\n\nH.", warning}}};
-  // clang-format on
-  for (const auto& row : rows) EXPECT_EQ(row.shown, DialogCore::OutcomeToShow(row.outcome));
-}
-
 TEST_F(DialogCoreTest, RepaintsAtOnceUnlessTheLastWasLessThan15msAgoButTheEmptyTextAlways) {
   // clang-format off
   const struct { int ms; const char* status; std::vector<Repaint> repaints; } rows[] = {

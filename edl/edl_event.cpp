@@ -7,15 +7,15 @@
 namespace morvane {
 namespace {
 
-std::string_view TrackWord(EdlTrack track) {
+std::string_view TrackWord(TimelineTrack track) {
   switch (track) {
-    case EdlTrack::Main:
+    case TimelineTrack::MainAv:
       return " MAIN";
-    case EdlTrack::Insert:
+    case TimelineTrack::InsertAv:
       return " INS ";
-    case EdlTrack::ExAudio1:
+    case TimelineTrack::ExAudio1:
       return " ExA1";
-    case EdlTrack::ExAudio2:
+    case TimelineTrack::ExAudio2:
       return " ExA2";
   }
   return " MAIN";
@@ -39,7 +39,7 @@ void WriteEdlEvent(ListingWriter& out, const EdlEvent& event, TimecodeMode mode)
   out.WriteText(std::string_view(first, static_cast<std::size_t>(end - first)));
   out.WriteText(TrackWord(event.track));
 
-  if (event.track == EdlTrack::ExAudio1 || event.track == EdlTrack::ExAudio2) {
+  if (event.track == TimelineTrack::ExAudio1 || event.track == TimelineTrack::ExAudio2) {
     out.WriteText("  A  ");
   } else {
     out.WriteText(event.hasAudio ? "  VA" : "  V ");

@@ -8,14 +8,11 @@
 
 namespace morvane {
 
-// Which track an EDL line belongs to; it picks the line's track word and channel columns.
-enum class EdlTrack { Main, Insert, ExAudio1, ExAudio2 };
-
 // One line of the EDL table, decided before anything is formatted. Times are frame counts;
 // out points are exclusive.
 struct EdlEvent {
   std::int32_t number = 0;
-  EdlTrack track = EdlTrack::Main;
+  TimelineTrack track = TimelineTrack::MainAv;  // picks the track word and channel columns
   std::int32_t clipIndex = -1;  // the clip's entry in its table; -1 on a from line
   bool hasAudio = false;       // "  VA" rather than "  V " (main and insert lines)
   bool slow = false;           // "S" in the half-speed column (main and insert lines)

@@ -92,22 +92,22 @@ class EdlDecider {
 
       // Nothing is listed between the two lines of a transition.
       if (!nextHasTransition) {
-        ListEnded(tables_.insertClips, EdlTrack::Insert, nextInsert_);
-        ListEnded(tables_.exAudio1Clips, EdlTrack::ExAudio1, nextAudio1_);
-        ListEnded(tables_.exAudio2Clips, EdlTrack::ExAudio2, nextAudio2_);
+        ListEnded(tables_.insertClips, TimelineTrack::InsertAv, nextInsert_);
+        ListEnded(tables_.exAudio1Clips, TimelineTrack::ExAudio1, nextAudio1_);
+        ListEnded(tables_.exAudio2Clips, TimelineTrack::ExAudio2, nextAudio2_);
       }
       sink_.MainClipDone(i + 1, main.count);
     }
-    ListRest(tables_.insertClips, EdlTrack::Insert, nextInsert_);
-    ListRest(tables_.exAudio1Clips, EdlTrack::ExAudio1, nextAudio1_);
-    ListRest(tables_.exAudio2Clips, EdlTrack::ExAudio2, nextAudio2_);
+    ListRest(tables_.insertClips, TimelineTrack::InsertAv, nextInsert_);
+    ListRest(tables_.exAudio1Clips, TimelineTrack::ExAudio1, nextAudio1_);
+    ListRest(tables_.exAudio2Clips, TimelineTrack::ExAudio2, nextAudio2_);
   }
 
  private:
   EdlEvent MainEvent(const MainClipEntry& clip, std::int32_t index, std::int32_t recorderIn) const {
     EdlEvent event;
     event.number = eventNumber_;
-    event.track = EdlTrack::Main;
+    event.track = TimelineTrack::MainAv;
     event.clipIndex = index;
     event.hasAudio = clip.hasAudio == 1;
     event.slow = clip.slow != 0;
@@ -125,7 +125,7 @@ class EdlDecider {
   EdlEvent FromEvent(const MainClipEntry& clip) const {
     EdlEvent event;
     event.number = eventNumber_;
-    event.track = EdlTrack::Main;
+    event.track = TimelineTrack::MainAv;
     event.hasAudio = clip.hasAudio == 1;
     event.slow = clip.slow != 0;
     event.sourceIn = WrapAdd(clip.sourceIn, clip.length);
@@ -137,7 +137,7 @@ class EdlDecider {
   }
 
   template <class Entry>
-  EdlEvent SideEvent(const Entry& clip, EdlTrack track, std::int32_t index) const {
+  EdlEvent SideEvent(const Entry& clip, TimelineTrack track, std::int32_t index) const {
     EdlEvent event;
     event.number = eventNumber_;
     event.track = track;
@@ -155,7 +155,7 @@ class EdlDecider {
   // Lists the clips of one track that have ended by the current recorder position, in table
   // order; the first clip still running holds back all later ones.
   template <class Table>
-  void ListEnded(const Table& table, EdlTrack track, std::int32_t& next) {
+  void ListEnded(const Table& table, TimelineTrack track, std::int32_t& next) {
     while (next < table.count) {
       const auto* clip = table.At(next);
       if (clip == nullptr ||
@@ -169,7 +169,7 @@ class EdlDecider {
   }
 
   template <class Table>
-  void ListRest(const Table& table, EdlTrack track, std::int32_t& next) {
+  void ListRest(const Table& table, TimelineTrack track, std::int32_t& next) {
     for (; next < table.count; ++next) {
       const auto* clip = table.At(next);
       if (clip == nullptr) {

@@ -129,7 +129,7 @@ std::vector<CmxFile> WriteCmx3600(const Timeline& timeline, TimecodeMode mode) {
   CmxWriter writer(timeline, mode);
   for (const TimelineTrackModel& track : timeline.tracks) {
     // The main track's EDL is always written: it is the file the user named.
-    if (track.clips.empty() && (track.role != TrackRole::Main || track.lane > 0)) {
+    if (track.clips.empty() && (track.role != TimelineTrack::MainAv || track.lane > 0)) {
       continue;
     }
     std::string suffix = kSuffixes[static_cast<int>(track.role)];

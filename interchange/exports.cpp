@@ -1,35 +1,52 @@
 #include "interchange/exports.h"
 
+#include <array>
+#include <utility>
+
 #include "interchange/cmx_writer.h"
 #include "interchange/mlt_writer.h"
 #include "interchange/otio_writer.h"
 
 namespace morvane {
 
-std::string_view ExportExtension(ExportFormat format) {
-  switch (format) {
-    case ExportFormat::Listing: return ".txt";
-    case ExportFormat::Otio: return ".otio";
-    case ExportFormat::Cmx3600: return ".edl";
-    case ExportFormat::Mlt: return ".mlt";
+namespace {
+
+std::vector<ExportText> RenderOtio(const Timeline& timeline, TimecodeMode) { return {{"", WriteOtio(timeline)}}; }
+
+std::vector<ExportText> RenderMlt(const Timeline& timeline, TimecodeMode) { return {{"", WriteMlt(timeline)}}; }
+
+std::vector<ExportText> RenderCmx3600(const Timeline& timeline, TimecodeMode mode) {
+  std::vector<ExportText> files;
+  for (CmxFile& file : WriteCmx3600(timeline, mode)) {
+    files.push_back({std::move(file.suffix), std::move(file.text)});
   }
-  return ".txt";
+  return files;
+}
+
+constexpr std::array<ExportFormatRow, 4> kFormats{{
+    {ExportFormat::Listing, "listing", ".txt", "Text file (*.txt)", "the listing with its EDL table", false, nullptr},
+    {ExportFormat::Otio, "otio", ".otio", "OpenTimelineIO (*.otio)", "OpenTimelineIO", false, RenderOtio},
+    {ExportFormat::Cmx3600, "cmx3600", ".edl", "CMX 3600 EDL (*.edl)", "CMX 3600 EDLs (one per track with clips)",
+     true, RenderCmx3600},
+    {ExportFormat::Mlt, "mlt", ".mlt", "MLT XML for Shotcut (*.mlt)", "MLT XML for Shotcut", false, RenderMlt},
+}};
+
+}  // namespace
+
+std::span<const ExportFormatRow> ExportFormats() { return kFormats; }
+
+const ExportFormatRow& FormatRow(ExportFormat format) {
+  for (const ExportFormatRow& row : kFormats) {
+    if (row.format == format) {
+      return row;
+    }
+  }
+  return kFormats.front();
 }
 
 std::vector<ExportText> RenderTimeline(const Timeline& timeline, ExportFormat format, TimecodeMode mode) {
-  switch (format) {
-    case ExportFormat::Otio: return {{"", WriteOtio(timeline)}};
-    case ExportFormat::Mlt: return {{"", WriteMlt(timeline)}};
-    case ExportFormat::Cmx3600: {
-      std::vector<ExportText> files;
-      for (CmxFile& file : WriteCmx3600(timeline, mode)) {
-        files.push_back({std::move(file.suffix), std::move(file.text)});
-      }
-      return files;
-    }
-    case ExportFormat::Listing: break;
-  }
-  return {};
+  const ExportFormatRow& row = FormatRow(format);
+  return row.render != nullptr ? row.render(timeline, mode) : std::vector<ExportText>{};
 }
 
 std::string ExportPath(const std::string& mainPath, const std::string& suffix) {

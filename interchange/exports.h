@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,15 +12,30 @@ namespace morvane {
 // What a conversion writes: the listing with its EDL table, or the timeline for another editor.
 enum class ExportFormat { Listing, Otio, Cmx3600, Mlt };
 
-// ".txt", ".otio", ".edl", ".mlt".
-std::string_view ExportExtension(ExportFormat format);
-
 // One file of an export: the part added to the destination's name (empty for the file the user
 // named) and its bytes.
 struct ExportText {
   std::string suffix;
   std::string text;
 };
+
+// Everything the program knows about one format. The command line's --format and its help, the
+// dialog's file types and the rule that picks a format by extension all read this table; a new
+// format is its writer and one row.
+struct ExportFormatRow {
+  ExportFormat format;
+  std::string_view name;         // --format's value: "listing", "otio", "cmx3600", "mlt"
+  std::string_view extension;    // ".txt", ".otio", ".edl", ".mlt"
+  std::string_view pickerLabel;  // the save picker's file type: "Text file (*.txt)"
+  std::string_view description;  // for --format's help: "OpenTimelineIO"
+  bool severalFiles;             // one file per track, beside the one named
+  // The files of a timeline (nullptr for the listing, which the listing driver writes).
+  std::vector<ExportText> (*render)(const Timeline& timeline, TimecodeMode mode);
+};
+
+// Every format, the listing first: the order of --format's help and of the picker's types.
+std::span<const ExportFormatRow> ExportFormats();
+const ExportFormatRow& FormatRow(ExportFormat format);
 
 // The files of a timeline in format (not Listing): one for .otio and .mlt, one per track with
 // clips for CMX 3600 (the main track's first).

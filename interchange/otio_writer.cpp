@@ -97,7 +97,7 @@ class OtioWriter {
     Json item = Item("Track.1", name, nullptr);
     item["children"] = std::move(children);
     item["kind"] = kind;
-    if (!soundOnly && track.role == TrackRole::Main && track.lane == 0) {
+    if (!soundOnly && track.role == TimelineTrack::MainAv && track.lane == 0) {
       for (const TimelineTitle& title : timeline_.titles) {
         Json marker = Header("Marker.2", title.text);
         marker["metadata"] = {{"morvane", {{"kind", "title"}}}};

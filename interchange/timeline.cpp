@@ -33,16 +33,6 @@ class EventsByTrack final : public EdlEventSink {
   std::vector<EdlEvent> events[4];
 };
 
-TimelineTrack FactTrack(EdlTrack track) {
-  switch (track) {
-    case EdlTrack::Main: return TimelineTrack::MainAv;
-    case EdlTrack::Insert: return TimelineTrack::InsertAv;
-    case EdlTrack::ExAudio1: return TimelineTrack::ExAudio1;
-    case EdlTrack::ExAudio2: return TimelineTrack::ExAudio2;
-  }
-  return TimelineTrack::MainAv;
-}
-
 class Builder {
  public:
   Builder(const ClipTables& tables, const TimelineFacts& facts, const TimelineSource& source)
@@ -50,8 +40,8 @@ class Builder {
 
   // The clip of one event, or false when it cannot be placed.
   bool MakeClip(const EdlEvent& event, TimelineClip& clip) {
-    const TimelineFacts::Clip* fact = facts_.Find(FactTrack(event.track), event.clipIndex);
-    const bool audioTrack = event.track == EdlTrack::ExAudio1 || event.track == EdlTrack::ExAudio2;
+    const TimelineFacts::Clip* fact = facts_.Find(event.track, event.clipIndex);
+    const bool audioTrack = event.track == TimelineTrack::ExAudio1 || event.track == TimelineTrack::ExAudio2;
     const ClipKind kind = fact != nullptr ? fact->kind : ClipKind::Other;
     clip.recordIn = event.recorderIn;
     clip.duration = std::int64_t{event.recorderOut} - event.recorderIn;
@@ -111,14 +101,14 @@ class Builder {
       }
       clips.push_back(std::move(clip));
     }
-    PlaceInLanes(TrackRole::Main, std::move(clips), timeline);
+    PlaceInLanes(TimelineTrack::MainAv, std::move(clips), timeline);
     if (timeline.tracks.empty()) {
       timeline.tracks.push_back(TimelineTrackModel{});  // the main track, even without clips
     }
   }
 
   // Clips with positions of their own: sorted by start, each in the lowest lane it fits.
-  void SideTracks(TrackRole role, const std::vector<EdlEvent>& events, Timeline& timeline) {
+  void SideTracks(TimelineTrack role, const std::vector<EdlEvent>& events, Timeline& timeline) {
     std::vector<TimelineClip> clips;
     for (const EdlEvent& event : events) {
       TimelineClip clip;
@@ -135,7 +125,7 @@ class Builder {
 
   // Each clip, in the order given, goes to the lowest lane of its track where it starts at or
   // after the end of the lane's last clip.
-  static void PlaceInLanes(TrackRole role, std::vector<TimelineClip> clips, Timeline& timeline) {
+  static void PlaceInLanes(TimelineTrack role, std::vector<TimelineClip> clips, Timeline& timeline) {
     const std::size_t first = timeline.tracks.size();
     for (TimelineClip& clip : clips) {
       std::size_t lane = first;
@@ -146,7 +136,7 @@ class Builder {
         TimelineTrackModel track;
         track.role = role;
         track.lane = static_cast<int>(lane - first);
-        track.video = role == TrackRole::Main || role == TrackRole::Insert;
+        track.video = role == TimelineTrack::MainAv || role == TimelineTrack::InsertAv;
         timeline.tracks.push_back(std::move(track));
       }
       std::vector<TimelineClip>& laneClips = timeline.tracks[lane].clips;
@@ -214,20 +204,20 @@ const TimelineFacts::Clip* TimelineFacts::Find(TimelineTrack track, std::int32_t
                                                                         : nullptr;
 }
 
-bool RateOfMode(TimecodeMode mode, FrameRate& rate) {
+std::optional<FrameRate> RateOfMode(TimecodeMode mode) {
   switch (mode) {
-    case TimecodeMode::NtscDropFrame: rate = {30000, 1001, true}; return true;
-    case TimecodeMode::NtscNonDrop: rate = {30000, 1001, false}; return true;
-    case TimecodeMode::Pal: rate = {25, 1, false}; return true;
+    case TimecodeMode::NtscDropFrame: return FrameRate{30000, 1001, true};
+    case TimecodeMode::NtscNonDrop: return FrameRate{30000, 1001, false};
+    case TimecodeMode::Pal: return FrameRate{25, 1, false};
     case TimecodeMode::Frames: break;
   }
-  return false;
+  return std::nullopt;
 }
 
 Timeline BuildTimeline(const ClipTables& tables, const TimelineFacts& facts, const TimelineSource& source) {
   Timeline timeline;
   timeline.name = source.projectName;
-  RateOfMode(source.mode, timeline.rate);
+  timeline.rate = source.rate;
   timeline.height = timeline.rate.Nominal() == 25 ? 576 : 480;
   timeline.wide = facts.wide();
 
@@ -235,9 +225,9 @@ Timeline BuildTimeline(const ClipTables& tables, const TimelineFacts& facts, con
   DecideEdlEvents(tables, events);
   Builder builder(tables, facts, source);
   builder.MainTrack(events.events[0], timeline);
-  builder.SideTracks(TrackRole::Insert, events.events[1], timeline);
-  builder.SideTracks(TrackRole::ExAudio1, events.events[2], timeline);
-  builder.SideTracks(TrackRole::ExAudio2, events.events[3], timeline);
+  builder.SideTracks(TimelineTrack::InsertAv, events.events[1], timeline);
+  builder.SideTracks(TimelineTrack::ExAudio1, events.events[2], timeline);
+  builder.SideTracks(TimelineTrack::ExAudio2, events.events[3], timeline);
 
   for (const auto& [number, title] : facts.titles()) {
     std::string text;

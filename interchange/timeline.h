@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,14 +63,12 @@ struct TimelineClip {
   std::int64_t RecordOut() const { return recordIn + duration; }
 };
 
-// Which track of the project a timeline track comes from. A track whose clips overlap one
-// another (insert and audio clips carry their own positions) is split into lanes.
-enum class TrackRole { Main, Insert, ExAudio1, ExAudio2 };
-
+// One track of the timeline. A track of the project whose clips overlap one another (insert and
+// audio clips carry their own positions) is split into lanes, each a timeline track.
 struct TimelineTrackModel {
-  TrackRole role = TrackRole::Main;
+  TimelineTrack role = TimelineTrack::MainAv;  // the project's track it comes from
   int lane = 0;                     // 0, or 1, 2... for clips that overlap the lanes below
-  bool video = true;                // Main and Insert carry pictures (and their clips' sound)
+  bool video = true;                // the main and insert tracks carry pictures (and their clips' sound)
   std::vector<TimelineClip> clips;  // in timeline order, none overlapping
 
   // "Main AV", "Insert AV", "Extra audio 1", "Extra audio 2"; a later lane adds " 2", " 3"...
@@ -87,7 +86,7 @@ struct Timeline {
   int width = 720;
   int height = 480;
   bool wide = false;  // 16:9 rather than 4:3
-  std::vector<TimelineTrackModel> tracks;  // bottom first: Main, Insert, ExAudio1, ExAudio2
+  std::vector<TimelineTrackModel> tracks;  // bottom first: MainAv, InsertAv, ExAudio1, ExAudio2
   std::vector<TimelineTitle> titles;
   int skippedClips = 0;  // clips that cannot be placed (no length, before the start)
 
@@ -123,20 +122,20 @@ class TimelineFacts final : public TimelineRecorder {
   std::map<std::int32_t, std::pair<std::int32_t, std::vector<std::string>>> titles_;
 };
 
-// The frame rate of a timecode mode; Frames names no rate.
-bool RateOfMode(TimecodeMode mode, FrameRate& rate);
+// The frame rate of a timecode mode; Frames names none.
+std::optional<FrameRate> RateOfMode(TimecodeMode mode);
 
 struct TimelineSource {
   std::string projectName;  // UTF-8
   std::string mediaFolder;  // UTF-8; where the clips' files are looked up
-  TimecodeMode mode = TimecodeMode::NtscDropFrame;
+  FrameRate rate;           // the timecode mode's (RateOfMode)
 };
 
 // The timeline of a project from its clip tables (as the EDL table read them, half speed
 // applied) and the facts recorded while it was read. Every clip takes the record position,
 // source range, transition and speed that the EDL table prints for it; a still or colour clip
 // plays from its first frame. Clips without length or starting before frame 0 are left out and
-// counted. The mode must name a rate (RateOfMode).
+// counted.
 Timeline BuildTimeline(const ClipTables& tables, const TimelineFacts& facts, const TimelineSource& source);
 
 }  // namespace morvane

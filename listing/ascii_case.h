@@ -20,4 +20,10 @@ inline bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// True when text ends with suffix, compared as EqualsIgnoringAsciiCase does: "CUT.EDL" ends
+// with ".edl".
+inline bool EndsWithIgnoringAsciiCase(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() && EqualsIgnoringAsciiCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
 }  // namespace morvane

@@ -7,11 +7,6 @@ namespace morvane {
 
 namespace {
 
-bool EndsWith(std::string_view name, std::string_view suffix) {
-  return name.size() >= suffix.size() &&
-         EqualsIgnoringAsciiCase(name.substr(name.size() - suffix.size()), suffix);
-}
-
 // A name read from the file is a C string: whatever follows its first zero byte is not part
 // of it, for classification and for listing alike.
 std::string_view UpToZero(std::string_view name) {
@@ -46,13 +41,13 @@ bool IsImageSuffix(std::string_view lastFour) {
 
 ClipKind ClassifyClip(std::string_view fullName) {
   const std::string_view name = UpToZero(fullName);
-  if (EndsWith(name, "avi")) {
+  if (EndsWithIgnoringAsciiCase(name, "avi")) {
     return ClipKind::Movie;
   }
   if (name.size() >= 4 && IsImageSuffix(name.substr(name.size() - 4))) {
     return ClipKind::Still;
   }
-  if (EndsWith(name, "clr")) {
+  if (EndsWithIgnoringAsciiCase(name, "clr")) {
     return ClipKind::Color;
   }
   return ClipKind::Other;

@@ -17,6 +17,11 @@ enum class TimecodeMode : int {
   NtscNonDrop = 3,
 };
 
+// The four tracks of a project, in the order the file holds them: the main and the insert
+// track (pictures and their sound) and the two extra audio tracks. The listing, the EDL table
+// and the exports all name them so.
+enum class TimelineTrack { MainAv, InsertAv, ExAudio1, ExAudio2 };
+
 // The two choices of the dialog's radio buttons. Both start at 0 (RexEdit, NTSC drop frame)
 // and keep their values from one conversion to the next; nothing stores them between runs.
 struct ConversionSettings {

@@ -34,7 +34,6 @@ void ListingWriter::Flush() {
   } else {
     WriteAllOrThrow(fd_, buffer_.get(), size);
   }
-  flushed_ += size;
   next_ = buffer_.get();
 }
 
@@ -51,11 +50,6 @@ void ListingWriter::WriteLong(std::string_view text) {
   } else {
     WriteAllOrThrow(fd_, text.data(), text.size());
   }
-  flushed_ += text.size();
-}
-
-std::uint64_t ListingWriter::BytesWritten() const {
-  return flushed_ + static_cast<std::uint64_t>(next_ - buffer_.get());
 }
 
 }  // namespace morvane

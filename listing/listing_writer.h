@@ -135,9 +135,6 @@ class ListingWriter {
   // Hands the buffered text to the file (or the string).
   void Flush();
 
-  // Bytes written so far, buffered ones included.
-  std::uint64_t BytesWritten() const;
-
  private:
   void Put(std::string_view text) { WriteText(text); }
   void Put(const char* text) { WriteText(text); }  // up to its zero byte, as "%s"
@@ -164,7 +161,6 @@ class ListingWriter {
   std::unique_ptr<char[]> buffer_;
   char* next_ = nullptr;
   char* limit_ = nullptr;
-  std::uint64_t flushed_ = 0;
 };
 
 }  // namespace morvane

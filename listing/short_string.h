@@ -29,8 +29,6 @@ class ShortString {
     bytes_[n] = '\0';
   }
 
-  void Clear() { bytes_[0] = '\0'; }
-
   // The raw buffer, for SourceReader::ReadChars; it keeps byte 255 zero.
   char* Buffer() { return bytes_.data(); }
 

@@ -5,11 +5,9 @@
 #include <string_view>
 
 #include "listing/clip_kind.h"
+#include "listing/format_kinds.h"
 
 namespace morvane {
-
-// The four timeline tracks of a project, in the order the file holds them.
-enum class TimelineTrack { MainAv, InsertAv, ExAudio1, ExAudio2 };
 
 // One audio level point of a clip: a frame position and a level value, as read.
 struct LevelPoint {

@@ -15,10 +15,6 @@ constexpr std::int32_t WrapSub(std::int32_t a, std::int32_t b) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
 }
 
-constexpr std::int32_t WrapMul(std::int32_t a, std::int32_t b) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) * static_cast<std::uint32_t>(b));
-}
-
 // Truncating division as C does, except that INT32_MIN / -1 (which traps on x86) gives
 // INT32_MIN, the wrapped quotient.
 constexpr std::int32_t WrapDiv(std::int32_t a, std::int32_t b) {
