@@ -6,12 +6,12 @@
 #include <string_view>
 
 #include "convert/layout_fit.h"
+#include "convert/media_folder.h"
 #include "convert/messages.h"
 #include "edl/timecode.h"
 #include "listing/conversion_error.h"
 #include "listing/media_names.h"
 #include "platform/file_access.h"
-#include "platform/utf8_path.h"
 
 namespace morvane {
 namespace {
@@ -43,13 +43,7 @@ Json Describe(const std::string& source, const ProbeOptions& options, const Proj
       fits.push_back(SoftwareName(kind));
     }
   }
-  std::string folder = options.mediaDir;
-  if (folder.empty()) {
-    folder = Utf8Text(Utf8Path(source).parent_path());
-    if (folder.empty()) {
-      folder = ".";
-    }
-  }
+  const std::string folder = MediaFolder(options.mediaDir, source);
   Json media = Json::array();
   for (const std::string& raw : probe.mediaNames) {
     const std::string name = DecodeShiftJis(raw);

@@ -1,17 +1,18 @@
 #include "convert/conversion_job.h"
 
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 
 #include "convert/layout_fit.h"
+#include "convert/media_folder.h"
 #include "convert/listing_driver.h"
 #include "interchange/exports.h"
 #include "interchange/timeline.h"
 #include "listing/conversion_error.h"
 #include "platform/file_access.h"
+#include "platform/file_system.h"
 #include "platform/utf8_path.h"
 
 namespace morvane {
@@ -141,23 +142,6 @@ ConversionOutcome ConversionJob::Run(ProgressSink& progress) const {
   return Completed(Facts(), *fit, fits, source, destination, {destinationPath_});
 }
 
-namespace {
-
-// Where the project's media are looked up, as an absolute path: the folder given, else the
-// project's own folder.
-std::string MediaFolder(const std::string& given, const std::string& sourcePath) {
-  std::filesystem::path folder = given.empty() ? Utf8Path(sourcePath).parent_path() : Utf8Path(given);
-  if (folder.empty()) {
-    folder = ".";
-  }
-  std::error_code error;
-  const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
-  const std::u8string text = (error ? folder : absolute.lexically_normal()).generic_u8string();
-  return std::string(text.begin(), text.end());
-}
-
-}  // namespace
-
 ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
   TimelineSource timelineSource;
   if (const std::optional<FrameRate> rate = RateOfMode(settings_.timecodeMode)) {
@@ -166,7 +150,7 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
     return Failure(Facts(), Kind::NoFrameRate);
   }
   timelineSource.projectName = Utf8Text(Utf8Path(sourcePath_).stem());
-  timelineSource.mediaFolder = MediaFolder(export_.mediaFolder, sourcePath_);
+  timelineSource.mediaFolder = AbsoluteMediaFolder(export_.mediaFolder, sourcePath_);
 
   std::string reason;
   SourceFile source;

@@ -2,23 +2,12 @@
 
 #include <filesystem>
 #include <optional>
-#include <system_error>
 
 #include "listing/ascii_case.h"
+#include "platform/file_system.h"
 #include "platform/utf8_path.h"
 
 namespace morvane {
-namespace {
-
-namespace fs = std::filesystem;
-
-bool IsMediaFile(const fs::path& path) {
-  std::error_code error;
-  const fs::file_status status = fs::status(path, error);
-  return !error && fs::exists(status) && !fs::is_directory(status);
-}
-
-}  // namespace
 
 std::string MediaBaseName(std::string_view utf8Name) {
   const std::size_t slash = utf8Name.find_last_of("\\/");
@@ -33,20 +22,19 @@ std::string MediaBaseName(std::string_view utf8Name) {
 
 MediaLocation LocateMedia(const std::string& folderUtf8, std::string_view utf8Name) {
   const std::string name = MediaBaseName(utf8Name);
-  const fs::path folder = Utf8Path(folderUtf8);
+  const std::filesystem::path folder = Utf8Path(folderUtf8);
   // '/' between the parts on every platform, so that a path reads the same everywhere.
-  const auto text = [](const fs::path& path) {
+  const auto text = [](const std::filesystem::path& path) {
     const std::u8string generic = path.generic_u8string();
     return std::string(generic.begin(), generic.end());
   };
   // The name as the folder spells it, also where the file system ignores case (Windows): an
-  // exact match first, else one that differs in ASCII case only.
-  std::optional<fs::path> match;
-  std::error_code error;
-  for (fs::directory_iterator it(folder, error), end; !name.empty() && !error && it != end; it.increment(error)) {
-    const std::string entry = Utf8Text(it->path().filename());
-    if (EqualsIgnoringAsciiCase(entry, name) && IsMediaFile(it->path())) {
-      match = it->path();
+  // exact match first, else one that differs in ASCII case only. Folders are no media.
+  std::optional<std::filesystem::path> match;
+  for (const std::string& entry : name.empty() ? std::vector<std::string>() : FolderNames(folderUtf8)) {
+    const std::filesystem::path path = folder / Utf8Path(entry);
+    if (EqualsIgnoringAsciiCase(entry, name) && KindOf(Utf8Text(path)) == PathKind::File) {
+      match = path;
       if (entry == name) {
         break;
       }

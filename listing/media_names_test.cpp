@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include "platform/process.h"
+#include "platform/utf8_path.h"
+
 namespace morvane {
 namespace {
 
@@ -26,6 +32,38 @@ TEST(MediaNames, DecodesShiftJisBeforeSplittingAtTheLastPathPart) {
     EXPECT_EQ(row.decoded, decoded);
     EXPECT_EQ(row.baseName, MediaBaseName(decoded));
   }
+}
+
+// The folder's own spelling of a name: the exact one first, else one that differs in ASCII case;
+// a folder of that name is no media file.
+TEST(MediaNames, LocatesTheNameAsTheFolderSpellsItAndSkipsFolders) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("morvane-media-" + std::to_string(ProcessId()));
+  std::filesystem::create_directories(folder / "clip.mov");
+  for (const char* name : {"CLIP.avi", "Take.avi", "take.AVI"}) std::ofstream(folder / name) << name;
+#ifdef _WIN32
+  const char* take = "Take.avi";  // one file: the second name opened the first
+#else
+  const char* take = "take.AVI";
+#endif
+  const std::u8string generic = folder.generic_u8string();
+  const std::string at = std::string(generic.begin(), generic.end()) + "/";
+  const struct {
+    const char* name;
+    std::string path;
+    bool exists;
+  } rows[] = {
+      {"C:\\DV\\clip.AVI", at + "CLIP.avi", true},
+      {"take.AVI", at + take, true},
+      {"clip.mov", at + "clip.mov", false},
+      {"none.avi", at + "none.avi", false},
+  };
+  for (const auto& row : rows) {
+    const MediaLocation location = LocateMedia(Utf8Text(folder), row.name);
+    EXPECT_EQ(row.exists, location.exists) << row.name;
+    EXPECT_EQ(row.path, location.path) << row.name;
+  }
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 namespace morvane {
 
@@ -16,12 +15,6 @@ inline std::filesystem::path Utf8Path(std::string_view utf8) {
 inline std::string Utf8Text(const std::filesystem::path& path) {
   const std::u8string text = path.u8string();
   return std::string(text.begin(), text.end());
-}
-
-// True when something, even a dangling symbolic link, has this name.
-inline bool PathExists(std::string_view utf8) {
-  std::error_code error;
-  return std::filesystem::exists(std::filesystem::symlink_status(Utf8Path(utf8), error));
 }
 
 }  // namespace morvane
