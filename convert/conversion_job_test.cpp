@@ -5,20 +5,19 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <set>
-#include <sstream>
 #include <string>
 
+#include "convert/media_folder.h"
 #include "convert/messages.h"
 #include "platform/file_access.h"
 #include "platform/file_io.h"
-#include "platform/process.h"
 #include "platform/utf8_path.h"
 #include "testing/listing_run.h"
 #include "testing/project_writer.h"
 #include "testing/recording_progress.h"
+#include "testing/scratch_folder.h"
 
 namespace morvane {
 namespace {
@@ -26,22 +25,12 @@ namespace {
 namespace fs = std::filesystem;
 using Kind = ConversionOutcome::Kind;
 using testing::ProjectWriter;
+using testing::ReadFile;
 using testing::RecordingProgress;
+using testing::WriteFile;
 
 // The job's paths are UTF-8 on every platform.
 std::string U8(const fs::path& path) { return Utf8Text(path); }
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << text;
-}
 
 ProjectWriter SmallProject(std::int32_t mainCount = 0) {
   ProjectWriter file;
@@ -50,16 +39,12 @@ ProjectWriter SmallProject(std::int32_t mainCount = 0) {
   return file.U32(10).U32(20).U32(30).U32(0).ShortString("movie.avi");
 }
 
-// Holds path as another conversion would, as its source; false when it cannot.
-bool Hold(const fs::path& path, SourceFile& holder) {
+// Holds path as another conversion would, as its source (in holder, else only for a moment);
+// false when it cannot, which tells that the job still holds it.
+bool Hold(const fs::path& path, SourceFile* holder = nullptr) {
+  SourceFile moment;
   std::string reason;
-  return holder.Open(U8(path), reason);
-}
-
-// Whether another conversion could hold the file now, which tells that the job let go of it.
-bool Lockable(const fs::path& path) {
-  SourceFile holder;
-  return Hold(path, holder);
+  return (holder != nullptr ? *holder : moment).Open(U8(path), reason);
 }
 
 // Calls back on the first step, while the conversion runs.
@@ -72,38 +57,21 @@ struct WatchingProgress : RecordingProgress {
 
 class ConversionJobTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("morvane-job-" + std::to_string(ProcessId()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-    source_ = folder_ / "project.dvc";
-    destination_ = folder_ / "project.txt";
-    SmallProject().SaveTo(source_.string());
-  }
-  void TearDown() override { fs::remove_all(folder_); }
+  void SetUp() override { SmallProject().SaveTo(source_.string()); }
 
   ConversionOutcome Run(const fs::path& source, const fs::path& destination, ConversionSettings settings = {}) {
     return ConversionJob(U8(source), U8(destination), settings).Run(progress_);
   }
 
-  // The names in the folder, so a test can see that nothing was left beside the destination.
-  std::set<std::string> Names() const {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder_)) names.insert(U8(entry.path().filename()));
-    return names;
-  }
-
-  fs::path folder_;
-  fs::path source_;
-  fs::path destination_;
+  testing::ScratchFolder folder_;
+  const fs::path source_ = folder_ / "project.dvc";
+  const fs::path destination_ = folder_ / "project.txt";
   WatchingProgress progress_;
 };
 
 TEST_F(ConversionJobTest, WritesTheConversionCreatingNothingBeforeTheEnd) {
   progress_.onFirstStep = [&] {
-    std::set<std::string> names = Names();
+    std::set<std::string> names = folder_.Names();
 #ifdef _WIN32  // no unnamed files: until the end the text goes to a temporary beside the destination
     std::erase_if(names, [](const std::string& name) { return name.starts_with(".project.txt.morvane-"); });
 #endif
@@ -117,19 +85,9 @@ TEST_F(ConversionJobTest, WritesTheConversionCreatingNothingBeforeTheEnd) {
   EXPECT_EQ(testing::ConvertInMemory(SmallProject().bytes()), ReadFile(destination_));
   EXPECT_EQ(200, progress_.steps);
   EXPECT_EQ("", progress_.statuses.back().text);
-  EXPECT_TRUE(Lockable(source_));
-  EXPECT_TRUE(Lockable(destination_));
-  EXPECT_EQ((std::set<std::string>{"project.dvc", "project.txt"}), Names());
-}
-
-// A longer old text goes whole (platform/file_access_test.cpp: links and permissions).
-TEST_F(ConversionJobTest, ReplacesAnExistingDestination) {
-  const ConversionSettings ez{SoftwareKind::EzEdit, TimecodeMode::Pal};
-  WriteFile(destination_, std::string(100000, 'x'));
-  ASSERT_TRUE(Run(source_, destination_).completed());
-  ASSERT_TRUE(Run(source_, destination_, ez).completed());
-  EXPECT_EQ(testing::ConvertInMemory(SmallProject().bytes(), ez), ReadFile(destination_));
-  EXPECT_EQ(2u, Names().size());
+  EXPECT_TRUE(Hold(source_));
+  EXPECT_TRUE(Hold(destination_));
+  EXPECT_EQ((std::set<std::string>{"project.dvc", "project.txt"}), folder_.Names());
 }
 
 TEST_F(ConversionJobTest, RefusesFilesThatCannotBeOpenedWithTheSystemsReason) {
@@ -163,7 +121,7 @@ TEST_F(ConversionJobTest, RefusesFilesThatCannotBeOpenedWithTheSystemsReason) {
       {source_, held, Kind::DestinationOpenFailed, std::string(kReasonInUse)},
   };
   SourceFile holder;
-  ASSERT_TRUE(Hold(destination_, holder));
+  ASSERT_TRUE(Hold(destination_, &holder));
   for (const auto& c : cases) {
     const ConversionOutcome outcome = Run(c.source, c.destination);
     EXPECT_EQ(c.kind, outcome.kind) << c.source << " -> " << c.destination;
@@ -177,12 +135,12 @@ TEST_F(ConversionJobTest, RefusesFilesThatCannotBeOpenedWithTheSystemsReason) {
     EXPECT_EQ(c.reason, outcome.reason) << c.source << " -> " << c.destination;
     EXPECT_EQ(MessageIcon::Warning, DialogIcon(outcome));
     EXPECT_EQ(project, ReadFile(source_));
-    EXPECT_TRUE(Lockable(source_));
+    EXPECT_TRUE(Hold(source_));
   }
   holder.Close();
   EXPECT_EQ("held", ReadFile(destination_));  // a held file cannot be read on Windows
   EXPECT_EQ(0, progress_.steps);
-  EXPECT_EQ(5u, Names().size());
+  EXPECT_EQ(5u, folder_.Names().size());
 }
 
 TEST_F(ConversionJobTest, LeavesTheDestinationAsItWasWhenTheProjectIsRefused) {
@@ -206,8 +164,8 @@ TEST_F(ConversionJobTest, LeavesTheDestinationAsItWasWhenTheProjectIsRefused) {
       EXPECT_EQ(MessageIcon::Warning, DialogIcon(outcome));
       EXPECT_EQ(existed, fs::exists(destination_));
       EXPECT_EQ(existed ? "previous text" : "", ReadFile(destination_));
-      EXPECT_EQ(existed ? 2u : 1u, Names().size());
-      EXPECT_TRUE(Lockable(source_));
+      EXPECT_EQ(existed ? 2u : 1u, folder_.Names().size());
+      EXPECT_TRUE(Hold(source_));
       fs::remove(destination_);
     }
   }
@@ -237,6 +195,26 @@ TEST_F(ConversionJobTest, WritesDevicesAndDescriptorsDirectly) {
   while ((n = ReadSome(fds[0], buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(n));
   CloseDescriptor(fds[0]);
   EXPECT_EQ(testing::ConvertInMemory(SmallProject().bytes()), text);
+}
+
+// One rule for the exports and the probe: the folder given, else the project's, else ".".
+TEST(MediaFolder, IsTheFolderGivenElseTheProjectsAbsoluteForTheExports) {
+  const struct {
+    const char *given, *source, *folder, *absolute;  // absolute: below the current folder
+  } rows[] = {
+      {"media", "p/a.dvc", "media", "media"},
+      {"m/../n", "p/a.dvc", "m/../n", "n"},
+      {"", "p/a.dvc", "p", "p"},
+      {"", "a.dvc", ".", ""},
+  };
+  const std::string now = U8(fs::current_path().generic_u8string());
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.folder, MediaFolder(row.given, row.source)) << row.given << " " << row.source;
+    std::string absolute = AbsoluteMediaFolder(row.given, row.source);
+    if (absolute.ends_with('/')) absolute.pop_back();  // "." is "/now/" on POSIX, "C:/now" on Windows
+    EXPECT_EQ(*row.absolute ? now + "/" + row.absolute : now, absolute) << row.given << " " << row.source;
+  }
+  EXPECT_EQ("/p/q", MediaFolder("", "/p/q/a.dvc"));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "testing/filter_bin_records.h"
 #include "testing/listing_run.h"
 #include "testing/recording_progress.h"
+#include "testing/scratch_folder.h"
 #include "testing/track_records.h"
 
 namespace morvane {
@@ -64,8 +65,8 @@ TEST(LayoutFit, TheLayoutThatAloneFitsIsTheOneTheProjectWasWrittenWith) {
 }
 
 TEST(LayoutFit, TheJobHintsAtTheOtherSoftwareExactlyWhenOnlyItFits) {
-  const std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / "layout_fit_test";
-  std::filesystem::create_directories(folder);
+  const testing::ScratchFolder scratch;
+  const std::filesystem::path& folder = scratch.path;
   for (const ExampleProject& example : ExampleProjects()) example.file.SaveTo((folder / example.name).string());
   ProjectWriter().Header(0x0207, 0, 0).SaveTo((folder / "short.dvc").string());  // fits neither
   struct Row {
@@ -103,7 +104,6 @@ TEST(LayoutFit, TheJobHintsAtTheOtherSoftwareExactlyWhenOnlyItFits) {
       EXPECT_EQ(CompletionMessage(source, destination), OutcomeMessage(outcome));
     }
   }
-  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

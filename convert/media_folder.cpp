@@ -18,7 +18,8 @@ std::string MediaFolder(const std::string& given, const std::string& sourcePath)
 std::string AbsoluteMediaFolder(const std::string& given, const std::string& sourcePath) {
   const std::string folder = MediaFolder(given, sourcePath);
   const std::optional<std::string> absolute = AbsolutePath(folder);
-  const std::u8string text = (absolute ? Utf8Path(*absolute).lexically_normal() : Utf8Path(folder)).generic_u8string();
+  const std::u8string text =
+      (absolute ? Utf8Path(*absolute).lexically_normal() : Utf8Path(folder)).generic_u8string();
   return std::string(text.begin(), text.end());
 }
 

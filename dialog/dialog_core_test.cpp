@@ -6,9 +6,9 @@
 #include <tuple>
 
 #include "convert/messages.h"
-#include "platform/process.h"
 #include "testing/project_writer.h"
 #include "testing/recording_prompts.h"
+#include "testing/scratch_folder.h"
 
 namespace morvane {
 namespace {
@@ -50,8 +50,8 @@ TEST_F(DialogCoreTest, EachRadioSetsItsSettingAndExactlyTheSettingsInForceAreChe
 }
 
 TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThenPutsTheBarBack) {
-  const auto folder = std::filesystem::temp_directory_path() / ("morvane-dlg-" + std::to_string(ProcessId()));
-  std::filesystem::create_directories(folder);
+  const testing::ScratchFolder scratch;
+  const std::filesystem::path& folder = scratch.path;
   const std::string ok = (folder / "ok.dvc").string(), huge = (folder / "huge.dvc").string(),
                     out = (folder / "out.txt").string(), otio = (folder / "out.otio").string();
   testing::ProjectWriter().Header(0x0207, 0, 0).SaveTo(ok);
@@ -83,7 +83,6 @@ TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThen
   core.SetDestinationPath((folder / "frame.mlt").string());
   EXPECT_EQ((DialogOutcome{std::string(kExportNeedsRate), MessageIcon::Warning}), core.Convert());
   EXPECT_FALSE(std::filesystem::exists(folder / "frame.mlt"));
-  std::filesystem::remove_all(folder);
 }
 
 TEST_F(DialogCoreTest, TheTypedExtensionElseTheChosenTypePicksTheFormat) {

@@ -122,7 +122,8 @@ bool DestinationFiles::Add(const std::string& path, std::string& reason) {
     // A folder that takes no new file is refused: writing the destination in place could lose
     // its old text if the conversion then failed.
     const Creation unnamed = CreateUnnamedFile(entry->folder, entry->temporary, reason);
-    if (unnamed == Creation::Failed || (unnamed != Creation::Created && !NameTemporary(*entry, true, reason))) {
+    if (unnamed == Creation::Failed ||
+        (unnamed != Creation::Created && !NameTemporary(*entry, true, reason))) {
       return false;
     }
     if (entry->existed) {
@@ -157,7 +158,8 @@ bool DestinationFiles::Commit(std::string& reason) {
   bool failed = false;
   for (auto& entry : entries_) {
     if (entry->temporary.valid() &&
-        ((entry->temporaryPath.empty() && !NameTemporary(*entry, false, reason)) || !entry->temporary.Close(&reason))) {
+        ((entry->temporaryPath.empty() && !NameTemporary(*entry, false, reason)) ||
+         !entry->temporary.Close(&reason))) {
       failed = true;
       break;
     }

@@ -155,8 +155,8 @@ Creation CreateNewFile(const NativePath& path, OwnedFile& file, std::string& rea
 }
 
 Creation NameUnnamedFile(const OwnedFile& file, const NativePath& path, std::string& reason) {
-  return CreationOf(::linkat(AT_FDCWD, ProcName(file).c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0,
-                    reason);
+  return CreationOf(
+      ::linkat(AT_FDCWD, ProcName(file).c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0, reason);
 }
 
 void TakeOverPermissions(DestinationFiles::Entry& entry) {
@@ -184,7 +184,8 @@ bool Publish(DestinationFiles::Entry& entry, bool keepOld, std::string& reason) 
 #ifdef RENAME_EXCHANGE
   // Exchanged with its destination, the old text stays under the temporary's name.
   if (keepOld && entry.existed &&
-      ::renameat2(AT_FDCWD, entry.temporaryPath.c_str(), AT_FDCWD, entry.target.c_str(), RENAME_EXCHANGE) == 0) {
+      ::renameat2(AT_FDCWD, entry.temporaryPath.c_str(), AT_FDCWD, entry.target.c_str(), RENAME_EXCHANGE) ==
+          0) {
     entry.oldPath = entry.temporaryPath;
     return true;
   }

@@ -22,7 +22,8 @@ std::string Reason(DWORD error) {
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
       error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string reason = length != 0 ? Utf8FromUtf16(text, static_cast<int>(length)) : "error " + std::to_string(error);
+  std::string reason =
+      length != 0 ? Utf8FromUtf16(text, static_cast<int>(length)) : "error " + std::to_string(error);
   LocalFree(text);
   while (!reason.empty() && std::strchr(".\r\n ", reason.back()) != nullptr) {
     reason.pop_back();
@@ -32,7 +33,7 @@ std::string Reason(DWORD error) {
 
 std::string OpenReason(DWORD error) {
   return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? std::string(kReasonInUse)
-                                                                            : Reason(error);
+                                                                           : Reason(error);
 }
 
 // The C runtime's text, the same as on POSIX systems.
@@ -44,14 +45,15 @@ bool Wide(const std::string& path, std::wstring& wide, std::string& reason) {
     reason = Reason(ERROR_FILE_NOT_FOUND);
     return false;
   }
-  const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()),
-                                       nullptr, 0);
+  const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(),
+                                       static_cast<int>(path.size()), nullptr, 0);
   if (size <= 0) {
     reason = Reason(ERROR_NO_UNICODE_TRANSLATION);
     return false;
   }
   wide.assign(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()), wide.data(), size);
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()), wide.data(),
+                      size);
   return true;
 }
 
@@ -114,8 +116,9 @@ FileIdentity IdentityOf(HANDLE handle) {
 // Replacing keeps the old file's attributes and permissions; with a backup name the old text
 // stays there.
 bool Replace(const DestinationFiles::Entry& entry, const std::wstring& backup, DWORD& error) {
-  if (ReplaceFileW(entry.target.c_str(), entry.temporaryPath.c_str(), backup.empty() ? nullptr : backup.c_str(),
-                   REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+  if (ReplaceFileW(entry.target.c_str(), entry.temporaryPath.c_str(),
+                   backup.empty() ? nullptr : backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                   nullptr)) {
     return true;
   }
   error = GetLastError();
@@ -162,8 +165,9 @@ bool OpenDestination(const std::string& path, const FileIdentity& source, Destin
 
   // A look at what is there. Asking for no reading or writing passes even the source's share
   // mode 0, so the source itself is recognised by its identity, not refused as in use.
-  Handle look(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  Handle look(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!look.valid()) {
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND) {
@@ -185,8 +189,8 @@ bool OpenDestination(const std::string& path, const FileIdentity& source, Destin
   }
   if (!disk) {  // NUL, CON, a named pipe
     look.Close();
-    Handle device(CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle device(CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!device.valid()) {
       reason = OpenReason(GetLastError());
       return false;
@@ -223,8 +227,8 @@ bool OpenDestination(const std::string& path, const FileIdentity& source, Destin
 Creation CreateUnnamedFile(const NativePath&, OwnedFile&, std::string&) { return Creation::Unsupported; }
 
 Creation CreateNewFile(const NativePath& path, OwnedFile& file, std::string& reason) {
-  Handle created(
-      CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  Handle created(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!created.valid()) {
     const DWORD error = GetLastError();
     reason = Reason(error);

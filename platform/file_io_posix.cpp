@@ -37,7 +37,8 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
 }
 
 bool SeekForward(int fd, std::uint64_t n) {
-  return n <= static_cast<std::uint64_t>(INT64_MAX) && ::lseek(fd, static_cast<off_t>(n), SEEK_CUR) != off_t{-1};
+  return n <= static_cast<std::uint64_t>(INT64_MAX) &&
+         ::lseek(fd, static_cast<off_t>(n), SEEK_CUR) != off_t{-1};
 }
 
 bool Rewind(int fd) { return ::lseek(fd, 0, SEEK_SET) == 0; }

@@ -28,7 +28,8 @@ PathKind KindOf(std::string_view utf8) {
 std::vector<std::string> FolderNames(std::string_view folderUtf8) {
   std::vector<std::string> names;
   std::error_code error;
-  for (fs::directory_iterator it(Utf8Path(folderUtf8), error), end; !error && it != end; it.increment(error)) {
+  for (fs::directory_iterator it(Utf8Path(folderUtf8), error), end; !error && it != end;
+       it.increment(error)) {
     names.push_back(Utf8Text(it->path().filename()));
   }
   return names;
