@@ -12,6 +12,7 @@
 #include "listing/conversion_error.h"
 #include "listing/media_names.h"
 #include "platform/file_access.h"
+#include "platform/shift_jis.h"
 
 namespace morvane {
 namespace {

@@ -5,6 +5,7 @@
 
 #include "edl/edl_table.h"
 #include "listing/media_names.h"
+#include "platform/shift_jis.h"
 
 namespace morvane {
 

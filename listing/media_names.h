@@ -6,13 +6,8 @@
 namespace morvane {
 
 // Names of media files as a project holds them: Shift-JIS bytes (code page 932), often a whole
-// Windows path such as "C:\DV\ソース.avi". They are decoded before they are shown, written as
-// JSON or looked up; the listing itself keeps the raw bytes.
-
-// Code page 932 to UTF-8 with the platform's converter. Each byte that does not start a valid
-// character (0x80, 0xA0, 0xFD to 0xFF, a lead byte with a bad or missing trail byte) becomes
-// U+FFFD and decoding goes on with the next byte: "\x83\x5c" gives "ソ", "a\x80b" gives "a\uFFFDb".
-std::string DecodeShiftJis(std::string_view bytes);
+// Windows path such as "C:\DV\ソース.avi". They are decoded (platform/shift_jis.h) before they
+// are shown, written as JSON or looked up; the listing itself keeps the raw bytes.
 
 // The last part of a decoded name: "C:\DV\ソ.avi", "DV/ソ.avi" and "C:ソ.avi" all give "ソ.avi".
 // '\' and '/' separate parts and a leading drive letter with its colon is dropped. Split only

@@ -1,6 +1,7 @@
 #include <windows.h>
 
-#include "listing/media_names.h"
+#include "platform/shift_jis.h"
+#include "platform/utf16.h"
 
 namespace morvane {
 namespace {
@@ -11,16 +12,6 @@ constexpr UINT kShiftJis = 932;
 // characters (0x80 to U+0080, 0xA0 and 0xFD to 0xFF to the private use area); iconv rejects
 // them, and so do we, so that both builds decode a name alike.
 bool IsUnassigned(BYTE byte) { return byte == 0x80 || byte == 0xA0 || byte >= 0xFD; }
-
-void AppendUtf8(std::string& text, const wchar_t* wide, int n) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide, n, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) {
-    return;
-  }
-  const std::size_t at = text.size();
-  text.resize(at + static_cast<std::size_t>(size));
-  WideCharToMultiByte(CP_UTF8, 0, wide, n, text.data() + at, size, nullptr, nullptr);
-}
 
 }  // namespace
 
@@ -34,12 +25,12 @@ std::string DecodeShiftJis(std::string_view bytes) {
     const bool lead = IsDBCSLeadByteEx(kShiftJis, byte) != 0;
     const int width = lead && i + 1 < bytes.size() ? 2 : 1;
     wchar_t wide[2];
-    const int n = (lead && width == 1) || IsUnassigned(byte)
-                      ? 0
-                      : MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, bytes.data() + i,
-                                            width, wide, 2);
+    const int n =
+        (lead && width == 1) || IsUnassigned(byte)
+            ? 0
+            : MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, bytes.data() + i, width, wide, 2);
     if (n > 0) {
-      AppendUtf8(text, wide, n);
+      text += Utf8FromUtf16(wide, n);
       i += static_cast<std::size_t>(width);
     } else {
       text += "\xEF\xBF\xBD";

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <memory>
 
-#include "listing/media_names.h"
+#include "platform/shift_jis.h"
 
 namespace morvane {
 namespace {

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace morvane {
+
+// Code page 932 (Shift-JIS, as the projects hold their names) to UTF-8 with the system's
+// converter (iconv; MultiByteToWideChar on Windows). Each byte that does not start a valid
+// character (0x80, 0xA0, 0xFD to 0xFF, a lead byte with a bad or missing trail byte) becomes
+// U+FFFD and decoding goes on with the next byte: "\x83\x5c" gives "ソ", "a\x80b" gives "a\uFFFDb".
+// Both systems decode a name alike.
+std::string DecodeShiftJis(std::string_view bytes);
+
+}  // namespace morvane
