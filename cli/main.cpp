@@ -21,13 +21,13 @@
 #include <string>
 #include <vector>
 
-#include "cli/console.h"
 #include "cli/probe.h"
 #include "cli/terminal_progress.h"
 #include "convert/conversion_job.h"
 #include "convert/layout_fit.h"
 #include "convert/messages.h"
 #include "convert/version.h"
+#include "platform/console.h"
 #include "platform/interrupts.h"
 #include "platform/utf8_path.h"
 

@@ -1,20 +1,16 @@
-#include "cli/console.h"
+// The console on Windows: binary standard streams, UTF-8 output and escape sequences on a
+// console, and the UTF-16 command line.
 
-#ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
-#else
-#include <unistd.h>
-
-#include <csignal>
-#endif
 
 #include <cstdlib>
 
-namespace morvane {
+#include "platform/console.h"
+#include "platform/utf16.h"
 
-#ifdef _WIN32
+namespace morvane {
 
 namespace {
 
@@ -23,7 +19,9 @@ UINT originalOutputCodePage = 0;
 void RestoreCodePage() { SetConsoleOutputCP(originalOutputCodePage); }
 
 // The console's mode, or nothing when handle is not a console (a file, a pipe, NUL).
-bool ConsoleMode(HANDLE handle, DWORD& mode) { return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode); }
+bool ConsoleMode(HANDLE handle, DWORD& mode) {
+  return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
+}
 
 bool virtualTerminal = false;
 
@@ -39,8 +37,9 @@ void PrepareConsole() {
     if (originalOutputCodePage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) {
       std::atexit(RestoreCodePage);
     }
-    virtualTerminal = (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) ||
-                      SetConsoleMode(error, mode | ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    virtualTerminal =
+        (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) ||
+        SetConsoleMode(error, mode | ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
   }
 }
 
@@ -53,24 +52,9 @@ bool IsTerminal(std::FILE* stream) {
 std::vector<std::string> Utf8Arguments(int argc, wchar_t** argv) {
   std::vector<std::string> arguments;
   for (int i = 0; i < argc; ++i) {
-    std::string text;
-    const int size = WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
-    if (size > 1) {
-      text.resize(static_cast<std::size_t>(size));
-      WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, text.data(), size, nullptr, nullptr);
-      text.pop_back();  // the terminator
-    }
-    arguments.push_back(std::move(text));
+    arguments.push_back(Utf8FromUtf16(argv[i], -1));
   }
   return arguments;
 }
-
-#else
-
-void PrepareConsole() { std::signal(SIGPIPE, SIG_IGN); }
-
-bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
-
-#endif
 
 }  // namespace morvane
