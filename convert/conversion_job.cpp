@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "convert/layout_fit.h"
-#include "convert/media_folder.h"
 #include "convert/listing_driver.h"
+#include "convert/media_folder.h"
 #include "interchange/exports.h"
 #include "interchange/timeline.h"
 #include "listing/conversion_error.h"
