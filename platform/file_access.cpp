@@ -17,15 +17,6 @@ namespace {
 
 using Entry = DestinationFiles::Entry;
 
-// The folder of target, "." for a bare name.
-NativePath FolderOf(const NativePath& target) {
-  NativePath folder = std::filesystem::path(target).parent_path().native();
-  if (folder.empty()) {
-    folder = std::filesystem::path(".").native();
-  }
-  return folder;
-}
-
 // Gives the entry's temporary an unused name beside its target: creates the file under it, or
 // names the unnamed one (create false), registering the name for the requests to stop.
 bool NameTemporary(Entry& entry, bool create, std::string& reason) {
@@ -118,7 +109,6 @@ bool DestinationFiles::Add(const std::string& path, std::string& reason) {
     return false;
   }
   if (!entry->direct.valid()) {
-    entry->folder = FolderOf(entry->target);
     // A folder that takes no new file is refused: writing the destination in place could lose
     // its old text if the conversion then failed.
     const Creation unnamed = CreateUnnamedFile(entry->folder, entry->temporary, reason);

@@ -49,6 +49,12 @@ Creation CreationOf(bool made, std::string& reason) {
   return error == EEXIST ? Creation::Exists : Creation::Failed;
 }
 
+// The folder of a path, "." for a bare name.
+std::string FolderOf(const std::string& path) {
+  const std::string::size_type slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
 // The name through which an unnamed file can be linked into its folder.
 std::string ProcName(const OwnedFile& file) { return "/proc/self/fd/" + std::to_string(file.get()); }
 
@@ -90,6 +96,7 @@ bool OpenDestination(const std::string& path, const FileIdentity& source, Destin
       return false;
     }
     entry.target = path;  // nothing to lock: the file appears when it is put in place
+    entry.folder = FolderOf(entry.target);
     return true;
   }
   if (S_ISDIR(st.st_mode)) {
@@ -114,6 +121,7 @@ bool OpenDestination(const std::string& path, const FileIdentity& source, Destin
     entry.target = real;
     std::free(real);
   }
+  entry.folder = FolderOf(entry.target);
   entry.locked = OwnedFile(OpenRetrying(entry.target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
   if (!entry.locked.valid() || ::fstat(entry.locked.get(), &st) != 0) {
     reason = Reason(errno);

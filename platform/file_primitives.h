@@ -79,7 +79,7 @@ struct DestinationFiles::Entry {
   OwnedFile locked;          // the existing regular destination, held while it is replaced
   OwnedFile temporary;       // where the text of a regular destination goes
   NativePath target;         // the file to replace (symbolic links followed)
-  NativePath folder;         // its folder
+  NativePath folder;         // its folder, where the system needs it (unnamed files, flushing)
   NativePath temporaryPath;  // the temporary's name, once it has one
   NativePath oldPath;        // the old text, kept aside until every destination is in place
   int slot = -1;             // its place in the table of names a request to stop removes
@@ -97,8 +97,8 @@ bool OpenSource(const std::string& path, SourceFile::State& state, std::string& 
 
 // Looks at path (UTF-8) and readies entry for it, as DestinationFiles::Add describes: an empty
 // path, a folder or the source itself is refused; anything but a regular file is opened into
-// entry.direct; for a regular file entry.target is set and, when it exists, it is opened and
-// locked into entry.locked (entry.existed).
+// entry.direct; for a regular file entry.target (and entry.folder) is set and, when it exists,
+// it is opened and locked into entry.locked (entry.existed).
 bool OpenDestination(const std::string& path, const FileIdentity& source, DestinationFiles::Entry& entry,
                      std::string& reason);
 
