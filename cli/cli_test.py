@@ -200,7 +200,10 @@ class CommandLine(unittest.TestCase):
         self.assertIn(b"--timecode", result.stdout)
         result = run("--version")
         self.assertEqual(0, result.returncode)
-        self.assertIn(b"1.41", result.stdout)
+        # The display form (1.41) and the numeric form (1.4.1.0) of one version.
+        version = re.fullmatch(rb"morvane-convert (\d+)\.(\d)(\d) \((\d+)\.(\d+)\.(\d+)\.\d+\)\r?\n", result.stdout)
+        self.assertIsNotNone(version, result.stdout)
+        self.assertEqual(version.group(1, 2, 3), version.group(4, 5, 6))
 
 
 if __name__ == "__main__":
