@@ -20,7 +20,7 @@
 #include "app/testing/modal_driver.h"
 #include "convert/project_links.h"
 #include "convert/version.h"
-#include "testing/recording_prompts.h"
+#include "testing/doubles/recording_prompts.h"
 
 namespace morvane::app {
 

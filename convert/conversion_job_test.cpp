@@ -22,9 +22,9 @@
 #include "convert/file_access.h"
 #include "convert/messages.h"
 #include "listing/utf8_path.h"
-#include "testing/listing_run.h"
+#include "testing/doubles/convert_in_memory.h"
+#include "testing/doubles/recording_progress.h"
 #include "testing/project_writer.h"
-#include "testing/recording_progress.h"
 
 namespace morvane {
 namespace {

@@ -6,11 +6,11 @@
 
 #include "convert/conversion_job.h"
 #include "convert/messages.h"
+#include "testing/doubles/listing_run.h"
+#include "testing/doubles/recording_progress.h"
 #include "testing/effect_title_records.h"
 #include "testing/example_projects.h"
 #include "testing/filter_bin_records.h"
-#include "testing/listing_run.h"
-#include "testing/recording_progress.h"
 #include "testing/track_records.h"
 
 namespace morvane {

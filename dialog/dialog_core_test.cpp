@@ -7,8 +7,8 @@
 #include <tuple>
 
 #include "convert/messages.h"
+#include "testing/doubles/recording_prompts.h"
 #include "testing/project_writer.h"
-#include "testing/recording_prompts.h"
 
 namespace morvane {
 namespace {
