@@ -201,10 +201,8 @@ class CommandLine(unittest.TestCase):
         result = run("--version")
         self.assertEqual(0, result.returncode)
         # The display form (1.41) and the numeric form (1.4.1.0) of one version.
-        version = re.fullmatch(rb"morvane-convert (\d+)\.(\d)(\d) \((\d+)\.(\d+)\.(\d+)\.\d+\)\n",
-                               result.stdout)
-        self.assertIsNotNone(version, result.stdout)
-        self.assertEqual(version.group(1, 2, 3), version.group(4, 5, 6))
+        version = re.fullmatch(rb"morvane-convert (\d+)\.(\d)(\d) \((\d+)\.(\d)\.(\d)\.\d+\)\n", result.stdout)
+        self.assertEqual(version.group(1, 2, 3), version.group(4, 5, 6), result.stdout)
 
 
 if __name__ == "__main__":
