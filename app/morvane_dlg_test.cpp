@@ -19,7 +19,8 @@
 #include "app/qt_prompts.h"
 #include "app/testing/modal_driver.h"
 #include "convert/project_links.h"
-#include "testing/recording_prompts.h"
+#include "convert/version.h"
+#include "testing/doubles/recording_prompts.h"
 
 namespace morvane::app {
 
@@ -92,7 +93,8 @@ class MorvaneDlgTest : public QObject {
 
     // The about box shows no line for a home page or contact the build does not set.
     CAboutDlg about;
-    QCOMPARE(Find<QLabel>(about, "version")->text(), QStringLiteral("morvane Version 1.41"));
+    QCOMPARE(Find<QLabel>(about, "version")->text(),
+             QStringLiteral("morvane Version ") + QString::fromLatin1(version::kDisplayVersion));
     QCOMPARE(about.findChild<QLabel*>(QStringLiteral("web")) != nullptr, *version::kHomePage != '\0');
     QCOMPARE(about.findChild<QLabel*>(QStringLiteral("mail")) != nullptr, *version::kContact != '\0');
     for (QLabel* label : about.findChildren<QLabel*>()) {

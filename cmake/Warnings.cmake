@@ -23,7 +23,9 @@ function(morvane_library target)
   morvane_warnings(${target})
 endfunction()
 
-# One GoogleTest binary per folder, made of its *_test.cpp files.
+# One GoogleTest binary per folder, made of its *_test.cpp files and linked with the libraries
+# given: the folder's own and the test support its tests use (the project-file writer, the
+# doubles of testing/doubles/), so that a folder's tests link nothing above it.
 function(morvane_tests target)
   if(NOT MORVANE_BUILD_TESTS)
     return()
@@ -33,7 +35,7 @@ function(morvane_tests target)
     return()
   endif()
   add_executable(${target} ${tests})
-  target_link_libraries(${target} PRIVATE ${ARGN} morvane_testing GTest::gtest GTest::gtest_main)
+  target_link_libraries(${target} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main)
   morvane_warnings(${target})
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
                        PROPERTIES ENVIRONMENT "MORVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR}")

@@ -8,8 +8,8 @@
 
 #include "convert/listing_driver.h"
 #include "listing/conversion_error.h"
+#include "testing/doubles/listing_run.h"
 #include "testing/example_projects.h"
-#include "testing/listing_run.h"
 #include "testing/track_records.h"
 
 namespace morvane {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "listing/conversion_error.h"
-#include "testing/listing_run.h"
+#include "testing/doubles/listing_run.h"
 
 namespace morvane {
 namespace {

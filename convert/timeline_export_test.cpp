@@ -5,8 +5,8 @@
 
 #include "convert/listing_driver.h"
 #include "interchange/timeline.h"
+#include "testing/doubles/listing_run.h"
 #include "testing/effect_title_records.h"
-#include "testing/listing_run.h"
 #include "testing/track_records.h"
 
 namespace morvane {

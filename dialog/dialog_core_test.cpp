@@ -6,8 +6,8 @@
 #include <tuple>
 
 #include "convert/messages.h"
+#include "testing/doubles/recording_prompts.h"
 #include "testing/project_writer.h"
-#include "testing/recording_prompts.h"
 #include "testing/scratch_folder.h"
 
 namespace morvane {

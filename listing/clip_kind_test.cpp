@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "testing/listing_run.h"
+#include "testing/doubles/listing_run.h"
 
 namespace morvane {
 namespace {

@@ -11,7 +11,7 @@
 #include "listing/filter_sections.h"
 #include "listing/title_section.h"
 #include "listing/track_sections.h"
-#include "testing/listing_run.h"
+#include "testing/doubles/listing_run.h"
 
 namespace morvane {
 namespace {

@@ -7,8 +7,8 @@
 
 #include <string>
 
+#include "testing/doubles/listing_run.h"
 #include "testing/effect_title_records.h"
-#include "testing/listing_run.h"
 
 namespace morvane {
 namespace {

@@ -11,7 +11,12 @@ cd "$(dirname "$0")/.."
 linux="$(realpath "${1:-build}")"
 windows="$(realpath "${2:-build-windows}")"
 out="${3:-out}"
-version="$(sed -n 's/^project(morvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+# The version each build was configured with (project(VERSION) of the top CMakeLists.txt).
+cached_version() { sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt" 2>/dev/null || true; }
+version="$(cached_version "$linux")"
+[ -n "$version" ] || { echo "package.sh: $linux is not a configured build" >&2; exit 1; }
+[ "$(cached_version "$windows")" = "$version" ] ||
+  { echo "package.sh: $windows is not a build of version $version" >&2; exit 1; }
 stage="$(mktemp -d)"
 trap 'rm -rf "$stage"' EXIT
 mkdir -p "$out"

@@ -4,11 +4,15 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "testing/project_writer.h"
 
 namespace morvane::testing {
+
+// "ディゾルブ" in Shift-JIS, the name EzEdit gives its dissolve.
+inline constexpr std::string_view kKatakanaDissolve = "\x83\x66\x83\x42\x83\x5D\x83\x8B\x83\x75";
 
 // Effect and title records: a struct per record with its fields in file order (each zero or
 // empty unless set), and a function that appends it to a ProjectWriter:

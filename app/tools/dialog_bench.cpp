@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "app/morvane_dlg.h"
-#include "testing/recording_prompts.h"
+#include "testing/doubles/recording_prompts.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

@@ -18,7 +18,7 @@
 #include "app/win32/win32_text.h"
 #include "convert/messages.h"
 #include "convert/version.h"
-#include "testing/recording_prompts.h"
+#include "testing/doubles/recording_prompts.h"
 
 namespace morvane::win32 {
 namespace {

@@ -1,6 +1,4 @@
-#include "testing/listing_run.h"
-
-#include "convert/listing_driver.h"
+#include "testing/doubles/listing_run.h"
 
 namespace morvane::testing {
 
@@ -21,16 +19,6 @@ const std::string& ListingRun::Output() {
 
 std::int64_t ListingRun::Remaining() const {
   return static_cast<std::int64_t>(bytes_.size()) - static_cast<std::int64_t>(source.Position());
-}
-
-std::string ConvertInMemory(const std::vector<std::uint8_t>& bytes, ConversionSettings settings,
-                            RecordingProgress* progress) {
-  ListingRun run(bytes, settings);
-  ListingDriver(run.context).Run();
-  if (progress != nullptr) {
-    *progress = run.progress;
-  }
-  return run.Output();
 }
 
 }  // namespace morvane::testing

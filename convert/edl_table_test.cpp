@@ -1,14 +1,14 @@
-// What the golden files cannot show of the EDL: which transition names are dissolves, event
-// numbers past 999 with a full main table, and half speed past 2^31.
-#include "edl/edl_table.h"
-
-#include <string>
-
+// What the golden files cannot show of the EDL table, through whole conversions: which transition
+// names are dissolves, event numbers past 999 with a full main table, and half speed past 2^31.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "listing/clip_tables.h"
+#include "testing/doubles/convert_in_memory.h"
 #include "testing/effect_title_records.h"
 #include "testing/filter_bin_records.h"
-#include "testing/listing_run.h"
 #include "testing/track_records.h"
 
 namespace morvane {

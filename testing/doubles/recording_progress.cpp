@@ -1,4 +1,4 @@
-#include "testing/recording_progress.h"
+#include "testing/doubles/recording_progress.h"
 
 namespace morvane::testing {
 

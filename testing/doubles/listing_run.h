@@ -6,8 +6,8 @@
 
 #include "listing/format_kinds.h"
 #include "listing/listing_context.h"
+#include "testing/doubles/recording_progress.h"
 #include "testing/project_writer.h"
-#include "testing/recording_progress.h"
 
 namespace morvane::testing {
 
@@ -38,9 +38,5 @@ class ListingRun {
   RecordingProgress progress;
   ListingContext context;
 };
-
-// Converts a whole project held in memory and returns the text it gives.
-std::string ConvertInMemory(const std::vector<std::uint8_t>& bytes, ConversionSettings settings = {},
-                            RecordingProgress* progress = nullptr);
 
 }  // namespace morvane::testing
