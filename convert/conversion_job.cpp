@@ -165,8 +165,9 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
     ListingWriter listing{ListingWriter::Discard{}};
     TimelineFacts facts;
     fits = ReadProject(source.Descriptor(), settings_, chooseByFit_, fit, listing, progress, *tables, &facts);
+    ExportNotes notes;
     files = RenderTimeline(BuildTimeline(*tables, facts, timelineSource), export_.format,
-                           settings_.timecodeMode);
+                           settings_.timecodeMode, notes);
   } catch (const ConversionError& error) {
     return ReadFailure(Facts(), error, fit);
   }

@@ -22,8 +22,12 @@ std::string Describe(const ProjectWriter& file, TimecodeMode mode = TimecodeMode
   const auto tables = std::make_unique<ClipTables>();
   ListingDriver(run.context).Run(*tables);
   const Timeline timeline = BuildTimeline(*tables, facts, {"p", "/m", RateOfMode(mode).value()});
-  std::string text = std::to_string(timeline.height) + (timeline.wide ? " 16:9" : " 4:3") + " skipped " +
-                     std::to_string(timeline.skippedClips);
+  std::string text = std::to_string(timeline.height) + (timeline.wide ? " 16:9" : " 4:3") + " skipped ";
+  std::int64_t skipped = 0;
+  for (const ExportNote& note : timeline.notes.notes()) {
+    skipped += note.count;
+  }
+  text += std::to_string(skipped);
   for (const TimelineTrackModel& track : timeline.tracks) {
     text += " | " + track.Name() + ":";
     for (const TimelineClip& clip : track.clips) {

@@ -124,7 +124,7 @@ class CmxWriter {
 
 }  // namespace
 
-std::vector<CmxFile> WriteCmx3600(const Timeline& timeline, TimecodeMode mode) {
+std::vector<CmxFile> WriteCmx3600(const Timeline& timeline, TimecodeMode mode, ExportNotes& /*notes*/) {
   std::vector<CmxFile> files;
   CmxWriter writer(timeline, mode);
   for (const TimelineTrackModel& track : timeline.tracks) {

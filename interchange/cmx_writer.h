@@ -25,6 +25,6 @@ struct CmxFile {
 // "* TO CLIP NAME:". Other events carry "* FROM CLIP NAME:"; file paths follow as "* FROM CLIP:"
 // or "* TO CLIP:". A half-speed clip adds an M2 line with the speed in frames per second (14.985
 // or 12.5) and its source in with ':' separators. Lines end in CR LF.
-std::vector<CmxFile> WriteCmx3600(const Timeline& timeline, TimecodeMode mode);
+std::vector<CmxFile> WriteCmx3600(const Timeline& timeline, TimecodeMode mode, ExportNotes& notes);
 
 }  // namespace morvane

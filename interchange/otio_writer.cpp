@@ -192,7 +192,7 @@ std::string FileUrl(const std::string& path) {
   return url;
 }
 
-std::string WriteOtio(const Timeline& timeline) {
+std::string WriteOtio(const Timeline& timeline, ExportNotes& /*notes*/) {
   // Bytes that are not UTF-8 cannot occur (names are decoded), but replace rather than throw.
   return OtioWriter(timeline).Run().dump(4, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }

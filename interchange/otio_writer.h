@@ -17,7 +17,7 @@ namespace morvane {
 // on a clip whose source range has the clip's timeline length. Titles are Marker.2 on the Main AV
 // track with their text as name; audio levels go to clip metadata under "morvane". Every time
 // is a RationalTime.1 at the project's rate (30000/1001 or 25).
-std::string WriteOtio(const Timeline& timeline);
+std::string WriteOtio(const Timeline& timeline, ExportNotes& notes);
 
 // "file:///abs/path" with each byte outside A-Z a-z 0-9 - . _ ~ / percent-encoded.
 std::string FileUrl(const std::string& path);

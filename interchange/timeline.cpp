@@ -88,7 +88,7 @@ class Builder {
     for (const EdlEvent& event : events) {
       TimelineClip clip;
       if (!MakeClip(event, clip)) {
-        ++timeline.skippedClips;
+        timeline.notes.Add(ExportChange::ClipWithoutLength);
         continue;
       }
       // A transition needs the outgoing clip right before the cut and room in the incoming one.
@@ -116,7 +116,7 @@ class Builder {
       if (MakeClip(event, clip)) {
         clips.push_back(std::move(clip));
       } else {
-        ++timeline.skippedClips;
+        timeline.notes.Add(ExportChange::ClipWithoutLength);
       }
     }
     std::stable_sort(clips.begin(), clips.end(),

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "interchange/export_notes.h"
 #include "listing/clip_tables.h"
 #include "listing/format_kinds.h"
 #include "listing/timeline_recorder.h"
@@ -88,7 +89,7 @@ struct Timeline {
   bool wide = false;  // 16:9 rather than 4:3
   std::vector<TimelineTrackModel> tracks;  // bottom first: MainAv, InsertAv, ExAudio1, ExAudio2
   std::vector<TimelineTitle> titles;
-  int skippedClips = 0;  // clips that cannot be placed (no length, before the start)
+  ExportNotes notes;  // what building it changed or left out
 
   std::int64_t Duration() const;
 };
