@@ -71,39 +71,50 @@ TEST(ExportOutcome, KeepsAnExistingFileAndWritesNoneElseNamesEveryFileWritten) {
   const auto path = [&](const char* name) { return Utf8Text(folder / name); };
   const std::vector<std::string> cmx{path("cut.edl"), path("cut-insert.edl"), path("cut-exa1.edl"),
                                      path("cut-exa2.edl")};
+  // The files named existing or not, and further files of the set that exist: the named file is
+  // replaced unless kept, a further one only when replacing further files is asked for.
   const struct {
     ExportFormat format;
     const char* named;
-    const char* existing;
+    std::vector<const char*> existing;
     std::vector<std::string> written;
   } rows[] = {
-      {ExportFormat::Listing, "cut.txt", "cut.txt", {path("cut.txt")}},
-      {ExportFormat::Otio, "cut.otio", "cut.otio", {path("cut.otio")}},
-      {ExportFormat::Cmx3600, "cut.edl", "cut.edl", cmx},
-      {ExportFormat::Cmx3600, "cut.edl", "cut-exa2.edl", cmx},  // the last of the files beside it
+      {ExportFormat::Listing, "cut.txt", {"cut.txt"}, {path("cut.txt")}},
+      {ExportFormat::Otio, "cut.otio", {"cut.otio"}, {path("cut.otio")}},
+      {ExportFormat::Cmx3600, "cut.edl", {"cut.edl"}, cmx},
+      {ExportFormat::Cmx3600, "cut.edl", {"cut-exa2.edl"}, cmx},  // the last of the files beside it
+      {ExportFormat::Cmx3600, "cut.edl", {"cut.edl", "cut-insert.edl", "cut-exa2.edl"}, cmx},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.existing);
-    testing::WriteFile(folder / row.existing, "mine");
-    for (const bool keep : {true, false}) {
-      ConversionJob job(path("cut.dvc"), path(row.named), {});
-      job.SetExport({row.format, {}, keep});
-      testing::RecordingProgress progress;
-      const ConversionOutcome outcome = job.Run(progress);
-      EXPECT_EQ(path("cut.dvc"), outcome.source);
-      EXPECT_EQ(path(row.named), outcome.destination);
-      if (keep) {
-        EXPECT_EQ(Kind::DestinationExists, outcome.kind);
-        EXPECT_EQ(path(row.existing), outcome.file);
-        EXPECT_TRUE(outcome.written.empty());
-        EXPECT_EQ("mine", testing::ReadFile(folder / row.existing));
-        EXPECT_EQ(2u, folder.Names().size());
-      } else {
-        ASSERT_TRUE(outcome.completed()) << OutcomeMessage(outcome);
-        EXPECT_TRUE(outcome.fits);
-        EXPECT_EQ(row.written, outcome.written);
-        EXPECT_NE("mine", testing::ReadFile(folder / row.existing));
-        for (const std::string& file : outcome.written) std::filesystem::remove(Utf8Path(file));
+    SCOPED_TRACE(row.existing.back());
+    for (const bool keepExisting : {true, false}) {
+      for (const bool replaceFurther : {false, true}) {
+        for (const char* name : row.existing) testing::WriteFile(folder / name, "mine");
+        ConversionJob job(path("cut.dvc"), path(row.named), {});
+        job.SetExport({row.format, {}, keepExisting, replaceFurther});
+        testing::RecordingProgress progress;
+        const ConversionOutcome outcome = job.Run(progress);
+        EXPECT_EQ(path("cut.dvc"), outcome.source);
+        EXPECT_EQ(path(row.named), outcome.destination);
+        std::vector<std::string> kept;
+        for (const char* name : row.existing) {
+          if (keepExisting || (name != std::string(row.named) && !replaceFurther)) kept.push_back(path(name));
+        }
+        if (!kept.empty()) {
+          EXPECT_EQ(Kind::DestinationExists, outcome.kind);
+          EXPECT_EQ(kept, outcome.kept);
+          EXPECT_EQ(kept.front(), outcome.file);
+          EXPECT_TRUE(outcome.written.empty());
+          for (const char* name : row.existing) EXPECT_EQ("mine", testing::ReadFile(folder / name));
+          EXPECT_EQ(1 + row.existing.size(), folder.Names().size());
+        } else {
+          ASSERT_TRUE(outcome.completed()) << OutcomeMessage(outcome);
+          EXPECT_TRUE(outcome.fits);
+          EXPECT_EQ(row.written, outcome.written);
+          for (const char* name : row.existing) EXPECT_NE("mine", testing::ReadFile(folder / name));
+        }
+        for (const std::string& file : cmx) std::filesystem::remove(Utf8Path(file));
+        for (const char* name : {"cut.txt", "cut.otio"}) std::filesystem::remove(folder / name);
       }
     }
   }

@@ -57,7 +57,7 @@ TEST(TimelineExport, ClipsKeepTheEdlTablesPlacesAndOverlappingClipsTakeFurtherLa
   testing::AppendEffectRecord(file, testing::Transition(0, 90, ""));  // shortened, but a cut
   file.U32(0);
   file.U32(0).U32(0).U32(0).ShortString("");
-  EXPECT_EQ("576 16:9 skipped 2 | Main AV: 0+90 a.avi 90+50 b.avi | Insert AV: 20+50 i1.avi"
+  EXPECT_EQ("576 16:9 skipped 1 | Main AV: 0+90 a.avi 90+50 b.avi | Insert AV: 20+50 i1.avi"
             " | Insert AV 2: 40+50 i2.avi | Extra audio 1: 5+10 m.wav",
             Describe(file));
 }

@@ -11,9 +11,12 @@ namespace morvane {
 // lists it per format.
 enum class ExportChange {
   TextReplaced,         // texts holding characters the format forbids, those written as U+FFFD
-  ClipCutAtStart,       // clips starting before frame 0, cut there (frames: the frames cut)
-  ClipWithoutLength,    // clips whose end is not after their start, left out
-  ClipPastDay,          // clips starting 24 hours or more after the start, left out (frames: the latest)
+  ClipCutAtStart,       // clips starting before frame 0, cut there (frames: the most cut from one)
+  ClipBeforeStart,      // clips ending at or before frame 0, left out
+  ClipWithoutLength,    // clips that end before they start, left out
+  ClipSourceInvalid,    // clips whose source range starts before their media or is empty, left out
+  ClipPastDay,          // clips ending more than 24 hours after the start, left out (frames: the latest start)
+  TitleLeftOut,         // titles that begin before frame 0 or 24 hours after the start, left out
   TransitionShortened,  // transitions longer than their incoming clip, cut to its length (frames: the longest)
   TransitionCapped,     // transitions over the format's longest, written at it (frames: the longest)
   MediaNameInvalid,     // media names that name no file (empty, "." or ".."): offline
