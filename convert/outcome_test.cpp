@@ -18,11 +18,13 @@ namespace {
 using Kind = ConversionOutcome::Kind;
 
 ConversionOutcome Facts(Kind kind, SoftwareKind software = SoftwareKind::RexEdit, bool fits = false,
-                        bool otherFits = false) {
+                        bool otherFits = false, std::vector<ExportNote> changes = {}) {
   ConversionOutcome outcome{kind, "in.dvc", "out.txt", "out-exa2.edl", "", "[InsertAV]", 1001, 1000};
   outcome.software = software;
   outcome.fits = fits;
   outcome.otherFits = otherFits;  // checked only when the first does not fit
+  outcome.format = changes.empty() ? ExportFormat::Listing : ExportFormat::Cmx3600;
+  outcome.changes = std::move(changes);
   return outcome;
 }
 
@@ -52,6 +54,14 @@ TEST(OutcomeWords, EachFrontEndWordsTheSameFacts) {
       {Facts(Kind::WriteFailed), std::string(kWriteFailed), warning, std::string(kWriteFailed)},
       {Facts(Kind::NoFrameRate), std::string(kExportNeedsRate), warning, std::string(kExportNeedsRate)},
       {Facts(Kind::DestinationExists), kept, warning, kept + " (--force replaces it)"},
+      // What an export changed: a paragraph of its own in the dialog, warnings on the command line.
+      {Facts(Kind::Completed, rexEdit, true, false, {{ExportChange::TransitionCapped, 1, 2000}}),
+       done + "\n\ncmx3600: 1 transition of 2000 frames written as 999", warning, done},
+      {Facts(Kind::Completed, rexEdit, false, true,
+             {{ExportChange::ClipCutAtStart, 2, 1099}, {ExportChange::MediaNameInvalid, 1, 0}}),
+       done + ez + "\n\ncmx3600: 2 clips starting before frame 0 cut there (up to 1099 frames cut)"
+                   "\ncmx3600: 1 media name naming no file (empty, \".\" or \"..\") left offline",
+       warning, done},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.dialog);
@@ -59,6 +69,15 @@ TEST(OutcomeWords, EachFrontEndWordsTheSameFacts) {
     EXPECT_EQ(row.icon, DialogIcon(row.outcome));
     EXPECT_EQ(row.commandLine, CommandLineMessage(row.outcome));
   }
+  // Every file written is named, the further ones under the first; every kept one on a line.
+  ConversionOutcome several = Facts(Kind::Completed);
+  several.written = {"out.edl", "out-insert.edl", "out-exa1.edl"};
+  EXPECT_EQ("conversion completed\nfrom : in.dvc\n   to : out.txt\n        out-insert.edl\n        out-exa1.edl",
+            OutcomeMessage(several));
+  ConversionOutcome kept2 = Facts(Kind::DestinationExists);
+  kept2.kept = {"a-insert.edl", "a-exa1.edl"};
+  EXPECT_EQ("a-insert.edl exists; kept it (--force replaces it)\na-exa1.edl exists; kept it (--force replaces it)",
+            CommandLineMessage(kept2));
 }
 
 // An existing file is kept, whichever of the export's files it is, and then none is written;
