@@ -1,4 +1,5 @@
 #include "interchange/cmx_writer.h"
+#include "interchange/exports.h"
 
 #include <gtest/gtest.h>
 
@@ -113,6 +114,11 @@ TEST(Cmx3600, ChangesWhatItCannotHoldAndNotesEach) {
   std::vector<std::string> suffixes;
   for (const CmxFile& file : files) suffixes.push_back(file.suffix);
   EXPECT_EQ((std::vector<std::string>{"", "-insert", "-insert-2", "-insert-3"}), suffixes);
+  // The file named is written also when the main track is empty: its title and clock only.
+  timeline.tracks[0].clips.clear();
+  const std::vector<CmxFile> emptyMain = WriteCmx3600(timeline, TimecodeMode::NtscNonDrop, notes);
+  ASSERT_EQ(4u, emptyMain.size());
+  EXPECT_EQ("TITLE: cut\r\nFCM: NON-DROP FRAME\r\n", emptyMain[0].text);
   const std::string& text = files[0].text;
   EXPECT_NE(std::string::npos, text.find("\r\n002  AX       V     W001 999 ")) << "capped at three digits";
   EXPECT_NE(std::string::npos, text.find("\r\n* FROM CLIP NAME: two\xEF\xBF\xBD\xEF\xBF\xBDlines\xEF\xBF\xBD\r\n"));
@@ -134,8 +140,25 @@ TEST(Cmx3600, ChangesWhatItCannotHoldAndNotesEach) {
   }
   EXPECT_EQ(std::to_string(static_cast<int>(ExportChange::TransitionCapped)) + "x1/2000 " +
                 std::to_string(static_cast<int>(ExportChange::TextReplaced)) + "x1/0 " +
-                std::to_string(static_cast<int>(ExportChange::LanesLeftOut)) + "x2/0 ",
+                std::to_string(static_cast<int>(ExportChange::LanesLeftOut)) + "x4/0 ",
             noted);
+}
+
+// The further files of a set sit beside the one named, the suffix before its extension only.
+TEST(ExportPath, PutsTheSuffixBeforeTheNamesOwnExtension) {
+  const struct {
+    const char* named;
+    const char* expected;
+  } rows[] = {
+      {"out/cut.edl", "out/cut-insert.edl"},
+      {"v1.2/cut", "v1.2/cut-insert"},       // a dot in a folder's name is no extension
+      {"v1.2\\cut", "v1.2\\cut-insert"},
+      {".edl", ".edl-insert"},               // a leading dot names the file
+      {"a.b.edl", "a.b-insert.edl"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.expected, ExportPath(row.named, "-insert")) << row.named;
+  }
 }
 
 }  // namespace
