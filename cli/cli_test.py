@@ -139,6 +139,25 @@ class CommandLine(unittest.TestCase):
             self.assertEqual(2, result.returncode, args)
             self.assertNotEqual(b"", result.stderr, args)
 
+    def test_an_export_keeps_unnamed_files_of_its_set_unless_forced_and_starts_where_told(self):
+        edl = os.path.join(self.folder, "cut.edl")
+        for name in ("cut-insert.edl", "cut-exa2.edl"):
+            with open(os.path.join(self.folder, name), "wb") as f:
+                f.write(b"mine")
+        export = ["--format", "cmx3600", "--timecode", "pal", "-o", edl, self.rex]
+        result = run(*export)
+        self.assertEqual(1, result.returncode)
+        for name in ("cut-insert.edl", "cut-exa2.edl"):
+            self.assertIn(f"{os.path.join(self.folder, name)} exists; kept it (--force replaces it)".encode(), result.stderr)
+            self.assertEqual(b"mine", self.read(name))
+        self.assertFalse(os.path.exists(edl))
+        result = run("--force", "--start", "01:00:00:00", *export)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertIn(b"\n   to : " + edl.encode() + b"\n        " + edl[:-4].encode() + b"-insert.edl\n", result.stderr)
+        self.assertIn(b" 01:00:00:00 ", self.read("cut.edl").split(b"\r\n")[2])
+        for start in (["--start", "24:00:00:00", "--format", "otio"], ["--start", "01:00:00:00"]):
+            self.assertEqual(2, run(*start, self.rex).returncode, start)
+
     def test_warns_when_only_the_other_software_fits_and_auto_takes_that_one(self):
         warning = "morvane-convert: {}: warning: this project reads as {} project; use --software {}\n"
         ez_hint = warning.format(self.ez, "an EzEdit", "ezedit")

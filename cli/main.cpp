@@ -2,7 +2,7 @@
 // as OpenTimelineIO, CMX 3600 EDLs or MLT XML, from the command line.
 //
 //   morvane-convert [--software rexedit|ezedit|auto] [--timecode ntsc-df|ntsc-ndf|pal|frames]
-//                   [--format FORMAT] [--media-dir DIR]
+//                   [--format FORMAT] [--media-dir DIR] [--start TC]
 //                   [--progress auto|bar|plain|none] [-o DEST] [--force] [-q] SOURCE...
 //   morvane-convert --probe [--json] [--media-dir DIR] [--software ...] [--timecode ...] SOURCE...
 //
@@ -16,8 +16,10 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
+#include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,7 @@
 #include "convert/layout_fit.h"
 #include "convert/messages.h"
 #include "convert/version.h"
+#include "edl/timecode.h"
 #include "platform/console.h"
 #include "platform/interrupts.h"
 #include "platform/utf8_path.h"
@@ -47,6 +50,8 @@ struct Options {
   ProgressStyle progress = ProgressStyle::Auto;
   ExportFormat format = ExportFormat::Listing;
   std::string mediaFolder;
+  std::string startText;   // --start as given
+  std::int64_t start = 0;  // the record time of the first frame, in frames
   std::string destination;
   bool force = false;
   bool quiet = false;
@@ -93,8 +98,10 @@ bool ConvertOne(const Options& options, const std::string& source) {
   morvane::ConversionJob job =
       toStandardOutput ? morvane::ConversionJob::ToDescriptor(source, 1, "-", settings)
                        : morvane::ConversionJob(source, destination, settings);
-  // A file beside its source is kept unless forced, and so are the further files of an export.
-  job.SetExport({options.format, options.mediaFolder, !options.force && options.destination.empty()});
+  // A file beside its source is kept unless forced, and so are the further files of an export,
+  // which the user did not name.
+  job.SetExport({options.format, options.mediaFolder, !options.force && options.destination.empty(), options.force,
+                 options.start});
   if (options.softwareAuto) {
     job.ChooseSoftwareByFit();
   }
@@ -120,9 +127,18 @@ bool ConvertOne(const Options& options, const std::string& source) {
   }
 
   if (!outcome.completed()) {
-    Diagnose(source, morvane::CommandLineMessage(outcome), outcome.reason);
+    const std::string message = morvane::CommandLineMessage(outcome);
+    for (std::size_t start = 0, end = 0; start < message.size(); start = end + 1) {
+      end = std::min(message.find('\n', start), message.size());
+      Diagnose(source, message.substr(start, end - start), outcome.reason);
+    }
   } else if (!options.quiet) {
     std::fprintf(stderr, "%s\n", morvane::OutcomeMessage(outcome).c_str());
+  }
+  for (const std::string& change : morvane::ExportWarnings(outcome)) {
+    if (outcome.completed()) {
+      std::fprintf(stderr, "morvane-convert: %s: warning: %s\n", source.c_str(), change.c_str());
+    }
   }
   const std::string_view warning = morvane::CommandLineWarning(outcome, options.softwareAuto);
   if (!warning.empty()) {
@@ -180,6 +196,10 @@ int Main(std::vector<std::string> arguments) {
   app.add_option("--media-dir", options.mediaFolder,
                  "where the exports look for the clips' media files (default: each project's folder)")
       ->type_name("DIR");
+  app.add_option("--start", options.startText,
+                 "the record time of the edit's first frame in the exports (default 00:00:00:00; "
+                 "01:00:00:00 is the usual choice), on the --timecode clock")
+      ->type_name("TC");
   app.add_option("--progress", options.progress,
                  "progress on stderr: a redrawn bar, one plain line per status, or none; auto is "
                  "bar on a terminal and none otherwise")
@@ -190,7 +210,8 @@ int Main(std::vector<std::string> arguments) {
       ->type_name("DEST");
   app.add_flag("--force", options.force,
                "replace existing SOURCE" + std::string(morvane::ExportFormats().front().extension) + " (" +
-                   JoinFormats(extension, ", ", ", ", 1) + ") files (without -o)");
+                   JoinFormats(extension, ", ", ", ", 1) +
+                   ") files (without -o), and existing further files of an export of several files");
   app.add_flag("-q,--quiet", options.quiet, "print nothing but failures");
   CLI::Option* probe = app.add_flag("--probe", options.probe,
                                     "convert nothing; print what each project holds and which media "
@@ -218,6 +239,17 @@ int Main(std::vector<std::string> arguments) {
     if (options.format != ExportFormat::Listing && options.timecode == TimecodeMode::Frames) {
       throw CLI::ValidationError("--timecode",
                                  "frames names no frame rate; an export needs --timecode ntsc-df, ntsc-ndf or pal");
+    }
+    if (!options.startText.empty()) {
+      if (options.format == ExportFormat::Listing) {
+        throw CLI::ValidationError("--start", "the listing prints the project's own times; --start is for the exports");
+      }
+      const std::optional<std::int64_t> start = morvane::ParseTimecode(options.startText, options.timecode);
+      if (!start) {
+        throw CLI::ValidationError("--start", "'" + options.startText +
+                                                  "' is not a time of day HH:MM:SS:FF on the --timecode clock");
+      }
+      options.start = *start;
     }
   } catch (const CLI::ParseError& error) {
     const int status = app.exit(error);

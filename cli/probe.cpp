@@ -44,11 +44,11 @@ Json Describe(const std::string& source, const ProbeOptions& options, const Proj
       fits.push_back(SoftwareName(kind));
     }
   }
-  const std::string folder = MediaFolder(options.mediaDir, source);
+  const MediaIndex folder(MediaFolder(options.mediaDir, source));  // read once for every name
   Json media = Json::array();
   for (const std::string& raw : probe.mediaNames) {
     const std::string name = DecodeShiftJis(raw);
-    const MediaLocation location = LocateMedia(folder, name);
+    const MediaLocation location = folder.Locate(name);
     media.push_back({{"name", name}, {"path", location.path}, {"exists", location.exists}});
   }
   Json json = {

@@ -29,6 +29,8 @@ ConversionOutcome Failure(const ConversionOutcome& facts, Kind kind, std::string
   outcome.kind = kind;
   outcome.file = std::move(file);
   outcome.reason = std::move(reason);
+  outcome.format = facts.format;
+  outcome.changes = facts.changes;
   return outcome;
 }
 
@@ -111,8 +113,11 @@ bool ConversionJob::KeepsExisting(const std::string& path) const {
 }
 
 ConversionOutcome ConversionJob::Run(ProgressSink& progress) const {
-  if (KeepsExisting(destinationPath_)) {
-    return Failure(Facts(), Kind::DestinationExists, destinationPath_);
+  // An export checks every file of its set at once, once it knows them.
+  if (export_.format == ExportFormat::Listing && KeepsExisting(destinationPath_)) {
+    ConversionOutcome outcome = Failure(Facts(), Kind::DestinationExists, destinationPath_);
+    outcome.kept = {destinationPath_};
+    return outcome;
   }
   if (export_.format != ExportFormat::Listing) {
     return RunExport(progress);
@@ -151,6 +156,9 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
   }
   timelineSource.projectName = Utf8Text(Utf8Path(sourcePath_).stem());
   timelineSource.mediaFolder = AbsoluteMediaFolder(export_.mediaFolder, sourcePath_);
+  timelineSource.start = export_.start;
+  ConversionOutcome facts = Facts();
+  facts.format = export_.format;
 
   std::string reason;
   SourceFile source;
@@ -163,12 +171,14 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
   try {
     const auto tables = std::make_unique<ClipTables>();
     ListingWriter listing{ListingWriter::Discard{}};
-    TimelineFacts facts;
-    fits = ReadProject(source.Descriptor(), settings_, chooseByFit_, fit, listing, progress, *tables, &facts);
-    files = RenderTimeline(BuildTimeline(*tables, facts, timelineSource), export_.format,
-                           settings_.timecodeMode);
+    TimelineFacts recorded;
+    fits = ReadProject(source.Descriptor(), settings_, chooseByFit_, fit, listing, progress, *tables, &recorded);
+    ExportNotes notes;
+    files = RenderTimeline(BuildTimeline(*tables, recorded, timelineSource), export_.format,
+                           settings_.timecodeMode, notes);
+    facts.changes = notes.notes();
   } catch (const ConversionError& error) {
-    return ReadFailure(Facts(), error, fit);
+    return ReadFailure(facts, error, fit);
   }
 
   // Every file is opened before any is written, and all are put in place together.
@@ -176,20 +186,27 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
   std::vector<std::string> paths;
   if (destinationFd_ >= 0) {
     if (files.size() != 1) {
-      return Failure(Facts(), Kind::DestinationOpenFailed, destinationPath_);
+      return Failure(facts, Kind::DestinationOpenFailed, destinationPath_);
     }
     destination.AddDescriptor(destinationFd_);
     paths.push_back(destinationPath_);
   } else {
+    std::vector<std::string> kept;
     for (const ExportText& file : files) {
       paths.push_back(ExportPath(destinationPath_, file.suffix));
-      if (KeepsExisting(paths.back())) {
-        return Failure(Facts(), Kind::DestinationExists, paths.back());
+      const bool further = paths.size() > 1;
+      if (KeepsExisting(paths.back()) || (further && !export_.replaceFurther && PathExists(paths.back()))) {
+        kept.push_back(paths.back());
       }
+    }
+    if (!kept.empty()) {
+      ConversionOutcome outcome = Failure(facts, Kind::DestinationExists, kept.front());
+      outcome.kept = std::move(kept);
+      return outcome;
     }
     for (const std::string& path : paths) {
       if (!destination.Add(path, reason)) {
-        return Failure(Facts(), Kind::DestinationOpenFailed, path, reason);
+        return Failure(facts, Kind::DestinationOpenFailed, path, reason);
       }
     }
   }
@@ -200,10 +217,10 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
       writer.Flush();
     }
   } catch (const ConversionError& error) {
-    return FailureOf(Facts(), error);
+    return FailureOf(facts, error);
   }
 
-  return Completed(Facts(), *fit, fits, source, destination, std::move(paths));
+  return Completed(std::move(facts), *fit, fits, source, destination, std::move(paths));
 }
 
 }  // namespace morvane

@@ -47,6 +47,12 @@ struct ConversionOutcome {
   // Every file put in place, the one named first (several for a CMX 3600 export); empty unless
   // completed.
   std::vector<std::string> written{};
+  // DestinationExists: every existing file of the export that was to be kept, file first.
+  std::vector<std::string> kept{};
+  // An export: its format and what it changed so that the format holds the edit, or left out,
+  // per kind (none when the edit went over whole).
+  ExportFormat format = ExportFormat::Listing;
+  std::vector<ExportNote> changes{};
 
   bool completed() const { return kind == Kind::Completed; }
   // The layout read with does not fit the project and the other one does.
@@ -83,12 +89,17 @@ class ConversionJob {
   // the destination says: the one named and, for a format of several files, one beside it per
   // further track (ExportPath). All are written to temporaries first and put in place together.
   // With keepExisting, a conversion that would replace an existing file fails with
-  // DestinationExists and touches nothing; the named file is checked before the source is
-  // opened. An export in FRAME mode fails with NoFrameRate before any file is opened.
+  // DestinationExists and touches nothing; the listing's file is checked before the source is
+  // opened, an export's files all together once the export knows them. The further files of a set are the user's too although not named: unless
+  // replaceFurther, any of them that exists is kept the same way (the outcome lists each). An
+  // export in FRAME mode fails with NoFrameRate before any file is opened. start is the record
+  // time of the timeline's first frame, in frames.
   struct Export {
     ExportFormat format = ExportFormat::Listing;
     std::string mediaFolder;
     bool keepExisting = false;
+    bool replaceFurther = false;
+    std::int64_t start = 0;
   };
   void SetExport(Export exportSettings) { export_ = std::move(exportSettings); }
 

@@ -28,6 +28,7 @@ class MediaNames : public TimelineRecorder {
       names_.emplace_back(clip.name);
     }
   }
+  void RecordTitle(std::int32_t, std::int32_t) override {}
   void RecordTitleText(std::int32_t, std::int32_t, std::string_view) override {}
 
  private:

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <string>
+#include <span>
 #include <string_view>
+#include <vector>
 
 #include "convert/conversion_job.h"
 
@@ -47,8 +49,14 @@ std::string OverCapacityMessage(std::string_view heading, std::int32_t count, st
 std::string KeptMessage(std::string_view path);
 
 // Three lines: "conversion completed", "from : <source>", "   to : <destination>", with the
-// paths exactly as the user gave them.
-std::string CompletionMessage(std::string_view sourcePath, std::string_view destinationPath);
+// paths exactly as the user gave them; each further file written follows on a line of its own,
+// under the destination.
+std::string CompletionMessage(std::string_view sourcePath, std::string_view destinationPath,
+                              std::span<const std::string> furtherFiles = {});
+
+// What an export changed or left out, one line per kind with its count, each starting with the
+// format's name: "cmx3600: 1 transition of 2000 frames written as 999". None when nothing was.
+std::vector<std::string> ExportWarnings(const ConversionOutcome& outcome);
 
 // ---- An outcome in words: the one place that turns what a conversion did into text --------
 
@@ -56,13 +64,14 @@ std::string CompletionMessage(std::string_view sourcePath, std::string_view dest
 std::string OutcomeMessage(const ConversionOutcome& outcome);
 
 // The dialog's message box: the outcome's message and, when only the other layout fits the
-// project (also after a refusal), the hint that names it as a second paragraph; the warning icon
-// for a failure or a hint.
+// project (also after a refusal), the hint that names it as a second paragraph, then what the
+// export changed (ExportWarnings) as a paragraph; the warning icon for a failure, a hint or a
+// change.
 std::string DialogMessage(const ConversionOutcome& outcome);
 MessageIcon DialogIcon(const ConversionOutcome& outcome);
 
 // The command line's diagnostic for a failed conversion (it adds the system's reason): the
-// outcome's message, and for a kept file how to replace it.
+// outcome's message, and for kept files how to replace them (one line per file).
 std::string CommandLineMessage(const ConversionOutcome& outcome);
 
 // The command line's warning after outcome (printed after "morvane-convert: SOURCE: warning: "),

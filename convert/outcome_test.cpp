@@ -18,11 +18,13 @@ namespace {
 using Kind = ConversionOutcome::Kind;
 
 ConversionOutcome Facts(Kind kind, SoftwareKind software = SoftwareKind::RexEdit, bool fits = false,
-                        bool otherFits = false) {
+                        bool otherFits = false, std::vector<ExportNote> changes = {}) {
   ConversionOutcome outcome{kind, "in.dvc", "out.txt", "out-exa2.edl", "", "[InsertAV]", 1001, 1000};
   outcome.software = software;
   outcome.fits = fits;
   outcome.otherFits = otherFits;  // checked only when the first does not fit
+  outcome.format = changes.empty() ? ExportFormat::Listing : ExportFormat::Cmx3600;
+  outcome.changes = std::move(changes);
   return outcome;
 }
 
@@ -52,6 +54,14 @@ TEST(OutcomeWords, EachFrontEndWordsTheSameFacts) {
       {Facts(Kind::WriteFailed), std::string(kWriteFailed), warning, std::string(kWriteFailed)},
       {Facts(Kind::NoFrameRate), std::string(kExportNeedsRate), warning, std::string(kExportNeedsRate)},
       {Facts(Kind::DestinationExists), kept, warning, kept + " (--force replaces it)"},
+      // What an export changed: a paragraph of its own in the dialog, warnings on the command line.
+      {Facts(Kind::Completed, rexEdit, true, false, {{ExportChange::TransitionCapped, 1, 2000}}),
+       done + "\n\ncmx3600: 1 transition of 2000 frames written as 999", warning, done},
+      {Facts(Kind::Completed, rexEdit, false, true,
+             {{ExportChange::ClipCutAtStart, 2, 1099}, {ExportChange::MediaNameInvalid, 1, 0}}),
+       done + ez + "\n\ncmx3600: 2 clips starting before frame 0 cut there (up to 1099 frames cut)"
+                   "\ncmx3600: 1 media name naming no file (empty, \".\" or \"..\") left offline",
+       warning, done},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.dialog);
@@ -59,6 +69,15 @@ TEST(OutcomeWords, EachFrontEndWordsTheSameFacts) {
     EXPECT_EQ(row.icon, DialogIcon(row.outcome));
     EXPECT_EQ(row.commandLine, CommandLineMessage(row.outcome));
   }
+  // Every file written is named, the further ones under the first; every kept one on a line.
+  ConversionOutcome several = Facts(Kind::Completed);
+  several.written = {"out.edl", "out-insert.edl", "out-exa1.edl"};
+  EXPECT_EQ("conversion completed\nfrom : in.dvc\n   to : out.txt\n        out-insert.edl\n        out-exa1.edl",
+            OutcomeMessage(several));
+  ConversionOutcome kept2 = Facts(Kind::DestinationExists);
+  kept2.kept = {"a-insert.edl", "a-exa1.edl"};
+  EXPECT_EQ("a-insert.edl exists; kept it (--force replaces it)\na-exa1.edl exists; kept it (--force replaces it)",
+            CommandLineMessage(kept2));
 }
 
 // An existing file is kept, whichever of the export's files it is, and then none is written;
@@ -71,39 +90,50 @@ TEST(ExportOutcome, KeepsAnExistingFileAndWritesNoneElseNamesEveryFileWritten) {
   const auto path = [&](const char* name) { return Utf8Text(folder / name); };
   const std::vector<std::string> cmx{path("cut.edl"), path("cut-insert.edl"), path("cut-exa1.edl"),
                                      path("cut-exa2.edl")};
+  // The files named existing or not, and further files of the set that exist: the named file is
+  // replaced unless kept, a further one only when replacing further files is asked for.
   const struct {
     ExportFormat format;
     const char* named;
-    const char* existing;
+    std::vector<const char*> existing;
     std::vector<std::string> written;
   } rows[] = {
-      {ExportFormat::Listing, "cut.txt", "cut.txt", {path("cut.txt")}},
-      {ExportFormat::Otio, "cut.otio", "cut.otio", {path("cut.otio")}},
-      {ExportFormat::Cmx3600, "cut.edl", "cut.edl", cmx},
-      {ExportFormat::Cmx3600, "cut.edl", "cut-exa2.edl", cmx},  // the last of the files beside it
+      {ExportFormat::Listing, "cut.txt", {"cut.txt"}, {path("cut.txt")}},
+      {ExportFormat::Otio, "cut.otio", {"cut.otio"}, {path("cut.otio")}},
+      {ExportFormat::Cmx3600, "cut.edl", {"cut.edl"}, cmx},
+      {ExportFormat::Cmx3600, "cut.edl", {"cut-exa2.edl"}, cmx},  // the last of the files beside it
+      {ExportFormat::Cmx3600, "cut.edl", {"cut.edl", "cut-insert.edl", "cut-exa2.edl"}, cmx},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.existing);
-    testing::WriteFile(folder / row.existing, "mine");
-    for (const bool keep : {true, false}) {
-      ConversionJob job(path("cut.dvc"), path(row.named), {});
-      job.SetExport({row.format, {}, keep});
-      testing::RecordingProgress progress;
-      const ConversionOutcome outcome = job.Run(progress);
-      EXPECT_EQ(path("cut.dvc"), outcome.source);
-      EXPECT_EQ(path(row.named), outcome.destination);
-      if (keep) {
-        EXPECT_EQ(Kind::DestinationExists, outcome.kind);
-        EXPECT_EQ(path(row.existing), outcome.file);
-        EXPECT_TRUE(outcome.written.empty());
-        EXPECT_EQ("mine", testing::ReadFile(folder / row.existing));
-        EXPECT_EQ(2u, folder.Names().size());
-      } else {
-        ASSERT_TRUE(outcome.completed()) << OutcomeMessage(outcome);
-        EXPECT_TRUE(outcome.fits);
-        EXPECT_EQ(row.written, outcome.written);
-        EXPECT_NE("mine", testing::ReadFile(folder / row.existing));
-        for (const std::string& file : outcome.written) std::filesystem::remove(Utf8Path(file));
+    SCOPED_TRACE(row.existing.back());
+    for (const bool keepExisting : {true, false}) {
+      for (const bool replaceFurther : {false, true}) {
+        for (const char* name : row.existing) testing::WriteFile(folder / name, "mine");
+        ConversionJob job(path("cut.dvc"), path(row.named), {});
+        job.SetExport({row.format, {}, keepExisting, replaceFurther});
+        testing::RecordingProgress progress;
+        const ConversionOutcome outcome = job.Run(progress);
+        EXPECT_EQ(path("cut.dvc"), outcome.source);
+        EXPECT_EQ(path(row.named), outcome.destination);
+        std::vector<std::string> kept;
+        for (const char* name : row.existing) {
+          if (keepExisting || (name != std::string(row.named) && !replaceFurther)) kept.push_back(path(name));
+        }
+        if (!kept.empty()) {
+          EXPECT_EQ(Kind::DestinationExists, outcome.kind);
+          EXPECT_EQ(kept, outcome.kept);
+          EXPECT_EQ(kept.front(), outcome.file);
+          EXPECT_TRUE(outcome.written.empty());
+          for (const char* name : row.existing) EXPECT_EQ("mine", testing::ReadFile(folder / name));
+          EXPECT_EQ(1 + row.existing.size(), folder.Names().size());
+        } else {
+          ASSERT_TRUE(outcome.completed()) << OutcomeMessage(outcome);
+          EXPECT_TRUE(outcome.fits);
+          EXPECT_EQ(row.written, outcome.written);
+          for (const char* name : row.existing) EXPECT_NE("mine", testing::ReadFile(folder / name));
+        }
+        for (const std::string& file : cmx) std::filesystem::remove(Utf8Path(file));
+        for (const char* name : {"cut.txt", "cut.otio"}) std::filesystem::remove(folder / name);
       }
     }
   }

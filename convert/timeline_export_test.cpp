@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "convert/listing_driver.h"
@@ -14,26 +16,140 @@ namespace {
 
 using testing::ProjectWriter;
 
-// Each track as "NAME: start+length name [D|W duration] ..." from a project read once.
-std::string Describe(const ProjectWriter& file, TimecodeMode mode = TimecodeMode::Pal) {
+// Each track as "NAME: start+length name [D|W duration] ...", file clips with "@source in/frames
+// played" ("offline" for a name that names no file), the titles as "T@begin", then what building
+// the timeline noted, kind number, count and largest frames: "notes 1x2/30".
+std::string Describe(const ProjectWriter& file, TimecodeMode mode = TimecodeMode::Pal, std::int64_t start = 0) {
   testing::ListingRun run(file, {SoftwareKind::EzEdit, mode});
   TimelineFacts facts;
   run.context.recorder = &facts;
   const auto tables = std::make_unique<ClipTables>();
   ListingDriver(run.context).Run(*tables);
-  const Timeline timeline = BuildTimeline(*tables, facts, {"p", "/m", RateOfMode(mode).value()});
-  std::string text = std::to_string(timeline.height) + (timeline.wide ? " 16:9" : " 4:3") + " skipped " +
-                     std::to_string(timeline.skippedClips);
+  const Timeline timeline = BuildTimeline(*tables, facts, {"p", "/m", RateOfMode(mode).value(), start});
+  std::string text = std::to_string(timeline.height) + (timeline.wide ? " 16:9" : " 4:3");
   for (const TimelineTrackModel& track : timeline.tracks) {
     text += " | " + track.Name() + ":";
     for (const TimelineClip& clip : track.clips) {
       text += " " + std::to_string(clip.recordIn) + "+" + std::to_string(clip.duration) + " " + clip.name;
+      if (clip.media == MediaKind::File) {
+        text += "@" + std::to_string(clip.sourceIn) + "/" + std::to_string(clip.sourceDuration);
+      }
+      if (clip.path.empty() && clip.media != MediaKind::Color) {
+        text += " offline";
+      }
       if (clip.transition != TransitionKind::None) {
         text += (clip.transition == TransitionKind::Dissolve ? " D" : " W") + std::to_string(clip.transitionDuration);
       }
     }
   }
+  for (const TimelineTitle& title : timeline.titles) {
+    text += " T@" + std::to_string(title.begin);
+  }
+  text += " | notes";
+  for (const ExportNote& note : timeline.notes.notes()) {
+    text += " " + std::to_string(static_cast<int>(note.change)) + "x" + std::to_string(note.count) + "/" +
+            std::to_string(note.frames);
+  }
   return text;
+}
+
+// A project of version 02.06 with the main clips, inserts, extra audio 1 clips, one effect
+// record and titles that the functions append.
+ProjectWriter Project(int mainCount, const std::function<void(ProjectWriter&)>& main, int insertCount,
+                      const std::function<void(ProjectWriter&)>& inserts, int audioCount = 0,
+                      const std::function<void(ProjectWriter&)>& audio = {},
+                      std::optional<testing::EffectRecord> effect = {}, std::vector<testing::TitleRecord> titles = {}) {
+  ProjectWriter file;
+  file.Header(0x0206, 0, mainCount).U32(0);
+  main(file);
+  file.U32(static_cast<std::uint32_t>(insertCount));
+  inserts(file);
+  file.U32(static_cast<std::uint32_t>(audioCount));
+  if (audio) audio(file);
+  file.U32(0);
+  file.U32(effect ? 1 : 0);
+  if (effect) testing::AppendEffectRecord(file, *effect);
+  file.U32(static_cast<std::uint32_t>(titles.size()));
+  for (const testing::TitleRecord& title : titles) testing::AppendTitleRecord(file, title, testing::TitleLayout::Extended);
+  file.U32(0).U32(0).U32(0).ShortString("");
+  return file;
+}
+
+void OneMain(ProjectWriter& file) { testing::MainMovie(file, "a.avi", 0, 99); }
+void NoClips(ProjectWriter&) {}
+
+// What cannot be placed as the table prints it is changed as little as possible, or left out,
+// and every such change is noted (kinds by number: see ExportChange).
+TEST(TimelineExport, WhatCannotBePlacedIsChangedOrLeftOutAndNoted) {
+  constexpr int kCut = static_cast<int>(ExportChange::ClipCutAtStart);
+  constexpr int kBefore = static_cast<int>(ExportChange::ClipBeforeStart);
+  constexpr int kPast = static_cast<int>(ExportChange::ClipPastDay);
+  constexpr int kShortened = static_cast<int>(ExportChange::TransitionShortened);
+  constexpr int kNoName = static_cast<int>(ExportChange::MediaNameInvalid);
+  const auto notes = [](int kind, int count, int frames) {
+    return " " + std::to_string(kind) + "x" + std::to_string(count) + "/" + std::to_string(frames);
+  };
+  const struct {
+    const char* name;
+    ProjectWriter file;
+    TimecodeMode mode;
+    std::int64_t start;
+    std::string expected;
+  } rows[] = {
+      {"an insert before the start is cut at frame 0, its source moving on",
+       Project(1, OneMain, 2,
+               [](ProjectWriter& f) {
+                 testing::InsertMovie(f, "i.avi", 100, 199, -30);
+                 testing::InsertMovie(f, "j.avi", 0, 9, -30);  // wholly before: left out
+               }),
+       TimecodeMode::Pal, 0,
+       "576 4:3 | Main AV: 0+100 a.avi@0/100 | Insert AV: 0+70 i.avi@130/70 | notes" + notes(kCut, 1, 30) +
+           notes(kBefore, 1, 0)},
+      {"a transition longer than its incoming clip is shortened to it",
+       Project(2,
+               [](ProjectWriter& f) {
+                 testing::MainMovie(f, "a.avi", 0, 99);
+                 testing::MainMovie(f, "b.avi", 0, 49);
+               },
+               0, NoClips, 0, {}, testing::Transition(0, 10, "Dissolve")),
+       TimecodeMode::Pal, 0, "576 4:3 | Main AV: 0+10 a.avi@0/10 10+50 b.avi@0/50 D50 | notes" + notes(kShortened, 1, 90)},
+      // 24 hours: 2,160,000 PAL frames, 2,592,000 NTSC frames, 2,589,408 drop-frame frames.
+      {"a clip ending at 24 hours stays, one ending after it is left out",
+       Project(1, OneMain, 2,
+               [](ProjectWriter& f) {
+                 testing::InsertMovie(f, "i.avi", 0, 9, 2159990);
+                 testing::InsertMovie(f, "j.avi", 0, 10, 2159990);
+               }),
+       TimecodeMode::Pal, 0, "576 4:3 | Main AV: 0+100 a.avi@0/100 | Insert AV: 2159990+10 i.avi@0/10 | notes" +
+                                 notes(kPast, 1, 2159990)},
+      {"the day of a drop-frame clock is shorter",
+       Project(1, OneMain, 1, [](ProjectWriter& f) { testing::InsertMovie(f, "i.avi", 0, 9, 2589399); }),
+       TimecodeMode::NtscDropFrame, 0, "480 4:3 | Main AV: 0+100 a.avi@0/100 | notes" + notes(kPast, 1, 2589399)},
+      {"the day counts from the start",
+       Project(1, OneMain, 1, [](ProjectWriter& f) { testing::InsertMovie(f, "i.avi", 0, 9, 2591990 - 108000); }),
+       TimecodeMode::NtscNonDrop, 108000,
+       "480 4:3 | Main AV: 0+100 a.avi@0/100 | Insert AV: 2483990+10 i.avi@0/10 | notes"},
+      {"the 24 hours also bound the main track",
+       Project(1, OneMain, 0, NoClips), TimecodeMode::Pal, 2160000 - 99,
+       "576 4:3 | Main AV: | notes" + notes(kPast, 1, 0)},
+      {"audio names that name no file are offline",
+       Project(1, OneMain, 0, NoClips, 3,
+               [](ProjectWriter& f) {
+                 testing::AudioClip(f, "..", 0, 9, 0);
+                 testing::AudioClip(f, "C:\\music\\", 0, 9, 20);
+                 testing::AudioClip(f, ".", 0, 9, 40);
+               }),
+       TimecodeMode::Pal, 0,
+       "576 4:3 | Main AV: 0+100 a.avi@0/100 | Extra audio 1: 0+10 ..@0/10 offline 20+10 @0/10 offline 40+10 .@0/10 "
+       "offline | notes" + notes(kNoName, 3, 0)},
+      {"titles without text items are kept",
+       Project(1, OneMain, 0, NoClips, 0, {}, {},
+               {testing::TitleRecord{.begin = 40}, testing::TitleRecord{.begin = 70, .items = {testing::NumberedItem("Hi", "", 1)}}}),
+       TimecodeMode::Pal, 0, "576 4:3 | Main AV: 0+100 a.avi@0/100 T@40 T@70 | notes"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.expected, Describe(row.file, row.mode, row.start)) << row.name;
+  }
 }
 
 TEST(TimelineExport, ClipsKeepTheEdlTablesPlacesAndOverlappingClipsTakeFurtherLanes) {
@@ -53,8 +169,8 @@ TEST(TimelineExport, ClipsKeepTheEdlTablesPlacesAndOverlappingClipsTakeFurtherLa
   testing::AppendEffectRecord(file, testing::Transition(0, 90, ""));  // shortened, but a cut
   file.U32(0);
   file.U32(0).U32(0).U32(0).ShortString("");
-  EXPECT_EQ("576 16:9 skipped 2 | Main AV: 0+90 a.avi 90+50 b.avi | Insert AV: 20+50 i1.avi"
-            " | Insert AV 2: 40+50 i2.avi | Extra audio 1: 5+10 m.wav",
+  EXPECT_EQ("576 16:9 | Main AV: 0+90 a.avi@0/90 90+50 b.avi@10/50 | Insert AV: 20+50 i1.avi@0/50"
+            " | Insert AV 2: 40+50 i2.avi@0/50 | Extra audio 1: 5+10 m.wav@0/10 | notes 2x1/0",
             Describe(file));
 }
 
@@ -68,7 +184,7 @@ TEST(TimelineExport, ATransitionStartsAtTheCutWithTheDurationTheTablePrints) {
   testing::AppendEffectRecord(file, testing::Transition(0, 80, "Basic - Wipe"));
   file.U32(0);
   file.U32(0).U32(0).U32(0).ShortString("");
-  EXPECT_EQ("480 4:3 skipped 0 | Main AV: 0+80 a.avi 80+100 b.avi W20", Describe(file, TimecodeMode::NtscNonDrop));
+  EXPECT_EQ("480 4:3 | Main AV: 0+80 a.avi@0/80 80+100 b.avi@0/100 W20 | notes", Describe(file, TimecodeMode::NtscNonDrop));
 }
 
 }  // namespace

@@ -124,4 +124,37 @@ TimecodeText FormatDuration(std::int32_t count, TimecodeMode mode) {
   return text;
 }
 
+std::optional<std::int64_t> ParseTimecode(std::string_view text, TimecodeMode mode) {
+  const int nominal = mode == TimecodeMode::Pal ? 25 : 30;
+  if (mode == TimecodeMode::Frames || text.size() != 11) {
+    return std::nullopt;
+  }
+  int fields[4] = {};
+  for (int i = 0; i < 4; ++i) {
+    const char high = text[static_cast<std::size_t>(3 * i)];
+    const char low = text[static_cast<std::size_t>(3 * i + 1)];
+    if (high < '0' || high > '9' || low < '0' || low > '9') {
+      return std::nullopt;
+    }
+    fields[i] = (high - '0') * 10 + (low - '0');
+    const char separator = i < 3 ? text[static_cast<std::size_t>(3 * i + 2)] : ':';
+    if (separator != ':' && !(i == 2 && separator == ';')) {
+      return std::nullopt;
+    }
+  }
+  const auto [hours, minutes, seconds, frames] = fields;
+  if (hours > 23 || minutes > 59 || seconds > 59 || frames >= nominal) {
+    return std::nullopt;
+  }
+  const std::int64_t totalMinutes = std::int64_t{hours} * 60 + minutes;
+  const std::int64_t label = ((totalMinutes * 60) + seconds) * nominal + frames;
+  if (mode != TimecodeMode::NtscDropFrame) {
+    return label;
+  }
+  if (seconds == 0 && frames < 2 && minutes % 10 != 0) {
+    return std::nullopt;  // a label the drop-frame clock skips
+  }
+  return label - 2 * (totalMinutes - totalMinutes / 10);
+}
+
 }  // namespace morvane

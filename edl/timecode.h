@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "listing/format_kinds.h"
@@ -49,5 +50,11 @@ TimecodeText FormatDuration(std::int32_t count, TimecodeMode mode);
 // minutes), and every count of 0 or below is label 0. Computed in constant time; counts above
 // 2145336163 have labels past 2^31 - 1 and get their true value.
 std::int64_t DropFrameLabel(std::int32_t count);
+
+// A time of day "HH:MM:SS:FF" as a count of frames on mode's clock, or nothing for any other
+// text: hours 00-23, minutes and seconds 00-59, frames below 30 (25 in Pal), ':' or ';' before
+// the frames; in NtscDropFrame the labels the clock skips (;00 and ;01 of minutes not divisible
+// by ten) are refused. Frames names no clock: nothing.
+std::optional<std::int64_t> ParseTimecode(std::string_view text, TimecodeMode mode);
 
 }  // namespace morvane

@@ -83,5 +83,39 @@ TEST(DropFrameLabel, EqualsCountingFrameByFrame) {
   }
 }
 
+// Reading a time of day back gives the count it was printed from, on every clock, and text that
+// is no time of that clock gives nothing.
+TEST(ParseTimecode, ReadsBackWhatFormatTimecodePrintsAndNothingElse) {
+  for (const TimecodeMode mode : {TimecodeMode::NtscDropFrame, TimecodeMode::NtscNonDrop, TimecodeMode::Pal}) {
+    const std::int32_t day = mode == TimecodeMode::Pal ? 2160000 : mode == TimecodeMode::NtscNonDrop ? 2592000 : 2589408;
+    for (const std::int32_t count : {0, 1, 1799, 1800, 1801, 17981, 17982, 107892, day - 1}) {
+      EXPECT_EQ(count, ParseTimecode(FormatTimecode(count, mode).View(), mode)) << count;
+    }
+    EXPECT_FALSE(ParseTimecode(FormatTimecode(day, mode).View(), mode)) << "24 hours is no time of day";
+  }
+  const struct {
+    const char* text;
+    TimecodeMode mode;
+  } refused[] = {
+      {"00:01:00;00", TimecodeMode::NtscDropFrame},  // labels the drop-frame clock skips
+      {"00:01:00;01", TimecodeMode::NtscDropFrame},
+      {"00:00:00:30", TimecodeMode::NtscNonDrop},
+      {"00:00:00:25", TimecodeMode::Pal},
+      {"00:60:00:00", TimecodeMode::Pal},
+      {"00:00:60:00", TimecodeMode::Pal},
+      {"1:00:00:00", TimecodeMode::Pal},
+      {"01:00:00:00 ", TimecodeMode::Pal},
+      {"01-00:00:00", TimecodeMode::Pal},
+      {"01:00;00:00", TimecodeMode::Pal},
+      {"+1:00:00:00", TimecodeMode::Pal},
+      {"01:00:00:00", TimecodeMode::Frames},
+  };
+  for (const auto& row : refused) {
+    EXPECT_FALSE(ParseTimecode(row.text, row.mode)) << row.text;
+  }
+  EXPECT_EQ(600, ParseTimecode("00:00:20;00", TimecodeMode::NtscNonDrop));  // either separator
+  EXPECT_EQ(17982, ParseTimecode("00:10:00:00", TimecodeMode::NtscDropFrame));
+}
+
 }  // namespace
 }  // namespace morvane

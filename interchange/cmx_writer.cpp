@@ -4,21 +4,28 @@
 #include <cstdio>
 
 #include "edl/timecode.h"
+#include "interchange/safe_text.h"
 
 namespace morvane {
 
 namespace {
 
 constexpr const char* kSuffixes[] = {"", "-insert", "-exa1", "-exa2"};
+// The channel column of a clip of each track without and with its sound.
+constexpr const char* kPictureChannels[] = {"V", "V", "A3", "A4"};
+constexpr const char* kSoundChannels[] = {"AA/V", "AA/V", "A3", "A4"};
+// A transition's duration has three digits.
+constexpr std::int64_t kLongestTransition = 999;
 
 class CmxWriter {
  public:
-  CmxWriter(const Timeline& timeline, TimecodeMode mode) : timeline_(timeline), mode_(mode) {}
+  CmxWriter(const Timeline& timeline, TimecodeMode mode, ExportNotes& notes)
+      : timeline_(timeline), mode_(mode), notes_(notes) {}
 
   std::string Track(const TimelineTrackModel& track, const std::string& title) {
     text_.clear();
     number_ = 0;
-    Line("TITLE: " + title);
+    Line("TITLE: " + Safe(title));
     Line(timeline_.rate.dropFrame ? "FCM: DROP FRAME" : "FCM: NON-DROP FRAME");
     const TimelineClip* previous = nullptr;
     for (const TimelineClip& clip : track.clips) {
@@ -30,8 +37,9 @@ class CmxWriter {
         Event(Reel(clip), Channels(track, clip), "C", 0, clip.sourceIn, clip.sourceIn + clip.sourceDuration,
               clip.recordIn, clip.RecordOut());
         Motion(clip);
-        Line("* FROM CLIP NAME: " + clip.name);
+        Line("* FROM CLIP NAME: " + Safe(clip.name));
         Path("* FROM CLIP: ", clip);
+        Path("* SOURCE FILE: ", clip);
       }
       previous = &clip;
     }
@@ -39,28 +47,42 @@ class CmxWriter {
   }
 
  private:
+  // Two events with one number: the outgoing clip stopped at the cut, then the incoming one with
+  // the transition. OTIO's reader links the incoming clip through "* FROM CLIP:"; pycmx reads one
+  // "* SOURCE FILE:" per line, the outgoing clip's first.
   void Transition(const TimelineTrackModel& track, const TimelineClip& from, const TimelineClip& to) {
     // The transition takes the channels both clips share; the incoming clip's sound, when the
     // outgoing clip has none, follows as an event of its own.
     const bool sharedSound = from.hasAudio && to.hasAudio;
-    const char* channels = !track.video ? "AA" : sharedSound ? "AA/V" : "V";
+    const char* channels = !track.video || sharedSound ? kSoundChannels[static_cast<int>(track.role)] : "V";
     ++number_;
     const std::int64_t stop = from.sourceIn + from.sourceDuration;
+    std::int64_t duration = to.transitionDuration;
+    if (duration > kLongestTransition) {
+      notes_.Add(ExportChange::TransitionCapped, duration);
+      duration = kLongestTransition;
+    }
     Event(Reel(from), channels, "C", 0, stop, stop, to.recordIn, to.recordIn);
-    Event(Reel(to), channels, to.transition == TransitionKind::Dissolve ? "D" : "W001", to.transitionDuration,
-          to.sourceIn, to.sourceIn + to.sourceDuration, to.recordIn, to.RecordOut());
+    Event(Reel(to), channels, to.transition == TransitionKind::Dissolve ? "D" : "W001", duration, to.sourceIn,
+          to.sourceIn + to.sourceDuration, to.recordIn, to.RecordOut());
     Motion(to);
-    Line("* FROM CLIP NAME: " + from.name);
-    Line("* TO CLIP NAME: " + to.name);
-    Path("* TO CLIP: ", to);
+    Line("* FROM CLIP NAME: " + Safe(from.name));
+    Line("* TO CLIP NAME: " + Safe(to.name));
+    Path("* FROM CLIP: ", to);
+    // pycmx gives a single "* SOURCE FILE:" to both lines: a colour clip on one side has none.
+    if (HasPath(from) && HasPath(to)) {
+      Path("* SOURCE FILE: ", from);
+      Path("* SOURCE FILE: ", to);
+    }
     if (!to.transitionName.empty()) {
-      Line("* EFFECT NAME: " + to.transitionName);
+      Line("* EFFECT NAME: " + Safe(to.transitionName));
     }
     if (track.video && to.hasAudio && !from.hasAudio) {
       ++number_;
       Event(Reel(to), "AA", "C", 0, to.sourceIn, to.sourceIn + to.sourceDuration, to.recordIn, to.RecordOut());
-      Line("* FROM CLIP NAME: " + to.name);
+      Line("* FROM CLIP NAME: " + Safe(to.name));
       Path("* FROM CLIP: ", to);
+      Path("* SOURCE FILE: ", to);
     }
   }
 
@@ -69,10 +91,8 @@ class CmxWriter {
   }
 
   static const char* Channels(const TimelineTrackModel& track, const TimelineClip& clip) {
-    if (!track.video) {
-      return "AA";
-    }
-    return clip.hasAudio ? "AA/V" : "V";
+    const int role = static_cast<int>(track.role);
+    return clip.hasAudio || !track.video ? kSoundChannels[role] : kPictureChannels[role];
   }
 
   std::string Timecode(std::int64_t frames) const {
@@ -85,30 +105,52 @@ class CmxWriter {
     char head[64];
     char frames[16] = "   ";
     if (duration > 0) {
-      std::snprintf(frames, sizeof frames, "%03lld", static_cast<long long>(std::min<std::int64_t>(duration, 999)));
+      std::snprintf(frames, sizeof frames, "%03lld", static_cast<long long>(duration));
     }
+    // Past event 999 the number takes four digits; both OTIO's reader and pycmx read it.
     std::snprintf(head, sizeof head, "%03d  %-8s %-4s  %-4s %s ", number_, reel, channels, transition, frames);
-    Line(head + Timecode(sourceIn) + " " + Timecode(sourceOut) + " " + Timecode(recordIn) + " " +
-         Timecode(recordOut));
+    Line(head + Timecode(sourceIn) + " " + Timecode(sourceOut) + " " + Timecode(timeline_.start + recordIn) +
+         " " + Timecode(timeline_.start + recordOut));
   }
 
-  // Half speed: the speed in frames per second and the source in, always with ':' separators.
+  // A clip not at its media's speed: the speed in frames per second, then the source in, always
+  // with ':' separators. Half speed is 14.985 (NTSC) or 12.5 (PAL); a source range the table
+  // shortened gives the speed that plays exactly it.
   void Motion(const TimelineClip& clip) {
     if (!clip.halfSpeed) {
       return;
     }
     std::string timecode = Timecode(clip.sourceIn);
     std::replace(timecode.begin(), timecode.end(), ';', ':');
-    const char* speed = timeline_.rate.Nominal() == 25 ? "012.5" : "014.985";
-    char line[64];
+    char speed[32];
+    if (2 * clip.sourceDuration == clip.duration) {
+      std::snprintf(speed, sizeof speed, "%s", timeline_.rate.Nominal() == 25 ? "012.5" : "014.985");
+    } else {
+      const double rate = static_cast<double>(timeline_.rate.numerator) / timeline_.rate.denominator;
+      std::snprintf(speed, sizeof speed, "%07.3f",
+                    rate * static_cast<double>(clip.sourceDuration) / static_cast<double>(clip.duration));
+    }
+    char line[96];
     std::snprintf(line, sizeof line, "M2   %-8s %-10s %s", Reel(clip), speed, timecode.c_str());
     Line(line);
   }
 
+  static bool HasPath(const TimelineClip& clip) { return clip.media != MediaKind::Color && !clip.path.empty(); }
+
   void Path(const char* label, const TimelineClip& clip) {
-    if (clip.media != MediaKind::Color) {
-      Line(label + clip.path);
+    if (HasPath(clip)) {
+      Line(label + Safe(clip.path));
     }
+  }
+
+  // A text of the project on one line of its own.
+  std::string Safe(const std::string& text) {
+    bool replaced = false;
+    std::string line = EdlLineText(text, replaced);
+    if (replaced) {
+      notes_.Add(ExportChange::TextReplaced);
+    }
+    return line;
   }
 
   void Line(const std::string& line) {
@@ -118,18 +160,25 @@ class CmxWriter {
 
   const Timeline& timeline_;
   TimecodeMode mode_;
+  ExportNotes& notes_;
   std::string text_;
   int number_ = 0;
 };
 
 }  // namespace
 
-std::vector<CmxFile> WriteCmx3600(const Timeline& timeline, TimecodeMode mode) {
+std::vector<CmxFile> WriteCmx3600(const Timeline& timeline, TimecodeMode mode, ExportNotes& notes) {
   std::vector<CmxFile> files;
-  CmxWriter writer(timeline, mode);
+  CmxWriter writer(timeline, mode, notes);
   for (const TimelineTrackModel& track : timeline.tracks) {
     // The main track's EDL is always written: it is the file the user named.
     if (track.clips.empty() && (track.role != TimelineTrack::MainAv || track.lane > 0)) {
+      continue;
+    }
+    if (track.lane >= kCmxLanesPerTrack) {
+      for (std::size_t i = 0; i < track.clips.size(); ++i) {
+        notes.Add(ExportChange::LanesLeftOut);
+      }
       continue;
     }
     std::string suffix = kSuffixes[static_cast<int>(track.role)];

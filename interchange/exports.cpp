@@ -11,13 +11,17 @@ namespace morvane {
 
 namespace {
 
-std::vector<ExportText> RenderOtio(const Timeline& timeline, TimecodeMode) { return {{"", WriteOtio(timeline)}}; }
+std::vector<ExportText> RenderOtio(const Timeline& timeline, TimecodeMode, ExportNotes& notes) {
+  return {{"", WriteOtio(timeline, notes)}};
+}
 
-std::vector<ExportText> RenderMlt(const Timeline& timeline, TimecodeMode) { return {{"", WriteMlt(timeline)}}; }
+std::vector<ExportText> RenderMlt(const Timeline& timeline, TimecodeMode, ExportNotes& notes) {
+  return {{"", WriteMlt(timeline, notes)}};
+}
 
-std::vector<ExportText> RenderCmx3600(const Timeline& timeline, TimecodeMode mode) {
+std::vector<ExportText> RenderCmx3600(const Timeline& timeline, TimecodeMode mode, ExportNotes& notes) {
   std::vector<ExportText> files;
-  for (CmxFile& file : WriteCmx3600(timeline, mode)) {
+  for (CmxFile& file : WriteCmx3600(timeline, mode, notes)) {
     files.push_back({std::move(file.suffix), std::move(file.text)});
   }
   return files;
@@ -44,9 +48,11 @@ const ExportFormatRow& FormatRow(ExportFormat format) {
   return kFormats.front();
 }
 
-std::vector<ExportText> RenderTimeline(const Timeline& timeline, ExportFormat format, TimecodeMode mode) {
+std::vector<ExportText> RenderTimeline(const Timeline& timeline, ExportFormat format, TimecodeMode mode,
+                                       ExportNotes& notes) {
   const ExportFormatRow& row = FormatRow(format);
-  return row.render != nullptr ? row.render(timeline, mode) : std::vector<ExportText>{};
+  notes.Add(timeline.notes);
+  return row.render != nullptr ? row.render(timeline, mode, notes) : std::vector<ExportText>{};
 }
 
 std::string ExportPath(const std::string& mainPath, const std::string& suffix) {

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "interchange/export_notes.h"
 #include "interchange/timeline.h"
 
 namespace morvane {
@@ -29,8 +30,9 @@ struct ExportFormatRow {
   std::string_view pickerLabel;  // the save picker's file type: "Text file (*.txt)"
   std::string_view description;  // for --format's help: "OpenTimelineIO"
   bool severalFiles;             // one file per track, beside the one named
-  // The files of a timeline (nullptr for the listing, which the listing driver writes).
-  std::vector<ExportText> (*render)(const Timeline& timeline, TimecodeMode mode);
+  // The files of a timeline (nullptr for the listing, which the listing driver writes), counting
+  // in notes what the format made it change or leave out.
+  std::vector<ExportText> (*render)(const Timeline& timeline, TimecodeMode mode, ExportNotes& notes);
 };
 
 // Every format, the listing first: the order of --format's help and of the picker's types.
@@ -38,8 +40,10 @@ std::span<const ExportFormatRow> ExportFormats();
 const ExportFormatRow& FormatRow(ExportFormat format);
 
 // The files of a timeline in format (not Listing): one for .otio and .mlt, one per track with
-// clips for CMX 3600 (the main track's first).
-std::vector<ExportText> RenderTimeline(const Timeline& timeline, ExportFormat format, TimecodeMode mode);
+// clips for CMX 3600 (the main track's first). notes receives what building the timeline and
+// writing the format changed or left out.
+std::vector<ExportText> RenderTimeline(const Timeline& timeline, ExportFormat format, TimecodeMode mode,
+                                       ExportNotes& notes);
 
 // The path of a file of the export beside the one the user named: "out/cut.edl" with suffix
 // "-insert" is "out/cut-insert.edl"; a name without extension gets the suffix at its end.

@@ -279,6 +279,6 @@ class MltWriter {
 
 }  // namespace
 
-std::string WriteMlt(const Timeline& timeline) { return MltWriter(timeline).Run(); }
+std::string WriteMlt(const Timeline& timeline, ExportNotes& /*notes*/) { return MltWriter(timeline).Run(); }
 
 }  // namespace morvane

@@ -16,6 +16,6 @@ namespace morvane {
 // outgoing clip's media past its range and the incoming clip's first frames, joined by a luma
 // (dissolve without a wipe file, a wipe with luma01.pgm) and a mix. Audio levels stay metadata
 // ("morvane:levels" on the producer); titles are left out.
-std::string WriteMlt(const Timeline& timeline);
+std::string WriteMlt(const Timeline& timeline, ExportNotes& notes);
 
 }  // namespace morvane

@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "interchange/safe_text.h"
+
 namespace morvane {
 
 namespace {
@@ -10,9 +12,11 @@ using Json = nlohmann::ordered_json;
 
 class OtioWriter {
  public:
-  explicit OtioWriter(const Timeline& timeline)
+  OtioWriter(const Timeline& timeline, ExportNotes& notes)
       : timeline_(timeline),
-        rate_(static_cast<double>(timeline.rate.numerator) / timeline.rate.denominator) {}
+        notes_(notes),
+        rate_(static_cast<double>(timeline.rate.numerator) / timeline.rate.denominator),
+        end_(timeline.Duration()) {}
 
   Json Run() const {
     Json children = Json::array();
@@ -38,17 +42,27 @@ class OtioWriter {
 
     Json stack = Item("Stack.1", "tracks", nullptr);
     stack["children"] = std::move(children);
-    Json timeline = Header("Timeline.1", timeline_.name);
+    Json timeline = Header("Timeline.1", Text(timeline_.name));
     timeline["metadata"] = {{"morvane", {{"aspect_ratio", timeline_.wide ? "16:9" : "4:3"},
                                         {"width", timeline_.width},
                                         {"height", timeline_.height},
                                         {"drop_frame", timeline_.rate.dropFrame}}}};
-    timeline["global_start_time"] = Time(0);
+    timeline["global_start_time"] = Time(timeline_.start);
     timeline["tracks"] = std::move(stack);
     return timeline;
   }
 
  private:
+  // A name as valid UTF-8 (the project's file name may not be), noted when changed.
+  std::string Text(const std::string& text) const {
+    bool replaced = false;
+    std::string valid = JsonText(text, replaced);
+    if (replaced) {
+      notes_.Add(ExportChange::TextReplaced);
+    }
+    return valid;
+  }
+
   static Json Header(const char* schema, const std::string& name) {
     return Json{{"OTIO_SCHEMA", schema}, {"metadata", Json::object()}, {"name", name}};
   }
@@ -89,6 +103,9 @@ class OtioWriter {
       children.push_back(Clip(clip));
       cursor = clip.RecordOut();
       lastWasClip = true;
+    }
+    if (end_ > cursor) {
+      children.push_back(Item("Gap.1", "", Range(0, end_ - cursor)));  // every track ends with the timeline
     }
     std::string name = track.Name();
     if (soundOnly) {
@@ -136,13 +153,17 @@ class OtioWriter {
     if (clip.media == MediaKind::Still) {
       metadata["still"] = true;
     }
+    if (!clip.projectName.empty()) {
+      metadata["project_name"] = clip.projectName;  // as the project holds it, folders included
+    }
     if (!metadata.empty()) {
       item["metadata"] = {{"morvane", std::move(metadata)}};
     }
     if (clip.halfSpeed) {
       Json warp = Header("LinearTimeWarp.1", "");
       warp["effect_name"] = "LinearTimeWarp";
-      warp["time_scalar"] = 0.5;
+      // The media frames the clip plays over its length: 0.5, or the shorter range the table prints.
+      warp["time_scalar"] = static_cast<double>(clip.sourceDuration) / static_cast<double>(clip.duration);
       item["effects"].push_back(std::move(warp));
     }
 
@@ -153,6 +174,10 @@ class OtioWriter {
       reference["available_image_bounds"] = nullptr;
       reference["generator_kind"] = "SolidColor";
       reference["parameters"] = {{"color", "#" + clip.colour}};
+    } else if (clip.path.empty()) {
+      reference = Header("MissingReference.1", "");  // a name that names no file
+      reference["available_range"] = nullptr;
+      reference["available_image_bounds"] = nullptr;
     } else {
       reference = Header("ExternalReference.1", "");
       reference["available_range"] = nullptr;
@@ -165,7 +190,9 @@ class OtioWriter {
   }
 
   const Timeline& timeline_;
+  ExportNotes& notes_;
   double rate_;
+  std::int64_t end_;
 };
 
 }  // namespace
@@ -192,9 +219,9 @@ std::string FileUrl(const std::string& path) {
   return url;
 }
 
-std::string WriteOtio(const Timeline& timeline) {
-  // Bytes that are not UTF-8 cannot occur (names are decoded), but replace rather than throw.
-  return OtioWriter(timeline).Run().dump(4, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+std::string WriteOtio(const Timeline& timeline, ExportNotes& notes) {
+  // Every text is valid UTF-8 by now; replace rather than throw all the same.
+  return OtioWriter(timeline, notes).Run().dump(4, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace morvane

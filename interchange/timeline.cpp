@@ -36,17 +36,27 @@ class EventsByTrack final : public EdlEventSink {
 
 class Builder {
  public:
-  Builder(const ClipTables& tables, const TimelineFacts& facts, const TimelineSource& source)
-      : tables_(tables), facts_(facts), source_(source) {}
+  Builder(const ClipTables& tables, const TimelineFacts& facts, const TimelineSource& source, ExportNotes& notes)
+      : tables_(tables),
+        facts_(facts),
+        source_(source),
+        media_(source.mediaFolder),
+        notes_(notes),
+        lastFrame_(DayFrames(source.rate) - source.start) {}
 
-  // The clip of one event, or false when it cannot be placed.
+  // The clip of one event, or false when it cannot be placed. A clip without length (a name
+  // without frames) is in no table either; every other clip left out or changed is noted.
   bool MakeClip(const EdlEvent& event, TimelineClip& clip) {
     const TimelineFacts::Clip* fact = facts_.Find(event.track, event.clipIndex);
     const bool audioTrack = event.track == TimelineTrack::ExAudio1 || event.track == TimelineTrack::ExAudio2;
     const ClipKind kind = fact != nullptr ? fact->kind : ClipKind::Other;
     clip.recordIn = event.recorderIn;
     clip.duration = std::int64_t{event.recorderOut} - event.recorderIn;
-    if (fact == nullptr || (!audioTrack && kind == ClipKind::Other) || clip.duration <= 0 || clip.recordIn < 0) {
+    if (fact == nullptr || (!audioTrack && kind == ClipKind::Other) || clip.duration == 0) {
+      return false;
+    }
+    if (clip.duration < 0) {
+      notes_.Add(ExportChange::ClipWithoutLength);
       return false;
     }
     clip.hasAudio = audioTrack || event.hasAudio;
@@ -56,21 +66,33 @@ class Builder {
       clip.name = "color clip #" + clip.colour;
     } else {
       clip.media = kind == ClipKind::Still ? MediaKind::Still : MediaKind::File;
-      const MediaLocation location =
-          LocateMedia(source_.mediaFolder, MediaBaseName(DecodeShiftJis(fact->name)));
+      clip.projectName = DecodeShiftJis(fact->name);
+      const MediaLocation location = media_.Locate(clip.projectName);
+      if (!location.named) {
+        notes_.Add(ExportChange::MediaNameInvalid);
+      }
       clip.path = location.path;
       clip.found = location.exists;
-      clip.name = MediaBaseName(DecodeShiftJis(fact->name));
+      clip.name = MediaBaseName(clip.projectName);
     }
     if (clip.media == MediaKind::File) {
       clip.sourceIn = event.sourceIn;
       clip.sourceDuration = std::int64_t{event.sourceOut} - event.sourceIn;
       clip.halfSpeed = event.slow;
       if (clip.sourceIn < 0 || clip.sourceDuration <= 0) {
+        notes_.Add(ExportChange::ClipSourceInvalid);
         return false;
       }
     } else {
       clip.sourceDuration = clip.duration;  // a picture held for the clip's length
+    }
+    if (clip.recordIn < 0 && !CutAtStart(clip)) {
+      notes_.Add(ExportChange::ClipBeforeStart);
+      return false;
+    }
+    if (clip.RecordOut() > lastFrame_) {
+      notes_.Add(ExportChange::ClipPastDay, clip.recordIn);
+      return false;
     }
     if (clip.hasAudio || (clip.media == MediaKind::File && audioTrack)) {
       clip.hasLevels = true;
@@ -81,6 +103,24 @@ class Builder {
     return true;
   }
 
+  // A clip that starts before frame 0 keeps what lies after it: its source in moves forward by
+  // the media frames that the cut-off frames play. False when nothing is left.
+  bool CutAtStart(TimelineClip& clip) const {
+    const std::int64_t cut = -clip.recordIn;
+    const std::int64_t mediaCut = clip.media == MediaKind::File ? cut * clip.sourceDuration / clip.duration : cut;
+    if (cut >= clip.duration || mediaCut >= clip.sourceDuration) {
+      return false;
+    }
+    notes_.Add(ExportChange::ClipCutAtStart, cut);
+    if (clip.media == MediaKind::File) {
+      clip.sourceIn += mediaCut;
+    }
+    clip.sourceDuration -= mediaCut;
+    clip.recordIn = 0;
+    clip.duration -= cut;
+    return true;
+  }
+
   // The main track's clips follow each other; only a clip whose length the file made negative
   // can send the next one back over its predecessor, and such a clip goes to a further lane.
   void MainTrack(const std::vector<EdlEvent>& events, Timeline& timeline) {
@@ -88,14 +128,17 @@ class Builder {
     for (const EdlEvent& event : events) {
       TimelineClip clip;
       if (!MakeClip(event, clip)) {
-        ++timeline.skippedClips;
         continue;
       }
       // A transition needs the outgoing clip right before the cut and room in the incoming one.
       const bool adjacent = !clips.empty() && clips.back().RecordOut() == clip.recordIn;
       if (event.transition != 'C' && event.duration > 0 && adjacent) {
         clip.transition = event.transition == 'D' ? TransitionKind::Dissolve : TransitionKind::Wipe;
-        clip.transitionDuration = std::min<std::int64_t>(event.duration, clip.duration);
+        clip.transitionDuration = event.duration;
+        if (event.duration > clip.duration) {
+          notes_.Add(ExportChange::TransitionShortened, event.duration);
+          clip.transitionDuration = clip.duration;
+        }
         if (const MainClipEntry* entry = tables_.mainClips.At(event.clipIndex)) {
           clip.transitionName = DecodeShiftJis(entry->transition.Text());
         }
@@ -115,8 +158,6 @@ class Builder {
       TimelineClip clip;
       if (MakeClip(event, clip)) {
         clips.push_back(std::move(clip));
-      } else {
-        ++timeline.skippedClips;
       }
     }
     std::stable_sort(clips.begin(), clips.end(),
@@ -154,6 +195,9 @@ class Builder {
   const ClipTables& tables_;
   const TimelineFacts& facts_;
   const TimelineSource& source_;
+  MediaIndex media_;
+  ExportNotes& notes_;
+  std::int64_t lastFrame_;  // no clip may end after it: 24 hours from the start
 };
 
 }  // namespace
@@ -193,6 +237,8 @@ void TimelineFacts::RecordClip(TimelineTrack track, std::int32_t index, const Re
   kept.points.assign(clip.points.begin(), clip.points.end());
 }
 
+void TimelineFacts::RecordTitle(std::int32_t title, std::int32_t begin) { titles_[title].first = begin; }
+
 void TimelineFacts::RecordTitleText(std::int32_t title, std::int32_t begin, std::string_view text) {
   auto& entry = titles_[title];
   entry.first = begin;
@@ -215,16 +261,22 @@ std::optional<FrameRate> RateOfMode(TimecodeMode mode) {
   return std::nullopt;
 }
 
+std::int64_t DayFrames(const FrameRate& rate) {
+  // A drop-frame day skips two labels in 54 of every 60 minutes: 2,589,408 frames.
+  return rate.dropFrame ? 24 * (17982 * 6) : std::int64_t{24} * 3600 * rate.Nominal();
+}
+
 Timeline BuildTimeline(const ClipTables& tables, const TimelineFacts& facts, const TimelineSource& source) {
   Timeline timeline;
   timeline.name = source.projectName;
   timeline.rate = source.rate;
+  timeline.start = source.start;
   timeline.height = timeline.rate.Nominal() == 25 ? 576 : 480;
   timeline.wide = facts.wide();
 
   EventsByTrack events;
   DecideEdlEvents(tables, events);
-  Builder builder(tables, facts, source);
+  Builder builder(tables, facts, source, timeline.notes);
   builder.MainTrack(events.events[0], timeline);
   builder.SideTracks(TimelineTrack::InsertAv, events.events[1], timeline);
   builder.SideTracks(TimelineTrack::ExAudio1, events.events[2], timeline);
@@ -235,8 +287,10 @@ Timeline BuildTimeline(const ClipTables& tables, const TimelineFacts& facts, con
     for (const std::string& item : title.second) {
       text += (text.empty() ? "" : "\n") + DecodeShiftJis(item);
     }
-    if (title.first >= 0) {
+    if (title.first >= 0 && title.first < DayFrames(source.rate) - source.start) {
       timeline.titles.push_back({title.first, text});
+    } else {
+      timeline.notes.Add(ExportChange::TitleLeftOut, title.first);
     }
   }
   return timeline;

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "interchange/export_notes.h"
 #include "listing/clip_tables.h"
 #include "listing/format_kinds.h"
 #include "listing/timeline_recorder.h"
@@ -35,7 +36,8 @@ enum class MediaKind {
 enum class TransitionKind { None, Dissolve, Wipe };
 
 struct TimelineClip {
-  std::string name;            // UTF-8, for editors to show
+  std::string name;            // UTF-8, for editors to show: the media file's name
+  std::string projectName;     // File and Still: the name as the project holds it, decoded (a path)
   MediaKind media = MediaKind::File;
   std::string path;            // File and Still: the media file, UTF-8, also when missing
   bool found = false;          // the file was found in the media folder
@@ -88,7 +90,8 @@ struct Timeline {
   bool wide = false;  // 16:9 rather than 4:3
   std::vector<TimelineTrackModel> tracks;  // bottom first: MainAv, InsertAv, ExAudio1, ExAudio2
   std::vector<TimelineTitle> titles;
-  int skippedClips = 0;  // clips that cannot be placed (no length, before the start)
+  std::int64_t start = 0;  // the frame the first record time names (00:00:00:00 by default)
+  ExportNotes notes;       // what building it changed or left out
 
   std::int64_t Duration() const;
 };
@@ -106,6 +109,7 @@ class TimelineFacts final : public TimelineRecorder {
 
   void RecordAspectRatio(std::int32_t aspectRatio) override { wide_ = aspectRatio != 0; }
   void RecordClip(TimelineTrack track, std::int32_t index, const RecordedClip& clip) override;
+  void RecordTitle(std::int32_t title, std::int32_t begin) override;
   void RecordTitleText(std::int32_t title, std::int32_t begin, std::string_view text) override;
 
   bool wide() const { return wide_; }
@@ -129,13 +133,19 @@ struct TimelineSource {
   std::string projectName;  // UTF-8
   std::string mediaFolder;  // UTF-8; where the clips' files are looked up
   FrameRate rate;           // the timecode mode's (RateOfMode)
+  std::int64_t start = 0;   // the record time of frame 0, in frames
 };
+
+// The frames of 24 hours at rate: the longest time an EDL's record times can count.
+std::int64_t DayFrames(const FrameRate& rate);
 
 // The timeline of a project from its clip tables (as the EDL table read them, half speed
 // applied) and the facts recorded while it was read. Every clip takes the record position,
 // source range, transition and speed that the EDL table prints for it; a still or colour clip
-// plays from its first frame. Clips without length or starting before frame 0 are left out and
-// counted.
+// plays from its first frame. What cannot be placed so is changed or left out and noted in the
+// timeline's notes: a clip that starts before frame 0 is cut there, one that ends more than 24
+// hours after the start is left out, a transition longer than its incoming clip is shortened
+// to it. Each folder of media is read once.
 Timeline BuildTimeline(const ClipTables& tables, const TimelineFacts& facts, const TimelineSource& source);
 
 }  // namespace morvane

@@ -1,9 +1,9 @@
 #include "listing/media_names.h"
 
+#include <algorithm>
 #include <filesystem>
-#include <optional>
+#include <utility>
 
-#include "listing/ascii_case.h"
 #include "platform/file_system.h"
 #include "platform/utf8_path.h"
 
@@ -20,30 +20,66 @@ std::string MediaBaseName(std::string_view utf8Name) {
   return std::string(utf8Name);
 }
 
-MediaLocation LocateMedia(const std::string& folderUtf8, std::string_view utf8Name) {
+namespace {
+
+std::string FoldAsciiCase(std::string_view text) {
+  std::string folded(text);
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return folded;
+}
+
+// '/' between the parts on every platform, so that a path reads the same everywhere.
+std::string GenericText(const std::filesystem::path& path) {
+  const std::u8string generic = path.generic_u8string();
+  return std::string(generic.begin(), generic.end());
+}
+
+}  // namespace
+
+MediaIndex::MediaIndex(std::string folderUtf8) : folder_(std::move(folderUtf8)), names_(FolderNames(folder_)) {
+  std::sort(names_.begin(), names_.end());
+  std::vector<std::pair<std::string, std::size_t>> folded;
+  folded.reserve(names_.size());
+  for (std::size_t i = 0; i < names_.size(); ++i) {
+    folded.emplace_back(FoldAsciiCase(names_[i]), i);
+  }
+  std::sort(folded.begin(), folded.end());
+  for (auto& [name, index] : folded) {
+    folded_.push_back(std::move(name));
+    byFolded_.push_back(index);
+  }
+}
+
+MediaLocation MediaIndex::Locate(std::string_view utf8Name) const {
   const std::string name = MediaBaseName(utf8Name);
-  const std::filesystem::path folder = Utf8Path(folderUtf8);
-  // '/' between the parts on every platform, so that a path reads the same everywhere.
-  const auto text = [](const std::filesystem::path& path) {
-    const std::u8string generic = path.generic_u8string();
-    return std::string(generic.begin(), generic.end());
+  if (name.empty() || name == "." || name == "..") {
+    return {"", false, false};
+  }
+  const std::filesystem::path folder = Utf8Path(folder_);
+  const auto isFile = [&](const std::string& entry) {
+    return KindOf(Utf8Text(folder / Utf8Path(entry))) == PathKind::File;
   };
   // The name as the folder spells it, also where the file system ignores case (Windows): an
   // exact match first, else one that differs in ASCII case only. Folders are no media.
-  std::optional<std::filesystem::path> match;
-  for (const std::string& entry : name.empty() ? std::vector<std::string>() : FolderNames(folderUtf8)) {
-    const std::filesystem::path path = folder / Utf8Path(entry);
-    if (EqualsIgnoringAsciiCase(entry, name) && KindOf(Utf8Text(path)) == PathKind::File) {
-      match = path;
-      if (entry == name) {
-        break;
-      }
+  if (std::binary_search(names_.begin(), names_.end(), name) && isFile(name)) {
+    return {GenericText(folder / Utf8Path(name)), true};
+  }
+  const std::string key = FoldAsciiCase(name);
+  for (auto it = std::lower_bound(folded_.begin(), folded_.end(), key); it != folded_.end() && *it == key; ++it) {
+    const std::string& entry = names_[byFolded_[static_cast<std::size_t>(it - folded_.begin())]];
+    if (isFile(entry)) {
+      return {GenericText(folder / Utf8Path(entry)), true};
     }
   }
-  if (match) {
-    return {text(*match), true};
-  }
-  return {text(folder / Utf8Path(name)), false};
+  return {GenericText(folder / Utf8Path(name)), false};
+}
+
+MediaLocation LocateMedia(const std::string& folderUtf8, std::string_view utf8Name) {
+  return MediaIndex(folderUtf8).Locate(utf8Name);
 }
 
 }  // namespace morvane

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace morvane {
 
@@ -17,13 +18,30 @@ std::string MediaBaseName(std::string_view utf8Name);
 struct MediaLocation {
   std::string path;  // UTF-8 with / between parts: folder/name, also when the file is missing
   bool exists = false;
+  // False for a name that cannot name a file in the folder (empty, "." or ".."): path is empty.
+  bool named = true;
+};
+
+// The names of one media folder, read once: each lookup is then a search in memory, however
+// many clips a project has and however many files the folder holds. Lookups follow LocateMedia.
+class MediaIndex {
+ public:
+  explicit MediaIndex(std::string folderUtf8);
+  MediaLocation Locate(std::string_view utf8Name) const;
+
+ private:
+  std::string folder_;
+  std::vector<std::string> names_;   // the folder's entries, sorted
+  std::vector<std::string> folded_;  // the same, ASCII letters in lower case, sorted
+  std::vector<std::size_t> byFolded_;  // names_ index of each folded_ entry
 };
 
 // Finds the last part of utf8Name in the folder: the exact name first, else the one entry of the
 // folder listing that equals it with ASCII letters compared case-insensitively ("clip.AVI" finds
-// "CLIP.avi"; non-ASCII bytes compare exactly). A missing file keeps the name as given. Folders
-// do not count as media. The name is the one the folder lists, also where the file system ignores
-// case. Never throws for a missing or unreadable folder.
+// "CLIP.avi"; non-ASCII bytes compare exactly; among several such, the first in byte order). A
+// missing file keeps the name as given. Folders do not count as media. The name is the one the
+// folder lists, also where the file system ignores case. Never throws for a missing or unreadable
+// folder. Reads the folder on each call: MediaIndex reads it once for many names.
 MediaLocation LocateMedia(const std::string& folderUtf8, std::string_view utf8Name);
 
 }  // namespace morvane

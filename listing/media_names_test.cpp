@@ -42,5 +42,27 @@ TEST(MediaNames, LocatesTheNameAsTheFolderSpellsItAndSkipsFolders) {
   }
 }
 
+// A name that names no file in the folder is no media, and among names that differ in ASCII case
+// only, the exact one wins, else the first in byte order, however the system lists them.
+TEST(MediaNames, AnIndexReadOnceFindsTheSameAndNothingOutsideTheFolder) {
+  const testing::ScratchFolder scratch;
+  testing::WriteFile(scratch / "x.avi", "x");
+  const MediaIndex index(Utf8Text(scratch.path));
+  for (const char* name : {"", ".", "..", "C:\\DV\\", "dv/.."}) {
+    const MediaLocation location = index.Locate(name);
+    EXPECT_FALSE(location.named) << name;
+    EXPECT_FALSE(location.exists) << name;
+    EXPECT_EQ("", location.path) << name;
+  }
+  EXPECT_TRUE(index.Locate("X.AVI").exists);
+#ifndef _WIN32  // names that differ in case only are one name there
+  for (const char* name : {"b.AVI", "B.avi", "b.avi"}) testing::WriteFile(scratch / name, name);
+  const MediaIndex cased(Utf8Text(scratch.path));
+  const std::string at = Utf8Text(scratch.path.generic_u8string()) + "/";
+  EXPECT_EQ(at + "b.AVI", cased.Locate("b.AVI").path);
+  EXPECT_EQ(at + "B.avi", cased.Locate("b.Avi").path);
+#endif
+}
+
 }  // namespace
 }  // namespace morvane

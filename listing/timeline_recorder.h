@@ -35,6 +35,8 @@ class TimelineRecorder {
   virtual void RecordAspectRatio(std::int32_t aspectRatio) = 0;
   // Clip index (from 0) of a track, once per clip record, every kind included.
   virtual void RecordClip(TimelineTrack track, std::int32_t index, const RecordedClip& clip) = 0;
+  // Title number title (from 0) begins at frame begin: once per title, before its text items.
+  virtual void RecordTitle(std::int32_t title, std::int32_t begin) = 0;
   // One text item of title number title (from 0) that begins at frame begin: its bytes up to the
   // first zero byte, unescaped, in the project's Shift-JIS.
   virtual void RecordTitleText(std::int32_t title, std::int32_t begin, std::string_view text) = 0;

@@ -258,6 +258,9 @@ void ReadTitleSection(ListingContext& context, std::int32_t titleCount, int vers
     const std::int32_t begin = source.ReadU32();
     const std::int32_t second = source.ReadU32();
     const std::int32_t third = source.ReadU32();
+    if (context.recorder != nullptr) {
+      context.recorder->RecordTitle(title, begin);
+    }
     out.Write("begin=", begin, ',', second, ',', third, ',', source.ReadShortString());
     ListWordBlock(source, out);
     ListU32(source, out);

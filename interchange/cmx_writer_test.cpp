@@ -1,0 +1,165 @@
+#include "interchange/cmx_writer.h"
+#include "interchange/exports.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace morvane {
+namespace {
+
+TimelineClip FileClip(std::string name, std::int64_t recordIn, std::int64_t duration, std::int64_t sourceIn = 0) {
+  TimelineClip clip;
+  clip.name = name;
+  clip.path = "/m/" + name;
+  clip.recordIn = recordIn;
+  clip.duration = duration;
+  clip.sourceIn = sourceIn;
+  clip.sourceDuration = duration;
+  return clip;
+}
+
+Timeline OneTrack(TimecodeMode mode, std::vector<TimelineClip> clips, TimelineTrack role = TimelineTrack::MainAv) {
+  Timeline timeline;
+  timeline.name = "cut";
+  timeline.rate = *RateOfMode(mode);
+  TimelineTrackModel track;
+  track.role = role;
+  track.video = role == TimelineTrack::MainAv || role == TimelineTrack::InsertAv;
+  track.clips = std::move(clips);
+  timeline.tracks.push_back(std::move(track));
+  return timeline;
+}
+
+std::string Lines(const std::string& text) {
+  std::string lines = text;
+  for (std::size_t at = lines.find("\r\n"); at != std::string::npos; at = lines.find("\r\n", at)) {
+    lines.replace(at, 2, "|");
+  }
+  return lines;
+}
+
+// The events of each clock, a transition with its three path lines, sound on the extra audio
+// tracks' own channels, and the start added to the record times only.
+TEST(Cmx3600, WritesEachClockTransitionsAndPathsForBothReaders) {
+  std::vector<TimelineClip> main{FileClip("a.avi", 0, 1800, 50), FileClip("b.avi", 1800, 100)};
+  main[0].hasAudio = true;
+  main[1].transition = TransitionKind::Dissolve;
+  main[1].transitionDuration = 30;
+  main[1].transitionName = "Dissolve";
+  const struct {
+    TimecodeMode mode;
+    std::int64_t start;
+    std::string expected;
+  } rows[] = {
+      {TimecodeMode::NtscDropFrame, 0,
+       "TITLE: cut|FCM: DROP FRAME|"
+       "001  AX       AA/V  C        00:00:01;20 00:01:01;22 00:00:00;00 00:01:00;02|"
+       "* FROM CLIP NAME: a.avi|* FROM CLIP: /m/a.avi|* SOURCE FILE: /m/a.avi|"
+       "002  AX       V     C        00:01:01;22 00:01:01;22 00:01:00;02 00:01:00;02|"
+       "002  AX       V     D    030 00:00:00;00 00:00:03;10 00:01:00;02 00:01:03;12|"
+       "* FROM CLIP NAME: a.avi|* TO CLIP NAME: b.avi|* FROM CLIP: /m/b.avi|"
+       "* SOURCE FILE: /m/a.avi|* SOURCE FILE: /m/b.avi|* EFFECT NAME: Dissolve|"},
+      {TimecodeMode::Pal, 90000,
+       "TITLE: cut|FCM: NON-DROP FRAME|"
+       "001  AX       AA/V  C        00:00:02:00 00:01:14:00 01:00:00:00 01:01:12:00|"
+       "* FROM CLIP NAME: a.avi|* FROM CLIP: /m/a.avi|* SOURCE FILE: /m/a.avi|"
+       "002  AX       V     C        00:01:14:00 00:01:14:00 01:01:12:00 01:01:12:00|"
+       "002  AX       V     D    030 00:00:00:00 00:00:04:00 01:01:12:00 01:01:16:00|"
+       "* FROM CLIP NAME: a.avi|* TO CLIP NAME: b.avi|* FROM CLIP: /m/b.avi|"
+       "* SOURCE FILE: /m/a.avi|* SOURCE FILE: /m/b.avi|* EFFECT NAME: Dissolve|"},
+  };
+  for (const auto& row : rows) {
+    Timeline timeline = OneTrack(row.mode, main);
+    timeline.start = row.start;
+    ExportNotes notes;
+    const std::vector<CmxFile> files = WriteCmx3600(timeline, row.mode, notes);
+    ASSERT_EQ(1u, files.size());
+    EXPECT_EQ(row.expected, Lines(files[0].text));
+    EXPECT_TRUE(notes.empty());
+  }
+  for (const auto& [role, channel] : {std::pair{TimelineTrack::ExAudio1, "A3  "}, {TimelineTrack::ExAudio2, "A4  "}}) {
+    ExportNotes notes;
+    const std::string text = WriteCmx3600(OneTrack(TimecodeMode::Pal, main, role), TimecodeMode::Pal, notes)[0].text;
+    EXPECT_NE(std::string::npos, text.find("001  AX       " + std::string(channel) + "  C ")) << text;
+    EXPECT_NE(std::string::npos, text.find("002  AX       " + std::string(channel) + "  D ")) << text;
+  }
+}
+
+// What the format cannot hold as it is: each change is noted, and no line is added.
+TEST(Cmx3600, ChangesWhatItCannotHoldAndNotesEach) {
+  std::vector<TimelineClip> clips;
+  for (int i = 0; i < 1000; ++i) clips.push_back(FileClip("c.avi", i, 1));
+  clips[1].transition = TransitionKind::Wipe;
+  clips[1].transitionDuration = 2000;
+  clips[2].name = "two\r\nlines\x01";
+  clips[3].halfSpeed = true;
+  clips[3].sourceDuration = 0;  // set below: 806 media frames over 1630
+  Timeline timeline = OneTrack(TimecodeMode::NtscNonDrop, clips);
+  TimelineClip& slow = timeline.tracks[0].clips[3];
+  slow.duration = 1630;
+  slow.sourceDuration = 806;
+  for (int lane = 1; lane <= kCmxLanesPerTrack; ++lane) {
+    TimelineTrackModel further;
+    further.role = TimelineTrack::InsertAv;
+    further.lane = lane - 1;
+    further.clips = {FileClip("i.avi", 0, 10), FileClip("j.avi", 20, 10)};
+    timeline.tracks.push_back(further);
+  }
+  timeline.tracks.back().lane = kCmxLanesPerTrack;  // past the last lane a set holds
+
+  ExportNotes notes;
+  const std::vector<CmxFile> files = WriteCmx3600(timeline, TimecodeMode::NtscNonDrop, notes);
+  std::vector<std::string> suffixes;
+  for (const CmxFile& file : files) suffixes.push_back(file.suffix);
+  EXPECT_EQ((std::vector<std::string>{"", "-insert", "-insert-2", "-insert-3"}), suffixes);
+  // The file named is written also when the main track is empty: its title and clock only.
+  timeline.tracks[0].clips.clear();
+  const std::vector<CmxFile> emptyMain = WriteCmx3600(timeline, TimecodeMode::NtscNonDrop, notes);
+  ASSERT_EQ(4u, emptyMain.size());
+  EXPECT_EQ("TITLE: cut\r\nFCM: NON-DROP FRAME\r\n", emptyMain[0].text);
+  const std::string& text = files[0].text;
+  EXPECT_NE(std::string::npos, text.find("\r\n002  AX       V     W001 999 ")) << "capped at three digits";
+  EXPECT_NE(std::string::npos, text.find("\r\n* FROM CLIP NAME: two\xEF\xBF\xBD\xEF\xBF\xBDlines\xEF\xBF\xBD\r\n"));
+  EXPECT_NE(std::string::npos, text.find("\r\nM2   AX       014.820    00:00:00:00\r\n"));
+  EXPECT_NE(std::string::npos, text.find("\r\n999  AX ")) << text.substr(text.size() - 400);
+  EXPECT_NE(std::string::npos, text.find("\r\n1000  AX       V     C  ")) << "past 999 the number has four digits";
+  // Every line is a header, an event, an M2 line or a comment.
+  std::size_t lines = 0;
+  for (std::size_t at = 0; at < text.size(); at = text.find("\r\n", at) + 2, ++lines) {
+    const char first = text[at];
+    EXPECT_TRUE(first == 'T' || first == 'F' || first == 'M' || first == '*' || (first >= '0' && first <= '9'))
+        << text.substr(at, 40);
+  }
+  EXPECT_EQ(2 + 999 * 4 + 7 + 1, lines);  // 999 events of one line and three comments, a transition of seven, an M2
+  std::string noted;
+  for (const ExportNote& note : notes.notes()) {
+    noted += std::to_string(static_cast<int>(note.change)) + "x" + std::to_string(note.count) + "/" +
+             std::to_string(note.frames) + " ";
+  }
+  EXPECT_EQ(std::to_string(static_cast<int>(ExportChange::TransitionCapped)) + "x1/2000 " +
+                std::to_string(static_cast<int>(ExportChange::TextReplaced)) + "x1/0 " +
+                std::to_string(static_cast<int>(ExportChange::LanesLeftOut)) + "x4/0 ",
+            noted);
+}
+
+// The further files of a set sit beside the one named, the suffix before its extension only.
+TEST(ExportPath, PutsTheSuffixBeforeTheNamesOwnExtension) {
+  const struct {
+    const char* named;
+    const char* expected;
+  } rows[] = {
+      {"out/cut.edl", "out/cut-insert.edl"},
+      {"v1.2/cut", "v1.2/cut-insert"},       // a dot in a folder's name is no extension
+      {"v1.2\\cut", "v1.2\\cut-insert"},
+      {".edl", ".edl-insert"},               // a leading dot names the file
+      {"a.b.edl", "a.b-insert.edl"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.expected, ExportPath(row.named, "-insert")) << row.named;
+  }
+}
+
+}  // namespace
+}  // namespace morvane

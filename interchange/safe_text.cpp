@@ -1,0 +1,85 @@
+#include "interchange/safe_text.h"
+
+#include <cstdint>
+
+namespace morvane {
+
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+// The length of the valid UTF-8 sequence at text[i] and its code point, or 0 when none starts
+// there (a stray continuation byte, an over-long form, a surrogate, past U+10FFFF, cut short).
+std::size_t Sequence(std::string_view text, std::size_t i, std::uint32_t& code) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+  const unsigned char lead = byte(0);
+  std::size_t length = 0;
+  if (lead < 0x80) {
+    code = lead;
+    return 1;
+  }
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    code = lead & 0x1Fu;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    code = lead & 0x0Fu;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    code = lead & 0x07u;
+  } else {
+    return 0;
+  }
+  if (i + length > text.size()) {
+    return 0;
+  }
+  for (std::size_t k = 1; k < length; ++k) {
+    if ((byte(k) & 0xC0) != 0x80) {
+      return 0;
+    }
+    code = (code << 6) | (byte(k) & 0x3Fu);
+  }
+  const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
+  if (overlong || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
+    return 0;
+  }
+  return length;
+}
+
+template <typename Allowed>
+std::string Filter(std::string_view text, bool& replaced, Allowed allowed) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::uint32_t code = 0;
+    const std::size_t length = Sequence(text, i, code);
+    if (length == 0 || !allowed(code)) {
+      out += kReplacement;
+      replaced = true;
+      i += length == 0 ? 1 : length;
+    } else {
+      out.append(text, i, length);
+      i += length;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string EdlLineText(std::string_view utf8, bool& replaced) {
+  return Filter(utf8, replaced, [](std::uint32_t code) { return code >= 0x20 && code != 0x7F; });
+}
+
+std::string XmlText(std::string_view utf8, bool& replaced) {
+  return Filter(utf8, replaced, [](std::uint32_t code) {
+    return code == '\t' || code == '\n' || (code >= 0x20 && code != 0xFFFE && code != 0xFFFF);
+  });
+}
+
+std::string JsonText(std::string_view utf8, bool& replaced) {
+  return Filter(utf8, replaced, [](std::uint32_t) { return true; });
+}
+
+}  // namespace morvane

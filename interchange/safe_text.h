@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace morvane {
+
+// Texts from the project (names, effect names, title text) in a form each format allows. Each
+// character a format forbids, and each byte that does not belong to a valid UTF-8 sequence,
+// becomes U+FFFD, which shows where something was; the flag reports whether anything was
+// replaced. The project's own bytes stay where a format can keep them (OTIO metadata).
+
+// One line of an EDL: no control character (0x00-0x1F, 0x7F), so a comment stays one line.
+std::string EdlLineText(std::string_view utf8, bool& replaced);
+
+// XML 1.0 character data: TAB and LF kept, every other character below 0x20, U+FFFE and U+FFFF
+// replaced (XML 1.0 allows them in no form, not even as a character reference).
+std::string XmlText(std::string_view utf8, bool& replaced);
+
+// Valid UTF-8 with every character kept (JSON escapes control characters itself).
+std::string JsonText(std::string_view utf8, bool& replaced);
+
+}  // namespace morvane
