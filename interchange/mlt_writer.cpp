@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <sstream>
+#include <utility>
 
 #include "interchange/safe_text.h"
 
@@ -248,42 +249,27 @@ class MltWriter {
   // The titles as a video track over the others: each a transparent colour clip with the
   // dynamictext filter (Shotcut's simple text), which draws without a display.
   std::string TitlePlaylist(pugi::xml_node mlt, const std::vector<Title>& titles) {
-    const std::string id = "playlist" + std::to_string(playlistCount_++);
-    pugi::xml_node playlist = mlt.append_child("playlist");
-    if (!firstPlaylist_) {
-      firstPlaylist_ = playlist;
-    }
-    playlist.append_attribute("id") = id.c_str();
-    Property(playlist, "shotcut:video", "1");
-    Property(playlist, "shotcut:name", "Titles");
+    std::string id;
+    pugi::xml_node playlist = NewPlaylist(mlt, true, "Titles", id);
     std::int64_t cursor = 0;
     for (const Title& title : titles) {
-      const std::string producerId = "producer" + std::to_string(producerCount_++);
-      pugi::xml_node producer = mlt.insert_child_before("producer", firstPlaylist_);
-      producer.append_attribute("id") = producerId.c_str();
-      Attribute(producer, "in", 0);
-      Attribute(producer, "out", title.frames - 1);
-      Property(producer, "length", std::to_string(title.frames));
-      Property(producer, "eof", "pause");
+      std::string producerId;
+      pugi::xml_node producer = NewProducer(mlt, title.frames, producerId);
       Property(producer, "resource", "#00000000");
       Property(producer, "mlt_service", "color");
       Property(producer, "mlt_image_format", "rgba");
       Property(producer, "shotcut:caption", title.text.substr(0, title.text.find('\n')));
       pugi::xml_node filter = producer.append_child("filter");
-      Property(filter, "argument", TitleArgument(title.text));
-      Property(filter, "geometry", "0%/0%:100%x100%:100");
-      Property(filter, "family", "Sans");
-      Property(filter, "size", std::to_string(timeline_.height / 10));
-      Property(filter, "weight", "400");
-      Property(filter, "fgcolour", "#ffffffff");
-      Property(filter, "bgcolour", "#00000000");
-      Property(filter, "olcolour", "#ff000000");
-      Property(filter, "outline", "2");
-      Property(filter, "pad", std::to_string(timeline_.height / 20));
-      Property(filter, "halign", "center");
-      Property(filter, "valign", "bottom");
-      Property(filter, "mlt_service", "dynamictext");
-      Property(filter, "shotcut:filter", "dynamicText");
+      // Shotcut's defaults, white with a black outline at the bottom, in a size for DV.
+      const std::pair<const char*, std::string> properties[] = {
+          {"argument", TitleArgument(title.text)}, {"geometry", "0%/0%:100%x100%:100"}, {"family", "Sans"},
+          {"size", std::to_string(timeline_.height / 10)}, {"weight", "400"}, {"fgcolour", "#ffffffff"},
+          {"bgcolour", "#00000000"}, {"olcolour", "#ff000000"}, {"outline", "2"},
+          {"pad", std::to_string(timeline_.height / 20)}, {"halign", "center"}, {"valign", "bottom"},
+          {"mlt_service", "dynamictext"}, {"shotcut:filter", "dynamicText"}};
+      for (const auto& [name, value] : properties) {
+        Property(filter, name, value);
+      }
       if (title.begin > cursor) {
         Attribute(playlist.append_child("blank"), "length", title.begin - cursor);
       }
@@ -322,15 +308,35 @@ class MltWriter {
     Attribute(profile, "colorspace", 601);
   }
 
-  // One producer for a clip that plays up to frame end (exclusive) of it.
-  std::string Producer(pugi::xml_node mlt, const TimelineClip& clip, const Play& play, std::int64_t end) {
-    const std::string id = "producer" + std::to_string(producerCount_++);
+  // A playlist (a track) after the others.
+  pugi::xml_node NewPlaylist(pugi::xml_node mlt, bool video, const std::string& name, std::string& id) {
+    id = "playlist" + std::to_string(playlistCount_++);
+    pugi::xml_node playlist = mlt.append_child("playlist");
+    if (!firstPlaylist_) {
+      firstPlaylist_ = playlist;
+    }
+    playlist.append_attribute("id") = id.c_str();
+    Property(playlist, video ? "shotcut:video" : "shotcut:audio", "1");
+    Property(playlist, "shotcut:name", name);
+    return playlist;
+  }
+
+  // A producer of frames [0, end), before the playlists that play it.
+  pugi::xml_node NewProducer(pugi::xml_node mlt, std::int64_t end, std::string& id) {
+    id = "producer" + std::to_string(producerCount_++);
     pugi::xml_node producer = mlt.insert_child_before("producer", firstPlaylist_);
     producer.append_attribute("id") = id.c_str();
     Attribute(producer, "in", 0);
     Attribute(producer, "out", end - 1);
     Property(producer, "length", std::to_string(end));
     Property(producer, "eof", "pause");
+    return producer;
+  }
+
+  // One producer for a clip that plays up to frame end (exclusive) of it.
+  std::string Producer(pugi::xml_node mlt, const TimelineClip& clip, const Play& play, std::int64_t end) {
+    std::string id;
+    pugi::xml_node producer = NewProducer(mlt, end, id);
     const std::string path = Safe(clip.path);
     switch (clip.media) {
       case MediaKind::Color:
@@ -385,14 +391,8 @@ class MltWriter {
   std::string Playlist(pugi::xml_node mlt, const TimelineTrackModel& track, const std::string& name) {
     const std::int64_t rateNumerator =
         timeline_.rate.numerator < 1000 ? std::int64_t{timeline_.rate.numerator} * 1000 : timeline_.rate.numerator;
-    const std::string id = "playlist" + std::to_string(playlistCount_++);
-    pugi::xml_node playlist = mlt.append_child("playlist");
-    if (!firstPlaylist_) {
-      firstPlaylist_ = playlist;
-    }
-    playlist.append_attribute("id") = id.c_str();
-    Property(playlist, track.video ? "shotcut:video" : "shotcut:audio", "1");
-    Property(playlist, "shotcut:name", name);
+    std::string id;
+    pugi::xml_node playlist = NewPlaylist(mlt, track.video, name, id);
 
     // Each clip's producer first, long enough for the frames a transition out of it takes.
     std::vector<std::string> producers;
