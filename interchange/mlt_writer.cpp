@@ -57,7 +57,7 @@ Play PlayOf(const TimelineClip& clip, std::int64_t n) {
   if (clip.media != MediaKind::File) {
     return {};
   }
-  if (!clip.halfSpeed && clip.sourceDuration == clip.duration) {
+  if ((!clip.halfSpeed && clip.sourceDuration == clip.duration) || clip.sourceDuration <= 0) {
     return {clip.sourceIn, 1};
   }
   const auto in = static_cast<double>(clip.sourceIn);
