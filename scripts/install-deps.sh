@@ -8,6 +8,7 @@ packages=(
   nlohmann-json3-dev libpugixml-dev                 # the exports, --probe --json
   python3                                           # end-to-end and golden-file tests
   melt ffmpeg                                       # the MLT export test plays its projects
+  python3-mlt libxml2-utils                         # the export sweep reads the MLT back
   g++-mingw-w64-x86-64-posix googletest wine64      # the Windows build and its tests
   help2man dpkg-dev zip                             # the release packages
   xvfb xauth fonts-wine                             # the Windows dialog's tests under Wine
