@@ -87,7 +87,7 @@ def read_table(listing):
         name = tail.group(6)
         if name is not None and rec_out != rec_in:
             clips.append(Clip(role, rec_in, rec_out, src_in, src_out, is_picture(name), head.group(4) == b"S"))
-        if head.group(5) != b"C":
+        if head.group(5) != b"C" and duration != 0:  # a transition of no frames is a cut
             kind = "dissolve" if head.group(5) == b"D" else "wipe"
             transitions.append(Transition(role, rec_in, duration, kind, rec_out - rec_in))
     return clips, transitions
@@ -334,7 +334,8 @@ def compare(truth, got, group, tally, warned, example):
                                                   ("source in", clip.src_in, other.src_in),
                                                   ("source out", clip.src_out, other.src_out))
                   if ours != theirs and not (clip.picture and name.startswith("source"))]
-        tally.fail(f"{clip_kind(clip)}: {', '.join(fields)} differ", example(clip, other), warned)
+        verb = "differs" if len(fields) == 1 else "differ"
+        tally.fail(f"{clip_kind(clip)}: {', '.join(fields)} {verb}", example(clip, other), warned)
     for rest in pool.values():
         for clip in rest:
             tally.fail(f"{clip.role} clip the table does not hold", example(clip), warned)
