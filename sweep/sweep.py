@@ -293,8 +293,9 @@ class Tally:
         self.kinds = collections.Counter()
         self.examples = {}
 
-    def fail(self, kind, example, warned=False):
-        self.counts["warned" if warned else "failed"] += 1
+    def fail(self, kind, example, warned=False, what="files"):
+        """One clip, transition or file that failed, or differed where a warning said so."""
+        self.counts[what + (" warned" if warned else " failed")] += 1
         key = ("warned: " if warned else "") + kind
         self.kinds[key] += 1
         self.examples.setdefault(key, example)
@@ -327,7 +328,7 @@ def compare(truth, got, group, tally, warned, example):
     for clip in unmatched:
         candidates = pool[(group(clip.role), clip.rec_in)]
         if not candidates:
-            tally.fail(f"{clip_kind(clip)} missing", example(clip), warned)
+            tally.fail(f"{clip_kind(clip)} missing", example(clip), warned, "clips")
             continue
         other = candidates.pop(0)
         fields = [name for name, ours, theirs in (("record out", clip.rec_out, other.rec_out),
@@ -335,10 +336,10 @@ def compare(truth, got, group, tally, warned, example):
                                                   ("source out", clip.src_out, other.src_out))
                   if ours != theirs and not (clip.picture and name.startswith("source"))]
         verb = "differs" if len(fields) == 1 else "differ"
-        tally.fail(f"{clip_kind(clip)}: {', '.join(fields)} {verb}", example(clip, other), warned)
+        tally.fail(f"{clip_kind(clip)}: {', '.join(fields)} {verb}", example(clip, other), warned, "clips")
     for rest in pool.values():
         for clip in rest:
-            tally.fail(f"{clip.role} clip the table does not hold", example(clip), warned)
+            tally.fail(f"{clip.role} clip the table does not hold", example(clip), warned, "clips")
 
     by_cut = collections.defaultdict(list)
     for transition in got_transitions:
@@ -356,14 +357,14 @@ def compare(truth, got, group, tally, warned, example):
         if transition.frames > transition.incoming:
             label += " longer than its incoming clip"
         if not candidates:
-            tally.fail(f"{label} missing", example(transition), warned)
+            tally.fail(f"{label} missing", example(transition), warned, "transitions")
             continue
         other = candidates.pop(0)
         what = "length" if other.kind == transition.kind else "kind"
-        tally.fail(f"{label}: {what} differs", example(transition, other), warned)
+        tally.fail(f"{label}: {what} differs", example(transition, other), warned, "transitions")
     for rest in by_cut.values():
         for transition in rest:
-            tally.fail("transition the table does not hold", example(transition), warned)
+            tally.fail("transition the table does not hold", example(transition), warned, "transitions")
 
 
 # ---- the awkward names: every export parses, no EDL line added ------------------------------
@@ -425,7 +426,7 @@ def check_parses(readers, mlt_reader, folder, stem, mode, tally):
         checks.append(("cmx3600: pycmx", attempt(lambda: read_pycmx(pycmx, folder, stem, mode))))
     for what, fault in checks:
         if fault is None:
-            tally.counts["files parsed"] += 1
+            tally.counts["files matched"] += 1
         else:
             tally.fail(what if what.endswith(fault) else f"{what}: {fault}", ascii(os.fsdecode(stem))[:60] + " " + mode)
 
@@ -610,12 +611,14 @@ def report(args, tallies):
         if not tally.projects:
             continue
         counts = tally.counts
-        good = "".join(f", {what} {counts[what]}" for what in ("clips matched", "transitions matched", "files parsed")
-                       if counts[what])
-        print(f"{reader}: {tally.projects} projects{good}; warned {counts['warned']}, failed {counts['failed']}")
+        parts = [f"{what} {counts[what + ' matched']} {'passed' if what == 'files' else 'matched'}, "
+                 f"{counts[what + ' warned']} warned, "
+                 f"{counts[what + ' failed']} failed" for what in ("clips", "transitions", "files")
+                 if counts[what + " matched"] or counts[what + " warned"] or counts[what + " failed"]]
+        print(f"{reader}: {tally.projects} projects; " + ("; ".join(parts) or "nothing differs"))
         for kind, count in tally.kinds.most_common():
             print(f"  {count:6}  {kind}   e.g. {tally.examples[kind]}")
-        failed = failed or counts["failed"] > 0
+        failed = failed or any(counts[what + " failed"] for what in ("clips", "transitions", "files"))
     return 0 if args.report_only or not failed else 1
 
 
