@@ -32,6 +32,7 @@ import argparse
 import collections
 import ctypes
 import json
+import multiprocessing
 import os
 import re
 import shutil
@@ -293,6 +294,13 @@ class Tally:
         self.kinds = collections.Counter()
         self.examples = {}
 
+    def add(self, other):
+        self.projects += other.projects
+        self.counts.update(other.counts)
+        self.kinds.update(other.kinds)
+        for kind, example in other.examples.items():
+            self.examples.setdefault(kind, example)
+
     def fail(self, kind, example, warned=False, what="files"):
         """One clip, transition or file that failed, or differed where a warning said so."""
         self.counts[what + (" warned" if warned else " failed")] += 1
@@ -502,41 +510,50 @@ def main():
     parser.add_argument("--seed", type=int, default=22)
     parser.add_argument("--max-main", type=int, default=1000, help="at most this many main clips per project")
     parser.add_argument("--readers", default="mlt,otio,cmx-otio,pycmx,parse")
+    parser.add_argument("--jobs", type=int, default=2, help="projects read back at the same time")
     parser.add_argument("--keep", help="work in this folder and keep it")
     parser.add_argument("--otio", default="/tmp/otio", help="OpenTimelineIO's source folder, built in build/")
     parser.add_argument("--cmx-adapter", default="/tmp/cmxad/src/otio_cmx3600_adapter")
     parser.add_argument("--pycmx", default="/tmp/pycmx/src")
     args = parser.parse_args()
-    wanted = args.readers.split(",")
+    args.wanted = args.readers.split(",")
 
     quiet_native_output()
-    readers = {}
-    if "mlt" in wanted or "parse" in wanted:
-        import mlt7
-        mlt7.Factory().init()
-        profile = mlt7.Profile()
-        readers["mlt"] = lambda path: read_mlt(mlt7, profile, path)
-    if {"otio", "cmx-otio", "pycmx"} & set(wanted):
-        otio, pycmx, why = load_otio(args)
+    if {"otio", "cmx-otio", "pycmx"} & set(args.wanted):
+        why = load_otio(args)[2]
         if why:
             print(f"OpenTimelineIO, its CMX adapter and pycmx skipped: {why}")
-        else:
-            readers.update(otio=otio, pycmx=pycmx)
-
-    convert_program = os.path.abspath(args.convert)
     work = args.keep or tempfile.mkdtemp(prefix="sweep-")
     try:
-        return run(args, wanted, readers, convert_program, os.path.abspath(work).encode())
+        return run(args, os.path.abspath(args.convert), os.path.abspath(work).encode())
     finally:
         if not args.keep:
             shutil.rmtree(work, ignore_errors=True)
 
 
-def run(args, wanted, readers, convert_program, work):
+READERS = {}
+
+
+def load_readers(args):
+    """The readers of one worker process. Each worker reads a few projects and is replaced: MLT's
+    library keeps memory of every project it loaded."""
+    if "mlt" in args.wanted or "parse" in args.wanted:
+        import mlt7
+        mlt7.Factory().init()
+        profile = mlt7.Profile()
+        READERS["mlt"] = lambda path: read_mlt(mlt7, profile, path)
+    if {"otio", "cmx-otio", "pycmx"} & set(args.wanted):
+        otio, pycmx, why = load_otio(args)
+        if not why:
+            READERS.update(otio=otio, pycmx=pycmx)
+    READERS["wanted"] = args.wanted
+
+
+def run(args, convert_program, work):
     sets = {"sweep": ["--count", str(args.count), "--seed", str(args.seed), "--max-main", str(args.max_main)]}
-    if "parse" in wanted:
+    if "parse" in args.wanted:
         sets["awkward"] = ["--awkward"]
-    tallies = {reader: Tally() for reader in ("listing", "mlt", "otio", "cmx-otio", "pycmx", "parse")}
+    tasks = []
     for name, options in sets.items():
         projects = os.path.join(work, name.encode(), b"projects")
         os.makedirs(projects, exist_ok=True)
@@ -550,16 +567,28 @@ def run(args, wanted, readers, convert_program, work):
             said = {fmt: convert(convert_program, folder, paths, mode, fmt) for fmt in ("listing", *EXTENSIONS)}
             for path in paths:
                 own, stem = os.path.split(path[:-4])
-                if name == "awkward":
-                    tallies["parse"].projects += 1
-                    check_parses(readers, readers.get("mlt"), os.path.join(folder, own), stem, mode, tallies["parse"])
-                else:
-                    warnings = set()
-                    for lines in said.values():
-                        warnings |= warned_formats(lines.get(path, []))
-                    sweep_one(readers, wanted, os.path.join(folder, own), os.path.join(frames_folder, own), stem,
-                              mode, warnings, tallies)
+                warnings = set()
+                for lines in said.values():
+                    warnings |= warned_formats(lines.get(path, []))
+                tasks.append((name, os.path.join(folder, own), os.path.join(frames_folder, own), stem, mode, warnings))
+    tallies = {reader: Tally() for reader in ("listing", "mlt", "otio", "cmx-otio", "pycmx", "parse")}
+    with multiprocessing.Pool(args.jobs, load_readers, (args,), maxtasksperchild=5) as pool:
+        for found in pool.imap(read_back, tasks):
+            for reader, tally in found.items():
+                tallies[reader].add(tally)
     return report(args, tallies)
+
+
+def read_back(task):
+    """The tallies of one project in one mode (in a worker process)."""
+    name, folder, frames_folder, stem, mode, warnings = task
+    tallies = collections.defaultdict(Tally)
+    if name == "awkward":
+        tallies["parse"].projects += 1
+        check_parses(READERS, READERS.get("mlt"), folder, stem, mode, tallies["parse"])
+    else:
+        sweep_one(READERS, READERS["wanted"], folder, frames_folder, stem, mode, warnings, tallies)
+    return dict(tallies)
 
 
 def sweep_one(readers, wanted, folder, frames_folder, stem, mode, warnings, tallies):
