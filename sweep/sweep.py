@@ -264,13 +264,17 @@ def read_mlt(mlt, profile, path):
             producer, first, count, start = info.producer, info.frame_in, info.frame_count, info.start
             if producer.type() == mlt.mlt_service_tractor_type:
                 tractor = mlt.Tractor(producer)
-                incoming = tractor.multitrack().track(1)
+                outgoing, incoming = tractor.multitrack().track(0), tractor.multitrack().track(1)
                 kind = "dissolve"
                 node = tractor.producer()
                 while node is not None and node.is_valid() and node.type() == mlt.mlt_service_transition_type:
                     if node.get("mlt_service") == "luma" and node.get("resource"):
                         kind = "wipe"
                     node = node.producer()
+                # Its first frames come from the outgoing clip's media, right after the clip's own.
+                if not runs or runs[-1][2] != start or (runs[-1][0], runs[-1][4]) != \
+                        (outgoing.parent().get("id"), outgoing.get_in()):
+                    kind += " from other frames"
                 transitions.append(Transition(role, start, count, kind, None))
                 producer, first = incoming.parent(), incoming.get_in()
             speed = float(producer.get("warp_speed") or 1)
@@ -368,7 +372,8 @@ def compare(truth, got, group, tally, warned, example):
             tally.fail(f"{label} missing", example(transition), warned, "transitions")
             continue
         other = candidates.pop(0)
-        what = "length" if other.kind == transition.kind else "kind"
+        what = ("length" if other.kind == transition.kind else
+                "outgoing frames" if other.kind.startswith(transition.kind) else "kind")
         tally.fail(f"{label}: {what} differs", example(transition, other), warned, "transitions")
     for rest in by_cut.values():
         for transition in rest:
