@@ -469,7 +469,7 @@ def convert(program, folder, names, mode, fmt):
                                  "--progress", "none", *chosen], cwd=folder, capture_output=True)
         for line in result.stderr.split(b"\n"):
             for name in chosen:
-                if name in line:
+                if os.path.basename(name) in line:  # the path as given, or its file name
                     said[name].append(line)
     return said
 
