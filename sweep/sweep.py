@@ -477,7 +477,7 @@ def convert(program, folder, names, mode, fmt):
 def warned_formats(lines):
     formats = set()
     for line in lines:
-        match = re.search(rb": warning: (\w+): ", line)
+        match = re.match(rb"morvane-convert: .*: warning: (\w+): ", line)
         if match:
             formats.add(match.group(1).decode())
     return formats

@@ -63,6 +63,12 @@ class Verdicts(unittest.TestCase):
         warned = self.tally((clips, transitions), warned=True).counts
         self.assertEqual((warned["clips failed"], warned["clips warned"], warned["transitions warned"]), (0, 1, 1))
 
+    def test_a_warning_counts_for_the_format_it_names(self):
+        lines = [b"morvane-convert: 3/a.dvc: warning: cmx3600: 1 dissolve of 2000 frames written as 999",
+                 b"morvane-convert: 3/a.dvc: warning: mlt: 2 clips before frame 0 cut at frame 0",
+                 b"conversion completed", b"from : warning: otio: a.dvc"]
+        self.assertEqual(sweep.warned_formats(lines), {"cmx3600", "mlt"})
+
     def test_what_is_left_out_or_added_fails(self):
         extra = sweep.Clip("ExA1", 0, 5, 0, 5, None, None)
         tally = self.tally(([extra], []))
