@@ -14,7 +14,8 @@
 // A project of the sweep: RexEdit or EzEdit, version 02.00 to 02.07, 20 to 1,000 main clips
 // (movies, some stills and colour clips; 60 % up to 200, 30 % up to 600), a transition on
 // about 20 % of the cuts (dissolves and wipes under their editors' names; one in ten longer
-// than the incoming clip, one in twenty-five over 999 frames), about 5 % of the main and insert
+// than the incoming clip, one in twenty-five over 999 frames, most of those shorter than the
+// incoming clip), about 5 % of the main and insert
 // clips at half speed (only RexEdit 02.07 records it), insert and extra audio clips placed within
 // the main track's length (overlapping as they fall, one in fifty starting before frame 0),
 // titles with and without text items, and Shift-JIS names, Japanese and ASCII, some in Windows
@@ -168,7 +169,9 @@ ProjectWriter ProjectMaker::Make(bool ezEdit, int version, std::int32_t mainCoun
     Clip& from = main[static_cast<std::size_t>(k - 1)];
     std::int32_t frames = Between(5, 60);
     if (Percent(4)) {
-      frames = Between(1000, 2400);  // over the EDL's three digits
+      frames = Between(1000, 2400);  // over the EDL's three digits; the incoming clip mostly longer
+      std::int32_t& incoming = main[static_cast<std::size_t>(k)].length;
+      incoming = Percent(75) ? std::max(incoming, frames + Between(1, 300)) : incoming;
     } else if (Percent(10)) {
       frames = main[static_cast<std::size_t>(k)].length + Between(1, 120);  // longer than the incoming clip
     }

@@ -423,7 +423,9 @@ def check_parses(readers, mlt_reader, folder, stem, mode, tally):
         checks.append(("otio: JSON", type(error).__name__))
     if shutil.which("xmllint"):
         result = subprocess.run(["xmllint", "--noout", base + b".mlt"], capture_output=True)
-        checks.append(("mlt: xmllint", None if result.returncode == 0 else "refused"))
+        reason = re.search(rb"error : ([^,!\n]*)", result.stderr)
+        checks.append(("mlt: xmllint", None if result.returncode == 0 else
+                       "refused: " + (reason.group(1).decode(errors="replace").strip() if reason else "?")))
     if mlt_reader:
         checks.append(("mlt: MLT", attempt(lambda: mlt_reader(base + b".mlt"))))
     otio, pycmx = readers.get("otio"), readers.get("pycmx")
