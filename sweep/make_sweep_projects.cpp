@@ -7,19 +7,18 @@
 //
 // The defaults are the committed sweep: seed 22, 200 projects. Project i depends only on the
 // seed and i, so the first 20 of the sweep are the 20 of `--count 20`; --max-main caps the main
-// clips of each (the quick sweep of the tests), the rest of the project drawn as without it. Each project is named
-// sweep-NNN-EDITOR-VVVV.dvc (EDITOR rexedit or ezedit, VVVV its version), and the awkward ones
-// awkward-N-EDITOR-VVVV-NAME.dvc, where NAME holds the bytes under test.
+// clips of each (the quick sweep of the tests), the rest of the project drawn as without it.
+// Each project is named sweep-NNN-EDITOR-VVVV.dvc (EDITOR rexedit or ezedit, VVVV its version),
+// and the awkward ones awkward-NNN-EDITOR-VVVV-NAME.dvc, where NAME holds the bytes under test.
 //
 // A project of the sweep: RexEdit or EzEdit, version 02.00 to 02.07, 20 to 1,000 main clips
 // (movies, some stills and colour clips; 60 % up to 200, 30 % up to 600), a transition on
 // about 20 % of the cuts (dissolves and wipes under their editors' names; one in ten longer
 // than the incoming clip, one in twenty-five over 999 frames, most of those shorter than the
-// incoming clip), about 5 % of the main and insert
-// clips at half speed (only RexEdit 02.07 records it), insert and extra audio clips placed within
-// the main track's length (overlapping as they fall, one in fifty starting before frame 0),
-// titles with and without text items, and Shift-JIS names, Japanese and ASCII, some in Windows
-// folders (C:\DV\...).
+// incoming clip), about 5 % of the main and insert clips at half speed (only RexEdit 02.07
+// records it), insert and extra audio clips placed within the main track's length (overlapping
+// as they fall, one in fifty starting before frame 0), titles with and without text items, and
+// Shift-JIS names, Japanese and ASCII, some in Windows folders (C:\DV\...).
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -138,12 +137,13 @@ ProjectMaker::Clip ProjectMaker::SideClip(bool audio, std::int32_t mainLength) {
   Clip clip;
   const int kind = audio ? 0 : Between(0, 9);
   clip.kind = kind < 7 ? Clip::Movie : kind < 9 ? Clip::Still : Clip::Colour;
-  clip.name = clip.kind == Clip::Colour ? Colour()
+  clip.name = clip.kind == Clip::Colour  ? Colour()
               : clip.kind == Clip::Still ? FileName(Pick(kStills))
-              : FileName(audio ? ".wav" : ".avi");
+                                         : FileName(audio ? ".wav" : ".avi");
   clip.in = clip.kind == Clip::Movie ? Between(0, 3000) : 0;
   clip.length = Between(15, audio ? 1800 : 600);
-  clip.begin = Percent(2) ? -Between(1, clip.length + 200) : Between(0, std::max(0, mainLength - clip.length));
+  clip.begin =
+      Percent(2) ? -Between(1, clip.length + 200) : Between(0, std::max(0, mainLength - clip.length));
   clip.levels = SomeLevels();
   clip.slow = !audio && Percent(5);
   return clip;
@@ -156,7 +156,8 @@ ProjectWriter ProjectMaker::Make(bool ezEdit, int version, std::int32_t mainCoun
   for (Clip& clip : main) {
     const int kind = Between(0, 99);
     clip.kind = kind < 85 ? Clip::Movie : kind < 93 ? Clip::Still : Clip::Colour;
-    clip.name = clip.kind == Clip::Colour ? Colour() : FileName(clip.kind == Clip::Still ? Pick(kStills) : ".avi");
+    clip.name =
+        clip.kind == Clip::Colour ? Colour() : FileName(clip.kind == Clip::Still ? Pick(kStills) : ".avi");
     clip.in = clip.kind == Clip::Movie ? Between(0, 5000) : Percent(10) ? -5 : 0;
     clip.length = Between(15, 900);
     clip.levels = clip.kind == Clip::Movie ? SomeLevels() : Levels{};
@@ -293,7 +294,8 @@ std::vector<std::string> AwkwardTexts() {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: make_sweep_projects [--seed S] [--count N] [--max-main M] [--awkward] FOLDER\n");
+  std::fprintf(stderr,
+               "usage: make_sweep_projects [--seed S] [--count N] [--max-main M] [--awkward] FOLDER\n");
   return 2;
 }
 
@@ -342,9 +344,11 @@ int main(int argc, char** argv) {
       const bool ezEdit = maker.Percent(40);
       const int version = 0x0200 + maker.Between(0, 7);
       const int size = maker.Between(0, 9);
-      const std::int32_t mainCount =
-          size < 6 ? maker.Between(20, 200) : size < 9 ? maker.Between(201, 600) : maker.Between(601, 1000);
-      maker.Make(ezEdit, version, std::clamp(mainCount, 20, std::max(20, maxMain))).SaveTo(folder + "/" + ProjectName("sweep", i, ezEdit, version) + ".dvc");
+      const std::int32_t mainCount = size < 6   ? maker.Between(20, 200)
+                                     : size < 9 ? maker.Between(201, 600)
+                                                : maker.Between(601, 1000);
+      maker.Make(ezEdit, version, std::clamp(mainCount, 20, std::max(20, maxMain)))
+          .SaveTo(folder + "/" + ProjectName("sweep", i, ezEdit, version) + ".dvc");
     }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "make_sweep_projects: %s\n", error.what());
