@@ -339,11 +339,16 @@ def compare(truth, got, group, tally, warned, example):
             unmatched.append(clip)
     for clip in unmatched:
         candidates = pool[(group(clip.role), clip.rec_in)]
+        if not candidates and clip.rec_in < 0:  # placed from frame 0 on, its source in moved as far
+            candidates = [c for c in pool[(group(clip.role), 0)] if c.rec_out == clip.rec_out]
+            if candidates:
+                pool[(group(clip.role), 0)].remove(candidates[0])
         if not candidates:
             tally.fail(f"{clip_kind(clip)} missing", example(clip), warned, "clips")
             continue
         other = candidates.pop(0)
-        fields = [name for name, ours, theirs in (("record out", clip.rec_out, other.rec_out),
+        fields = [name for name, ours, theirs in (("record in", clip.rec_in, other.rec_in),
+                                                  ("record out", clip.rec_out, other.rec_out),
                                                   ("source in", clip.src_in, other.src_in),
                                                   ("source out", clip.src_out, other.src_out))
                   if ours != theirs and not (clip.picture and name.startswith("source"))]

@@ -69,6 +69,14 @@ class Verdicts(unittest.TestCase):
                  b"conversion completed", b"from : warning: otio: a.dvc"]
         self.assertEqual(sweep.warned_formats(lines), {"cmx3600", "mlt"})
 
+    def test_a_clip_before_frame_0_placed_from_frame_0_is_one_difference(self):
+        truth = ([sweep.Clip("ExA1", -10, 20, 5, 35, False, False)], [])
+        tally = sweep.Tally()
+        sweep.compare(truth, ([sweep.Clip("ExA1", 0, 20, 15, 35, None, None)], []), lambda role: role, tally, True,
+                      lambda *rows: rows)
+        self.assertEqual(dict(tally.kinds),
+                         {"warned: ExA1 clip starting before frame 0: record in, source in differ": 1})
+
     def test_what_is_left_out_or_added_fails(self):
         extra = sweep.Clip("ExA1", 0, 5, 0, 5, None, None)
         tally = self.tally(([extra], []))
