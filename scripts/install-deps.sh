@@ -7,7 +7,8 @@ packages=(
   qt6-base-dev fonts-ipafont-gothic                 # the dialog and its font
   nlohmann-json3-dev libpugixml-dev                 # the exports, --probe --json
   python3                                           # end-to-end and golden-file tests
-  python3-mlt ffmpeg                                # the MLT export test plays its projects
+  python3-mlt ffmpeg                                # the MLT export test reads its projects through MLT
+  libxml2-utils                                     # the export sweep checks the XML with xmllint
   g++-mingw-w64-x86-64-posix googletest wine64      # the Windows build and its tests
   help2man dpkg-dev zip                             # the release packages
   xvfb xauth fonts-wine                             # the Windows dialog's tests under Wine
