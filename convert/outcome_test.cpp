@@ -7,6 +7,7 @@
 
 #include "convert/conversion_job.h"
 #include "convert/messages.h"
+#include "platform/file_access.h"
 #include "platform/utf8_path.h"
 #include "testing/doubles/recording_progress.h"
 #include "testing/example_projects.h"
@@ -17,12 +18,17 @@ namespace {
 
 using Kind = ConversionOutcome::Kind;
 
-ConversionOutcome Facts(Kind kind, SoftwareKind software = SoftwareKind::RexEdit, bool fits = false,
-                        bool otherFits = false) {
-  ConversionOutcome outcome{kind, "in.dvc", "out.txt", "out-exa2.edl", "", "[InsertAV]", 1001, 1000};
+ConversionOutcome Facts(Kind kind, SoftwareKind software = SoftwareKind::RexEdit, bool fits = true,
+                        bool otherFits = false, std::string file = "out-exa2.edl", std::string reason = "") {
+  ConversionOutcome outcome{kind, "in.dvc", "out.txt", std::move(file), std::move(reason), "[InsertAV]", 1001, 1000};
   outcome.software = software;
   outcome.fits = fits;
   outcome.otherFits = otherFits;  // checked only when the first does not fit
+  return outcome;
+}
+
+ConversionOutcome EndedEarly(ConversionOutcome outcome) {
+  outcome.endedEarly = true;
   return outcome;
 }
 
@@ -30,35 +36,73 @@ TEST(OutcomeWords, EachFrontEndWordsTheSameFacts) {
   const std::string done = "conversion completed\nfrom : in.dvc\n   to : out.txt", late(kEndsTooEarly),
                     over = "Can not convert source file: [InsertAV] holds 1001 clips, more than 1000",
                     kept = "out-exa2.edl exists; kept it", ez = "\n\n" + std::string(kReadsAsEzEditHint),
-                    rex = "\n\n" + std::string(kReadsAsRexEditHint);
+                    rex = "\n\n" + std::string(kReadsAsRexEditHint), p = "\n\n";
   const MessageIcon warning = MessageIcon::Warning;
   const SoftwareKind rexEdit = SoftwareKind::RexEdit, ezEdit = SoftwareKind::EzEdit;
+  const std::string_view none{};
   const struct {
     ConversionOutcome outcome;
     std::string dialog;
     MessageIcon icon;
     std::string commandLine;
+    std::string_view warning, autoWarning, noFitWarning;
   } rows[] = {
-      {Facts(Kind::Completed), done, MessageIcon::None, done},
-      {Facts(Kind::Completed, rexEdit, true, true), done, MessageIcon::None, done},
-      {Facts(Kind::Completed, rexEdit, false, true), done + ez, warning, done},
-      {Facts(Kind::EndsTooEarly, ezEdit, false, true), late + rex, warning, late},
-      {Facts(Kind::OverCapacity), over, warning, over},
-      {Facts(Kind::SourceOpenFailed), std::string(kSourceOpenFailed), warning,
-       std::string(kSourceOpenFailed)},
-      {Facts(Kind::DestinationOpenFailed), std::string(kDestinationOpenFailed), warning,
-       std::string(kDestinationOpenFailed)},
-      {Facts(Kind::ReadFailed), std::string(kReadFailed), warning, std::string(kReadFailed)},
-      {Facts(Kind::WriteFailed), std::string(kWriteFailed), warning, std::string(kWriteFailed)},
-      {Facts(Kind::NoFrameRate), std::string(kExportNeedsRate), warning, std::string(kExportNeedsRate)},
-      {Facts(Kind::DestinationExists), kept, warning, kept + " (--force replaces it)"},
+      {Facts(Kind::Completed), done, MessageIcon::None, done, none, none, none},
+      {Facts(Kind::Completed, rexEdit, false, true), done + ez, warning, done, kReadsAsEzEditWarning,
+       kReadsAsEzEditWarning, none},
+      {Facts(Kind::EndsTooEarly, ezEdit, false, true), late + rex, warning, late, kReadsAsRexEditWarning,
+       kReadsAsRexEditWarning, none},
+      // Neither layout fits: every software warns how the file misses.
+      {EndedEarly(Facts(Kind::Completed, rexEdit, false)), done + p + std::string(kEndsEarlyHint), warning, done,
+       none, kReadsAsNeitherWarning, kEndsEarlyWarning},
+      {Facts(Kind::Completed, ezEdit, false), done + p + std::string(kBytesAfterEndHint), warning, done, none,
+       kReadsAsNeitherWarning, kBytesAfterEndWarning},
+      {Facts(Kind::OverCapacity, rexEdit, false), over, warning, over, none, kReadsAsNeitherWarning, none},
+      // A failure with files says the file, the reason and what to do next.
+      {Facts(Kind::SourceOpenFailed, rexEdit, false, false, "in.dvc", "No such file or directory"),
+       std::string(kSourceOpenFailed) + p + "in.dvc: No such file or directory.\n" + std::string(kSourceOpenAdvice),
+       warning, std::string(kSourceOpenFailed), none, none, none},
+      {Facts(Kind::SourceOpenFailed, rexEdit, true, false, "", ""),
+       std::string(kSourceOpenFailed) + p + std::string(kSourceOpenAdvice), warning, std::string(kSourceOpenFailed),
+       none, none, none},
+      {Facts(Kind::DestinationOpenFailed, rexEdit, true, false, "/ro/out.txt", "Read-only file system"),
+       std::string(kDestinationOpenFailed) + p + "/ro/out.txt: Read-only file system.\n" +
+           std::string(kDestinationOpenAdvice),
+       warning, std::string(kDestinationOpenFailed), none, none, none},
+      {Facts(Kind::DestinationOpenFailed, rexEdit, true, false, "in.dvc", std::string(kReasonSameFile)),
+       std::string(kDestinationOpenFailed) + p + "in.dvc: it is the source file.\n" + std::string(kSameFileAdvice),
+       warning, std::string(kDestinationOpenFailed), none, none, none},
+      {Facts(Kind::DestinationOpenFailed, rexEdit, true, false, "out.txt", std::string(kReasonInUse)),
+       std::string(kDestinationOpenFailed) + p + "out.txt: in use by another program.\n" + std::string(kInUseAdvice),
+       warning, std::string(kDestinationOpenFailed), none, none, none},
+      {Facts(Kind::ReadFailed, rexEdit, true, false, "", "Input/output error"),
+       std::string(kReadFailed) + p + "in.dvc: Input/output error.\n" + std::string(kReadAdvice), warning,
+       std::string(kReadFailed), none, none, none},
+      {Facts(Kind::WriteFailed, rexEdit, true, false, "", "No space left on device"),
+       std::string(kWriteFailed) + p + "out.txt: No space left on device.\n" + std::string(kWriteAdvice), warning,
+       std::string(kWriteFailed), none, none, none},
+      {Facts(Kind::NoFrameRate), std::string(kExportNeedsRate), warning, std::string(kExportNeedsRate), none, none,
+       none},
+      {Facts(Kind::DestinationExists), kept, warning, kept + " (--force replaces it)", none, none, none},
+      {Facts(Kind::Withdrawn), std::string(kWithdrawn), warning, std::string(kWithdrawn), none, none, none},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.dialog);
     EXPECT_EQ(row.dialog, DialogMessage(row.outcome));
     EXPECT_EQ(row.icon, DialogIcon(row.outcome));
     EXPECT_EQ(row.commandLine, CommandLineMessage(row.outcome));
+    EXPECT_EQ(row.warning, CommandLineWarning(row.outcome, false));
+    EXPECT_EQ(row.autoWarning, CommandLineWarning(row.outcome, true));
+    EXPECT_EQ(row.noFitWarning, NoFitWarning(row.outcome));
   }
+  EXPECT_EQ(
+      "This project reads as an EzEdit( EZDV II ) project; RexEdit, chosen in step 1, does not fit it.\n\n"
+      "Yes: convert it as EzEdit( EZDV II )\nNo: convert it as RexEdit\nCancel: convert nothing",
+      WrongSoftwareQuestion(Facts(Kind::Completed, rexEdit, false, true)));
+  EXPECT_EQ(
+      "This project reads as a RexEdit project; EzEdit( EZDV II ), chosen in step 1, does not fit it.\n\n"
+      "Yes: convert it as RexEdit\nNo: convert it as EzEdit( EZDV II )\nCancel: convert nothing",
+      WrongSoftwareQuestion(Facts(Kind::OverCapacity, ezEdit, false, true)));
 }
 
 // An existing file is kept, whichever of the export's files it is, and then none is written;

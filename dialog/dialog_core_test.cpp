@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <tuple>
 
 #include "convert/messages.h"
+#include "platform/utf8_path.h"
+#include "testing/doubles/convert_in_memory.h"
 #include "testing/doubles/recording_prompts.h"
+#include "testing/example_projects.h"
 #include "testing/project_writer.h"
 #include "testing/scratch_folder.h"
 
@@ -53,15 +57,29 @@ TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThen
   const testing::ScratchFolder scratch;
   const std::filesystem::path& folder = scratch.path;
   const std::string ok = (folder / "ok.dvc").string(), huge = (folder / "huge.dvc").string(),
-                    out = (folder / "out.txt").string(), otio = (folder / "out.otio").string();
-  testing::ProjectWriter().Header(0x0207, 0, 0).SaveTo(ok);
+                    out = (folder / "out.txt").string(), otio = (folder / "out.otio").string(),
+                    cut = (folder / "cut.dvc").string(), tail = (folder / "tail.dvc").string();
+  testing::ProjectWriter().Header(0x0207, 0, 0).SaveTo(cut);  // ends before its last section
   testing::ProjectWriter().Header(0x0207, 0, 1234).SaveTo(huge);
+  for (const testing::ExampleProject& example : testing::ExampleProjects()) {
+    if (example.name == "rexedit-0207.dvc") {
+      example.file.SaveTo(ok);
+      testing::ProjectWriter(example.file).U32(0).SaveTo(tail);
+    }
+  }
+  // A failure's second paragraph: the reason as the system words it, then what to do next.
   // clang-format off
-  const struct { std::string source, destination, text; MessageIcon icon; int bar; } rows[] = {
+  const struct { std::string source, destination, text; MessageIcon icon; int bar; std::string_view advice{}; } rows[] = {
       {ok, out, CompletionMessage(ok, out), MessageIcon::None, 200},
-      {"", out, std::string(kSourceOpenFailed), MessageIcon::Warning, 0},
-      {ok, "", std::string(kDestinationOpenFailed), MessageIcon::Warning, 0},
+      {"", out, std::string(kSourceOpenFailed), MessageIcon::Warning, 0, kSourceOpenAdvice},
+      {ok, "", std::string(kDestinationOpenFailed), MessageIcon::Warning, 0, kDestinationOpenAdvice},
+      {ok, ok, std::string(kDestinationOpenFailed) + "\n\n" + ok + ": it is the source file.\n" +
+       std::string(kSameFileAdvice), MessageIcon::Warning, 0},
+      {ok, (folder / "missing" / "out.txt").string(), std::string(kDestinationOpenFailed), MessageIcon::Warning, 0,
+       kDestinationOpenAdvice},
       {huge, out, OverCapacityMessage("[MainAV]", 1234, 1000), MessageIcon::Warning, 0},
+      {cut, out, CompletionMessage(cut, out) + "\n\n" + std::string(kEndsEarlyHint), MessageIcon::Warning, 200},
+      {tail, out, CompletionMessage(tail, out) + "\n\n" + std::string(kBytesAfterEndHint), MessageIcon::Warning, 200},
       {ok, otio, CompletionMessage(ok, otio), MessageIcon::None, 200}};
   // clang-format on
   for (const auto& row : rows) {
@@ -72,8 +90,16 @@ TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThen
     boxes.shown.clear();
     Repaint duringBox;
     boxes.whileOpen = [&] { duringBox = repaints.back(); };
-    EXPECT_EQ((DialogOutcome{row.text, row.icon}), core.Convert());
-    EXPECT_EQ((std::vector<DialogOutcome>{{row.text, row.icon}}), boxes.shown);
+    const DialogOutcome shown = core.Convert();
+    if (row.advice.empty()) {
+      EXPECT_EQ((DialogOutcome{row.text, row.icon}), shown);
+    } else {  // the message, then the system's reason and what to do next
+      EXPECT_EQ(row.icon, shown.icon);
+      EXPECT_EQ(row.text + "\n\n", shown.text.substr(0, row.text.size() + 2));
+      EXPECT_NE(std::string::npos, shown.text.find(".\n" + std::string(row.advice), row.text.size() + 3)) << shown.text;
+      EXPECT_TRUE(shown.text.ends_with(row.advice)) << shown.text;
+    }
+    EXPECT_EQ((std::vector<DialogOutcome>{shown}), boxes.shown);
     EXPECT_EQ(Repaint(row.bar, ""), duringBox) << row.text;
     EXPECT_EQ(Repaint(0, ""), repaints.back());
   }
@@ -83,6 +109,65 @@ TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThen
   core.SetDestinationPath((folder / "frame.mlt").string());
   EXPECT_EQ((DialogOutcome{std::string(kExportNeedsRate), MessageIcon::Warning}), core.Convert());
   EXPECT_FALSE(std::filesystem::exists(folder / "frame.mlt"));
+}
+
+// The wrong software chosen in step 1: asked before anything is put in place (or after the
+// refusal it caused), Yes converts with the one that fits, No keeps the choice, Cancel nothing.
+TEST_F(DialogCoreTest, TheWrongSoftwareAsksBeforeAnythingIsPutInPlace) {
+  using A = MessageBoxes::Answer;
+  const testing::ScratchFolder folder;
+  std::string ez, rex;
+  for (const testing::ExampleProject& example : testing::ExampleProjects()) {
+    if (example.name == "ezedit-0206.dvc" || example.name == "rexedit-0207.dvc") {
+      example.file.SaveTo(Utf8Text(folder / example.name));
+      (example.name[0] == 'e' ? ez : rex) = testing::ConvertInMemory(example.file.bytes(), example.settings);
+    }
+  }
+  const std::string out = Utf8Text(folder / "out.txt");
+  const std::string refusal = OverCapacityMessage("[InsertAV]", 1953068047, 300);
+  const DialogOutcome none{};  // no box: "done" stands for the completion message
+  // clang-format off
+  const struct { const char* project; DialogRadio chosen; A answer; DialogOutcome shown; std::string written; } rows[] = {
+      {"ezedit-0206.dvc", DialogRadio::RexEdit, A::Yes, {"done", MessageIcon::None}, ez},
+      {"ezedit-0206.dvc", DialogRadio::RexEdit, A::No, {"done", MessageIcon::None}, "as chosen"},
+      {"ezedit-0206.dvc", DialogRadio::RexEdit, A::Cancel, none, "old"},
+      {"rexedit-0207.dvc", DialogRadio::EzEdit, A::Yes, {"done", MessageIcon::None}, rex},  // refused as EzEdit
+      {"rexedit-0207.dvc", DialogRadio::EzEdit, A::No, {refusal, MessageIcon::Warning}, "old"},
+      {"rexedit-0207.dvc", DialogRadio::EzEdit, A::Cancel, none, "old"}};
+  // clang-format on
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::Message() << row.project << " " << static_cast<int>(row.answer));
+    const std::string source = Utf8Text(folder / row.project);
+    testing::WriteFile(folder / "out.txt", "old");
+    core.ClickRadio(row.chosen);
+    core.SetSourcePath(source);
+    core.SetDestinationPath(out);
+    boxes.answer = row.answer;
+    boxes.asked.clear();
+    boxes.shown.clear();
+    std::string whileAsked;
+    boxes.whileOpen = [&] {
+      if (whileAsked.empty()) whileAsked = testing::ReadFile(folder / "out.txt");
+    };
+    const DialogOutcome shown = core.Convert();
+    const SoftwareKind chosen = row.chosen == DialogRadio::RexEdit ? SoftwareKind::RexEdit : SoftwareKind::EzEdit;
+    ConversionOutcome facts;
+    facts.software = chosen;
+    EXPECT_EQ(std::vector<std::string>{WrongSoftwareQuestion(facts)}, boxes.asked);
+    EXPECT_EQ("old", whileAsked);
+    EXPECT_EQ(row.shown.text == "done" ? CompletionMessage(source, out) : row.shown.text,
+              shown.text);
+    EXPECT_EQ(row.shown.icon, shown.icon);
+    EXPECT_EQ(shown == none ? 0u : 1u, boxes.shown.size());
+    const std::string written = testing::ReadFile(folder / "out.txt");
+    if (row.written == "as chosen") {
+      EXPECT_TRUE(written != "old" && written != ez);
+    } else {
+      EXPECT_EQ(row.written, written);
+    }
+    EXPECT_TRUE(core.IsChecked(row.chosen));  // the choice in step 1 stays
+    EXPECT_EQ((std::set<std::string>{"ezedit-0206.dvc", "out.txt", "rexedit-0207.dvc"}), folder.Names());
+  }
 }
 
 TEST_F(DialogCoreTest, TheTypedExtensionElseTheChosenTypePicksTheFormat) {
@@ -147,6 +232,10 @@ TEST_F(DialogCoreTest, PickersAreDescribedAndOnlyAConfirmedChoiceChangesAPath) {
   pickers.destinationAnswer = PickedFile{"/p/a", 1};
   EXPECT_TRUE(core.BrowseForSource() && core.BrowseForDestination());
   EXPECT_EQ(std::make_tuple("/p/a.dvc", "/p/a"), std::make_tuple(core.sourcePath(), core.destinationPath()));
+  // The destination picker opens in the source's folder; a bare name has none.
+  EXPECT_EQ(Utf8Text(Utf8Path("/p")), DialogCore::DestinationPicker("/p/a.dvc").initialFolder);
+  EXPECT_EQ("", DialogCore::DestinationPicker("a.dvc").initialFolder);
+  EXPECT_EQ("", DialogCore::SourcePicker().initialFolder);
   core.SetDestinationPath("/p/a");  // the view showing the chosen path keeps the chosen type
   EXPECT_EQ(std::optional<std::size_t>(1), core.destinationFilter());
   core.SetDestinationPath("/p/b");  // a typed path has none
