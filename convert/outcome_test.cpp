@@ -58,34 +58,26 @@ TEST(OutcomeWords, EachFrontEndWordsTheSameFacts) {
       {Facts(Kind::Completed, ezEdit, false), done + p + std::string(kBytesAfterEndHint), warning, done, none,
        kReadsAsNeitherWarning, kBytesAfterEndWarning},
       {Facts(Kind::OverCapacity, rexEdit, false), over, warning, over, none, kReadsAsNeitherWarning, none},
-      // A failure with files says the file, the reason and what to do next.
-      {Facts(Kind::SourceOpenFailed, rexEdit, false, false, "in.dvc", "No such file or directory"),
-       std::string(kSourceOpenFailed) + p + "in.dvc: No such file or directory.\n" + std::string(kSourceOpenAdvice),
-       warning, std::string(kSourceOpenFailed), none, none, none},
-      {Facts(Kind::SourceOpenFailed, rexEdit, true, false, "", ""),
-       std::string(kSourceOpenFailed) + p + std::string(kSourceOpenAdvice), warning, std::string(kSourceOpenFailed),
-       none, none, none},
-      {Facts(Kind::DestinationOpenFailed, rexEdit, true, false, "/ro/out.txt", "Read-only file system"),
-       std::string(kDestinationOpenFailed) + p + "/ro/out.txt: Read-only file system.\n" +
-           std::string(kDestinationOpenAdvice),
-       warning, std::string(kDestinationOpenFailed), none, none, none},
-      {Facts(Kind::DestinationOpenFailed, rexEdit, true, false, "in.dvc", std::string(kReasonSameFile)),
-       std::string(kDestinationOpenFailed) + p + "in.dvc: it is the source file.\n" + std::string(kSameFileAdvice),
-       warning, std::string(kDestinationOpenFailed), none, none, none},
-      {Facts(Kind::DestinationOpenFailed, rexEdit, true, false, "out.txt", std::string(kReasonInUse)),
-       std::string(kDestinationOpenFailed) + p + "out.txt: in use by another program.\n" + std::string(kInUseAdvice),
-       warning, std::string(kDestinationOpenFailed), none, none, none},
-      {Facts(Kind::ReadFailed, rexEdit, true, false, "", "Input/output error"),
-       std::string(kReadFailed) + p + "in.dvc: Input/output error.\n" + std::string(kReadAdvice), warning,
-       std::string(kReadFailed), none, none, none},
-      {Facts(Kind::WriteFailed, rexEdit, true, false, "", "No space left on device"),
-       std::string(kWriteFailed) + p + "out.txt: No space left on device.\n" + std::string(kWriteAdvice), warning,
-       std::string(kWriteFailed), none, none, none},
       {Facts(Kind::NoFrameRate), std::string(kExportNeedsRate), warning, std::string(kExportNeedsRate), none, none,
        none},
       {Facts(Kind::DestinationExists), kept, warning, kept + " (--force replaces it)", none, none, none},
       {Facts(Kind::Withdrawn), std::string(kWithdrawn), warning, std::string(kWithdrawn), none, none, none},
   };
+  // A failure with files: the file, the system's reason and what to do next.
+  const struct { Kind kind; const char *file, *reason; std::string paragraph; } failures[] = {
+      {Kind::SourceOpenFailed, "in.dvc", "No such file or directory", "in.dvc: No such file or directory.\n"},
+      {Kind::SourceOpenFailed, "", "", ""},
+      {Kind::DestinationOpenFailed, "/ro/out.txt", "Read-only file system", "/ro/out.txt: Read-only file system.\n"},
+      {Kind::DestinationOpenFailed, "in.dvc", kReasonSameFile.data(), "in.dvc: it is the source file.\n"},
+      {Kind::DestinationOpenFailed, "out.txt", kReasonInUse.data(), "out.txt: in use by another program.\n"},
+      {Kind::ReadFailed, "", "Input/output error", "in.dvc: Input/output error.\n"},
+      {Kind::WriteFailed, "", "No space left on device", "out.txt: No space left on device.\n"}};
+  const std::string_view advice[] = {kSourceOpenAdvice, kSourceOpenAdvice, kDestinationOpenAdvice, kSameFileAdvice,
+                                     kInUseAdvice,      kReadAdvice,       kWriteAdvice};
+  for (std::size_t i = 0; i < std::size(failures); ++i) {
+    const ConversionOutcome outcome = Facts(failures[i].kind, rexEdit, true, false, failures[i].file, failures[i].reason);
+    EXPECT_EQ(OutcomeMessage(outcome) + "\n\n" + failures[i].paragraph + std::string(advice[i]), DialogMessage(outcome));
+  }
   for (const auto& row : rows) {
     SCOPED_TRACE(row.dialog);
     EXPECT_EQ(row.dialog, DialogMessage(row.outcome));

