@@ -228,25 +228,19 @@ class CommandLine(unittest.TestCase):
 
     @unittest.skipIf(EMULATOR, "a POSIX pipe as the source")
     def test_a_piped_source_converts_with_every_software(self):
-        expected = run("-q", "-o", "-", self.rex).stdout
-        for software in ("rexedit", "auto"):
-            with open(self.rex, "rb") as project:
-                piped = subprocess.run(["cat"], stdin=project, stdout=subprocess.PIPE)
-            result = subprocess.run([*CONVERT, "-q", "--software", software, "-o", "-", "/dev/stdin"],
-                                    input=piped.stdout, capture_output=True)
-            self.assertEqual((0, b"", expected), (result.returncode, result.stderr, result.stdout), software)
+        for software in ("rexedit", "auto"):  # input= reaches the program through a pipe
+            result = run("-q", "--software", software, "-o", "-", "/dev/stdin", input=self.read("rexedit-0207.dvc"))
+            self.assertEqual((0, b"", run("-q", "-o", "-", self.rex).stdout),
+                             (result.returncode, result.stderr, result.stdout), software)
 
     def test_help_reads_right(self):
         result = run("--help")
         self.assertEqual(0, result.returncode)
         self.assertRegex(result.stdout.decode(), r"\n  --json +print one JSON object per line \(with --probe\)\n")
         self.assertNotIn(b"Needs:", result.stdout)
-        self.assertIn(b"--software rexedit|ezedit|auto\n", result.stdout)
         if MAN_PAGE:  # built from this help by CMake
             with open(MAN_PAGE, "rb") as f:
-                page = f.read()
-            self.assertIn(rb"print one JSON object per line (with \fB\-\-probe\fR)", page)
-            self.assertNotIn(b"Needs:", page)
+                self.assertIn(rb"print one JSON object per line (with \fB\-\-probe\fR)", f.read())
 
     def test_names_in_any_script_are_kept(self):
         folder = os.path.join(self.folder, "編集")
