@@ -165,10 +165,10 @@ class CommandLine(unittest.TestCase):
 
     def test_a_format_is_also_named_by_its_extension(self):
         for alias, name in (("txt", "listing"), ("EDL", "cmx3600"), ("Mlt", "mlt")):
-            for format_ in (alias, name):
-                result = run("-q", "--format", format_, "-o", os.path.join(self.folder, format_ + ".out"), self.rex)
+            for format_, out in ((alias, "alias-" + name), (name, name)):
+                result = run("-q", "--format", format_, "-o", os.path.join(self.folder, out), self.rex)
                 self.assertEqual((0, b""), (result.returncode, result.stderr), format_)
-            self.assertEqual(self.read(name + ".out"), self.read(alias + ".out"), alias)
+            self.assertEqual(self.read(name), self.read("alias-" + name), alias)
 
     def test_warns_when_only_the_other_software_fits_and_auto_takes_that_one(self):
         warning = "morvane-convert: {}: warning: this project reads as {} project; use --software {}\n"

@@ -17,6 +17,11 @@ namespace morvane {
 namespace {
 
 using Repaint = std::pair<int, std::string>;
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
 
 struct DialogCoreTest : ::testing::Test, DialogView {
   void ShowProgress(int position, std::string_view status) override {
@@ -85,10 +90,8 @@ TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThen
     if (row.advice.empty()) {
       EXPECT_EQ((DialogOutcome{row.text, row.icon}), shown);
     } else {  // the message, then the system's reason and what to do next
-      EXPECT_EQ(row.icon, shown.icon);
-      EXPECT_EQ(row.text + "\n\n", shown.text.substr(0, row.text.size() + 2));
-      EXPECT_NE(std::string::npos, shown.text.find(".\n" + std::string(row.advice), row.text.size() + 3)) << shown.text;
-      EXPECT_TRUE(shown.text.ends_with(row.advice)) << shown.text;
+      EXPECT_TRUE(shown.icon == row.icon && shown.text.starts_with(row.text + "\n\n") &&
+                  shown.text.ends_with(".\n" + std::string(row.advice))) << shown.text;
     }
     EXPECT_EQ((std::vector<DialogOutcome>{shown}), boxes.shown);
     EXPECT_EQ(Repaint(row.bar, ""), duringBox) << row.text;
@@ -126,13 +129,14 @@ TEST_F(DialogCoreTest, TheWrongSoftwareAsksBeforeAnythingIsPutInPlace) {
     core.SetDestinationPath(out);
     boxes = {};
     boxes.answer = row.answer;
-    std::string whileAsked;
-    boxes.whileOpen = [&] { whileAsked = whileAsked.empty() ? testing::ReadFile(folder / "out.txt") : whileAsked; };
+    std::optional<std::string> whileAsked;  // what out.txt holds while the question is open
+    boxes.whileOpen = [&] { whileAsked = whileAsked.value_or(testing::ReadFile(folder / "out.txt")); };
     const DialogOutcome shown = core.Convert();
     ConversionOutcome facts;
     facts.software = core.settings().softwareKind;  // the choice in step 1 stays
     EXPECT_EQ(std::vector<std::string>{WrongSoftwareQuestion(facts)}, boxes.asked);
-    EXPECT_EQ("old", whileAsked);
+    // As it was; Windows cannot read it while the conversion holds it (before a refusal's question).
+    EXPECT_TRUE(whileAsked == "old" || (kWindows && whileAsked == "" && row.project == 1)) << *whileAsked;
     EXPECT_EQ((DialogOutcome{row.box == "done" ? CompletionMessage(source, out) : row.box, row.icon}), shown);
     EXPECT_EQ(row.box.empty() ? 0u : 1u, boxes.shown.size());
     const std::string written = testing::ReadFile(folder / "out.txt");
