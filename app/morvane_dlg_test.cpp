@@ -2,6 +2,7 @@
 #include "app/morvane_dlg.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -161,6 +162,19 @@ class MorvaneDlgTest : public QObject {
       QCOMPARE(seen, (QStringList{"morvane", "Can not open <source>\n\nhint", QString::number(shown),
                                   QString::number(Qt::PlainText), QString::number(QMessageBox::Ok)}));
     }
+    // A question: Yes (the default), No and Cancel, with the warning icon.
+    QStringList seen;
+    ModalDriver driver({[&](QWidget* window) {
+      auto* box = qobject_cast<QMessageBox*>(window);
+      seen << box->text() << QString::number(box->icon()) << QString::number(box->standardButtons())
+           << QString::number(box->standardButton(box->defaultButton()));
+      box->button(QMessageBox::No)->click();
+    }});
+    QCOMPARE(QtMessageBoxes().Ask("which?"), MessageBoxes::Answer::No);
+    QVERIFY(driver.finished());
+    QCOMPARE(seen, (QStringList{"which?", QString::number(QMessageBox::Warning),
+                                QString::number(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel),
+                                QString::number(QMessageBox::Yes)}));
   }
 
   void PickersShowTheLabelsListEveryFileUnderAllAndReportTheChosenType() {
@@ -191,8 +205,10 @@ class MorvaneDlgTest : public QObject {
     QTemporaryDir folder;
     QFile(folder.filePath(QStringLiteral("a.txt"))).open(QIODevice::WriteOnly);
     QStringList answers;
+    QStringList folders;  // where each picker opened
     auto choose = [&](const QString& name) {
       return [&, name](QWidget* window) {
+        folders << qobject_cast<QFileDialog*>(window)->directory().absolutePath();
         FileName(window)->setText(name);
         static_cast<QDialog*>(window)->accept();  // asks or refuses: the next handler answers
         if (window->isVisible()) ModalDriver::Dismiss(window);
@@ -207,7 +223,10 @@ class MorvaneDlgTest : public QObject {
     ModalDriver driver({choose(QStringLiteral("/no/such/folder/a.dvc")), answer(QMessageBox::Ok),
                         choose(folder.filePath(QStringLiteral("a"))), answer(QMessageBox::Yes)});
     QVERIFY(!QtFilePickers().PickSource(DialogCore::SourcePicker()));
-    const auto picked = QtFilePickers().PickDestination(DialogCore::DestinationPicker());
+    // The destination picker opens in the source's folder.
+    const auto picked =
+        QtFilePickers().PickDestination(DialogCore::DestinationPicker(folder.filePath(QStringLiteral("p.dvc")).toStdString()));
+    QCOMPARE(folders.value(1), QDir(folder.path()).absolutePath());
     QVERIFY(driver.finished() && picked && picked->filter == 0);
     QCOMPARE(QString::fromStdString(picked->path), folder.filePath(QStringLiteral("a.txt")));
     QVERIFY2(answers.size() == 2 && answers[0].contains(QStringLiteral("/no/such/folder")) &&

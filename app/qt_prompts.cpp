@@ -63,6 +63,25 @@ void QtMessageBoxes::Show(std::string_view text, MessageIcon icon) {
   box.exec();
 }
 
+MessageBoxes::Answer QtMessageBoxes::Ask(std::string_view text) {
+  QMessageBox box(parent_);
+  box.setWindowTitle(ToQString(kCaption));
+  box.setTextFormat(Qt::PlainText);
+  box.setText(ToQString(text));
+  box.setIcon(QMessageBox::Warning);
+  box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::Cancel);
+  switch (box.exec()) {
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    default:
+      return Answer::Cancel;
+  }
+}
+
 std::optional<PickedFile> QtFilePickers::PickSource(const PickerDescription& description) {
   return Pick(description);
 }
@@ -98,6 +117,9 @@ std::optional<PickedFile> QtFilePickers::Pick(const PickerDescription& descripti
       }
     }
   });
+  if (!description.initialFolder.empty()) {
+    picker.setDirectory(ToQString(description.initialFolder));
+  }
   picker.selectFile(ToQString(description.initialName));
   if (picker.exec() != QDialog::Accepted || picker.selectedFiles().isEmpty()) {
     return std::nullopt;

@@ -12,6 +12,7 @@ class QtMessageBoxes : public MessageBoxes {
  public:
   void SetParent(QWidget* parent) { parent_ = parent; }
   void Show(std::string_view text, MessageIcon icon) override;
+  Answer Ask(std::string_view text) override;
 
  private:
   QPointer<QWidget> parent_;

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """End-to-end tests of morvane-convert: naming, exit statuses, progress lines, standard output.
 
-usage: cli_test.py MORVANE_CONVERT MAKE_EXAMPLES MAKE_BENCH_PROJECTS
+usage: cli_test.py MORVANE_CONVERT MAKE_EXAMPLES MAKE_BENCH_PROJECTS [MAN_PAGE]
 
 With MORVANE_EMULATOR set (the Windows build: Wine) the programs run through it.
 """
@@ -20,6 +20,7 @@ EMULATOR = [os.environ["MORVANE_EMULATOR"]] if os.environ.get("MORVANE_EMULATOR"
 CONVERT = []
 MAKE_EXAMPLES = []
 MAKE_BENCH_PROJECTS = []
+MAN_PAGE = None
 
 
 def run(*args, **kwargs):
@@ -62,8 +63,10 @@ class CommandLine(unittest.TestCase):
         self.assertIn(b"rexedit-0207.txt exists; kept it (--force replaces it)\n", result.stderr)
         self.assertEqual(b"mine", self.read("rexedit-0207.txt"))
 
-    def test_writes_standard_output_exactly_as_the_file(self):
+    def test_writes_standard_output_exactly_as_the_file_and_o_replaces_an_existing_file(self):
         out = os.path.join(self.folder, "out.txt")
+        with open(out, "wb") as f:
+            f.write(b"mine")
         self.assertEqual(0, run("-q", "-o", out, self.rex).returncode)
         result = run("-q", "-o", "-", self.rex)
         self.assertEqual(0, result.returncode, result.stderr)
@@ -132,12 +135,40 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(1, result.returncode)
         self.assertIn(b"Can not write destination file", result.stderr)
 
-    def test_usage_errors_exit_2(self):
-        for args in ([], ["--timecode", "smpte", self.rex], ["--bogus", self.rex],
-                     ["-o", "x.txt", self.rex, self.ez], ["--software"]):
-            result = run(*args)
-            self.assertEqual(2, result.returncode, args)
-            self.assertNotEqual(b"", result.stderr, args)
+    def test_usage_errors_exit_2_with_one_line_in_one_form(self):
+        usage = "morvane-convert: {}: {}\n"
+        enum = "'{}' is not one of {}"
+        for args, what, text in (
+                ([], "SOURCE", "no project file given (--help tells how to call morvane-convert)"),
+                (["--timecode", "smpte", self.rex], "--timecode", enum.format("smpte", "ntsc-df, ntsc-ndf, pal, frames")),
+                (["--timecode", "2", self.rex], "--timecode", enum.format("2", "ntsc-df, ntsc-ndf, pal, frames")),
+                (["--software", "ezdv", self.rex], "--software", enum.format("ezdv", "rexedit, ezedit, auto")),
+                (["--software", "1", self.rex], "--software", enum.format("1", "rexedit, ezedit, auto")),
+                (["--format", "0", self.rex], "--format", enum.format("0", "listing, otio, cmx3600, mlt")),
+                (["--progress", "3", self.rex], "--progress", enum.format("3", "auto, bar, plain, none")),
+                (["--bogus", self.rex], "--bogus", "no such option (--help lists them)"),
+                (["--software"], "--software", "needs a value"),
+                (["-o", "x.txt", self.rex, self.ez], "-o",
+                 "-o takes one SOURCE only; without -o each SOURCE gets its own file beside it"),
+                (["-o", "", self.rex], "-o", "the destination is empty; name a file, or - for standard output"),
+                (["--json", self.rex], "--json", "only with --probe"),
+                (["--format", "cmx3600", "-o", "-", self.rex], "-o",
+                 "--format cmx3600 writes one file per track: -o - is not possible"),
+                (["--format", "EDL", "-o", "-", self.rex], "-o",
+                 "--format cmx3600 writes one file per track: -o - is not possible"),
+                (["--format", "otio", "--timecode", "frames", self.rex], "--timecode",
+                 "frames names no frame rate; an export needs --timecode ntsc-df, ntsc-ndf or pal")):
+            result = run(*args, cwd=self.folder)
+            self.assertEqual((2, usage.format(what, text), b""), (result.returncode, result.stderr.decode(),
+                                                                   result.stdout), args)
+        self.assertEqual({"rexedit-0207.dvc", "ezedit-0206.dvc"}, set(os.listdir(self.folder)))
+
+    def test_a_format_is_also_named_by_its_extension(self):
+        for alias, name in (("txt", "listing"), ("EDL", "cmx3600"), ("Mlt", "mlt")):
+            for format_, out in ((alias, "alias-" + name), (name, name)):
+                result = run("-q", "--format", format_, "-o", os.path.join(self.folder, out), self.rex)
+                self.assertEqual((0, b""), (result.returncode, result.stderr), format_)
+            self.assertEqual(self.read(name), self.read("alias-" + name), alias)
 
     def test_an_export_keeps_unnamed_files_of_its_set_unless_forced_and_starts_where_told(self):
         edl = os.path.join(self.folder, "cut.edl")
@@ -166,15 +197,22 @@ class CommandLine(unittest.TestCase):
         short = os.path.join(self.folder, "short.dvc")  # a 02.07 header and nothing after it
         with open(short, "wb") as f:
             f.write(bytes([7, 2]) + bytes(14))
+        tail = os.path.join(self.folder, "tail.dvc")  # a project and one more byte
+        with open(tail, "wb") as f:
+            f.write(self.read("rexedit-0207.dvc") + b"\0")
         neither = "morvane-convert: {}: warning: this file reads as neither a RexEdit nor an EzEdit project; " \
                   "read as RexEdit\n".format(short)
+        early = "morvane-convert: {}: warning: this file ends before its last section; what follows was read as zeros\n"
+        after = "morvane-convert: {}: warning: this file has bytes after its last section; they are not listed\n"
         for args, status, stderr in (
                 (["-o", "-", self.ez], 0, ez_hint),
                 (["--software", "ezedit", "-o", "-", self.rex], 1, refusal.format(self.rex) + rex_hint),
                 (["--software", "ezedit", "-o", "-", self.ez], 0, ""),
                 (["--software", "auto", "-o", "-", self.ez], 0, ""),
-                (["--software", "auto", "-o", "-", short], 0, neither),
-                (["-o", "-", short], 0, "")):
+                (["--software", "auto", "-o", "-", short], 0, neither + early.format(short)),
+                (["-o", "-", short], 0, early.format(short)),
+                (["--software", "ezedit", "-o", "-", short], 0, early.format(short)),
+                (["-o", "-", tail], 0, after.format(tail))):
             result = run("-q", *args)
             self.assertEqual((status, stderr), (result.returncode, result.stderr.decode()), args)
         self.assertEqual(run("-q", "--software", "ezedit", "-o", "-", self.ez).stdout,
@@ -185,6 +223,7 @@ class CommandLine(unittest.TestCase):
         os.mkdir(os.path.join(self.folder, "media"))
         for name in ("OPENING.AVI", "music.wav"):
             open(os.path.join(self.folder, "media", name), "wb").close()
+        os.mkdir(os.path.join(self.folder, "media", "broll.mov"))  # a folder is no media file
         for args, expected in ((["--media-dir", "media"], "probe.txt"),
                                (["--json", "--timecode", "pal", "--media-dir", "media"], "probe.jsonl")):
             result = run("--probe", *args, "rexedit-0207.dvc", "ezedit-0206.dvc", cwd=self.folder)
@@ -193,6 +232,34 @@ class CommandLine(unittest.TestCase):
                 self.assertEqual(f.read().decode(), result.stdout.decode(), expected)
         for line in result.stdout.splitlines():
             self.assertEqual(len(json.loads(line)["media"]), len(set(m["name"] for m in json.loads(line)["media"])))
+
+    def test_probe_reads_with_the_software_asked_for_and_fails_on_a_missing_file(self):
+        missing = os.path.join(self.folder, "missing.dvc")
+        result = run("--probe", missing, self.rex)
+        self.assertEqual(1, result.returncode)
+        self.assertRegex(result.stderr.decode(), "^morvane-convert: " + re.escape(missing) +
+                         r": Can not open source file \([^()\n]+\)\n$")
+        self.assertIn(b"rexedit-0207.dvc\n  version: 02.07\n", result.stdout)  # the others are still probed
+        result = run("--probe", "--software", "ezedit", self.rex)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertIn(b"  fits: rexedit\n  read as: ezedit\n  refused: Can not convert source file: "
+                      b"[InsertAV] holds 1953068047 clips, more than 300\n", result.stdout)
+
+    @unittest.skipIf(EMULATOR, "a POSIX pipe as the source")
+    def test_a_piped_source_converts_with_every_software(self):
+        for software in ("rexedit", "auto"):  # input= reaches the program through a pipe
+            result = run("-q", "--software", software, "-o", "-", "/dev/stdin", input=self.read("rexedit-0207.dvc"))
+            self.assertEqual((0, b"", run("-q", "-o", "-", self.rex).stdout),
+                             (result.returncode, result.stderr, result.stdout), software)
+
+    def test_help_reads_right(self):
+        result = run("--help")
+        self.assertEqual(0, result.returncode)
+        self.assertRegex(result.stdout.decode(), r"\n  --json +print one JSON object per line \(with --probe\)\n")
+        self.assertNotIn(b"Needs:", result.stdout)
+        if MAN_PAGE:  # built from this help by CMake
+            with open(MAN_PAGE, "rb") as f:
+                self.assertIn(rb"print one JSON object per line (with \fB\-\-probe\fR)", f.read())
 
     def test_names_in_any_script_are_kept(self):
         folder = os.path.join(self.folder, "編集")
@@ -205,10 +272,7 @@ class CommandLine(unittest.TestCase):
         with open(os.path.join(folder, "夏の旅.txt"), "rb") as f:
             self.assertEqual(run("-q", "-o", "-", self.rex).stdout, f.read())
 
-    def test_help_and_version(self):
-        result = run("--help")
-        self.assertEqual(0, result.returncode)
-        self.assertIn(b"--timecode", result.stdout)
+    def test_version(self):
         result = run("--version")
         self.assertEqual(0, result.returncode)
         # The display form (1.41) and the numeric form (1.4.1.0) of one version.
@@ -218,4 +282,5 @@ class CommandLine(unittest.TestCase):
 
 if __name__ == "__main__":
     CONVERT, MAKE_EXAMPLES, MAKE_BENCH_PROJECTS = ([*EMULATOR, program] for program in sys.argv[1:4])
+    MAN_PAGE = sys.argv[4] if len(sys.argv) > 4 else None
     unittest.main(argv=sys.argv[:1], verbosity=2)

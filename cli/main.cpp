@@ -18,6 +18,8 @@
 #include <filesystem>
 #include <algorithm>
 #include <map>
+#include <span>
+#include <string_view>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,6 +32,7 @@
 #include "convert/messages.h"
 #include "convert/version.h"
 #include "edl/timecode.h"
+#include "listing/ascii_case.h"
 #include "platform/console.h"
 #include "platform/interrupts.h"
 #include "platform/utf8_path.h"
@@ -135,17 +138,59 @@ bool ConvertOne(const Options& options, const std::string& source) {
   } else if (!options.quiet) {
     std::fprintf(stderr, "%s\n", morvane::OutcomeMessage(outcome).c_str());
   }
-  for (const std::string& change : morvane::ExportWarnings(outcome)) {
-    if (outcome.completed()) {
+  if (outcome.completed()) {
+    for (const std::string& change : morvane::ExportWarnings(outcome)) {
       std::fprintf(stderr, "morvane-convert: %s: warning: %s\n", source.c_str(), change.c_str());
     }
   }
-  const std::string_view warning = morvane::CommandLineWarning(outcome, options.softwareAuto);
-  if (!warning.empty()) {
-    std::fprintf(stderr, "morvane-convert: %s: warning: %.*s\n", source.c_str(),
-                 static_cast<int>(warning.size()), warning.data());
+  for (const std::string_view warning :
+       {morvane::CommandLineWarning(outcome, options.softwareAuto), morvane::NoFitWarning(outcome)}) {
+    if (!warning.empty()) {
+      std::fprintf(stderr, "morvane-convert: %s: warning: %.*s\n", source.c_str(),
+                   static_cast<int>(warning.size()), warning.data());
+    }
   }
   return outcome.completed();
+}
+
+// A usage error: printed as "morvane-convert: WHAT: TEXT", exit status 2.
+struct UsageError {
+  std::string what;
+  std::string text;
+};
+
+// The words an option takes and the value each stands for.
+template <class Value>
+struct Word {
+  std::string_view word;
+  Value value;
+  bool listed = true;  // named in the message that lists the words (false: another name for one)
+};
+
+// The value of the word given (ASCII case ignored): numbers are words like any other.
+template <class Value>
+Value Choose(std::string_view option, const std::string& given, std::span<const Word<Value>> words) {
+  std::string listed;
+  for (const Word<Value>& word : words) {
+    if (morvane::EqualsIgnoringAsciiCase(given, word.word)) {
+      return word.value;
+    }
+    if (word.listed) {
+      listed += (listed.empty() ? "" : ", ") + std::string(word.word);
+    }
+  }
+  throw UsageError{std::string(option), "'" + given + "' is not one of " + listed};
+}
+
+template <class Value>
+std::string WordList(std::span<const Word<Value>> words) {
+  std::string text;
+  for (const Word<Value>& word : words) {
+    if (word.listed) {
+      text += (text.empty() ? "" : "|") + std::string(word.word);
+    }
+  }
+  return text;
 }
 
 int Main(std::vector<std::string> arguments) {
@@ -159,40 +204,43 @@ int Main(std::vector<std::string> arguments) {
                "morvane-convert"};
   // The same options on every system: a path such as /tmp/a.dvc is never a Windows-style /option.
   app.allow_windows_style_options(false);
+  // Unknown options are reported in the usage errors' form below.
+  app.allow_extras();
   app.set_version_flag("--version", std::string("morvane-convert ") + morvane::version::kDisplayVersion +
                                         " (" + morvane::version::kNumericVersion + ")");
-  // "auto" maps to a value that is not a software kind and then sets softwareAuto.
-  const auto autoKind = static_cast<SoftwareKind>(-1);
-  const std::map<std::string, SoftwareKind> software{{"rexedit", SoftwareKind::RexEdit},
-                                                     {"ezedit", SoftwareKind::EzEdit},
-                                                     {"auto", autoKind}};
-  const std::map<std::string, TimecodeMode> timecode{{"ntsc-df", TimecodeMode::NtscDropFrame},
-                                                     {"ntsc-ndf", TimecodeMode::NtscNonDrop},
-                                                     {"pal", TimecodeMode::Pal},
-                                                     {"frames", TimecodeMode::Frames}};
-  std::map<std::string, ExportFormat> formats;
+  const Word<SoftwareKind> software[] = {{"rexedit", SoftwareKind::RexEdit}, {"ezedit", SoftwareKind::EzEdit}};
+  const Word<TimecodeMode> timecode[] = {{"ntsc-df", TimecodeMode::NtscDropFrame},
+                                         {"ntsc-ndf", TimecodeMode::NtscNonDrop},
+                                         {"pal", TimecodeMode::Pal},
+                                         {"frames", TimecodeMode::Frames}};
+  // Each format by its name, and by its extension as another name (txt, edl).
+  std::vector<Word<ExportFormat>> formats;
   for (const morvane::ExportFormatRow& row : morvane::ExportFormats()) {
-    formats.emplace(row.name, row.format);
+    formats.push_back({row.name, row.format});
   }
-  const std::map<std::string, ProgressStyle> progress{{"auto", ProgressStyle::Auto},
-                                                      {"bar", ProgressStyle::Bar},
-                                                      {"plain", ProgressStyle::Plain},
-                                                      {"none", ProgressStyle::None}};
-  CLI::Option* softwareOption =
-      app.add_option("--software", options.software,
-                     "the editor that wrote the projects (default rexedit); auto takes the one whose "
-                     "layout fits each project")
-          ->transform(CLI::CheckedTransformer(software, CLI::ignore_case).description("rexedit|ezedit|auto"));
-  app.add_option("--timecode", options.timecode, "EDL timecodes (default ntsc-df)")
-      ->transform(CLI::CheckedTransformer(timecode, CLI::ignore_case)
-                      .description("ntsc-df|ntsc-ndf|pal|frames"));
-  const auto name = [](const morvane::ExportFormatRow& row) { return std::string(row.name); };
+  for (const morvane::ExportFormatRow& row : morvane::ExportFormats()) {
+    if (const std::string_view extension = row.extension.substr(1); extension != row.name) {
+      formats.push_back({extension, row.format, false});
+    }
+  }
+  const Word<ProgressStyle> progress[] = {{"auto", ProgressStyle::Auto},
+                                          {"bar", ProgressStyle::Bar},
+                                          {"plain", ProgressStyle::Plain},
+                                          {"none", ProgressStyle::None}};
+  std::string softwareWord, timecodeWord, formatWord, progressWord;
+  app.add_option("--software", softwareWord,
+                 "the editor that wrote the projects (default rexedit); auto takes the one whose "
+                 "layout fits each project")
+      ->type_name("rexedit|ezedit|auto");
+  app.add_option("--timecode", timecodeWord, "EDL timecodes (default ntsc-df)")
+      ->type_name(WordList(std::span<const Word<TimecodeMode>>(timecode)));
   const auto extension = [](const morvane::ExportFormatRow& row) { return std::string(row.extension); };
   const auto description = [](const morvane::ExportFormatRow& row) { return std::string(row.description); };
-  app.add_option("--format", options.format,
+  app.add_option("--format", formatWord,
                  "what to write: " + std::string(morvane::ExportFormats().front().description) +
-                     " (default), or the edit as " + JoinFormats(description, ", ", " or ", 1))
-      ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case).description(JoinFormats(name, "|", "|")));
+                     " (default), or the edit as " + JoinFormats(description, ", ", " or ", 1) +
+                     "; a format's extension names it too (txt, edl)")
+      ->type_name(WordList(std::span<const Word<ExportFormat>>(formats)));
   app.add_option("--media-dir", options.mediaFolder,
                  "where the exports look for the clips' media files (default: each project's folder)")
       ->type_name("DIR");
@@ -200,27 +248,25 @@ int Main(std::vector<std::string> arguments) {
                  "the record time of the edit's first frame in the exports (default 00:00:00:00; "
                  "01:00:00:00 is the usual choice), on the --timecode clock")
       ->type_name("TC");
-  app.add_option("--progress", options.progress,
+  app.add_option("--progress", progressWord,
                  "progress on stderr: a redrawn bar, one plain line per status, or none; auto is "
                  "bar on a terminal and none otherwise")
-      ->transform(CLI::CheckedTransformer(progress, CLI::ignore_case).description("auto|bar|plain|none"));
-  app.add_option("-o,--output", options.destination,
-                 "destination file ('-' for standard output); only with one SOURCE; replaces an "
-                 "existing file")
-      ->type_name("DEST");
+      ->type_name(WordList(std::span<const Word<ProgressStyle>>(progress)));
+  CLI::Option* output = app.add_option("-o,--output", options.destination,
+                                       "destination file ('-' for standard output); only with one SOURCE; "
+                                       "replaces an existing file")
+                            ->type_name("DEST");
   app.add_flag("--force", options.force,
                "replace existing SOURCE" + std::string(morvane::ExportFormats().front().extension) + " (" +
                    JoinFormats(extension, ", ", ", ", 1) +
                    ") files (without -o), and existing further files of an export of several files");
   app.add_flag("-q,--quiet", options.quiet, "print nothing but failures");
-  CLI::Option* probe = app.add_flag("--probe", options.probe,
-                                    "convert nothing; print what each project holds and which media "
-                                    "it uses");
-  app.add_flag("--json", options.json, "--probe prints one JSON object per line")->needs(probe);
+  app.add_flag("--probe", options.probe,
+               "convert nothing; print what each project holds and which media it uses");
+  app.add_flag("--json", options.json, "print one JSON object per line (with --probe)");
   app.add_option("SOURCE", options.sources,
                  "project files; each becomes SOURCE with the format's extension (" +
-                     JoinFormats(extension, ", ", ", ") + ") in place of .dvc")
-      ->required();
+                     JoinFormats(extension, ", ", ", ") + ") in place of .dvc");
 
   try {
     std::vector<char*> argv;
@@ -228,44 +274,72 @@ int Main(std::vector<std::string> arguments) {
       argv.push_back(argument.data());
     }
     app.parse(static_cast<int>(argv.size()), argv.data());
+    if (!app.remaining().empty()) {
+      throw UsageError{app.remaining().front(), "no such option (--help lists them)"};
+    }
+    if (!softwareWord.empty()) {
+      if (morvane::EqualsIgnoringAsciiCase(softwareWord, "auto")) {
+        options.softwareAuto = true;
+      } else {
+        const Word<SoftwareKind> all[] = {software[0], software[1], {"auto", SoftwareKind::RexEdit}};
+        options.software = Choose<SoftwareKind>("--software", softwareWord, all);
+      }
+    }
+    if (!timecodeWord.empty()) options.timecode = Choose<TimecodeMode>("--timecode", timecodeWord, timecode);
+    if (!formatWord.empty()) options.format = Choose<ExportFormat>("--format", formatWord, formats);
+    if (!progressWord.empty()) options.progress = Choose<ProgressStyle>("--progress", progressWord, progress);
+    if (options.sources.empty()) {
+      throw UsageError{"SOURCE", "no project file given (--help tells how to call morvane-convert)"};
+    }
+    if (output->count() > 0 && options.destination.empty()) {
+      throw UsageError{"-o", "the destination is empty; name a file, or - for standard output"};
+    }
+    if (options.json && !options.probe) {
+      throw UsageError{"--json", "only with --probe"};
+    }
     if (!options.destination.empty() && options.sources.size() > 1) {
-      throw CLI::ValidationError("-o", "-o takes one SOURCE only; without -o each SOURCE gets its own file beside it");
+      throw UsageError{"-o", "-o takes one SOURCE only; without -o each SOURCE gets its own file beside it"};
     }
     if (const morvane::ExportFormatRow& row = morvane::FormatRow(options.format);
         row.severalFiles && options.destination == "-") {
-      throw CLI::ValidationError("-o", "--format " + std::string(row.name) +
-                                           " writes one file per track: -o - is not possible");
+      throw UsageError{"-o", "--format " + std::string(row.name) + " writes one file per track: -o - is not possible"};
     }
     if (options.format != ExportFormat::Listing && options.timecode == TimecodeMode::Frames) {
-      throw CLI::ValidationError("--timecode",
-                                 "frames names no frame rate; an export needs --timecode ntsc-df, ntsc-ndf or pal");
+      throw UsageError{"--timecode", "frames names no frame rate; an export needs --timecode ntsc-df, ntsc-ndf or pal"};
     }
     if (!options.startText.empty()) {
       if (options.format == ExportFormat::Listing) {
-        throw CLI::ValidationError("--start", "the listing prints the project's own times; --start is for the exports");
+        throw UsageError{"--start", "the listing prints the project's own times; --start is for the exports"};
       }
       const std::optional<std::int64_t> start = morvane::ParseTimecode(options.startText, options.timecode);
       if (!start) {
-        throw CLI::ValidationError("--start", "'" + options.startText +
-                                                  "' is not a time of day HH:MM:SS:FF on the --timecode clock");
+        throw UsageError{"--start", "'" + options.startText + "' is not a time of day HH:MM:SS:FF on the --timecode clock"};
       }
       options.start = *start;
     }
+  } catch (const CLI::CallForHelp& request) {
+    return app.exit(request);
+  } catch (const CLI::CallForVersion& request) {
+    return app.exit(request);
+  } catch (const CLI::ArgumentMismatch& error) {
+    // CLI11 names the option first: "--software: 1 required TEXT missing".
+    const std::string text = error.what();
+    std::fprintf(stderr, "morvane-convert: %s: needs a value\n", text.substr(0, text.find(':')).c_str());
+    return 2;
   } catch (const CLI::ParseError& error) {
-    const int status = app.exit(error);
-    return status == 0 ? 0 : 2;
+    std::fprintf(stderr, "morvane-convert: %s\n", error.what());
+    return 2;
+  } catch (const UsageError& error) {
+    std::fprintf(stderr, "morvane-convert: %s: %s\n", error.what.c_str(), error.text.c_str());
+    return 2;
   }
 
-  options.softwareAuto = options.software == autoKind;
-  if (options.softwareAuto) {
-    options.software = SoftwareKind::RexEdit;
-  }
   if (options.probe) {
     morvane::ProbeOptions probeOptions;
     probeOptions.json = options.json;
     probeOptions.mediaDir = options.mediaFolder;
     probeOptions.timecode = options.timecode;
-    if (softwareOption->count() > 0 && !options.softwareAuto) {
+    if (!softwareWord.empty() && !options.softwareAuto) {
       probeOptions.software = options.software;
     }
     return morvane::ProbeSources(probeOptions, options.sources, stdout) ? 0 : 1;

@@ -63,10 +63,17 @@ ConversionOutcome ReadFailure(const ConversionOutcome& facts, const ConversionEr
   return failure;
 }
 
-// Once every text is written: the source is closed and every destination put in place.
-ConversionOutcome Completed(ConversionOutcome completed, FitCheck& fit, bool fits, SourceFile& source,
+// Once every text is written: the source is closed and every destination put in place, unless
+// confirm, asked when only the other layout fits, declines.
+ConversionOutcome Completed(ConversionOutcome completed, FitCheck& fit, SourceReader::Ending ending,
+                            const ConversionJob::Confirm& confirm, SourceFile& source,
                             DestinationFiles& destination, std::vector<std::string> written) {
-  fit.Complete(completed, fits);
+  fit.Complete(completed, ending == SourceReader::Ending::Exact);
+  completed.endedEarly = ending == SourceReader::Ending::PastEnd;
+  if (confirm && completed.OnlyOtherFits() && !confirm(completed)) {
+    completed.kind = Kind::Withdrawn;
+    return completed;  // the destination's destructor discards what was written
+  }
   source.Close();
   if (std::string reason; !destination.Commit(reason)) {
     return Failure(completed, Kind::WriteFailed, {}, reason);
@@ -77,8 +84,8 @@ ConversionOutcome Completed(ConversionOutcome completed, FitCheck& fit, bool fit
 
 // Reads the project once, with the software the fit check picks (it is set first, so that a
 // refusal can still name the layout that fits), listing to out and reporting to recorder; the
-// tables hold the clips afterwards. True when that layout fitted the file to its last byte.
-bool ReadProject(int fd, ConversionSettings settings, bool byFit, std::optional<FitCheck>& fit,
+// tables hold the clips afterwards. Says how the reads met the end of the file.
+SourceReader::Ending ReadProject(int fd, ConversionSettings settings, bool byFit, std::optional<FitCheck>& fit,
                  ListingWriter& out, ProgressSink& progress, ClipTables& tables,
                  TimelineRecorder* recorder = nullptr) {
   fit.emplace(fd, settings.softwareKind, byFit);
@@ -86,7 +93,7 @@ bool ReadProject(int fd, ConversionSettings settings, bool byFit, std::optional<
   SourceReader reader(fd);
   ListingContext context{reader, out, progress, settings, recorder};
   ListingDriver(context).Run(tables);
-  return reader.EndsHere();
+  return reader.HowItEnds();
 }
 
 }  // namespace
@@ -135,16 +142,16 @@ ConversionOutcome ConversionJob::Run(ProgressSink& progress) const {
   }
 
   std::optional<FitCheck> fit;
-  bool fits = false;
+  SourceReader::Ending ending{};
   try {
     const auto tables = std::make_unique<ClipTables>();
     ListingWriter writer(destination.Descriptor(0));
-    fits = ReadProject(source.Descriptor(), settings_, chooseByFit_, fit, writer, progress, *tables);
+    ending = ReadProject(source.Descriptor(), settings_, chooseByFit_, fit, writer, progress, *tables);
     writer.Flush();
   } catch (const ConversionError& error) {
     return ReadFailure(Facts(), error, fit);  // the destination's destructor puts everything back
   }
-  return Completed(Facts(), *fit, fits, source, destination, {destinationPath_});
+  return Completed(Facts(), *fit, ending, confirm_, source, destination, {destinationPath_});
 }
 
 ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
@@ -167,12 +174,12 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
   }
   std::vector<ExportText> files;
   std::optional<FitCheck> fit;
-  bool fits = false;
+  SourceReader::Ending ending{};
   try {
     const auto tables = std::make_unique<ClipTables>();
     ListingWriter listing{ListingWriter::Discard{}};
     TimelineFacts recorded;
-    fits = ReadProject(source.Descriptor(), settings_, chooseByFit_, fit, listing, progress, *tables, &recorded);
+    ending = ReadProject(source.Descriptor(), settings_, chooseByFit_, fit, listing, progress, *tables, &recorded);
     ExportNotes notes;
     files = RenderTimeline(BuildTimeline(*tables, recorded, timelineSource), export_.format,
                            settings_.timecodeMode, notes);
@@ -220,7 +227,7 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
     return FailureOf(facts, error);
   }
 
-  return Completed(std::move(facts), *fit, fits, source, destination, std::move(paths));
+  return Completed(std::move(facts), *fit, ending, confirm_, source, destination, std::move(paths));
 }
 
 }  // namespace morvane

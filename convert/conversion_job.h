@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +24,7 @@ struct ConversionOutcome {
     WriteFailed,            // a full disk, an I/O error, a closed pipe
     NoFrameRate,            // an export in FRAME mode
     DestinationExists,      // a file of the export exists and is to be kept
+    Withdrawn,              // written, then not put in place: the front end was asked and declined
   };
 
   Kind kind = Kind::Completed;
@@ -43,6 +45,9 @@ struct ConversionOutcome {
   SoftwareKind software = SoftwareKind::RexEdit;
   bool fits = false;
   bool otherFits = false;
+  // Completed without fitting: true when the file ended before the reads did (what followed read
+  // as zeros), false when bytes were left after them.
+  bool endedEarly = false;
 
   // Every file put in place, the one named first (several for a CMX 3600 export); empty unless
   // completed.
@@ -57,6 +62,8 @@ struct ConversionOutcome {
   bool completed() const { return kind == Kind::Completed; }
   // The layout read with does not fit the project and the other one does.
   bool OnlyOtherFits() const { return !fits && otherFits; }
+  // Converted, although neither layout fits the project.
+  bool FitsNeither() const { return completed() && !fits && !otherFits; }
 };
 
 // One conversion: opens the source for exclusive reading and the destination for exclusive
@@ -103,6 +110,12 @@ class ConversionJob {
   };
   void SetExport(Export exportSettings) { export_ = std::move(exportSettings); }
 
+  // Asked once every text is written and before any file is put in place, when the layout read
+  // with does not fit the project and the other one does (facts says so): true puts the files
+  // in place, false discards them and the outcome is Withdrawn. Without it they are put in place.
+  using Confirm = std::function<bool(const ConversionOutcome& facts)>;
+  void ConfirmWhenOnlyOtherFits(Confirm confirm) { confirm_ = std::move(confirm); }
+
   // Runs the conversion to its end on the calling thread, reporting to progress (whose bar the
   // caller has set to 0 of 200). When the project does not fit the layout, the source is read
   // once more with the other layout, its text and progress going nowhere.
@@ -115,6 +128,7 @@ class ConversionJob {
   ConversionSettings settings_;
   Export export_;
   bool chooseByFit_ = false;
+  Confirm confirm_;
 
   ConversionOutcome RunExport(ProgressSink& progress) const;
   // An outcome that knows the job's paths.

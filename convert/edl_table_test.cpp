@@ -1,5 +1,6 @@
 // What the golden files cannot show of the EDL table, through whole conversions: which transition
-// names are dissolves, event numbers past 999 with a full main table, and half speed past 2^31.
+// names are dissolves, a transition out of the last clip, an insert still's begin and sound,
+// event numbers past 999 with a full main table, and half speed past 2^31.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -39,6 +40,30 @@ TEST(EdlTable, OnlyTheFourDissolveNamesByExactBytesAreDissolves) {
     EXPECT_NE(std::string::npos, text.find(std::string("001 MAIN  V    ") + c.code + "     10       0       30"))
         << c.transition;
   }
+}
+
+// A transition out of the last main clip (its effect names that clip, so the entry after it holds
+// the transition) opens a from line and holds the side events back to the end. An insert still
+// takes its begin as a plain u32 and never has sound, whatever its level.
+TEST(EdlTable, ATransitionOutOfTheLastClipAndAnInsertStill) {
+  ProjectWriter file;
+  file.Header(0x0200, 0, 2);
+  MainMovie(file, "a.avi", 0, 99);
+  MainMovie(file, "b.avi", 0, 99, {100, 100});
+  InsertMovie(file.U32(2), "i.avi", 0, 9, 0, {100, 100});
+  InsertStill(file, "s.bmp", 0, 9, 0x1FFFFFFB, "", {100, 100});  // FB FF FF 1F
+  AppendEffectRecord(file.U32(0).U32(0).U32(2), Transition(0, 90, "Dissolve"));
+  AppendEffectRecord(file, Transition(1, 80, "Dissolve"));
+  const std::string text = ConvertInMemory(file.U32(0).U32(0).U32(0).U32(0).U8(0).bytes(), kFrames);
+  EXPECT_NE(std::string::npos, text.find("s.bmp,in=0,out=9,begin=536870907,,"));
+  EXPECT_EQ("Event                        Source            Recorder\r\n"
+            "                             IN      OUT       IN      OUT\r\n"
+            "001 MAIN  V    C              0       90        0       90   a.avi\r\n"
+            "001 MAIN  VA   D     10       0       80       90      170   b.avi\r\n"
+            "002 MAIN  VA   C             80       80      170      170\r\n"
+            "003 INS   VA   C              0       10        0       10   i.avi\r\n"
+            "004 INS   V    C              0       10   536870907   536870917   s.bmp\r\n",
+            Edl(text));
 }
 
 TEST(EdlTable, FullMainTableNumbersEventsPast999AndSpendsTheShareInProportion) {

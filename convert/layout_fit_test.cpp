@@ -54,7 +54,8 @@ TEST(LayoutFit, TheLayoutThatAloneFitsIsTheOneTheProjectWasWrittenWith) {
         const ProjectWriter file = WrittenBy(kind, version, shape);
         const ProjectProbe probe = ProbeProject(file.bytes());
         EXPECT_TRUE(probe.fit.Fits(kind));
-        EXPECT_TRUE(probe.fit.Fits(OtherSoftware(kind)) || probe.software == kind);
+        // Read as the one that fits, RexEdit when both do.
+        EXPECT_EQ(probe.fit.Fits(OtherSoftware(kind)) ? SoftwareKind::RexEdit : kind, probe.software);
         ++projects;
         ambiguous += probe.fit.rexEdit && probe.fit.ezEdit;
       }
@@ -68,7 +69,10 @@ TEST(LayoutFit, TheLayoutThatAloneFitsIsTheOneTheProjectWasWrittenWith) {
 TEST(LayoutFit, TheJobTellsWhichLayoutsFitTheProject) {
   const testing::ScratchFolder scratch;
   const std::filesystem::path& folder = scratch.path;
-  for (const ExampleProject& example : ExampleProjects()) example.file.SaveTo((folder / example.name).string());
+  for (const ExampleProject& example : ExampleProjects()) {
+    example.file.SaveTo((folder / example.name).string());
+    if (example.name == "rexedit-0207.dvc") ProjectWriter(example.file).U8(0).SaveTo((folder / "tail.dvc").string());
+  }
   ProjectWriter().Header(0x0207, 0, 0).SaveTo((folder / "short.dvc").string());  // fits neither
   const auto rex = SoftwareKind::RexEdit, ez = SoftwareKind::EzEdit;
   const struct {
@@ -77,14 +81,16 @@ TEST(LayoutFit, TheJobTellsWhichLayoutsFitTheProject) {
     bool byFit;
     bool completed, fits, otherFits;
     SoftwareKind readWith;
+    bool endedEarly = false;  // completed without fitting: the file ended first, else bytes were left
   } rows[] = {
       {"rexedit-0207.dvc", rex, false, true, true, false, rex},
       {"rexedit-0207.dvc", ez, false, false, false, true, ez},  // refused
-      {"ezedit-0206.dvc", rex, false, true, false, true, rex},
+      {"ezedit-0206.dvc", rex, false, true, false, true, rex, true},
       {"ezedit-0206.dvc", ez, false, true, true, false, ez},
       {"ezedit-0206.dvc", rex, true, true, true, false, ez},
-      {"short.dvc", rex, false, true, false, false, rex},
-      {"short.dvc", ez, true, true, false, false, rex},
+      {"short.dvc", rex, false, true, false, false, rex, true},
+      {"short.dvc", ez, true, true, false, false, rex, true},
+      {"tail.dvc", rex, false, true, false, false, rex, false},  // one byte after its last section
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(::testing::Message() << row.project << " " << static_cast<int>(row.chosen) << row.byFit);
@@ -97,6 +103,7 @@ TEST(LayoutFit, TheJobTellsWhichLayoutsFitTheProject) {
     EXPECT_EQ(row.fits, outcome.fits);
     EXPECT_EQ(row.otherFits, outcome.otherFits);
     EXPECT_EQ(row.readWith, outcome.software);
+    EXPECT_EQ(row.endedEarly, outcome.endedEarly);
   }
 }
 

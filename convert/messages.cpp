@@ -1,5 +1,8 @@
 #include "convert/messages.h"
 
+#include "convert/layout_fit.h"
+#include "platform/file_access.h"
+
 namespace morvane {
 
 std::string OverCapacityMessage(std::string_view heading, std::int32_t count, std::int32_t capacity) {
@@ -96,27 +99,75 @@ std::string OutcomeMessage(const ConversionOutcome& outcome) {
     case Kind::WriteFailed: return std::string(kWriteFailed);
     case Kind::NoFrameRate: return std::string(kExportNeedsRate);
     case Kind::DestinationExists: return KeptMessage(outcome.file);
+    case Kind::Withdrawn: return std::string(kWithdrawn);
   }
   return std::string(kWriteFailed);
 }
 
 namespace {
 
-// The layout that fits when only the other one does, in the dialog's words; else empty.
+// The layout that fits when only the other one does, or how the file misses when neither does,
+// in the dialog's words; else empty.
 std::string_view FitHint(const ConversionOutcome& outcome) {
+  if (outcome.FitsNeither()) {
+    return outcome.endedEarly ? kEndsEarlyHint : kBytesAfterEndHint;
+  }
   if (!outcome.OnlyOtherFits()) {
     return {};
   }
   return outcome.software == SoftwareKind::RexEdit ? kReadsAsEzEditHint : kReadsAsRexEditHint;
 }
 
+// What to do after a failure with files, or empty.
+std::string_view Advice(const ConversionOutcome& outcome) {
+  using Kind = ConversionOutcome::Kind;
+  if (outcome.reason == kReasonSameFile) {
+    return kSameFileAdvice;
+  }
+  if (outcome.reason == kReasonInUse) {
+    return kInUseAdvice;
+  }
+  switch (outcome.kind) {
+    case Kind::SourceOpenFailed: return kSourceOpenAdvice;
+    case Kind::DestinationOpenFailed: return kDestinationOpenAdvice;
+    case Kind::ReadFailed: return kReadAdvice;
+    case Kind::WriteFailed: return kWriteAdvice;
+    default: return {};
+  }
+}
+
+// "<file>: <reason>.\n<advice>" for a failure with files, the parts that are known; else empty.
+std::string ReasonParagraph(const ConversionOutcome& outcome) {
+  const std::string_view advice = Advice(outcome);
+  if (advice.empty()) {
+    return {};
+  }
+  std::string text;
+  if (!outcome.reason.empty()) {
+    const bool ofSource = outcome.kind == ConversionOutcome::Kind::SourceOpenFailed ||
+                          outcome.kind == ConversionOutcome::Kind::ReadFailed;
+    const std::string& file =
+        !outcome.file.empty() ? outcome.file : ofSource ? outcome.source : outcome.destination;
+    text = file.empty() ? outcome.reason : file + ": " + outcome.reason;
+    text += ".\n";
+  }
+  text += advice;
+  return text;
+}
+
+std::string SoftwareName(SoftwareKind kind) {
+  return std::string(kind == SoftwareKind::RexEdit ? "RexEdit" : "EzEdit( EZDV II )");
+}
+
 }  // namespace
 
 std::string DialogMessage(const ConversionOutcome& outcome) {
   std::string text = OutcomeMessage(outcome);
-  if (const std::string_view hint = FitHint(outcome); !hint.empty()) {
-    text += "\n\n";
-    text += hint;
+  for (const std::string& paragraph : {ReasonParagraph(outcome), std::string(FitHint(outcome))}) {
+    if (!paragraph.empty()) {
+      text += "\n\n";
+      text += paragraph;
+    }
   }
   const std::vector<std::string> changes = outcome.completed() ? ExportWarnings(outcome) : std::vector<std::string>();
   for (std::size_t i = 0; i < changes.size(); ++i) {
@@ -127,8 +178,15 @@ std::string DialogMessage(const ConversionOutcome& outcome) {
 }
 
 MessageIcon DialogIcon(const ConversionOutcome& outcome) {
-  return outcome.completed() && !outcome.OnlyOtherFits() && outcome.changes.empty() ? MessageIcon::None
-                                                                                     : MessageIcon::Warning;
+  return outcome.completed() && FitHint(outcome).empty() && outcome.changes.empty() ? MessageIcon::None
+                                                                                   : MessageIcon::Warning;
+}
+
+std::string WrongSoftwareQuestion(const ConversionOutcome& outcome) {
+  const std::string chosen = SoftwareName(outcome.software), fitting = SoftwareName(OtherSoftware(outcome.software));
+  return "This project reads as " + std::string(outcome.software == SoftwareKind::RexEdit ? "an " : "a ") +
+         fitting + " project; " + chosen + ", chosen in step 1, does not fit it.\n\nYes: convert it as " +
+         fitting + "\nNo: convert it as " + chosen + "\nCancel: convert nothing";
 }
 
 std::string CommandLineMessage(const ConversionOutcome& outcome) {
@@ -150,6 +208,13 @@ std::string_view CommandLineWarning(const ConversionOutcome& outcome, bool byFit
   const bool read = outcome.kind == Kind::Completed || outcome.kind == Kind::EndsTooEarly ||
                     outcome.kind == Kind::OverCapacity;
   return byFit && read && !outcome.fits && !outcome.otherFits ? kReadsAsNeitherWarning : std::string_view();
+}
+
+std::string_view NoFitWarning(const ConversionOutcome& outcome) {
+  if (!outcome.FitsNeither()) {
+    return {};
+  }
+  return outcome.endedEarly ? kEndsEarlyWarning : kBytesAfterEndWarning;
 }
 
 }  // namespace morvane

@@ -26,6 +26,8 @@ inline constexpr std::string_view kWriteFailed = "Can not write destination file
 // An export needs a frame rate, which FRAME (plain frame numbers) does not name.
 inline constexpr std::string_view kExportNeedsRate =
     "Can not export in FRAME mode: choose an NTSC or PAL timecode mode";
+// The front end was asked whether to put the files in place and declined.
+inline constexpr std::string_view kWithdrawn = "Nothing converted: the destination is as it was";
 
 // After the outcome's message, when the software chosen in step 1 does not fit the project and
 // the other one does: the one that fits, named as its radio button names it.
@@ -34,6 +36,26 @@ inline constexpr std::string_view kReadsAsEzEditHint =
 inline constexpr std::string_view kReadsAsRexEditHint =
     "This project reads as a RexEdit project: choose it in step 1 and convert again.";
 
+// After the completion message, when neither layout fits the project: which way it misses.
+inline constexpr std::string_view kEndsEarlyHint =
+    "This file reads as neither a RexEdit nor an EzEdit( EZDV II ) project: it ends before its last "
+    "section, and what follows was read as zeros. Check that the file was copied whole.";
+inline constexpr std::string_view kBytesAfterEndHint =
+    "This file reads as neither a RexEdit nor an EzEdit( EZDV II ) project: it has bytes after its "
+    "last section, which are not listed. Check that it is a project file.";
+
+// What to do next, after a failure's reason (the second paragraph of the dialog's box).
+inline constexpr std::string_view kSourceOpenAdvice = "Choose the project file in step 3 and convert again.";
+inline constexpr std::string_view kDestinationOpenAdvice =
+    "Choose a destination in a folder you may write to in step 4 and convert again.";
+inline constexpr std::string_view kSameFileAdvice =
+    "Choose another destination in step 4: the project itself is never replaced.";
+inline constexpr std::string_view kInUseAdvice =
+    "Wait until the other program or conversion has finished with it, then convert again.";
+inline constexpr std::string_view kReadAdvice = "Copy the project to another disk and convert again.";
+inline constexpr std::string_view kWriteAdvice =
+    "Make room on the disk, or choose a destination on another disk in step 4, and convert again.";
+
 // The command line's warnings, printed as "morvane-convert: SOURCE: warning: " and the text.
 inline constexpr std::string_view kReadsAsEzEditWarning =
     "this project reads as an EzEdit project; use --software ezedit";
@@ -41,6 +63,10 @@ inline constexpr std::string_view kReadsAsRexEditWarning =
     "this project reads as a RexEdit project; use --software rexedit";
 inline constexpr std::string_view kReadsAsNeitherWarning =
     "this file reads as neither a RexEdit nor an EzEdit project; read as RexEdit";
+inline constexpr std::string_view kEndsEarlyWarning =
+    "this file ends before its last section; what follows was read as zeros";
+inline constexpr std::string_view kBytesAfterEndWarning =
+    "this file has bytes after its last section; they are not listed";
 
 // "Can not convert source file: [MainAV] holds 1234 clips, more than 1000"
 std::string OverCapacityMessage(std::string_view heading, std::int32_t count, std::int32_t capacity);
@@ -63,12 +89,18 @@ std::vector<std::string> ExportWarnings(const ConversionOutcome& outcome);
 // What happened, in one message: the completion message or the failure's text.
 std::string OutcomeMessage(const ConversionOutcome& outcome);
 
-// The dialog's message box: the outcome's message and, when only the other layout fits the
-// project (also after a refusal), the hint that names it as a second paragraph, then what the
-// export changed (ExportWarnings) as a paragraph; the warning icon for a failure, a hint or a
-// change.
+// The dialog's message box: the outcome's message and as a second paragraph, for a failure with
+// a reason, the file, the reason and what to do next; when only the other layout fits the project
+// (also after a refusal), the hint that names it; when neither does, the hint that says how the
+// file misses; then what an export changed (ExportWarnings) as a paragraph. The warning icon for a
+// failure, a hint or a change.
 std::string DialogMessage(const ConversionOutcome& outcome);
 MessageIcon DialogIcon(const ConversionOutcome& outcome);
+
+// The dialog's question, asked before the files are put in place (or after a refusal) when the
+// software chosen in step 1 does not fit the project and the other one does: Yes converts with
+// the one that fits, No keeps the chosen one, Cancel converts nothing.
+std::string WrongSoftwareQuestion(const ConversionOutcome& outcome);
 
 // The command line's diagnostic for a failed conversion (it adds the system's reason): the
 // outcome's message, and for kept files how to replace them (one line per file).
@@ -78,5 +110,8 @@ std::string CommandLineMessage(const ConversionOutcome& outcome);
 // or the empty text: the other software's when only it fits, and with byFit (--software auto)
 // the one for a project that neither layout reads.
 std::string_view CommandLineWarning(const ConversionOutcome& outcome, bool byFit);
+// The warning after that one for a project converted although neither layout fits it, with any
+// software: how the file misses. Else the empty text.
+std::string_view NoFitWarning(const ConversionOutcome& outcome);
 
 }  // namespace morvane

@@ -7,6 +7,7 @@
 
 #include "convert/conversion_job.h"
 #include "convert/messages.h"
+#include "platform/file_access.h"
 #include "platform/utf8_path.h"
 #include "testing/doubles/recording_progress.h"
 #include "testing/example_projects.h"
@@ -17,14 +18,23 @@ namespace {
 
 using Kind = ConversionOutcome::Kind;
 
-ConversionOutcome Facts(Kind kind, SoftwareKind software = SoftwareKind::RexEdit, bool fits = false,
-                        bool otherFits = false, std::vector<ExportNote> changes = {}) {
-  ConversionOutcome outcome{kind, "in.dvc", "out.txt", "out-exa2.edl", "", "[InsertAV]", 1001, 1000};
+ConversionOutcome Facts(Kind kind, SoftwareKind software = SoftwareKind::RexEdit, bool fits = true,
+                        bool otherFits = false, std::string file = "out-exa2.edl", std::string reason = "") {
+  ConversionOutcome outcome{kind, "in.dvc", "out.txt", std::move(file), std::move(reason), "[InsertAV]", 1001, 1000};
   outcome.software = software;
   outcome.fits = fits;
   outcome.otherFits = otherFits;  // checked only when the first does not fit
-  outcome.format = changes.empty() ? ExportFormat::Listing : ExportFormat::Cmx3600;
+  return outcome;
+}
+
+ConversionOutcome WithChanges(ConversionOutcome outcome, std::vector<ExportNote> changes) {
+  outcome.format = ExportFormat::Cmx3600;
   outcome.changes = std::move(changes);
+  return outcome;
+}
+
+ConversionOutcome EndedEarly(ConversionOutcome outcome) {
+  outcome.endedEarly = true;
   return outcome;
 }
 
@@ -32,42 +42,64 @@ TEST(OutcomeWords, EachFrontEndWordsTheSameFacts) {
   const std::string done = "conversion completed\nfrom : in.dvc\n   to : out.txt", late(kEndsTooEarly),
                     over = "Can not convert source file: [InsertAV] holds 1001 clips, more than 1000",
                     kept = "out-exa2.edl exists; kept it", ez = "\n\n" + std::string(kReadsAsEzEditHint),
-                    rex = "\n\n" + std::string(kReadsAsRexEditHint);
+                    rex = "\n\n" + std::string(kReadsAsRexEditHint), p = "\n\n";
   const MessageIcon warning = MessageIcon::Warning;
   const SoftwareKind rexEdit = SoftwareKind::RexEdit, ezEdit = SoftwareKind::EzEdit;
+  const std::string_view none{};
   const struct {
     ConversionOutcome outcome;
     std::string dialog;
     MessageIcon icon;
     std::string commandLine;
+    std::string_view warning, autoWarning, noFitWarning;
   } rows[] = {
-      {Facts(Kind::Completed), done, MessageIcon::None, done},
-      {Facts(Kind::Completed, rexEdit, true, true), done, MessageIcon::None, done},
-      {Facts(Kind::Completed, rexEdit, false, true), done + ez, warning, done},
-      {Facts(Kind::EndsTooEarly, ezEdit, false, true), late + rex, warning, late},
-      {Facts(Kind::OverCapacity), over, warning, over},
-      {Facts(Kind::SourceOpenFailed), std::string(kSourceOpenFailed), warning,
-       std::string(kSourceOpenFailed)},
-      {Facts(Kind::DestinationOpenFailed), std::string(kDestinationOpenFailed), warning,
-       std::string(kDestinationOpenFailed)},
-      {Facts(Kind::ReadFailed), std::string(kReadFailed), warning, std::string(kReadFailed)},
-      {Facts(Kind::WriteFailed), std::string(kWriteFailed), warning, std::string(kWriteFailed)},
-      {Facts(Kind::NoFrameRate), std::string(kExportNeedsRate), warning, std::string(kExportNeedsRate)},
-      {Facts(Kind::DestinationExists), kept, warning, kept + " (--force replaces it)"},
+      {Facts(Kind::Completed), done, MessageIcon::None, done, none, none, none},
+      {Facts(Kind::Completed, rexEdit, false, true), done + ez, warning, done, kReadsAsEzEditWarning,
+       kReadsAsEzEditWarning, none},
+      {Facts(Kind::EndsTooEarly, ezEdit, false, true), late + rex, warning, late, kReadsAsRexEditWarning,
+       kReadsAsRexEditWarning, none},
+      // Neither layout fits: every software warns how the file misses.
+      {EndedEarly(Facts(Kind::Completed, rexEdit, false)), done + p + std::string(kEndsEarlyHint), warning, done,
+       none, kReadsAsNeitherWarning, kEndsEarlyWarning},
+      {Facts(Kind::Completed, ezEdit, false), done + p + std::string(kBytesAfterEndHint), warning, done, none,
+       kReadsAsNeitherWarning, kBytesAfterEndWarning},
+      {Facts(Kind::OverCapacity, rexEdit, false), over, warning, over, none, kReadsAsNeitherWarning, none},
+      {Facts(Kind::NoFrameRate), std::string(kExportNeedsRate), warning, std::string(kExportNeedsRate), none, none,
+       none},
+      {Facts(Kind::DestinationExists), kept, warning, kept + " (--force replaces it)", none, none, none},
+      {Facts(Kind::Withdrawn), std::string(kWithdrawn), warning, std::string(kWithdrawn), none, none, none},
       // What an export changed: a paragraph of its own in the dialog, warnings on the command line.
-      {Facts(Kind::Completed, rexEdit, true, false, {{ExportChange::TransitionCapped, 1, 2000}}),
-       done + "\n\ncmx3600: 1 transition of 2000 frames written as 999", warning, done},
-      {Facts(Kind::Completed, rexEdit, false, true,
-             {{ExportChange::ClipCutAtStart, 2, 1099}, {ExportChange::MediaNameInvalid, 1, 0}}),
+      {WithChanges(Facts(Kind::Completed), {{ExportChange::TransitionCapped, 1, 2000}}),
+       done + "\n\ncmx3600: 1 transition of 2000 frames written as 999", warning, done, none, none, none},
+      {WithChanges(Facts(Kind::Completed, rexEdit, false, true),
+                   {{ExportChange::ClipCutAtStart, 2, 1099}, {ExportChange::MediaNameInvalid, 1, 0}}),
        done + ez + "\n\ncmx3600: 2 clips starting before frame 0 cut there (up to 1099 frames cut)"
                    "\ncmx3600: 1 media name naming no file (empty, \".\" or \"..\") left offline",
-       warning, done},
+       warning, done, kReadsAsEzEditWarning, kReadsAsEzEditWarning, none},
   };
+  // A failure with files: the file, the system's reason and what to do next.
+  const struct { Kind kind; const char *file, *reason; std::string paragraph; } failures[] = {
+      {Kind::SourceOpenFailed, "in.dvc", "No such file or directory", "in.dvc: No such file or directory.\n"},
+      {Kind::SourceOpenFailed, "", "", ""},
+      {Kind::DestinationOpenFailed, "/ro/out.txt", "Read-only file system", "/ro/out.txt: Read-only file system.\n"},
+      {Kind::DestinationOpenFailed, "in.dvc", kReasonSameFile.data(), "in.dvc: it is the source file.\n"},
+      {Kind::DestinationOpenFailed, "out.txt", kReasonInUse.data(), "out.txt: in use by another program.\n"},
+      {Kind::ReadFailed, "", "Input/output error", "in.dvc: Input/output error.\n"},
+      {Kind::WriteFailed, "", "No space left on device", "out.txt: No space left on device.\n"}};
+  const std::string_view advice[] = {kSourceOpenAdvice, kSourceOpenAdvice, kDestinationOpenAdvice, kSameFileAdvice,
+                                     kInUseAdvice,      kReadAdvice,       kWriteAdvice};
+  for (std::size_t i = 0; i < std::size(failures); ++i) {
+    const ConversionOutcome outcome = Facts(failures[i].kind, rexEdit, true, false, failures[i].file, failures[i].reason);
+    EXPECT_EQ(OutcomeMessage(outcome) + "\n\n" + failures[i].paragraph + std::string(advice[i]), DialogMessage(outcome));
+  }
   for (const auto& row : rows) {
     SCOPED_TRACE(row.dialog);
     EXPECT_EQ(row.dialog, DialogMessage(row.outcome));
     EXPECT_EQ(row.icon, DialogIcon(row.outcome));
     EXPECT_EQ(row.commandLine, CommandLineMessage(row.outcome));
+    EXPECT_EQ(row.warning, CommandLineWarning(row.outcome, false));
+    EXPECT_EQ(row.autoWarning, CommandLineWarning(row.outcome, true));
+    EXPECT_EQ(row.noFitWarning, NoFitWarning(row.outcome));
   }
   // Every file written is named, the further ones under the first; every kept one on a line.
   ConversionOutcome several = Facts(Kind::Completed);
@@ -78,6 +110,14 @@ TEST(OutcomeWords, EachFrontEndWordsTheSameFacts) {
   kept2.kept = {"a-insert.edl", "a-exa1.edl"};
   EXPECT_EQ("a-insert.edl exists; kept it (--force replaces it)\na-exa1.edl exists; kept it (--force replaces it)",
             CommandLineMessage(kept2));
+  EXPECT_EQ(
+      "This project reads as an EzEdit( EZDV II ) project; RexEdit, chosen in step 1, does not fit it.\n\n"
+      "Yes: convert it as EzEdit( EZDV II )\nNo: convert it as RexEdit\nCancel: convert nothing",
+      WrongSoftwareQuestion(Facts(Kind::Completed, rexEdit, false, true)));
+  EXPECT_EQ(
+      "This project reads as a RexEdit project; EzEdit( EZDV II ), chosen in step 1, does not fit it.\n\n"
+      "Yes: convert it as RexEdit\nNo: convert it as EzEdit( EZDV II )\nCancel: convert nothing",
+      WrongSoftwareQuestion(Facts(Kind::OverCapacity, ezEdit, false, true)));
 }
 
 // An existing file is kept, whichever of the export's files it is, and then none is written;

@@ -4,7 +4,9 @@
 #include <utility>
 
 #include "interchange/exports.h"
+#include "convert/layout_fit.h"
 #include "listing/ascii_case.h"
+#include "platform/utf8_path.h"
 
 namespace morvane {
 
@@ -100,7 +102,7 @@ PickerDescription DialogCore::SourcePicker() {
   return picker;
 }
 
-PickerDescription DialogCore::DestinationPicker() {
+PickerDescription DialogCore::DestinationPicker(std::string_view sourcePath) {
   PickerDescription picker;
   picker.mode = PickerDescription::Mode::Save;
   picker.title = "Save As";
@@ -110,6 +112,7 @@ PickerDescription DialogCore::DestinationPicker() {
   picker.filters.push_back(AllFiles());
   picker.defaultSuffix = "txt";
   picker.initialName = "*.txt";
+  picker.initialFolder = Utf8Text(Utf8Path(std::string(sourcePath)).parent_path());
   picker.askBeforeOverwrite = true;
   return picker;
 }
@@ -124,7 +127,7 @@ bool DialogCore::BrowseForSource() {
 }
 
 bool DialogCore::BrowseForDestination() {
-  std::optional<PickedFile> picked = pickers_.PickDestination(DestinationPicker());
+  std::optional<PickedFile> picked = pickers_.PickDestination(DestinationPicker(sourcePath_));
   if (!picked) {
     return false;
   }
@@ -147,21 +150,45 @@ ExportFormat DialogCore::DestinationFormat() const {
   return ExportFormat::Listing;
 }
 
-DialogOutcome DialogCore::Convert() {
+ConversionOutcome DialogCore::RunConversion(SoftwareKind software, std::optional<MessageBoxes::Answer>& answer) {
   position_ = 0;
   lastRepaint_.reset();
-
-  ConversionJob job(sourcePath_, destinationPath_, settings_);
+  ConversionJob job(sourcePath_, destinationPath_, {software, settings_.timecodeMode});
   job.SetExport({DestinationFormat(), {}, false});
-  const ConversionOutcome outcome = job.Run(*this);
+  job.ConfirmWhenOnlyOtherFits([this, &answer](const ConversionOutcome& facts) {
+    answer = messages_.Ask(WrongSoftwareQuestion(facts));
+    return *answer == MessageBoxes::Answer::No;
+  });
+  ConversionOutcome outcome = job.Run(*this);
+  if (!answer && outcome.OnlyOtherFits()) {  // refused as the wrong software
+    status_.clear();
+    RepaintNow();
+    answer = messages_.Ask(WrongSoftwareQuestion(outcome));
+  }
+  return outcome;
+}
 
+DialogOutcome DialogCore::Convert() {
+  using Answer = MessageBoxes::Answer;
+  std::optional<Answer> answer;
+  ConversionOutcome outcome = RunConversion(settings_.softwareKind, answer);
+  if (answer == Answer::Yes) {
+    std::optional<Answer> again;
+    outcome = RunConversion(OtherSoftware(settings_.softwareKind), again);
+  }
   if (!outcome.completed()) {
     // A refused conversion stops before the driver empties the status line.
     status_.clear();
   }
   RepaintNow();
-  DialogOutcome shown{DialogMessage(outcome), DialogIcon(outcome)};
-  messages_.Show(shown.text, shown.icon);
+  DialogOutcome shown;
+  if (answer != Answer::Cancel) {
+    if (answer == Answer::No) {
+      outcome.fits = true;  // the user chose the software knowingly: no hint
+    }
+    shown = {DialogMessage(outcome), DialogIcon(outcome)};
+    messages_.Show(shown.text, shown.icon);
+  }
   position_ = 0;
   RepaintNow();
   return shown;

@@ -44,6 +44,11 @@ class MessageBoxes {
   // markup, "\n" breaks lines), one OK button and, for MessageIcon::Warning, the warning icon
   // (an exclamation mark); MessageIcon::None shows no icon.
   virtual void Show(std::string_view text, MessageIcon icon) = 0;
+
+  // A modal box with the caption kCaption, the text as it stands, the warning icon and the
+  // buttons Yes (the default), No and Cancel; Escape and the close box answer Cancel.
+  enum class Answer { Yes, No, Cancel };
+  virtual Answer Ask(std::string_view text) = 0;
 };
 
 // One entry of a picker's file type list.
@@ -61,6 +66,7 @@ struct PickerDescription {
   std::vector<FileFilter> filters;  // in this order; the first is chosen at start
   std::string defaultSuffix;        // without the dot, added to a name typed without one
   std::string initialName;          // the file name field's text at start
+  std::string initialFolder;        // the folder it opens in; empty: the system's choice
   bool askBeforeOverwrite = false;  // ask before an existing file is chosen (save picker)
   bool showReadOnlyBox = false;     // the "open as read-only" box is shown ...
   bool readOnlyBoxTicked = false;   // ... and initially ticked (platforms without it ignore both)
@@ -157,8 +163,9 @@ class DialogCore : public ProgressSink {
   // a cancelled one leaves the path as it was, including text typed before.
   bool BrowseForSource();
   bool BrowseForDestination();
+  // The destination picker opens in the folder of sourcePath (a bare name has none).
   static PickerDescription SourcePicker();
-  static PickerDescription DestinationPicker();
+  static PickerDescription DestinationPicker(std::string_view sourcePath = {});
 
   // -- "convert" --
   // Runs the conversion of the two paths with the settings in force, on the calling thread, with
@@ -166,6 +173,12 @@ class DialogCore : public ProgressSink {
   // the status line; a completed one has emptied it and stands at 200), shows the outcome's box
   // (DialogMessage with DialogIcon) and, once the box is closed, puts the bar back to 0. Returns
   // what the box said.
+  //
+  // When the software chosen in step 1 does not fit the project and the other one does, it asks
+  // (WrongSoftwareQuestion) before anything is put in place, or after the refusal the wrong
+  // choice caused: Yes converts again with the one that fits (the choice in step 1 stays), No
+  // puts the files in place (or shows the refusal) without the hint, Cancel discards them and
+  // shows no box (the empty outcome).
   DialogOutcome Convert();
 
   // -- Keys --
@@ -185,6 +198,7 @@ class DialogCore : public ProgressSink {
  private:
   void RepaintNow();
   void RepaintWhenDue();
+  ConversionOutcome RunConversion(SoftwareKind software, std::optional<MessageBoxes::Answer>& answer);
 
   DialogView& view_;
   MessageBoxes& messages_;

@@ -6,7 +6,10 @@
 #include <tuple>
 
 #include "convert/messages.h"
+#include "platform/utf8_path.h"
+#include "testing/doubles/convert_in_memory.h"
 #include "testing/doubles/recording_prompts.h"
+#include "testing/example_projects.h"
 #include "testing/project_writer.h"
 #include "testing/scratch_folder.h"
 
@@ -14,6 +17,11 @@ namespace morvane {
 namespace {
 
 using Repaint = std::pair<int, std::string>;
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
 
 struct DialogCoreTest : ::testing::Test, DialogView {
   void ShowProgress(int position, std::string_view status) override {
@@ -53,15 +61,21 @@ TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThen
   const testing::ScratchFolder scratch;
   const std::filesystem::path& folder = scratch.path;
   const std::string ok = (folder / "ok.dvc").string(), huge = (folder / "huge.dvc").string(),
-                    out = (folder / "out.txt").string(), otio = (folder / "out.otio").string();
-  testing::ProjectWriter().Header(0x0207, 0, 0).SaveTo(ok);
+                    out = (folder / "out.txt").string(), otio = (folder / "out.otio").string(),
+                    cut = (folder / "cut.dvc").string();
+  testing::ProjectWriter().Header(0x0207, 0, 0).SaveTo(cut);  // ends before its last section
   testing::ProjectWriter().Header(0x0207, 0, 1234).SaveTo(huge);
+  testing::ExampleProjects()[0].file.SaveTo(ok);  // rexedit-0207.dvc
+  // A failure's second paragraph: the reason as the system words it, then what to do next.
   // clang-format off
-  const struct { std::string source, destination, text; MessageIcon icon; int bar; } rows[] = {
+  const struct { std::string source, destination, text; MessageIcon icon; int bar; std::string_view advice{}; } rows[] = {
       {ok, out, CompletionMessage(ok, out), MessageIcon::None, 200},
-      {"", out, std::string(kSourceOpenFailed), MessageIcon::Warning, 0},
-      {ok, "", std::string(kDestinationOpenFailed), MessageIcon::Warning, 0},
+      {"", out, std::string(kSourceOpenFailed), MessageIcon::Warning, 0, kSourceOpenAdvice},
+      {ok, "", std::string(kDestinationOpenFailed), MessageIcon::Warning, 0, kDestinationOpenAdvice},
+      {ok, ok, std::string(kDestinationOpenFailed) + "\n\n" + ok + ": it is the source file.\n" +
+       std::string(kSameFileAdvice), MessageIcon::Warning, 0},
       {huge, out, OverCapacityMessage("[MainAV]", 1234, 1000), MessageIcon::Warning, 0},
+      {cut, out, CompletionMessage(cut, out) + "\n\n" + std::string(kEndsEarlyHint), MessageIcon::Warning, 200},
       {ok, otio, CompletionMessage(ok, otio), MessageIcon::None, 200}};
   // clang-format on
   for (const auto& row : rows) {
@@ -72,8 +86,14 @@ TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThen
     boxes.shown.clear();
     Repaint duringBox;
     boxes.whileOpen = [&] { duringBox = repaints.back(); };
-    EXPECT_EQ((DialogOutcome{row.text, row.icon}), core.Convert());
-    EXPECT_EQ((std::vector<DialogOutcome>{{row.text, row.icon}}), boxes.shown);
+    const DialogOutcome shown = core.Convert();
+    if (row.advice.empty()) {
+      EXPECT_EQ((DialogOutcome{row.text, row.icon}), shown);
+    } else {  // the message, then the system's reason and what to do next
+      EXPECT_TRUE(shown.icon == row.icon && shown.text.starts_with(row.text + "\n\n") &&
+                  shown.text.ends_with(".\n" + std::string(row.advice))) << shown.text;
+    }
+    EXPECT_EQ((std::vector<DialogOutcome>{shown}), boxes.shown);
     EXPECT_EQ(Repaint(row.bar, ""), duringBox) << row.text;
     EXPECT_EQ(Repaint(0, ""), repaints.back());
   }
@@ -83,6 +103,46 @@ TEST_F(DialogCoreTest, ConvertShowsTheOutcomeOverTheFinalBarEmptiesTheStatusThen
   core.SetDestinationPath((folder / "frame.mlt").string());
   EXPECT_EQ((DialogOutcome{std::string(kExportNeedsRate), MessageIcon::Warning}), core.Convert());
   EXPECT_FALSE(std::filesystem::exists(folder / "frame.mlt"));
+}
+
+// The wrong software chosen in step 1: asked before anything is put in place (or after the
+// refusal it caused), Yes converts with the one that fits, No keeps the choice, Cancel nothing.
+TEST_F(DialogCoreTest, TheWrongSoftwareAsksBeforeAnythingIsPutInPlace) {
+  using A = MessageBoxes::Answer;
+  const testing::ScratchFolder folder;
+  const std::vector<testing::ExampleProject> examples = testing::ExampleProjects();  // rexedit, ezedit first
+  const std::string rex = testing::ConvertInMemory(examples[0].file.bytes(), examples[0].settings),
+                    ez = testing::ConvertInMemory(examples[1].file.bytes(), examples[1].settings),
+                    out = Utf8Text(folder / "out.txt"), refused = OverCapacityMessage("[InsertAV]", 1953068047, 300);
+  for (int i : {0, 1}) examples[static_cast<std::size_t>(i)].file.SaveTo(Utf8Text(folder / examples[static_cast<std::size_t>(i)].name));
+  // The project, the answer, the box ("done": the completion message; none: no box) and the file.
+  const struct { int project; A answer; std::string box; MessageIcon icon; std::string written; } rows[] = {
+      {1, A::Yes, "done", MessageIcon::None, ez}, {1, A::No, "done", MessageIcon::None, "as chosen"},
+      {1, A::Cancel, "", MessageIcon::None, "old"}, {0, A::Yes, "done", MessageIcon::None, rex},
+      {0, A::No, refused, MessageIcon::Warning, "old"}, {0, A::Cancel, "", MessageIcon::None, "old"}};
+  for (const auto& row : rows) {
+    const std::string source = Utf8Text(folder / examples[static_cast<std::size_t>(row.project)].name);
+    SCOPED_TRACE(source + " " + std::to_string(static_cast<int>(row.answer)));
+    testing::WriteFile(folder / "out.txt", "old");
+    core.ClickRadio(row.project == 0 ? DialogRadio::EzEdit : DialogRadio::RexEdit);  // the other one
+    core.SetSourcePath(source);
+    core.SetDestinationPath(out);
+    boxes = {};
+    boxes.answer = row.answer;
+    std::optional<std::string> whileAsked;  // what out.txt holds while the question is open
+    boxes.whileOpen = [&] { whileAsked = whileAsked.value_or(testing::ReadFile(folder / "out.txt")); };
+    const DialogOutcome shown = core.Convert();
+    ConversionOutcome facts;
+    facts.software = core.settings().softwareKind;  // the choice in step 1 stays
+    EXPECT_EQ(std::vector<std::string>{WrongSoftwareQuestion(facts)}, boxes.asked);
+    // As it was; Windows cannot read it while the conversion holds it (before a refusal's question).
+    EXPECT_TRUE(whileAsked == "old" || (kWindows && whileAsked == "" && row.project == 1)) << *whileAsked;
+    EXPECT_EQ((DialogOutcome{row.box == "done" ? CompletionMessage(source, out) : row.box, row.icon}), shown);
+    EXPECT_EQ(row.box.empty() ? 0u : 1u, boxes.shown.size());
+    const std::string written = testing::ReadFile(folder / "out.txt");
+    EXPECT_TRUE(row.written == "as chosen" ? written != "old" && written != ez : written == row.written);
+    EXPECT_EQ(3u, folder.Names().size());  // the projects and out.txt
+  }
 }
 
 TEST_F(DialogCoreTest, TheTypedExtensionElseTheChosenTypePicksTheFormat) {
@@ -147,6 +207,10 @@ TEST_F(DialogCoreTest, PickersAreDescribedAndOnlyAConfirmedChoiceChangesAPath) {
   pickers.destinationAnswer = PickedFile{"/p/a", 1};
   EXPECT_TRUE(core.BrowseForSource() && core.BrowseForDestination());
   EXPECT_EQ(std::make_tuple("/p/a.dvc", "/p/a"), std::make_tuple(core.sourcePath(), core.destinationPath()));
+  // The destination picker opens in the source's folder; a bare name has none.
+  EXPECT_EQ(Utf8Text(Utf8Path("/p")), DialogCore::DestinationPicker("/p/a.dvc").initialFolder);
+  EXPECT_EQ("", DialogCore::DestinationPicker("a.dvc").initialFolder);
+  EXPECT_EQ("", DialogCore::SourcePicker().initialFolder);
   core.SetDestinationPath("/p/a");  // the view showing the chosen path keeps the chosen type
   EXPECT_EQ(std::optional<std::size_t>(1), core.destinationFilter());
   core.SetDestinationPath("/p/b");  // a typed path has none

@@ -19,6 +19,7 @@ TEST(ClipKind, EveryImageSuffixMakesAStillInAnyCase) {
   EXPECT_EQ(std::size(suffixes), kImageSuffixes.size());
   for (std::string suffix : suffixes) {
     EXPECT_EQ(ClipKind::Still, ClassifyClip("photo" + suffix)) << suffix;
+    EXPECT_EQ(ClipKind::Still, ClassifyClip(suffix)) << suffix;  // the suffix alone is a name too
     for (char& c : suffix) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
     EXPECT_EQ(ClipKind::Still, ClassifyClip("PHOTO" + suffix)) << suffix;
   }

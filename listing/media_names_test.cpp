@@ -16,7 +16,7 @@ TEST(MediaNames, TakesTheLastPartOfADecodedName) {
     std::string_view name, baseName;
   } rows[] = {
       {"CLIP.AVI", "CLIP.AVI"},   {"C:\\DV\\ソース.avi", "ソース.avi"},
-      {"D:clip.avi", "clip.avi"}, {"dv/take\\1.avi", "1.avi"},
+      {"D:clip.avi", "clip.avi"}, {"dv/take\\1.avi", "1.avi"}, {"C:/DV/take.avi", "take.avi"},
       {"a\uFFFDb", "a\uFFFDb"},   {"C:\\DV\\", ""},
   };
   for (const auto& row : rows) EXPECT_EQ(row.baseName, MediaBaseName(row.name)) << row.name;

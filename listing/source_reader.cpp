@@ -56,18 +56,18 @@ bool SourceReader::Refill() {
   return next_ != end_;
 }
 
-bool SourceReader::EndsHere() {
+SourceReader::Ending SourceReader::HowItEnds() {
   if (BytesPastEnd() != 0 || skippedPastEnd_ != 0) {
-    return false;
+    return Ending::PastEnd;
   }
   if (!inZeros_ && (next_ != end_ || (Refill() && !inZeros_))) {
-    return false;  // bytes are left
+    return Ending::BytesLeft;
   }
   // A forward seek can pass the end of a regular file unnoticed; its size tells.
   if (const auto size = fd_ >= 0 ? RegularFileSize(fd_) : std::nullopt) {
-    return Position() == *size;
+    return Position() == *size ? Ending::Exact : Position() > *size ? Ending::PastEnd : Ending::BytesLeft;
   }
-  return true;
+  return Ending::Exact;
 }
 
 void SourceReader::CountPastEnd(std::uint64_t n) {

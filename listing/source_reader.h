@@ -68,9 +68,12 @@ class SourceReader {
   std::uint64_t BytesPastEnd() const {
     return pastEnd_ + (inZeros_ ? static_cast<std::uint64_t>(next_ - bufferBegin_) : 0);
   }
-  // True when the reads so far consumed the file exactly: no byte is left, and none was read or
-  // skipped past the end. It may read ahead into the buffer; the position does not change.
-  bool EndsHere();
+  // How the reads so far met the end of the file: exactly (no byte is left, and none was read or
+  // skipped past the end), past it (the file ended first: bytes read or skipped beyond it), or
+  // short of it (bytes are left). It may read ahead into the buffer; the position does not change.
+  enum class Ending { Exact, PastEnd, BytesLeft };
+  Ending HowItEnds();
+  bool EndsHere() { return HowItEnds() == Ending::Exact; }
 
  private:
   std::uint8_t ReadSlowU8();

@@ -40,6 +40,7 @@ TEST(SourceReader, ReadsAFileAcrossBufferRefillsLikeMemory) {
   SourceReader fromMemory{std::span<const std::uint8_t>(file.bytes())};
   for (int round = 0; round < 3000; ++round) {
     ASSERT_EQ(fromMemory.ReadU8(), fromFile.ReadU8());
+    ASSERT_EQ(fromMemory.ReadU16(), fromFile.ReadU16());
     ASSERT_EQ(fromMemory.ReadU32(), fromFile.ReadU32());
     ASSERT_EQ(fromMemory.ReadU24(), fromFile.ReadU24());
     const std::uint64_t skip = static_cast<std::uint64_t>(round) * 37 % 300;
@@ -52,6 +53,21 @@ TEST(SourceReader, ReadsAFileAcrossBufferRefillsLikeMemory) {
   EXPECT_EQ(fromMemory.ReadU32(), fromFile.ReadU32());
   EXPECT_EQ(fromMemory.BytesPastEnd(), fromFile.BytesPastEnd());
   EXPECT_EQ(fromMemory.Position(), fromFile.Position());
+  std::fclose(stream);
+}
+
+// A 16-bit field split by the end of the 64 KiB buffer, or by the end of the file, keeps its byte
+// order: the low byte first.
+TEST(SourceReader, A16BitFieldSplitByTheBufferOrTheFileEndKeepsItsByteOrder) {
+  testing::ProjectWriter file;
+  file.Bytes(std::string(64 * 1024 - 1, '\0')).U16(0x1234).U8(0x56);
+  std::FILE* stream = std::tmpfile();
+  ASSERT_EQ(file.size(), std::fwrite(file.bytes().data(), 1, file.size(), stream));
+  std::rewind(stream);
+  SourceReader source(fileno(stream));
+  source.Skip(64 * 1024 - 1);
+  EXPECT_EQ(0x1234, source.ReadU16());
+  EXPECT_EQ(0x0056, source.ReadU16());
   std::fclose(stream);
 }
 

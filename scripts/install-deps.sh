@@ -10,7 +10,7 @@ packages=(
   python3-mlt ffmpeg                                # the MLT export test reads its projects through MLT
   libxml2-utils                                     # the export sweep checks the XML with xmllint
   g++-mingw-w64-x86-64-posix googletest wine64      # the Windows build and its tests
-  help2man dpkg-dev zip                             # the release packages
+  help2man dpkg-dev zip                             # the man page, the release packages
   xvfb xauth fonts-wine                             # the Windows dialog's tests under Wine
 )
 sudo=""
@@ -20,13 +20,17 @@ $sudo apt-get update
 $sudo apt-get install -y --no-install-recommends "${packages[@]}"
 
 # The Windows build compiles pugixml itself: Debian ships it built for Linux only, so its sources
-# come from Debian's source package, unpacked to /usr/local/src/pugixml.
+# come from Debian's source package, unpacked to /usr/local/src/pugixml. Where no source entry is
+# configured, one is made from the entry this machine installs libpugixml-dev from (its own
+# mirror, and its proxy and keys as apt is set up), with the type deb-src.
 if [ ! -f /usr/local/src/pugixml/src/pugixml.cpp ]; then
-  sources=/etc/apt/sources.list.d/morvane-deb-src.sources
-  if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
-    printf '%s\n' 'Types: deb-src' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm' \
-      'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' |
-      $sudo tee "$sources" >/dev/null
+  if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ &&
+     ! grep -qs '^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/*.list; then
+    # "     500 http://mirror/debian bookworm/main amd64 Packages" gives "http://mirror/debian bookworm main".
+    entry="$(apt-cache policy libpugixml-dev |
+             sed -n 's|^ *[0-9]\+ \([a-z+]\+://[^ ]\+\) \([^/ ]\+\)/\([^ ]\+\) .*Packages$|\1 \2 \3|p' | head -n1)"
+    [ -n "$entry" ] || { echo "install-deps.sh: no configured package source offers libpugixml-dev" >&2; exit 1; }
+    echo "deb-src $entry" | $sudo tee /etc/apt/sources.list.d/morvane-deb-src.list >/dev/null
     $sudo apt-get update
   fi
   download="$(mktemp -d)"

@@ -17,6 +17,16 @@ version="$(cached_version "$linux")"
 [ -n "$version" ] || { echo "package.sh: $linux is not a configured build" >&2; exit 1; }
 [ "$(cached_version "$windows")" = "$version" ] ||
   { echo "package.sh: $windows is not a build of version $version" >&2; exit 1; }
+# The maintainer is the build's contact (cmake -DMORVANE_CONTACT="Name <address>"); a bare
+# address gets the project's name.
+contact="$(sed -n 's/^MORVANE_CONTACT:STRING=//p' "$linux/CMakeCache.txt")"
+case "$contact" in
+  "") echo "package.sh: $linux sets no contact (cmake -DMORVANE_CONTACT=\"Name <address>\"):" \
+           "the package names a placeholder maintainer" >&2
+      maintainer="morvane maintainers <maintainers@users.noreply.github.com>" ;;
+  *"<"*">"*) maintainer="$contact" ;;
+  *) maintainer="morvane maintainers <$contact>" ;;
+esac
 stage="$(mktemp -d)"
 trap 'rm -rf "$stage"' EXIT
 mkdir -p "$out"
@@ -26,10 +36,11 @@ root="$stage/src/debian/morvane"  # where dpkg-shlibdeps expects a package's fil
 DESTDIR="$root" cmake --install "$linux" --prefix /usr --strip >/dev/null
 [ -x "$root/usr/bin/morvane" ] && [ -x "$root/usr/bin/morvane-convert" ] ||
   { echo "package.sh: $linux lacks morvane or morvane-convert" >&2; exit 1; }
-mkdir -p "$root/usr/share/man/man1" "$root/usr/share/doc/morvane"
-help2man --no-info --version-string="$version" \
-  --name="convert RexEdit and EzEdit project files to a listing and an EDL" \
-  "$root/usr/bin/morvane-convert" | gzip -9n >"$root/usr/share/man/man1/morvane-convert.1.gz"
+# The build makes and installs the man page (cli/CMakeLists.txt); Debian keeps it compressed.
+man_page="$root/usr/share/man/man1/morvane-convert.1"
+[ -f "$man_page" ] || { echo "package.sh: $linux installs no man page (is help2man installed?)" >&2; exit 1; }
+gzip -9n "$man_page"
+mkdir -p "$root/usr/share/doc/morvane"
 gzip -9nc README.md >"$root/usr/share/doc/morvane/README.md.gz"
 # dpkg-shlibdeps reads the libraries' own package data and wants a debian/control beside it.
 mkdir -p "$stage/src/debian"
@@ -41,7 +52,7 @@ cat >"$root/DEBIAN/control" <<EOF
 Package: morvane
 Version: $version
 Architecture: amd64
-Maintainer: morvane maintainers <maintainers@users.noreply.github.com>
+Maintainer: $maintainer
 Installed-Size: $(du -sk --exclude=DEBIAN "$root" | cut -f1)
 Depends: $depends
 Section: video

@@ -16,6 +16,7 @@ namespace {
 class NoMessageBoxes : public morvane::MessageBoxes {
  public:
   void Show(std::string_view, morvane::MessageIcon) override {}
+  Answer Ask(std::string_view) override { return Answer::Cancel; }
 };
 
 class NoFilePickers : public morvane::FilePickers {

@@ -269,12 +269,12 @@ void CMorvaneDlg::OnCommand(int id, int code) {
       break;
     case IDC_BROWSE_SOURCE:
       if (code == BN_CLICKED && core_.BrowseForSource()) {
-        SetDlgItemTextW(window_, IDC_SOURCE_PATH, Wide(core_.sourcePath()).c_str());
+        ShowPickedPath(IDC_SOURCE_PATH, core_.sourcePath());
       }
       break;
     case IDC_BROWSE_DESTINATION:
       if (code == BN_CLICKED && core_.BrowseForDestination()) {
-        SetDlgItemTextW(window_, IDC_DESTINATION_PATH, Wide(core_.destinationPath()).c_str());
+        ShowPickedPath(IDC_DESTINATION_PATH, core_.destinationPath());
       }
       break;
     case IDC_CONVERT:
@@ -299,6 +299,15 @@ void CMorvaneDlg::OnCommand(int id, int code) {
     default:
       break;
   }
+}
+
+// The field shows the end of a long path, the file name, with the caret after it.
+void CMorvaneDlg::ShowPickedPath(int id, const std::string& path) {
+  HWND field = GetDlgItem(window_, id);
+  const std::wstring text = Wide(path);
+  SetWindowTextW(field, text.c_str());
+  SendMessageW(field, EM_SETSEL, text.size(), static_cast<LPARAM>(text.size()));
+  SendMessageW(field, EM_SCROLLCARET, 0, 0);
 }
 
 void CMorvaneDlg::OnContextMenu(LPARAM where) {

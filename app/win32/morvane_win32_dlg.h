@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <string_view>
 
 #include "app/win32/win32_prompts.h"
@@ -10,7 +11,7 @@
 namespace morvane::win32 {
 
 // The main dialog on Windows: dialog template 102 of the program's resources, a thin view on
-// DialogCore. Clicks, typed paths and keys go to the core; the radio buttons show the settings
+// DialogCore, centred on the screen and owning its message boxes and pickers. Clicks, typed paths and keys go to the core; the radio buttons show the settings
 // in force (RexEdit and NTSC(drop frame) at start), and the bar (0 to 200) and the status line
 // repaint when the core says.
 //
@@ -47,6 +48,7 @@ class CMorvaneDlg : public DialogView {
   void OnContextMenu(LPARAM where);
   void PaintMinimized();
   void ShowRadios();
+  void ShowPickedPath(int id, const std::string& path);
   void Close();
 
   HWND window_ = nullptr;

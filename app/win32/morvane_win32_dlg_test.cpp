@@ -150,6 +150,49 @@ TEST_F(Win32DialogTest, PickersFillThePathFieldsAndCancellingKeepsTypedText) {
   Click(IDC_BROWSE_DESTINATION);
   EXPECT_EQ(Text(IDC_DESTINATION_PATH), "C:\\out\\a.txt");
   EXPECT_EQ(dialog_.core().destinationFilter(), 1u);
+  // A picked path longer than its field shows its end, the file name.
+  const std::string deep = "C:\\" + std::string(150, 'x') + "\\end.dvc";
+  pickers_.sourceAnswer = PickedFile{deep, 0};
+  Click(IDC_BROWSE_SOURCE);
+  HWND field = Item(IDC_SOURCE_PATH);
+  RECT client{};
+  GetClientRect(field, &client);
+  const LRESULT last = SendMessageW(field, EM_POSFROMCHAR, deep.size() - 1, 0);
+  EXPECT_GT(SendMessageW(field, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+  EXPECT_TRUE(last != -1 && static_cast<short>(LOWORD(last)) < client.right) << static_cast<short>(LOWORD(last));
+}
+
+// The dialog opens in the middle of the screen, and its message boxes are its own, over it.
+HWND boxSeen = nullptr, boxOwner = nullptr;
+RECT boxArea{};
+LRESULT boxDefault = 0;
+void CALLBACK AnswerBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = GetActiveWindow();
+  wchar_t kind[16] = {};
+  GetClassNameW(box, kind, 16);
+  if (box != nullptr && lstrcmpW(kind, L"#32770") == 0 && GetDlgItem(box, IDNO) != nullptr) {
+    boxSeen = box;
+    boxOwner = GetWindow(box, GW_OWNER);
+    GetWindowRect(box, &boxArea);
+    boxDefault = GetWindowLongPtrW(GetDlgItem(box, IDYES), GWL_STYLE) & BS_TYPEMASK;
+    SendMessageW(box, WM_COMMAND, IDNO, 0);
+    KillTimer(nullptr, timer);
+  }
+}
+
+TEST_F(Win32DialogTest, OpensCentredOnTheScreenAndOwnsItsMessageBoxes) {
+  RECT screen{}, area{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0);
+  GetWindowRect(window_, &area);
+  EXPECT_NEAR((area.left + area.right) / 2, (screen.left + screen.right) / 2, 2);
+  EXPECT_NEAR((area.top + area.bottom) / 2, (screen.top + screen.bottom) / 2, 2);
+  Win32MessageBoxes boxes(window_);
+  SetTimer(nullptr, 0, 50, AnswerBox);
+  EXPECT_EQ(boxes.Ask("question"), MessageBoxes::Answer::No);
+  EXPECT_EQ(boxOwner, window_);
+  EXPECT_EQ(boxDefault, BS_DEFPUSHBUTTON);  // Yes is the default
+  POINT middle{(boxArea.left + boxArea.right) / 2, (boxArea.top + boxArea.bottom) / 2};
+  EXPECT_TRUE(PtInRect(&area, middle));
 }
 
 TEST_F(Win32DialogTest, ConvertShowsTheOutcomeAndWritesWhatLinuxWrites) {
@@ -171,8 +214,8 @@ TEST_F(Win32DialogTest, ConvertShowsTheOutcomeAndWritesWhatLinuxWrites) {
     MessageIcon icon;
   } rows[] = {
       {project, listing, CompletionMessage(Utf8(project), Utf8(listing)), MessageIcon::None},
-      {L"", listing, std::string(kSourceOpenFailed), MessageIcon::Warning},
-      {project, project, std::string(kDestinationOpenFailed), MessageIcon::Warning},
+      {L"", listing, std::string(kSourceOpenFailed) + "\n\n", MessageIcon::Warning},
+      {project, project, std::string(kDestinationOpenFailed) + "\n\n", MessageIcon::Warning},
   };
   for (const auto& row : rows) {
     Type(IDC_SOURCE_PATH, row.source);
@@ -180,7 +223,10 @@ TEST_F(Win32DialogTest, ConvertShowsTheOutcomeAndWritesWhatLinuxWrites) {
     messages_.shown.clear();
     Click(IDC_CONVERT);
     ASSERT_EQ(messages_.shown.size(), 1u);
-    EXPECT_EQ(messages_.shown[0], (DialogOutcome{row.message, row.icon}));
+    // A failure's reason, as the system words it, follows its first line.
+    EXPECT_EQ(messages_.shown[0].text.substr(0, row.message.size()), row.message);
+    EXPECT_EQ(messages_.shown[0].text.size() > row.message.size(), row.icon == MessageIcon::Warning);
+    EXPECT_EQ(messages_.shown[0].icon, row.icon);
     EXPECT_EQ(barWhileOpen_, row.icon == MessageIcon::None ? kProgressSteps : 0);
     EXPECT_EQ(statusWhileOpen_, "");
     EXPECT_EQ(SendDlgItemMessageW(window_, IDC_PROGRESS, PBM_GETPOS, 0, 0), 0);

@@ -31,6 +31,7 @@ std::optional<PickedFile> RunPicker(HWND owner, const PickerDescription& descrip
   const std::wstring filters = FilterList(description);
   const std::wstring title = Wide(description.title);
   const std::wstring suffix = Wide(description.defaultSuffix);
+  const std::wstring folder = Wide(description.initialFolder);
   // Room for any path the system allows (32767 characters) and its terminator.
   std::vector<wchar_t> name(32768, L'\0');
   const std::wstring initial = Wide(description.initialName);
@@ -44,6 +45,7 @@ std::optional<PickedFile> RunPicker(HWND owner, const PickerDescription& descrip
   picker.lpstrFile = name.data();
   picker.nMaxFile = static_cast<DWORD>(name.size());
   picker.lpstrTitle = title.empty() ? nullptr : title.c_str();
+  picker.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
   picker.lpstrDefExt = suffix.empty() ? nullptr : suffix.c_str();
   picker.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
   if (!description.showReadOnlyBox) {
@@ -71,15 +73,33 @@ std::optional<PickedFile> RunPicker(HWND owner, const PickerDescription& descrip
 
 }  // namespace
 
-void Win32MessageBoxes::Show(std::string_view text, MessageIcon icon) {
-  // A conversion holds the thread, so keys and clicks made while it ran are still queued; the
-  // box must not take them (an Enter would close it unseen).
+namespace {
+
+// A conversion holds the thread, so keys and clicks made while it ran are still queued; a box
+// must not take them (an Enter would close it unseen).
+int OwnedBox(HWND owner, std::string_view text, UINT style) {
   MSG queued;
   while (PeekMessageW(&queued, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
          PeekMessageW(&queued, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
   }
-  const UINT style = MB_OK | (icon == MessageIcon::Warning ? MB_ICONEXCLAMATION : 0);
-  MessageBoxW(owner_, Wide(text).c_str(), Wide(kCaption).c_str(), style);
+  return MessageBoxW(owner, Wide(text).c_str(), Wide(kCaption).c_str(), style);
+}
+
+}  // namespace
+
+void Win32MessageBoxes::Show(std::string_view text, MessageIcon icon) {
+  OwnedBox(owner_, text, MB_OK | (icon == MessageIcon::Warning ? MB_ICONEXCLAMATION : 0));
+}
+
+MessageBoxes::Answer Win32MessageBoxes::Ask(std::string_view text) {
+  switch (OwnedBox(owner_, text, MB_YESNOCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON1)) {
+    case IDYES:
+      return Answer::Yes;
+    case IDNO:
+      return Answer::No;
+    default:
+      return Answer::Cancel;
+  }
 }
 
 std::optional<PickedFile> Win32FilePickers::PickSource(const PickerDescription& description) {

@@ -18,13 +18,16 @@ class Win32MessageBoxes : public MessageBoxes {
  public:
   explicit Win32MessageBoxes(const HWND& owner) : owner_(owner) {}
   void Show(std::string_view text, MessageIcon icon) override;
+  // MessageBoxW with Yes, No and Cancel and the exclamation icon, Yes the default.
+  Answer Ask(std::string_view text) override;
 
  private:
   const HWND& owner_;
 };
 
 // The system's pickers: GetOpenFileNameW and GetSaveFileNameW, set up as the description says
-// (filters, default suffix, initial name, read-only box, path must exist, overwrite prompt).
+// (filters, default suffix, initial name and folder, read-only box, path must exist, overwrite
+// prompt).
 // A confirmed choice reports the full path and the filter chosen last.
 class Win32FilePickers : public FilePickers {
  public:

@@ -9,13 +9,21 @@
 
 namespace morvane::testing {
 
-// Message boxes that record what they would show; whileOpen runs while a box would be open.
+// Message boxes that record what they would show and ask, answering questions with answer;
+// whileOpen runs while a box would be open.
 struct RecordingMessageBoxes : MessageBoxes {
   void Show(std::string_view text, MessageIcon icon) override {
     shown.push_back({std::string(text), icon});
     if (whileOpen) whileOpen();
   }
+  Answer Ask(std::string_view text) override {
+    asked.emplace_back(text);
+    if (whileOpen) whileOpen();
+    return answer;
+  }
   std::vector<DialogOutcome> shown;
+  std::vector<std::string> asked;
+  Answer answer = Answer::Cancel;
   std::function<void()> whileOpen;
 };
 
