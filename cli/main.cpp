@@ -28,6 +28,7 @@
 #include "convert/messages.h"
 #include "convert/version.h"
 #include "platform/console.h"
+#include "platform/file_io.h"
 #include "platform/interrupts.h"
 #include "platform/utf8_path.h"
 
@@ -123,6 +124,10 @@ bool ConvertOne(const Options& options, const std::string& source) {
     Diagnose(source, morvane::CommandLineMessage(outcome), outcome.reason);
   } else if (!options.quiet) {
     std::fprintf(stderr, "%s\n", morvane::OutcomeMessage(outcome).c_str());
+  }
+  for (const morvane::StaleTemporary& stale : outcome.staleTemporaries) {
+    std::fprintf(stderr, "morvane-convert: %s: warning: %s\n", source.c_str(),
+                 morvane::StaleTemporaryWarning(stale).c_str());
   }
   const std::string_view warning = morvane::CommandLineWarning(outcome, options.softwareAuto);
   if (!warning.empty()) {
@@ -221,6 +226,11 @@ int Main(std::vector<std::string> arguments) {
     }
   } catch (const CLI::ParseError& error) {
     const int status = app.exit(error);
+    if (status == 0 && (std::fflush(stdout) != 0 || std::ferror(stdout))) {  // --help, --version
+      std::fprintf(stderr, "morvane-convert: -: %s (%s)\n", std::string(morvane::kWriteFailed).c_str(),
+                   morvane::IoFailureReason().c_str());
+      return 1;
+    }
     return status == 0 ? 0 : 2;
   }
 
@@ -242,6 +252,7 @@ int Main(std::vector<std::string> arguments) {
   bool allConverted = true;
   for (const std::string& source : options.sources) {
     allConverted = ConvertOne(options, source) && allConverted;
+    morvane::EndIfInterrupted();  // a request to stop that waited for the files to be put in place
   }
   return allConverted ? 0 : 1;
 }

@@ -8,6 +8,7 @@
 #include "interchange/exports.h"
 #include "listing/format_kinds.h"
 #include "listing/progress_sink.h"
+#include "platform/file_access.h"
 
 namespace morvane {
 
@@ -47,6 +48,9 @@ struct ConversionOutcome {
   // Every file put in place, the one named first (several for a CMX 3600 export); empty unless
   // completed.
   std::vector<std::string> written{};
+  // Temporaries of this program's naming found beside the destinations once the text was
+  // written, left by conversions that were killed; those abandoned for over a day removed.
+  std::vector<StaleTemporary> staleTemporaries{};
 
   bool completed() const { return kind == Kind::Completed; }
   // The layout read with does not fit the project and the other one does.

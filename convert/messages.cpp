@@ -85,4 +85,9 @@ std::string_view CommandLineWarning(const ConversionOutcome& outcome, bool byFit
   return byFit && read && !outcome.fits && !outcome.otherFits ? kReadsAsNeitherWarning : std::string_view();
 }
 
+std::string StaleTemporaryWarning(const StaleTemporary& stale) {
+  return stale.path + " was left by a stopped conversion; " +
+         (stale.removed ? "removed it" : "kept it (in use, or written within a day)");
+}
+
 }  // namespace morvane

@@ -70,4 +70,8 @@ std::string CommandLineMessage(const ConversionOutcome& outcome);
 // the one for a project that neither layout reads.
 std::string_view CommandLineWarning(const ConversionOutcome& outcome, bool byFit);
 
+// The command line's warning for a temporary left by a conversion that was killed: "<path> was
+// left by a stopped conversion; removed it", or "...; kept it (in use, or written within a day)".
+std::string StaleTemporaryWarning(const StaleTemporary& stale);
+
 }  // namespace morvane
