@@ -24,7 +24,9 @@ MAN_PAGE = None
 
 
 def run(*args, **kwargs):
-    return subprocess.run([*CONVERT, *args], capture_output=True, **kwargs)
+    if "stdout" not in kwargs:
+        kwargs["capture_output"] = True
+    return subprocess.run([*CONVERT, *args], **kwargs)
 
 
 class CommandLine(unittest.TestCase):
@@ -271,6 +273,40 @@ class CommandLine(unittest.TestCase):
         self.assertIn(("from : " + source + "\n   to : " + folder + os.sep + "夏の旅.txt").encode(), result.stderr)
         with open(os.path.join(folder, "夏の旅.txt"), "rb") as f:
             self.assertEqual(run("-q", "-o", "-", self.rex).stdout, f.read())
+
+    @unittest.skipIf(EMULATOR, "/dev/full, FIFOs and /dev/stdin are POSIX files")
+    def test_every_output_failure_is_reported_with_the_reason(self):
+        project = self.read("rexedit-0207.dvc")
+        fifo = os.path.join(self.folder, "fifo")
+        os.mkfifo(fifo)
+        full = "Can not write destination file (No space left on device)\n"
+        for args, stdout, message in (
+                (["--help"], "/dev/full", "-: " + full),
+                (["--version"], "/dev/full", "-: " + full),
+                (["--probe", self.rex], "/dev/full", "-: " + full),
+                (["--probe", "--json", self.rex], "/dev/full", "-: " + full),
+                (["-q", "-o", "/dev/full", self.rex], None, self.rex + ": " + full),
+                (["-q", "-o", "-", self.rex], "/dev/full", self.rex + ": " + full),
+                # No reader: refused at once, not waited for.
+                (["-q", "-o", fifo, self.rex], None,
+                 self.rex + ": Can not open destination file (No such device or address)\n"),
+                # Standard output redirected onto the source (1<>SOURCE) is the source itself.
+                (["-q", "-o", "-", self.rex], self.rex,
+                 self.rex + ": Can not open destination file (it is the source file)\n")):
+            with open(stdout or os.devnull, "r+b") as out:
+                result = run(*args, stdout=out, stderr=subprocess.PIPE, timeout=20)
+            self.assertEqual((1, "morvane-convert: " + message), (result.returncode, result.stderr.decode()), args)
+        self.assertEqual(project, self.read("rexedit-0207.dvc"))
+
+    @unittest.skipIf(EMULATOR, "/dev/stdin is a POSIX file")
+    def test_probe_refuses_a_pipe_longer_than_any_project(self):
+        with open(self.rex, "rb") as f:
+            project = f.read()
+        for tail, status, message in ((b"", 0, b""), (bytes(64 << 20), 1,
+                                      b"morvane-convert: /dev/stdin: Can not read source file "
+                                      b"(more than 64 MiB through a pipe; probe the file itself)\n")):
+            result = run("--probe", "/dev/stdin", input=project + tail, timeout=60)
+            self.assertEqual((status, message), (result.returncode, result.stderr))
 
     def test_version(self):
         result = run("--version")

@@ -34,6 +34,7 @@
 #include "edl/timecode.h"
 #include "listing/ascii_case.h"
 #include "platform/console.h"
+#include "platform/file_io.h"
 #include "platform/interrupts.h"
 #include "platform/utf8_path.h"
 
@@ -91,6 +92,16 @@ void Diagnose(const std::string& source, const std::string& text, const std::str
                reason.empty() ? "" : " (", reason.c_str(), reason.empty() ? "" : ")");
 }
 
+// The status after --help or --version printed to standard output: 1 when it could not be written.
+int Printed(int status) {
+  if (status == 0 && (std::fflush(stdout) != 0 || std::ferror(stdout))) {
+    std::fprintf(stderr, "morvane-convert: -: %s (%s)\n", std::string(morvane::kWriteFailed).c_str(),
+                 morvane::IoFailureReason().c_str());
+    return 1;
+  }
+  return status;
+}
+
 // Converts one source; true when it converted.
 bool ConvertOne(const Options& options, const std::string& source) {
   const bool toStandardOutput = options.destination == "-";
@@ -137,6 +148,10 @@ bool ConvertOne(const Options& options, const std::string& source) {
     }
   } else if (!options.quiet) {
     std::fprintf(stderr, "%s\n", morvane::OutcomeMessage(outcome).c_str());
+  }
+  for (const morvane::StaleTemporary& stale : outcome.staleTemporaries) {
+    std::fprintf(stderr, "morvane-convert: %s: warning: %s\n", source.c_str(),
+                 morvane::StaleTemporaryWarning(stale).c_str());
   }
   if (outcome.completed()) {
     for (const std::string& change : morvane::ExportWarnings(outcome)) {
@@ -318,9 +333,9 @@ int Main(std::vector<std::string> arguments) {
       options.start = *start;
     }
   } catch (const CLI::CallForHelp& request) {
-    return app.exit(request);
+    return Printed(app.exit(request));
   } catch (const CLI::CallForVersion& request) {
-    return app.exit(request);
+    return Printed(app.exit(request));
   } catch (const CLI::ArgumentMismatch& error) {
     // CLI11 names the option first: "--software: 1 required TEXT missing".
     const std::string text = error.what();
@@ -348,6 +363,7 @@ int Main(std::vector<std::string> arguments) {
   bool allConverted = true;
   for (const std::string& source : options.sources) {
     allConverted = ConvertOne(options, source) && allConverted;
+    morvane::EndIfInterrupted();  // a request to stop that waited for the files to be put in place
   }
   return allConverted ? 0 : 1;
 }

@@ -46,11 +46,11 @@ ConversionOutcome FailureOf(const ConversionOutcome& facts, const ConversionErro
       return outcome;
     }
     case ConversionFailure::ReadError:
-      return Failure(facts, Kind::ReadFailed);
+      return Failure(facts, Kind::ReadFailed, {}, error.reason());
     case ConversionFailure::WriteError:
       break;
   }
-  return Failure(facts, Kind::WriteFailed);
+  return Failure(facts, Kind::WriteFailed, {}, error.reason());
 }
 
 // A failure while reading; a refusal also says which layouts fit.
@@ -75,11 +75,17 @@ ConversionOutcome Completed(ConversionOutcome completed, FitCheck& fit, SourceRe
     return completed;  // the destination's destructor discards what was written
   }
   source.Close();
+  ConversionOutcome outcome = std::move(completed);
   if (std::string reason; !destination.Commit(reason)) {
-    return Failure(completed, Kind::WriteFailed, {}, reason);
+    // A file to keep that appeared while this one was written is kept.
+    const std::optional<std::size_t> taken = destination.TakenMeanwhile();
+    outcome = taken ? Failure(outcome, Kind::DestinationExists, written.at(*taken))
+                    : Failure(outcome, Kind::WriteFailed, {}, reason);
+  } else {
+    outcome.written = std::move(written);
   }
-  completed.written = std::move(written);
-  return completed;
+  outcome.staleTemporaries = destination.StaleTemporaries();
+  return outcome;
 }
 
 // Reads the project once, with the software the fit check picks (it is set first, so that a
@@ -135,9 +141,8 @@ ConversionOutcome ConversionJob::Run(ProgressSink& progress) const {
     return Failure(Facts(), Kind::SourceOpenFailed, sourcePath_, reason);
   }
   DestinationFiles destination(source);
-  if (destinationFd_ >= 0) {
-    destination.AddDescriptor(destinationFd_);
-  } else if (!destination.Add(destinationPath_, reason)) {
+  if (destinationFd_ >= 0 ? !destination.AddDescriptor(destinationFd_, reason)
+                          : !destination.Add(destinationPath_, reason, export_.keepExisting)) {
     return Failure(Facts(), Kind::DestinationOpenFailed, destinationPath_, reason);
   }
 
@@ -195,7 +200,9 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
     if (files.size() != 1) {
       return Failure(facts, Kind::DestinationOpenFailed, destinationPath_);
     }
-    destination.AddDescriptor(destinationFd_);
+    if (!destination.AddDescriptor(destinationFd_, reason)) {
+      return Failure(facts, Kind::DestinationOpenFailed, destinationPath_, reason);
+    }
     paths.push_back(destinationPath_);
   } else {
     std::vector<std::string> kept;
@@ -212,7 +219,8 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
       return outcome;
     }
     for (const std::string& path : paths) {
-      if (!destination.Add(path, reason)) {
+      const bool further = &path != &paths.front();
+      if (!destination.Add(path, reason, export_.keepExisting || (further && !export_.replaceFurther))) {
         return Failure(facts, Kind::DestinationOpenFailed, path, reason);
       }
     }

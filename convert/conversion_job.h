@@ -9,6 +9,7 @@
 #include "interchange/exports.h"
 #include "listing/format_kinds.h"
 #include "listing/progress_sink.h"
+#include "platform/file_access.h"
 
 namespace morvane {
 
@@ -58,6 +59,9 @@ struct ConversionOutcome {
   // per kind (none when the edit went over whole).
   ExportFormat format = ExportFormat::Listing;
   std::vector<ExportNote> changes{};
+  // Temporaries of this program's naming found beside the destinations once the text was
+  // written, left by conversions that were killed; those abandoned for over a day removed.
+  std::vector<StaleTemporary> staleTemporaries{};
 
   bool completed() const { return kind == Kind::Completed; }
   // The layout read with does not fit the project and the other one does.

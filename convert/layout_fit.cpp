@@ -140,22 +140,27 @@ ProjectProbe Probe(ReaderAt readerAt, std::optional<SoftwareKind> software) {
 
 }  // namespace
 
-ProjectProbe ProbeProject(std::span<const std::uint8_t> bytes, std::optional<SoftwareKind> software) {
-  return Probe([bytes] { return SourceReader(bytes); }, software);
+ProjectProbe ProbeProject(std::span<const std::uint8_t> bytes, std::optional<SoftwareKind> software,
+                          std::uint64_t pastEndLimit) {
+  return Probe([bytes, pastEndLimit] { return SourceReader(bytes, pastEndLimit); }, software);
 }
 
 ProjectProbe ProbeProject(int fd, std::optional<SoftwareKind> software) {
   if (!Rewind(fd)) {
-    // A pipe can be read only once: its bytes are kept in memory for the second layout.
+    // A pipe can be read only once: its bytes are kept in memory for the second layout, up to
+    // kLargestProbedPipe.
     std::vector<std::uint8_t> bytes;
     std::uint8_t buffer[64 * 1024];
     for (;;) {
       const std::ptrdiff_t n = ReadSome(fd, buffer, sizeof buffer);
       if (n < 0) {
-        throw ConversionError(ConversionFailure::ReadError);
+        throw ConversionError(ConversionFailure::ReadError, IoFailureReason());
       }
       if (n == 0) {
         break;
+      }
+      if (bytes.size() + static_cast<std::size_t>(n) > kLargestProbedPipe) {
+        throw ConversionError(ConversionFailure::ReadError, std::string(kPipeTooLarge));
       }
       bytes.insert(bytes.end(), buffer, buffer + n);
     }

@@ -84,9 +84,15 @@ struct ProjectProbe {
 
 // Probes the bytes of one file. software is the layout to read the facts with; none picks it
 // with PickSoftware.
-ProjectProbe ProbeProject(std::span<const std::uint8_t> bytes, std::optional<SoftwareKind> software = std::nullopt);
+// pastEndLimit: the reader's allowance (listing/source_reader.h; the fuzz target gives a small one).
+ProjectProbe ProbeProject(std::span<const std::uint8_t> bytes, std::optional<SoftwareKind> software = std::nullopt,
+                          std::uint64_t pastEndLimit = kPastEndLimit);
 // The same for an open file, read from its first byte once with each layout (a pipe, which
-// cannot seek, is read into memory once). Throws ConversionError when it cannot be read.
+// cannot seek, is read into memory once, up to kLargestProbedPipe bytes; a longer one is
+// refused with ReadError and the reason kPipeTooLarge). Throws ConversionError when it cannot
+// be read.
+inline constexpr std::size_t kLargestProbedPipe = std::size_t{64} << 20;
+inline constexpr std::string_view kPipeTooLarge = "more than 64 MiB through a pipe; probe the file itself";
 ProjectProbe ProbeProject(int fd, std::optional<SoftwareKind> software = std::nullopt);
 
 }  // namespace morvane

@@ -217,4 +217,9 @@ std::string_view NoFitWarning(const ConversionOutcome& outcome) {
   return outcome.endedEarly ? kEndsEarlyWarning : kBytesAfterEndWarning;
 }
 
+std::string StaleTemporaryWarning(const StaleTemporary& stale) {
+  return stale.path + " was left by a stopped conversion; " +
+         (stale.removed ? "removed it" : "kept it (in use, or written within a day)");
+}
+
 }  // namespace morvane

@@ -114,4 +114,8 @@ std::string_view CommandLineWarning(const ConversionOutcome& outcome, bool byFit
 // software: how the file misses. Else the empty text.
 std::string_view NoFitWarning(const ConversionOutcome& outcome);
 
+// The command line's warning for a temporary left by a conversion that was killed: "<path> was
+// left by a stopped conversion; removed it", or "...; kept it (in use, or written within a day)".
+std::string StaleTemporaryWarning(const StaleTemporary& stale);
+
 }  // namespace morvane

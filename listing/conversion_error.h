@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <utility>
 
 namespace morvane {
 
@@ -18,7 +19,9 @@ enum class ConversionFailure {
 
 class ConversionError : public std::exception {
  public:
-  explicit ConversionError(ConversionFailure failure) : failure_(failure) {}
+  // reason: the system's, for a read or write error ("No space left on device"), when known.
+  explicit ConversionError(ConversionFailure failure, std::string reason = {})
+      : failure_(failure), reason_(std::move(reason)) {}
   // A track count above its table's capacity: heading is the track's heading, such as "[MainAV]".
   ConversionError(std::string heading, std::int32_t count, std::int32_t capacity)
       : failure_(ConversionFailure::OverCapacity),
@@ -30,6 +33,7 @@ class ConversionError : public std::exception {
   const std::string& heading() const { return heading_; }
   std::int32_t count() const { return count_; }
   std::int32_t capacity() const { return capacity_; }
+  const std::string& reason() const { return reason_; }
   const char* what() const noexcept override { return "conversion stopped"; }
 
  private:
@@ -37,6 +41,7 @@ class ConversionError : public std::exception {
   std::string heading_;
   std::int32_t count_ = 0;
   std::int32_t capacity_ = 0;
+  std::string reason_;
 };
 
 }  // namespace morvane

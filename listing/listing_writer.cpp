@@ -10,7 +10,7 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 
 void WriteAllOrThrow(int fd, const char* data, std::size_t size) {
   if (!WriteAll(fd, data, size)) {
-    throw ConversionError(ConversionFailure::WriteError);
+    throw ConversionError(ConversionFailure::WriteError, IoFailureReason());
   }
 }
 }  // namespace

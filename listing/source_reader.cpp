@@ -40,7 +40,7 @@ bool SourceReader::Refill() {
   if (!atEnd_ && fd_ >= 0) {
     const std::ptrdiff_t n = ReadSome(fd_, buffer_.get(), kBufferSize);
     if (n < 0) {
-      throw ConversionError(ConversionFailure::ReadError);
+      throw ConversionError(ConversionFailure::ReadError, IoFailureReason());
     }
     if (n > 0) {
       bufferBegin_ = next_ = buffer_.get();

@@ -10,7 +10,9 @@
 // stop and line end. Where no system call failed, the reason is one of the texts below.
 
 #include <cstddef>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +51,15 @@ class SourceFile {
   std::unique_ptr<State> state_;
 };
 
+// A temporary of this program's naming found beside a destination, left by a conversion that
+// was killed (SIGKILL, a power cut) where the system has no unnamed files: removed when it was
+// last written more than a day ago and no conversion holds it (on a network file system a lock
+// may be local to one machine, hence the age).
+struct StaleTemporary {
+  std::string path;  // UTF-8
+  bool removed = false;
+};
+
 // The destinations of one conversion: one file, or several (an export writes several files
 // from one project). Each regular destination is written to a temporary file in its own folder
 // and nothing replaces any destination until Commit, which puts all of them in place after all
@@ -63,18 +74,22 @@ class SourceFile {
 // - An existing regular file: opened for writing without truncating, and locked against other
 //   conversions (POSIX: flock without waiting; Windows: denying others reading and writing but
 //   sharing delete, so that it can still be replaced), refused with kReasonInUse when held.
-//   A symbolic link is followed: the file it points to is replaced, the link stays. The new
-//   file keeps the old one's permissions (and owner, where the process may set it).
+//   A symbolic link is followed: the file it points to is replaced, the link stays; a dangling
+//   one is refused. The new file keeps the old one's permissions, extended attributes and
+//   access lists where the file system takes them (and owner, where the process may set it).
 // - A regular file that does not exist yet: nothing is created or locked before Commit (there
 //   is nothing to protect; the file appears when it is put in place), with the default
 //   permissions of a new file.
 // - The text goes to a temporary file in the destination's folder, so that it can replace the
 //   destination by a rename. Where the platform has unnamed temporary files (Linux O_TMPFILE)
 //   the temporary has no name until Commit, so that a killed process leaves nothing; elsewhere
-//   it is a hidden file ".NAME.morvane-XXXXXX" beside the destination. A folder that takes no
-//   new file is refused (writing the destination in place could lose its old text).
+//   it is a hidden file ".NAME.morvane-XXXXXX" beside the destination (NAME shortened where the
+//   whole would be longer than a name may be), locked against other conversions. A folder that
+//   takes no new file is refused (writing the destination in place could lose its old text).
+//   The folder is looked into for temporaries left by killed conversions (StaleTemporary).
 // - Anything that is not a regular file (a pipe, a terminal, a device such as /dev/null) is
-//   opened for writing and written directly, without lock or temporary.
+//   opened for writing and written directly, without lock or temporary; a pipe that nobody
+//   reads is refused ("No such device or address") rather than waited for.
 class DestinationFiles {
  public:
   // source must stay open while destinations are added (for the same-file check).
@@ -87,9 +102,15 @@ class DestinationFiles {
 
   // Opens path as the next destination (index size() - 1). False with reason set when it
   // cannot be opened; the destinations added before stay usable.
-  bool Add(const std::string& path, std::string& reason);
+  // With keepExisting, a destination that did not exist and appears before Commit (another
+  // program, another conversion) is kept: Commit then fails and TakenMeanwhile names it.
+  bool Add(const std::string& path, std::string& reason, bool keepExisting = false);
   // Adds an open descriptor (standard output): written directly, neither locked nor closed.
-  void AddDescriptor(int fd);
+  // The source itself (standard output redirected onto it) is refused with kReasonSameFile.
+  bool AddDescriptor(int fd, std::string& reason);
+
+  // The stale temporaries found in the folders of the destinations added so far.
+  const std::vector<StaleTemporary>& StaleTemporaries() const;
 
   std::size_t size() const;
   // The descriptor the text of destination index is written to (platform/file_io.h; a C
@@ -106,20 +127,29 @@ class DestinationFiles {
   //    system has it; best effort, as the new text is in place by then) and releases the locks.
   // Requests to stop (platform/interrupts.h) wait while steps 2 and 3 run. Should step 1 fail,
   // nothing was replaced; should one replacement in step 2 fail, those made before it are
-  // undone where the system can (Linux exchanges the files and exchanges them back, Windows
-  // keeps the old texts aside until all are in place). No temporary remains either way. False
+  // undone in reverse order: with several destinations each old text stays aside until all
+  // are in place (Linux exchanges the files, Windows replaces with a backup; where the system
+  // cannot, the old text first gets a second name, a hard link or a rename). No temporary
+  // remains either way. False
   // with reason set on failure. Call it once: a second call is refused ("Invalid argument") and
   // changes nothing.
   bool Commit(std::string& reason);
+  // After a failed Commit: the destination that was kept because it appeared meanwhile (see
+  // Add's keepExisting); nothing when the commit failed otherwise.
+  std::optional<std::size_t> TakenMeanwhile() const;
 
   struct Entry;
 
  private:
   void Discard();
+  void LookForStaleTemporaries(const std::filesystem::path::string_type& target);
 
   const SourceFile& source_;
   std::vector<std::unique_ptr<Entry>> entries_;
   bool finished_ = false;
+  std::optional<std::size_t> taken_;
+  std::vector<StaleTemporary> stale_;
+  std::vector<std::filesystem::path::string_type> looked_;  // the folders looked into
 };
 
 }  // namespace morvane

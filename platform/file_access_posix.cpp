@@ -1,14 +1,19 @@
 // The file layer's calls on POSIX systems (Linux, the BSDs, macOS).
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/xattr.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "platform/file_primitives.h"
 
@@ -58,9 +63,48 @@ std::string FolderOf(const std::string& path) {
 // The name through which an unnamed file can be linked into its folder.
 std::string ProcName(const OwnedFile& file) { return "/proc/self/fd/" + std::to_string(file.get()); }
 
+MissingCalls gMissing;
+
+// A call the tests take as missing fails as on a file system without it.
+bool Missing(bool missing, int error) {
+  if (missing) {
+    errno = error;
+  }
+  return missing;
+}
+
+#ifdef RENAME_EXCHANGE
+int RenameAt2(const char* from, const char* to, unsigned flags) {
+  if (Missing((flags & RENAME_EXCHANGE) ? gMissing.exchange : gMissing.noReplace, EINVAL)) {
+    return -1;
+  }
+  return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
+}
+#endif
+
+// The system has no such call, or the file system does not take it.
+bool IsUnsupported(int error) { return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
+
+// A new file is locked at once, so that a later run can tell it from an abandoned one.
+Creation Locked(OwnedFile& file, std::string& reason) {
+  if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
+    reason = Reason(errno);
+    file.Close();
+    return Creation::Failed;
+  }
+  return Creation::Created;
+}
+
 }  // namespace
 
 std::string CloseFailureReason() { return Reason(errno); }
+
+void SetMissingCallsForTesting(MissingCalls calls) { gMissing = calls; }
+
+FileIdentity IdentityOfDescriptor(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 ? IdentityOf(st) : FileIdentity{};
+}
 
 bool OpenSource(const std::string& path, SourceFile::State& state, std::string& reason) {
   if (path.empty()) {
@@ -108,8 +152,10 @@ bool OpenDestination(const std::string& path, const FileIdentity& source, Destin
     return false;
   }
   if (!S_ISREG(st.st_mode)) {
-    entry.direct = OwnedFile(OpenRetrying(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
-    if (!entry.direct.valid()) {
+    // Without waiting: a pipe that nobody reads is refused (ENXIO), not waited for.
+    entry.direct = OwnedFile(OpenRetrying(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const int flags = entry.direct.valid() ? ::fcntl(entry.direct.get(), F_GETFL) : -1;
+    if (flags < 0 || ::fcntl(entry.direct.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
       reason = Reason(errno);
       return false;
     }
@@ -140,11 +186,13 @@ bool OpenDestination(const std::string& path, const FileIdentity& source, Destin
 
 Creation CreateUnnamedFile(const NativePath& folder, OwnedFile& file, std::string& reason) {
 #ifdef O_TMPFILE
-  file = OwnedFile(OpenRetrying(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+  if (!Missing(gMissing.unnamedFiles, EOPNOTSUPP)) {
+    file = OwnedFile(OpenRetrying(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+  }
   if (file.valid()) {
     // The name is given through /proc at the end; without /proc the file could not get one.
     if (::access(ProcName(file).c_str(), F_OK) == 0) {
-      return Creation::Created;
+      return Locked(file, reason);
     }
     file.Close();
   } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
@@ -159,7 +207,12 @@ Creation CreateUnnamedFile(const NativePath& folder, OwnedFile& file, std::strin
 
 Creation CreateNewFile(const NativePath& path, OwnedFile& file, std::string& reason) {
   file = OwnedFile(OpenRetrying(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-  return CreationOf(file.valid(), reason);
+  const Creation made = CreationOf(file.valid(), reason);
+  if (made == Creation::Created && Locked(file, reason) != Creation::Created) {
+    ::unlink(path.c_str());
+    return Creation::Failed;
+  }
+  return made;
 }
 
 Creation NameUnnamedFile(const OwnedFile& file, const NativePath& path, std::string& reason) {
@@ -178,6 +231,26 @@ void TakeOverPermissions(DestinationFiles::Entry& entry) {
   if (::geteuid() == 0 && ::fchown(entry.temporary.get(), st.st_uid, st.st_gid) != 0) {
     // Not fatal: the text is still right, only its owner differs.
   }
+#ifdef __linux__
+  // Extended attributes, the access lists (system.posix_acl_access) among them.
+  std::string names(4096, '\0');
+  ssize_t size = ::flistxattr(entry.locked.get(), names.data(), names.size());
+  if (size < 0 && errno == ERANGE) {
+    size = ::flistxattr(entry.locked.get(), nullptr, 0);
+    names.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+    size = ::flistxattr(entry.locked.get(), names.data(), names.size());
+  }
+  std::string value;
+  for (std::size_t at = 0; size > 0 && at < static_cast<std::size_t>(size); at = names.find('\0', at) + 1) {
+    const char* name = names.c_str() + at;
+    const ssize_t length = ::fgetxattr(entry.locked.get(), name, nullptr, 0);
+    value.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    if (length >= 0 && ::fgetxattr(entry.locked.get(), name, value.data(), value.size()) == length &&
+        ::fsetxattr(entry.temporary.get(), name, value.data(), value.size(), 0) != 0) {
+      // Not fatal: a file system or a security module that does not take this one.
+    }
+  }
+#endif
 }
 
 bool FlushFile(const OwnedFile& file, std::string& reason) {
@@ -188,32 +261,64 @@ bool FlushFile(const OwnedFile& file, std::string& reason) {
   return false;
 }
 
-bool Publish(DestinationFiles::Entry& entry, bool keepOld, std::string& reason) {
-#ifdef RENAME_EXCHANGE
-  // Exchanged with its destination, the old text stays under the temporary's name.
-  if (keepOld && entry.existed &&
-      ::renameat2(AT_FDCWD, entry.temporaryPath.c_str(), AT_FDCWD, entry.target.c_str(), RENAME_EXCHANGE) ==
-          0) {
-    entry.oldPath = entry.temporaryPath;
-    return true;
-  }
-#else
-  (void)keepOld;
-#endif
-  if (::rename(entry.temporaryPath.c_str(), entry.target.c_str()) == 0) {
+bool MoveOver(const NativePath& from, const NativePath& to, std::string& reason) {
+  if (::rename(from.c_str(), to.c_str()) == 0) {
     return true;
   }
   reason = Reason(errno);
   return false;
 }
 
-void PutBack(DestinationFiles::Entry& entry) {
-#ifdef RENAME_EXCHANGE
-  if (::renameat2(AT_FDCWD, entry.oldPath.c_str(), AT_FDCWD, entry.target.c_str(), RENAME_EXCHANGE) == 0) {
-    ::unlink(entry.oldPath.c_str());  // the new text
+Creation MoveIfFree(const NativePath& from, const NativePath& to, std::string& reason) {
+#ifdef RENAME_NOREPLACE
+  if (RenameAt2(from.c_str(), to.c_str(), RENAME_NOREPLACE) == 0) {
+    return Creation::Created;
   }
+  if (!IsUnsupported(errno)) {
+    return CreationOf(false, reason);
+  }
+#else
+  (void)from, (void)to, (void)reason;
 #endif
-  entry.oldPath.clear();
+  return Creation::Unsupported;
+}
+
+Creation LinkFile(const NativePath& from, const NativePath& to, std::string& reason) {
+  if (!Missing(gMissing.hardLinks, EPERM) && ::link(from.c_str(), to.c_str()) == 0) {
+    return Creation::Created;
+  }
+  // EPERM: a file system without hard links (FAT, some network file systems).
+  return errno == EPERM || errno == EMLINK || IsUnsupported(errno) ? Creation::Unsupported
+                                                                     : CreationOf(false, reason);
+}
+
+Creation ReplaceKeepingOld(DestinationFiles::Entry& entry, std::string& reason) {
+#ifdef RENAME_EXCHANGE
+  // Exchanged with its destination, the old text stays under the temporary's name.
+  if (RenameAt2(entry.temporaryPath.c_str(), entry.target.c_str(), RENAME_EXCHANGE) == 0) {
+    entry.oldPath = entry.temporaryPath;
+    return Creation::Created;
+  }
+  if (!IsUnsupported(errno)) {
+    reason = Reason(errno);
+    return Creation::Failed;
+  }
+#else
+  (void)entry, (void)reason;
+#endif
+  return Creation::Unsupported;
+}
+
+bool Replace(DestinationFiles::Entry& entry, std::string& reason) {
+  return MoveOver(entry.temporaryPath, entry.target, reason);
+}
+
+bool RemoveIfAbandoned(const NativePath& path) {
+  const OwnedFile file(OpenRetrying(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+  struct stat st {};
+  return file.valid() && ::fstat(file.get(), &st) == 0 && S_ISREG(st.st_mode) &&
+         st.st_mtime < ::time(nullptr) - 24 * 60 * 60 && ::flock(file.get(), LOCK_EX | LOCK_NB) == 0 &&
+         ::unlink(path.c_str()) == 0;
 }
 
 void RemoveFile(const NativePath& path) { ::unlink(path.c_str()); }

@@ -3,18 +3,33 @@
 #include "platform/file_access.h"
 
 #include <gtest/gtest.h>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 #endif
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <chrono>
 #include <filesystem>
+#include <map>
+#include <optional>
+#include <set>
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/file_io.h"
+#include "platform/file_primitives.h"
 #include "platform/interrupt_table.h"
 #include "platform/utf8_path.h"
 #include "testing/scratch_folder.h"
@@ -38,47 +53,155 @@ class FileAccessTest : public ::testing::Test {
   SourceFile source_;
 };
 
-// The first destination existed (on POSIX systems through a symbolic link, which stays, to a
-// file whose permissions the new text keeps), the second did not. Whatever ends the group, both
-// are as they were or both are new, nothing else is left in the folder, and a second Commit is
-// refused without changing anything.
-TEST_F(FileAccessTest, PutsSeveralDestinationsInPlaceAllOrNoneAndOnlyOnce) {
-  const fs::path first = folder_ / "first.txt", second = folder_ / "second.txt";
+// Each way of putting files in place: the system's fast calls, and each fallback for a file
+// system that lacks them (no unnamed temporaries, no exchange, no rename that keeps an existing
+// file, no hard links either).
+struct Fallback {
+  const char* name;
+  MissingCalls missing;
+};
+const Fallback kFallbacks[] = {
+    {"FastCalls", {}},
+    {"NoUnnamedFiles", {true, false, false, false}},
+    {"NoExchange", {false, true, false, false}},
+    {"NoNoReplace", {false, false, true, false}},
+    {"NoneOfThem", {true, true, true, true}},
+};
+
+class FallbackTest : public FileAccessTest, public ::testing::WithParamInterface<Fallback> {
+ protected:
+  void SetUp() override {
+    FileAccessTest::SetUp();
+    SetMissingCallsForTesting(GetParam().missing);
+  }
+  void TearDown() override { SetMissingCallsForTesting({}); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Ways, FallbackTest, ::testing::ValuesIn(kFallbacks),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Three destinations: the first new, the second existing (on POSIX systems through a symbolic
+// link, which stays, to a file whose permissions the new text keeps), the third new. Whatever
+// ends the group (the third turning into a folder fails the last replacement), all are as they
+// were or all are new, nothing else is left in the folder, and a second Commit is refused
+// without changing anything.
+TEST_P(FallbackTest, PutsSeveralDestinationsInPlaceAllOrNoneAndOnlyOnce) {
+  const fs::path first = folder_ / "first.txt", second = folder_ / "second.txt", third = folder_ / "third.txt";
 #ifdef _WIN32
-  const fs::path target = first;  // Windows' symbolic links need privileges
+  const fs::path target = second;  // Windows' symbolic links need privileges
   const std::size_t before = 2;
 #else
   const fs::path target = folder_ / "target.txt";
-  fs::create_symlink(target, first);
+  fs::create_symlink(target, second);
   const std::size_t before = 3;
 #endif
-  enum Ending { Abandoned, SecondBecomesAFolder, Committed };
-  for (const Ending ending : {Abandoned, SecondBecomesAFolder, Committed}) {
+  enum Ending { Abandoned, ThirdBecomesAFolder, Committed };
+  for (const Ending ending : {Abandoned, ThirdBecomesAFolder, Committed}) {
     SCOPED_TRACE(ending);
     WriteFile(target, "old, longer than the new text");
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     std::string reason;
     {
       DestinationFiles files(source_);
-      ASSERT_TRUE(files.Add(Utf8Text(first), reason) && files.Add(Utf8Text(second), reason)) << reason;
+      for (const fs::path& path : {first, second, third}) ASSERT_TRUE(files.Add(Utf8Text(path), reason)) << reason;
       for (std::size_t i = 0; i < files.size(); ++i) ASSERT_TRUE(WriteAll(files.Descriptor(i), "new", 3));
-      if (ending == SecondBecomesAFolder) fs::create_directories(second / "inside");
+      if (ending == ThirdBecomesAFolder) fs::create_directories(third / "inside");
       if (ending != Abandoned) {
-        EXPECT_EQ(ending == Committed, files.Commit(reason));
+        EXPECT_EQ(ending == Committed, files.Commit(reason)) << reason;
         EXPECT_FALSE(files.Commit(reason));
         EXPECT_EQ(std::strerror(EINVAL), reason);
       }
     }
-    EXPECT_EQ(ending == Committed ? "new" : "old, longer than the new text", ReadFile(first));
-    EXPECT_EQ(ending != Abandoned, fs::exists(second));
-    EXPECT_EQ(ending == Committed ? "new" : "", ReadFile(second));
-    EXPECT_EQ(ending == Abandoned ? before : before + 1, folder_.Names().size());
+    EXPECT_EQ(ending == Committed, fs::exists(first));
+    EXPECT_EQ(ending == Committed ? "new" : "old, longer than the new text", ReadFile(second));
+    EXPECT_EQ(ending != Abandoned, fs::exists(third));
+    EXPECT_EQ(ending == Committed ? "new" : "", ReadFile(third));
+    EXPECT_EQ(ending == Abandoned ? before : before + 2 - (ending != Committed), folder_.Names().size());
 #ifndef _WIN32
-    EXPECT_TRUE(fs::is_symlink(first));
+    EXPECT_TRUE(fs::is_symlink(second));
     EXPECT_EQ(fs::perms(0640), fs::status(target).permissions());
 #endif
-    fs::remove_all(second);
+    fs::remove_all(first);
+    fs::remove_all(third);
   }
+}
+
+// Without --force a destination that appears while the text is written (another program,
+// another conversion to the same new name) is kept, and says which it was; one that existed
+// from the start is replaced. A name of 253 bytes (83 Japanese characters and ".txt") still
+// gets a temporary beside it.
+TEST_P(FallbackTest, KeepsADestinationThatAppearedMeanwhileAndWritesTheLongestNames) {
+  std::string longest;
+  for (int i = 0; i < 83; ++i) longest += "\xE3\x81\x82";  // HIRAGANA LETTER A
+  const fs::path kept = folder_ / "kept.txt", old = folder_ / "old.txt";
+  for (const bool appears : {true, false}) {
+    SCOPED_TRACE(appears);
+    WriteFile(old, "old");
+    std::string reason;
+    DestinationFiles files(source_);
+    for (const fs::path& path : {old, folder_ / (longest + ".txt"), kept}) {
+      ASSERT_TRUE(files.Add(Utf8Text(path), reason, true) && WriteAll(files.Descriptor(files.size() - 1), "new", 3));
+    }
+    if (appears) WriteFile(kept, "theirs");
+    EXPECT_EQ(!appears, files.Commit(reason)) << reason;
+    EXPECT_EQ(appears ? std::optional<std::size_t>(2) : std::nullopt, files.TakenMeanwhile());
+    EXPECT_EQ(appears ? "theirs" : "new", ReadFile(kept));
+    EXPECT_EQ(appears ? "old" : "new", ReadFile(old));
+    EXPECT_EQ(appears ? "" : "new", ReadFile(folder_ / (longest + ".txt")));
+    EXPECT_EQ(appears ? 3u : 4u, folder_.Names().size());
+    fs::remove(kept);
+  }
+}
+
+// Temporaries of this program's naming in a destination's folder are reported, the folder looked
+// into once: those last written over a day ago that no conversion holds are removed, the others
+// (written within a day, or held by a conversion under way) kept; names of another form are left
+// alone.
+TEST_F(FileAccessTest, ReportsStaleTemporariesAndRemovesOnlyAbandonedOnes) {
+  const auto dayAndHourAgo = fs::file_time_type::clock::now() - std::chrono::hours(25);
+  const std::string heldName = ".held.txt.morvane-abc123";  // held as a conversion holds its temporary
+  OwnedFile held;
+  std::string reason;
+  ASSERT_EQ(Creation::Created, CreateNewFile((folder_ / heldName).native(), held, reason)) << reason;
+#ifdef _WIN32
+  FILETIME now;  // through its own handle: the share mode keeps others out
+  GetSystemTimeAsFileTime(&now);
+  const auto ago = (std::uint64_t{now.dwHighDateTime} << 32 | now.dwLowDateTime) - 25ULL * 3600 * 10'000'000;
+  const FILETIME then{static_cast<DWORD>(ago), static_cast<DWORD>(ago >> 32)};
+  ASSERT_TRUE(SetFileTime(reinterpret_cast<HANDLE>(_get_osfhandle(held.get())), nullptr, nullptr, &then));
+#else
+  fs::last_write_time(folder_ / heldName, dayAndHourAgo);
+#endif
+  for (const char* name : {".a.txt.morvane-abc123", ".b.txt.morvane-xyz789", ".c.txt.morvane-ab", "d.txt.morvane-abc123"}) {
+    WriteFile(folder_ / name, "part");
+    if (name[1] != 'b') fs::last_write_time(folder_ / name, dayAndHourAgo);
+  }
+
+  std::map<std::string, bool> found;
+  {
+    DestinationFiles files(source_);
+    ASSERT_TRUE(files.Add(Utf8Text(folder_ / "out.txt"), reason) && files.Add(Utf8Text(folder_ / "out2.txt"), reason));
+    for (const StaleTemporary& stale : files.StaleTemporaries()) found[Utf8Text(Utf8Path(stale.path).filename())] = stale.removed;
+  }
+  EXPECT_EQ((std::map<std::string, bool>{{".a.txt.morvane-abc123", true}, {".b.txt.morvane-xyz789", false}, {heldName, false}}),
+            found);
+  EXPECT_EQ((std::set<std::string>{".b.txt.morvane-xyz789", ".c.txt.morvane-ab", "d.txt.morvane-abc123", heldName, "project.dvc"}),
+            folder_.Names());
+}
+
+// The temporary's name fits wherever the destination's does, cut between characters: a name of
+// 253 bytes of UTF-8 (one letter and 84 characters of three bytes, one UTF-16 unit each).
+TEST(TemporaryName, FitsTheLongestNameAndCutsBetweenCharacters) {
+  std::string name = "x";
+  for (int i = 0; i < 84; ++i) name += "\xE3\x81\x82";
+  const fs::path temporary(TemporaryName((fs::path("folder") / Utf8Path(name)).native()));
+  EXPECT_EQ(fs::path("folder"), temporary.parent_path());
+  const std::string text = Utf8Text(temporary.filename());
+  EXPECT_LE(text.size(), kLongestName);
+  EXPECT_GT(text.size(), kLongestName - 3);
+  EXPECT_EQ(0u, (text.size() - std::string(".x.morvane-123456").size()) % 3) << text;
+  EXPECT_EQ(".x\xE3\x81\x82", text.substr(0, 5));
+  EXPECT_EQ(".morvane-", text.substr(text.size() - 15, 9));
 }
 
 TEST(FileIo, SeeksOnlyInARegularFileAndFailsOnTheWrongEndOfAPipe) {
@@ -108,33 +231,144 @@ TEST(FileIo, SeeksOnlyInARegularFileAndFailsOnTheWrongEndOfAPipe) {
   std::fclose(stream);
 }
 
+// What cannot be written safely is refused before any work, each with the system's reason:
+// a folder, a dangling symbolic link (not turned into a file), a pipe that nobody reads (not
+// waited for), on Windows the names of devices in any folder and a file's streams.
+TEST_F(FileAccessTest, RefusesDestinationsThatCannotBeWrittenSafely) {
+  fs::create_directories(folder_ / "folder");
+  std::vector<std::pair<std::string, std::string>> rows = {
+      {"folder", std::strerror(EISDIR)},
+  };
+#ifdef _WIN32
+  for (const char* name : {"nul", "NUL.txt", "con", "COM1", "lpt9.log", "out.txt:stream"}) {
+    rows.push_back({name, ""});
+  }
+#else
+  fs::create_symlink(folder_ / "missing.txt", folder_ / "dangling");
+  rows.push_back({"dangling", std::strerror(ENOENT)});
+  ASSERT_EQ(0, ::mkfifo((folder_ / "fifo").c_str(), 0600));
+  rows.push_back({"fifo", std::strerror(ENXIO)});
+#endif
+  for (const auto& [name, reason] : rows) {
+    SCOPED_TRACE(name);
+    DestinationFiles files(source_);
+    std::string given;
+    EXPECT_FALSE(files.Add(Utf8Text(folder_ / name), given));
+    if (!reason.empty()) {
+      EXPECT_EQ(reason, given);
+    }
+    EXPECT_FALSE(given.empty());
+  }
+  EXPECT_FALSE(fs::exists(folder_ / "missing.txt"));
 #ifndef _WIN32
-// A request to stop removes the registered temporaries, writes the note (a long one shortened
-// to 512 bytes that still end the line) and exits as a shell expects; a request the program
-// does not take (SIGINT in a windowed program) or one ignored from the start (nohup) does not.
+  EXPECT_TRUE(fs::is_symlink(folder_ / "dangling"));
+#endif
+}
+
+#ifdef _WIN32
+// Paths longer than the old limit of 260 characters are written (the \\?\ form), and the
+// temporary can be removed by the thread that handles a request to stop while it is open.
+TEST_F(FileAccessTest, WritesLongPathsAndLetsTheStopHandlerRemoveTheTemporary) {
+  fs::path deep = folder_.path;
+  while (deep.native().size() < 300) deep /= std::wstring(50, L'd');
+  fs::create_directories(deep);
+  const fs::path out = deep / "out.txt";
+  std::string reason;
+  {
+    DestinationFiles files(source_);
+    ASSERT_TRUE(files.Add(Utf8Text(out), reason)) << reason;
+    ASSERT_TRUE(WriteAll(files.Descriptor(0), "new", 3));
+    ASSERT_TRUE(files.Commit(reason)) << reason;
+  }
+  EXPECT_EQ("new", ReadFile(out));
+
+  DestinationFiles files(source_);
+  ASSERT_TRUE(files.Add(Utf8Text(folder_ / "out.txt"), reason)) << reason;
+  std::wstring temporary;
+  for (const auto& entry : fs::directory_iterator(folder_.path)) {
+    if (entry.path().filename().native().rfind(L".out.txt.morvane-", 0) == 0) temporary = entry.path().native();
+  }
+  ASSERT_FALSE(temporary.empty());
+  bool removed = false;
+  std::thread([&] { removed = DeleteFileW(temporary.c_str()) != 0; }).join();
+  EXPECT_TRUE(removed) << GetLastError();
+}
+#else
+// Standard output redirected onto the source (1<>project.dvc) is the source itself; any other
+// open file is written.
+TEST_F(FileAccessTest, RefusesStandardOutputOntoTheSource) {
+  const int onto = ::open((folder_ / "project.dvc").c_str(), O_WRONLY);
+  const int other = ::open((folder_ / "other.txt").c_str(), O_WRONLY | O_CREAT, 0600);
+  ASSERT_TRUE(onto >= 0 && other >= 0);
+  DestinationFiles files(source_);
+  std::string reason;
+  EXPECT_FALSE(files.AddDescriptor(onto, reason));
+  EXPECT_EQ(kReasonSameFile, reason);
+  EXPECT_TRUE(files.AddDescriptor(other, reason));
+  EXPECT_EQ(1u, files.size());
+  ::close(onto);
+  ::close(other);
+  EXPECT_EQ("project", ReadFile(folder_ / "project.dvc"));
+}
+
+// A replaced file keeps its extended attributes (the access lists among them) where the file
+// system has them.
+TEST_F(FileAccessTest, KeepsTheExtendedAttributesOfAReplacedFile) {
+  const fs::path out = folder_ / "out.txt";
+  WriteFile(out, "old");
+  if (::setxattr(out.c_str(), "user.morvane", "kept", 4, 0) != 0) GTEST_SKIP() << std::strerror(errno);
+  std::string reason;
+  DestinationFiles files(source_);
+  ASSERT_TRUE(files.Add(Utf8Text(out), reason) && WriteAll(files.Descriptor(0), "new", 3));
+  ASSERT_TRUE(files.Commit(reason)) << reason;
+  char value[8] = {};
+  EXPECT_EQ(4, ::getxattr(out.c_str(), "user.morvane", value, sizeof value));
+  EXPECT_STREQ("kept", value);
+  EXPECT_EQ("new", ReadFile(out));
+}
+
+// A request to stop removes the registered temporaries, however many (more than a block of the
+// table), writes the note (a long one shortened to 512 bytes that still end the line) and exits
+// as a shell expects; a request the program does not take (SIGINT in a windowed program) or one
+// ignored from the start (nohup) does not. One that comes while files are put in place waits:
+// the command line reports and then ends without the note, a windowed program ends with the
+// note once the files are in place.
 TEST_F(FileAccessTest, ARequestToStopRemovesTheTemporariesWritesTheNoteAndExits) {
   const struct {
     int signal;
     InterruptRequests requests;
+    bool duringCommit;
     std::string note, written;
     int status;  // the exit status (7: ignored from the start, it went on), or minus the signal
   } rows[] = {
-      {SIGTERM, InterruptRequests::Terminal, "stopped\n", "stopped\n", 143},
-      {SIGINT, InterruptRequests::Terminal, "", "", 130},
-      {SIGHUP, InterruptRequests::Session, std::string(600, 'x') + "\n", std::string(511, 'x') + "\n", 129},
-      {SIGINT, InterruptRequests::Session, "stopped\n", "", -SIGINT},
-      {SIGHUP, InterruptRequests::Terminal, "stopped\n", "", 7},
+      {SIGTERM, InterruptRequests::Terminal, false, "stopped\n", "stopped\n", 143},
+      {SIGINT, InterruptRequests::Terminal, false, "", "", 130},
+      {SIGHUP, InterruptRequests::Session, false, std::string(600, 'x') + "\n", std::string(511, 'x') + "\n", 129},
+      {SIGINT, InterruptRequests::Session, false, "stopped\n", "", -SIGINT},
+      {SIGHUP, InterruptRequests::Terminal, false, "stopped\n", "", 7},
+      {SIGINT, InterruptRequests::Terminal, true, "stopped\n", "reported\n", 130},
+      {SIGTERM, InterruptRequests::Session, true, "stopped\n", "stopped\n", 143},
   };
-  const fs::path temporary = folder_ / ".out.txt.morvane-abcdef";
+  std::vector<fs::path> temporaries;
+  for (int i = 0; i < 40; ++i) temporaries.push_back(folder_ / (".out" + std::to_string(i) + ".txt.morvane-abcdef"));
   for (const auto& row : rows) {
     SCOPED_TRACE(row.signal);
-    WriteFile(temporary, "part");
+    for (const fs::path& temporary : temporaries) WriteFile(temporary, "part");
     const auto stop = [&] {
       if (row.status == 7) ::signal(row.signal, SIG_IGN);
-      RegisterTemporary(temporary.native());
+      for (const fs::path& temporary : temporaries) RegisterTemporary(temporary.native());
       SetInterruptNote(row.note);
       EndOnInterrupt(row.requests);
-      ::raise(row.signal);
+      if (row.duringCommit) {
+        {
+          InterruptsHeld held(true);
+          ::raise(row.signal);
+        }
+        WriteToStandardError("reported\n", 9);
+        EndIfInterrupted();
+      } else {
+        ::raise(row.signal);
+      }
       std::_Exit(7);
     };
     if (row.status > 0) {
@@ -143,7 +377,7 @@ TEST_F(FileAccessTest, ARequestToStopRemovesTheTemporariesWritesTheNoteAndExits)
     } else {
       EXPECT_EXIT(stop(), ::testing::KilledBySignal(-row.status), "");
     }
-    EXPECT_EQ(row.status == 7 || row.status < 0, fs::exists(temporary));
+    for (const fs::path& temporary : temporaries) EXPECT_EQ(row.status == 7 || row.status < 0, fs::exists(temporary));
   }
 }
 #endif

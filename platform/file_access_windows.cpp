@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <cwctype>
 #include <utility>
 
 #include "platform/file_primitives.h"
@@ -57,7 +58,9 @@ bool Wide(const std::string& path, std::wstring& wide, std::string& reason) {
   return true;
 }
 
-// path made absolute, with backslashes only (replacing a file wants that on some systems).
+// path made absolute, with backslashes only (replacing a file wants that on some systems), in
+// the \\?\ form when it is longer than the old limit of 260 characters (with room for the
+// temporary's longer name beside it).
 std::wstring FullPath(const std::wstring& path) {
   std::wstring full(32768, L'\0');
   const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
@@ -65,8 +68,41 @@ std::wstring FullPath(const std::wstring& path) {
     return path;
   }
   full.resize(length);
+  if (full.size() + 16 >= MAX_PATH && full.rfind(LR"(\\?\)", 0) != 0 && full.rfind(LR"(\\.\)", 0) != 0) {
+    full = full.rfind(LR"(\\)", 0) == 0 ? LR"(\\?\UNC\)" + full.substr(2) : LR"(\\?\)" + full;
+  }
   return full;
 }
+
+// The names Windows keeps for devices in every folder (NUL, CON, COM1...), with any extension
+// ("nul.txt"), and names of a file's streams ("a.txt:stream"): neither is a file to write.
+bool IsDeviceOrStream(const std::wstring& path) {
+  const std::size_t slash = path.find_last_of(LR"(\/)");
+  std::wstring name = path.substr(slash == std::wstring::npos ? 0 : slash + 1);
+  if (name.size() > 2 && name[1] == L':' && slash == std::wstring::npos) {
+    name.erase(0, 2);  // "C:name", relative to drive C's current folder
+  }
+  if (name.find(L':') != std::wstring::npos) {
+    return true;
+  }
+  name = name.substr(0, name.find(L'.'));
+  while (!name.empty() && name.back() == L' ') {
+    name.pop_back();
+  }
+  for (wchar_t& c : name) {
+    c = static_cast<wchar_t>(towupper(c));
+  }
+  static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+  for (const wchar_t* device : kDevices) {
+    if (name == device) {
+      return true;
+    }
+  }
+  return name.size() == 4 && (name.rfind(L"COM", 0) == 0 || name.rfind(L"LPT", 0) == 0) &&
+         ((name[3] >= L'1' && name[3] <= L'9') || name[3] == 0xB9 || name[3] == 0xB2 || name[3] == 0xB3);
+}
+
+MissingCalls gMissing;
 
 class Handle {
  public:
@@ -105,6 +141,16 @@ bool Adopt(Handle& handle, int flags, OwnedFile& file, std::string& reason) {
 }
 
 FileIdentity IdentityOf(HANDLE handle) {
+  // The 128-bit id first: on ReFS the 64-bit index may be empty.
+  FILE_ID_INFO id{};
+  if (GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id)) {
+    std::uint64_t low = 0, high = 0;
+    std::memcpy(&low, id.FileId.Identifier, 8);
+    std::memcpy(&high, id.FileId.Identifier + 8, 8);
+    if (low != 0 || high != 0) {
+      return {id.VolumeSerialNumber, low, true, high};
+    }
+  }
   BY_HANDLE_FILE_INFORMATION information{};
   if (!GetFileInformationByHandle(handle, &information)) {
     return {};
@@ -115,7 +161,7 @@ FileIdentity IdentityOf(HANDLE handle) {
 
 // Replacing keeps the old file's attributes and permissions; with a backup name the old text
 // stays there.
-bool Replace(const DestinationFiles::Entry& entry, const std::wstring& backup, DWORD& error) {
+bool ReplaceWithBackup(const DestinationFiles::Entry& entry, const std::wstring& backup, DWORD& error) {
   if (ReplaceFileW(entry.target.c_str(), entry.temporaryPath.c_str(),
                    backup.empty() ? nullptr : backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                    nullptr)) {
@@ -134,6 +180,14 @@ bool MoveOver(const std::wstring& from, const std::wstring& to) {
 
 std::string CloseFailureReason() { return Reason(ERROR_WRITE_FAULT); }
 
+void SetMissingCallsForTesting(MissingCalls calls) { gMissing = calls; }
+
+FileIdentity IdentityOfDescriptor(int fd) {
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  return handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK ? FileIdentity{}
+                                                                                : IdentityOf(handle);
+}
+
 bool OpenSource(const std::string& path, SourceFile::State& state, std::string& reason) {
   std::wstring wide;
   if (!Wide(path, wide, reason)) {
@@ -144,6 +198,7 @@ bool OpenSource(const std::string& path, SourceFile::State& state, std::string& 
     reason = IsAFolder();
     return false;
   }
+  wide = FullPath(wide);
   // Share mode 0: nobody else reads, writes or deletes the file while it is converted.
   Handle handle(CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -162,6 +217,11 @@ bool OpenDestination(const std::string& path, const FileIdentity& source, Destin
     return false;
   }
   entry.target = FullPath(wide);
+  if (IsDeviceOrStream(wide)) {
+    reason = Reason(ERROR_INVALID_NAME);
+    return false;
+  }
+  wide = entry.target;
 
   // A look at what is there. Asking for no reading or writing passes even the source's share
   // mode 0, so the source itself is recognised by its identity, not refused as in use.
@@ -187,7 +247,7 @@ bool OpenDestination(const std::string& path, const FileIdentity& source, Destin
     reason = kReasonSameFile;
     return false;
   }
-  if (!disk) {  // NUL, CON, a named pipe
+  if (!disk) {  // a named pipe, a device by its \\.\ name
     look.Close();
     Handle device(CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -227,7 +287,9 @@ bool OpenDestination(const std::string& path, const FileIdentity& source, Destin
 Creation CreateUnnamedFile(const NativePath&, OwnedFile&, std::string&) { return Creation::Unsupported; }
 
 Creation CreateNewFile(const NativePath& path, OwnedFile& file, std::string& reason) {
-  Handle created(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+  // Others may neither read nor write it, which is its lock; deleting stays shared, so that the
+  // handler of a request to stop, on a thread of its own, can remove it.
+  Handle created(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!created.valid()) {
     const DWORD error = GetLastError();
@@ -258,39 +320,86 @@ bool FlushFile(const OwnedFile& file, std::string& reason) {
   return false;
 }
 
-bool Publish(DestinationFiles::Entry& entry, bool keepOld, std::string& reason) {
-  if (entry.existed) {
-    const std::wstring backup = keepOld ? TemporaryName(entry.target) : std::wstring();
-    DWORD error = ERROR_SUCCESS;
-    bool replaced = Replace(entry, backup, error);
-    if (!replaced && (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED)) {
-      // Systems that refuse to replace a file this program holds open: let it go first.
-      entry.locked.Close();
-      replaced = Replace(entry, backup, error);
-    }
-    if (replaced) {
-      entry.oldPath = backup;
-      return true;
-    }
-    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 && !backup.empty()) {
-      MoveOver(backup, entry.target);  // the old text went aside: put it back
-    }
-    if (keepOld) {
-      reason = Reason(error);
-      return false;
-    }
-    entry.locked.Close();
-  }
-  if (MoveOver(entry.temporaryPath, entry.target)) {
+bool MoveOver(const NativePath& from, const NativePath& to, std::string& reason) {
+  if (MoveOver(from, to)) {
     return true;
   }
   reason = Reason(GetLastError());
   return false;
 }
 
-void PutBack(DestinationFiles::Entry& entry) {
-  MoveOver(entry.oldPath, entry.target);
-  entry.oldPath.clear();
+Creation MoveIfFree(const NativePath& from, const NativePath& to, std::string& reason) {
+  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    return Creation::Created;
+  }
+  const DWORD error = GetLastError();
+  reason = Reason(error);
+  return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? Creation::Exists : Creation::Failed;
+}
+
+Creation LinkFile(const NativePath& from, const NativePath& to, std::string& reason) {
+  if (!gMissing.hardLinks && CreateHardLinkW(to.c_str(), from.c_str(), nullptr)) {
+    return Creation::Created;
+  }
+  const DWORD error = gMissing.hardLinks ? ERROR_NOT_SUPPORTED : GetLastError();
+  reason = Reason(error);
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+    return Creation::Exists;
+  }
+  return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION ? Creation::Unsupported
+                                                                         : Creation::Failed;
+}
+
+Creation ReplaceKeepingOld(DestinationFiles::Entry& entry, std::string& reason) {
+  if (gMissing.exchange) {
+    return Creation::Unsupported;
+  }
+  const std::wstring backup = TemporaryName(entry.target);
+  DWORD error = ERROR_SUCCESS;
+  bool replaced = ReplaceWithBackup(entry, backup, error);
+  if (!replaced && (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED)) {
+    // Systems that refuse to replace a file this program holds open: let it go first.
+    entry.locked.Close();
+    replaced = ReplaceWithBackup(entry, backup, error);
+  }
+  if (replaced) {
+    entry.oldPath = backup;
+    return Creation::Created;
+  }
+  if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+    MoveOver(backup, entry.target);  // the old text went aside: put it back
+  }
+  reason = Reason(error);
+  return Creation::Failed;
+}
+
+bool Replace(DestinationFiles::Entry& entry, std::string& reason) {
+  DWORD error = ERROR_SUCCESS;
+  if (ReplaceWithBackup(entry, std::wstring(), error)) {
+    return true;
+  }
+  // Systems that refuse to replace a file this program holds open: let it go first; a file
+  // system without ReplaceFileW: a plain rename over it.
+  entry.locked.Close();
+  return ReplaceWithBackup(entry, std::wstring(), error) || MoveOver(entry.temporaryPath, entry.target, reason);
+}
+
+bool RemoveIfAbandoned(const NativePath& path) {
+  // Share mode 0 is taken only when no conversion holds the file.
+  Handle file(CreateFileW(path.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  FILE_BASIC_INFO basic{};
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  const auto ticks = [](const FILETIME& time) {
+    return static_cast<std::int64_t>(std::uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime);
+  };
+  constexpr std::int64_t kDay = 24LL * 60 * 60 * 10'000'000;  // in 100 ns
+  FILE_DISPOSITION_INFO remove{TRUE};
+  return file.valid() && GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) &&
+         !(basic.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
+         basic.LastWriteTime.QuadPart < ticks(now) - kDay &&
+         SetFileInformationByHandle(file.get(), FileDispositionInfo, &remove, sizeof remove);
 }
 
 void RemoveFile(const NativePath& path) { DeleteFileW(path.c_str()); }

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace morvane {
 
@@ -17,6 +18,10 @@ std::ptrdiff_t ReadSome(int fd, void* buffer, std::size_t size);
 
 // Writes all size bytes, in as many calls as the system needs; false when a write fails.
 bool WriteAll(int fd, const void* data, std::size_t size);
+
+// The system's reason for the read or write that has just failed ("No space left on device",
+// "Broken pipe"), as platform/file_access.h words reasons.
+std::string IoFailureReason();
 
 // Moves the position n bytes on; false when the file cannot seek (a pipe) or the new position
 // would not fit the system's offset.

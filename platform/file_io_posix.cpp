@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <climits>
 #include <cstdio>
 
@@ -35,6 +36,8 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
   }
   return true;
 }
+
+std::string IoFailureReason() { return std::strerror(errno); }
 
 bool SeekForward(int fd, std::uint64_t n) {
   return n <= static_cast<std::uint64_t>(INT64_MAX) &&

@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/file_io.h"
 
@@ -33,6 +35,8 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
   }
   return true;
 }
+
+std::string IoFailureReason() { return std::strerror(errno); }
 
 bool SeekForward(int fd, std::uint64_t n) {
   return n <= static_cast<std::uint64_t>(INT64_MAX) && _lseeki64(fd, static_cast<__int64>(n), SEEK_CUR) != -1;

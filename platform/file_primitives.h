@@ -58,13 +58,16 @@ class OwnedFile {
 };
 
 // Which file an open file is: device and inode, or volume serial number and file index.
+// On Windows the 128-bit file id where the file system gives one (ReFS, whose 64-bit index can
+// be empty): index holds its low half, high its high half.
 struct FileIdentity {
   std::uint64_t volume = 0;
   std::uint64_t index = 0;
   bool known = false;
+  std::uint64_t high = 0;
 
   bool operator==(const FileIdentity& other) const {
-    return known && other.known && volume == other.volume && index == other.index;
+    return known && other.known && volume == other.volume && index == other.index && high == other.high;
   }
 };
 
@@ -84,11 +87,28 @@ struct DestinationFiles::Entry {
   NativePath oldPath;        // the old text, kept aside until every destination is in place
   int slot = -1;             // its place in the table of names a request to stop removes
   bool existed = false;      // the destination existed before
+  bool keepExisting = false; // a destination that appears meanwhile is kept, not replaced
   bool placed = false;       // the temporary replaced the destination
 };
 
-// ".NAME.morvane-XXXXXX" beside target, with six random letters and digits (portable).
+// The longest name of a folder entry the file layer writes: 255 bytes of UTF-8 (on Windows also
+// at most 255 UTF-16 units), which the usual file systems take.
+inline constexpr std::size_t kLongestName = 255;
+
+// ".NAME.morvane-XXXXXX" beside target, with six random letters and digits (portable). NAME is
+// shortened (never inside a character) so that the name is at most kLongestName long whenever
+// the target's is.
 NativePath TemporaryName(const NativePath& target);
+
+// For tests: the system's fast calls taken as missing, as on file systems without them (NFS,
+// CIFS, FUSE), so that each fallback runs. Each such call then fails as it does there.
+struct MissingCalls {
+  bool unnamedFiles = false;  // O_TMPFILE
+  bool exchange = false;      // RENAME_EXCHANGE; on Windows ReplaceFileW with a backup
+  bool noReplace = false;     // RENAME_NOREPLACE
+  bool hardLinks = false;     // link
+};
+void SetMissingCallsForTesting(MissingCalls calls);
 
 // ---- The system's ----------------------------------------------------------------------------
 
@@ -97,33 +117,53 @@ bool OpenSource(const std::string& path, SourceFile::State& state, std::string& 
 
 // Looks at path (UTF-8) and readies entry for it, as DestinationFiles::Add describes: an empty
 // path, a folder or the source itself is refused; anything but a regular file is opened into
-// entry.direct; for a regular file entry.target (and entry.folder) is set and, when it exists,
-// it is opened and locked into entry.locked (entry.existed).
+// entry.direct (a pipe without reader is refused); for a regular file entry.target (and
+// entry.folder) is set and, when it exists, it is opened and locked into entry.locked
+// (entry.existed).
 bool OpenDestination(const std::string& path, const FileIdentity& source, DestinationFiles::Entry& entry,
                      std::string& reason);
 
+// Which file the open descriptor fd is (not known when the system cannot tell).
+FileIdentity IdentityOfDescriptor(int fd);
+
 enum class Creation { Created, Exists, Unsupported, Failed };
 
-// A new file without a name in folder (Linux O_TMPFILE): Unsupported where the system or its
-// file system has none; Failed with reason for a missing folder or one that takes no new file.
+// A new file without a name in folder (Linux O_TMPFILE), locked against other conversions:
+// Unsupported where the system or its file system has none; Failed with reason for a missing
+// folder or one that takes no new file.
 Creation CreateUnnamedFile(const NativePath& folder, OwnedFile& file, std::string& reason);
-// A new file named path: Exists (with reason) when the name is taken.
+// A new file named path, locked against other conversions: Exists (with reason) when the name
+// is taken.
 Creation CreateNewFile(const NativePath& path, OwnedFile& file, std::string& reason);
 // Gives a file made by CreateUnnamedFile the name path: Exists (with reason) when it is taken.
 Creation NameUnnamedFile(const OwnedFile& file, const NativePath& path, std::string& reason);
 
-// The new text takes over the permissions of the file it replaces (entry.locked), and its owner
-// where the process may set it, where replacing does not keep them anyway.
+// The new text takes over the permissions, extended attributes and access lists of the file it
+// replaces (entry.locked), and its owner where the process may set it, where replacing does not
+// keep them anyway. Best effort: what the file system does not take is left.
 void TakeOverPermissions(DestinationFiles::Entry& entry);
 // Flushes the file's data to the disk.
 bool FlushFile(const OwnedFile& file, std::string& reason);
-// Puts entry.temporaryPath in place of entry.target. With keepOld, where the system can, the
-// old text goes to entry.oldPath instead of away, so that PutBack can restore it. False with
-// reason when it fails; the target is then as it was.
-bool Publish(DestinationFiles::Entry& entry, bool keepOld, std::string& reason);
-// Puts the old text at entry.oldPath back in place of the new one, and clears oldPath. Should
-// that fail, the old text stays under that name rather than being lost.
-void PutBack(DestinationFiles::Entry& entry);
+
+// Each of these renames leaves both names as they were when it fails (false or Failed, with
+// reason).
+// Renames from to to, replacing what is there.
+bool MoveOver(const NativePath& from, const NativePath& to, std::string& reason);
+// Renames from to to unless to exists (Exists); Unsupported where the system cannot rename so.
+Creation MoveIfFree(const NativePath& from, const NativePath& to, std::string& reason);
+// Gives the file from the second name to (Exists when it is taken); Unsupported where the file
+// system has no hard links.
+Creation LinkFile(const NativePath& from, const NativePath& to, std::string& reason);
+// Puts entry.temporaryPath in place of entry.target in one step that keeps the old text under
+// another name, set in entry.oldPath (Linux exchanges the two; Windows replaces with a backup);
+// Unsupported, changing nothing, where the system has no such step.
+Creation ReplaceKeepingOld(DestinationFiles::Entry& entry, std::string& reason);
+// Puts entry.temporaryPath in place of entry.target, the old text gone.
+bool Replace(DestinationFiles::Entry& entry, std::string& reason);
+
+// Removes path, a temporary of this program's naming, if it is a regular file last written more
+// than a day ago whose lock it can take (no conversion holds it); true when it did.
+bool RemoveIfAbandoned(const NativePath& path);
 // Best effort: a file that cannot be removed is left.
 void RemoveFile(const NativePath& path);
 // Flushes the folder, so that the renames in it last (best effort; nothing where the system

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <type_traits>
+#include <new>
 
 #include "platform/interrupt_table.h"
 
@@ -15,52 +15,96 @@ namespace {
 
 using NativeChar = std::filesystem::path::value_type;
 
-constexpr int kTemporarySlots = 16;
-// The longest path the system takes, terminator included: 32767 UTF-16 units on Windows,
-// PATH_MAX (4096 bytes) on Linux.
-constexpr std::size_t kSlotLength = std::is_same_v<NativeChar, wchar_t> ? 32768 : 4096;
+// The table grows by blocks that stay for the life of the process, so that a handler can walk
+// it while names come and go; a slot keeps its buffer for the next name that fits.
+constexpr int kSlotsPerBlock = 32;
 
 struct TemporarySlot {
   std::atomic<bool> claimed{false};
   std::atomic<bool> ready{false};  // path holds a name to remove
-  NativeChar path[kSlotLength];
+  NativeChar* path = nullptr;
+  std::size_t capacity = 0;
 };
 
-TemporarySlot gTemporaries[kTemporarySlots];
+struct SlotBlock {
+  TemporarySlot slots[kSlotsPerBlock];
+  std::atomic<SlotBlock*> next{nullptr};
+};
+
+SlotBlock gFirstBlock;
 char gInterruptNote[512];
 std::atomic<std::size_t> gInterruptNoteSize{0};
+std::atomic<int> gDeferredStatus{0};
+std::atomic<int> gCommits{0};
+std::atomic<bool> gTerminalRequests{false};
 
-static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<std::size_t>::is_always_lock_free);
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<std::size_t>::is_always_lock_free &&
+              std::atomic<int>::is_always_lock_free && std::atomic<SlotBlock*>::is_always_lock_free);
+
+TemporarySlot& SlotAt(int index) {
+  SlotBlock* block = &gFirstBlock;
+  for (int i = index / kSlotsPerBlock; i > 0; --i) {
+    block = block->next.load();
+  }
+  return block->slots[index % kSlotsPerBlock];
+}
 
 }  // namespace
 
 int RegisterTemporary(const std::filesystem::path::string_type& path) {
-  if (path.size() >= kSlotLength) {
-    return -1;
-  }
-  for (int i = 0; i < kTemporarySlots; ++i) {
-    bool expected = false;
-    if (gTemporaries[i].claimed.compare_exchange_strong(expected, true)) {
-      std::copy_n(path.c_str(), path.size() + 1, gTemporaries[i].path);
-      gTemporaries[i].ready.store(true);
-      return i;
+  SlotBlock* block = &gFirstBlock;
+  for (int base = 0;; base += kSlotsPerBlock) {
+    for (int i = 0; i < kSlotsPerBlock; ++i) {
+      TemporarySlot& slot = block->slots[i];
+      bool expected = false;
+      if (!slot.claimed.compare_exchange_strong(expected, true)) {
+        continue;
+      }
+      if (slot.capacity <= path.size()) {
+        auto* buffer = new (std::nothrow) NativeChar[path.size() + 1];
+        if (buffer == nullptr) {
+          slot.claimed.store(false);
+          return -1;
+        }
+        delete[] slot.path;  // not ready, so no handler reads it
+        slot.path = buffer;
+        slot.capacity = path.size() + 1;
+      }
+      std::copy_n(path.c_str(), path.size() + 1, slot.path);
+      slot.ready.store(true);
+      return base + i;
     }
+    SlotBlock* next = block->next.load();
+    if (next == nullptr) {
+      auto* added = new (std::nothrow) SlotBlock;
+      if (added == nullptr) {
+        return -1;
+      }
+      if (block->next.compare_exchange_strong(next, added)) {
+        next = added;
+      } else {
+        delete added;  // another thread added one first
+      }
+    }
+    block = next;
   }
-  return -1;
 }
 
 void UnregisterTemporary(int& slot) {
   if (slot >= 0) {
-    gTemporaries[slot].ready.store(false);
-    gTemporaries[slot].claimed.store(false);
+    TemporarySlot& entry = SlotAt(slot);
+    entry.ready.store(false);
+    entry.claimed.store(false);
     slot = -1;
   }
 }
 
 void EndAfterInterrupt(int status) {
-  for (TemporarySlot& slot : gTemporaries) {
-    if (slot.ready.load()) {
-      RemoveNow(slot.path);
+  for (SlotBlock* block = &gFirstBlock; block != nullptr; block = block->next.load()) {
+    for (TemporarySlot& slot : block->slots) {
+      if (slot.ready.load()) {
+        RemoveNow(slot.path);
+      }
     }
   }
   const std::size_t size = gInterruptNoteSize.load();
@@ -68,6 +112,38 @@ void EndAfterInterrupt(int status) {
     WriteToStandardError(gInterruptNote, size);
   }
   ExitNow(status);
+}
+
+void DeferInterrupt(int status) {
+  int none = 0;
+  gDeferredStatus.compare_exchange_strong(none, status);
+}
+
+bool CommitUnderWay() { return gCommits.load() > 0; }
+
+void RememberRequests(InterruptRequests requests) {
+  gTerminalRequests.store(requests == InterruptRequests::Terminal);
+}
+
+InterruptsHeld::InterruptsHeld(bool commit) : commit_(commit) {
+  if (commit_) {
+    gCommits.fetch_add(1);
+  }
+  HoldInterrupts();
+}
+
+InterruptsHeld::~InterruptsHeld() {
+  ReleaseInterrupts(commit_);
+  if (commit_ && gCommits.fetch_sub(1) == 1 && !gTerminalRequests.load() && gDeferredStatus.load() != 0) {
+    EndAfterInterrupt(gDeferredStatus.load());
+  }
+}
+
+void EndIfInterrupted() {
+  if (const int status = gDeferredStatus.load(); status != 0) {
+    gInterruptNoteSize.store(0);  // the outcome was reported
+    EndAfterInterrupt(status);
+  }
 }
 
 void SetInterruptNote(std::string_view note) {

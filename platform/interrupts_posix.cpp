@@ -9,7 +9,13 @@ namespace morvane {
 
 namespace {
 
-extern "C" void EndOnSignal(int signal) { EndAfterInterrupt(128 + signal); }
+extern "C" void EndOnSignal(int signal) {
+  if (CommitUnderWay()) {
+    DeferInterrupt(128 + signal);  // a conversion puts its files in place on another thread
+    return;
+  }
+  EndAfterInterrupt(128 + signal);
+}
 
 sigset_t StopSignals() {
   sigset_t signals;
@@ -35,14 +41,25 @@ void WriteToStandardError(const char* text, std::size_t size) {
 
 void ExitNow(int status) { ::_exit(status); }
 
-InterruptsHeld::InterruptsHeld() {
+void HoldInterrupts() {
   const sigset_t held = StopSignals();
   ::pthread_sigmask(SIG_BLOCK, &held, &tBeforeHold);
 }
 
-InterruptsHeld::~InterruptsHeld() { ::pthread_sigmask(SIG_SETMASK, &tBeforeHold, nullptr); }
+void ReleaseInterrupts(bool commit) {
+  if (commit) {
+    // The requests that came meanwhile wait for the outcome to be reported.
+    const sigset_t stops = StopSignals();
+    const timespec now{};
+    for (int signal; (signal = ::sigtimedwait(&stops, nullptr, &now)) > 0;) {
+      DeferInterrupt(128 + signal);
+    }
+  }
+  ::pthread_sigmask(SIG_SETMASK, &tBeforeHold, nullptr);
+}
 
 void EndOnInterrupt(InterruptRequests requests) {
+  RememberRequests(requests);
   struct sigaction action {};
   action.sa_handler = EndOnSignal;
   action.sa_mask = StopSignals();

@@ -31,7 +31,15 @@ BOOL WINAPI EndOnControlEvent(DWORD request) {
       status = 143;  // SIGTERM: the session ends
       break;
   }
-  AcquireSRWLockExclusive(&gPlacing);
+  if (!TryAcquireSRWLockExclusive(&gPlacing)) {
+    if (status == 130 && CommitUnderWay()) {
+      // Files are being put in place: the conversion finishes and reports, then ends.
+      DeferInterrupt(status);
+      return TRUE;
+    }
+    // The console closing or the session ending ends the process when this returns: wait.
+    AcquireSRWLockExclusive(&gPlacing);
+  }
   EndAfterInterrupt(status);
   return TRUE;
 }
@@ -47,12 +55,18 @@ void WriteToStandardError(const char* text, std::size_t size) {
 
 void ExitNow(int status) { TerminateProcess(GetCurrentProcess(), static_cast<UINT>(status)); }
 
-InterruptsHeld::InterruptsHeld() { AcquireSRWLockExclusive(&gPlacing); }
+void HoldInterrupts() { AcquireSRWLockExclusive(&gPlacing); }
 
-InterruptsHeld::~InterruptsHeld() { ReleaseSRWLockExclusive(&gPlacing); }
+void ReleaseInterrupts(bool) { ReleaseSRWLockExclusive(&gPlacing); }
+
+void EndAtSessionEnd() {
+  AcquireSRWLockExclusive(&gPlacing);
+  EndAfterInterrupt(143);
+}
 
 void EndOnInterrupt(InterruptRequests requests) {
   gRequests = requests;
+  RememberRequests(requests);
   SetConsoleCtrlHandler(EndOnControlEvent, TRUE);
 }
 

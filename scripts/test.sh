@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the regular build (GCC), the Windows build (MinGW-w64) with the
 # whole suite under Wine (the same golden files pin its output), then the whole suite again built
-# with clang, AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzz target for a bounded
-# time. Every build treats warnings as errors (MORVANE_WERROR is off for everyone else who builds).
+# with clang, AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target for a
+# bounded time. Every build treats warnings as errors (MORVANE_WERROR is off for everyone else who builds).
 #   scripts/test.sh            everything
 #   scripts/test.sh --quick    the regular build and its tests only
 set -euo pipefail
@@ -31,8 +31,11 @@ cmake --build build-sanitize
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-sanitize --output-on-failure
 
-# The fuzz target, seeded with the checked-in corpus, for a bounded time.
+# Each fuzz target, seeded with the checked-in corpus, for a bounded time.
 corpus="$(mktemp -d)"
 trap 'rm -rf "$corpus"' EXIT
-./build-sanitize/fuzz/conversion_fuzzer -max_total_time="$fuzz_seconds" -timeout=10 \
-  -rss_limit_mb=2048 -print_final_stats=1 "$corpus" fuzz/corpus
+for target in conversion_fuzzer export_fuzzer; do
+  mkdir -p "$corpus/$target"
+  ./build-sanitize/fuzz/$target -max_total_time="$fuzz_seconds" -timeout=10 \
+    -rss_limit_mb=2048 -print_final_stats=1 "$corpus/$target" fuzz/corpus
+done

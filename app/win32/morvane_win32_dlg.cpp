@@ -11,6 +11,7 @@
 #include "app/win32/win32_text.h"
 #include "convert/project_links.h"
 #include "listing/progress_sink.h"
+#include "platform/interrupts.h"
 
 namespace morvane::win32 {
 
@@ -201,6 +202,11 @@ INT_PTR CMorvaneDlg::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_CONTEXTMENU:
       OnContextMenu(lParam);
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam) {
+        EndAtSessionEnd();  // the temporary of a conversion under way goes with the program
+      }
       return TRUE;
     default:
       return FALSE;

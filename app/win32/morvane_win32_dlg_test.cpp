@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
@@ -18,6 +19,8 @@
 #include "app/win32/win32_text.h"
 #include "convert/messages.h"
 #include "convert/version.h"
+#include "platform/file_access.h"
+#include "platform/file_io.h"
 #include "testing/doubles/recording_prompts.h"
 
 namespace morvane::win32 {
@@ -244,6 +247,34 @@ void CALLBACK CloseAboutBox(HWND, UINT, UINT_PTR timer, DWORD) {
     SendMessageW(about, WM_COMMAND, IDOK, 0);
     KillTimer(nullptr, timer);
   }
+}
+
+// The session ending (WM_ENDSESSION) ends the program without leaving the temporary of a
+// conversion under way beside its destination.
+TEST_F(Win32DialogTest, TheSessionEndingLeavesNoTemporary) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / "morvane-endsession";
+  fs::create_directories(folder);
+  std::ofstream(folder / "project.dvc", std::ios::binary) << "project";
+  const auto names = [&] {
+    std::set<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(folder)) found.insert(entry.path().filename());
+    return found;
+  };
+  const auto endSession = [&] {
+    SourceFile source;
+    DestinationFiles files(source);
+    std::string reason;
+    if (source.Open(Utf8((folder / "project.dvc").native()), reason) &&
+        files.Add(Utf8((folder / "out.txt").native()), reason) && WriteAll(files.Descriptor(0), "part", 4) &&
+        names().size() == 2) {
+      SendMessageW(window_, WM_ENDSESSION, TRUE, 0);
+    }
+    std::exit(1);
+  };
+  EXPECT_EXIT(endSession(), ::testing::ExitedWithCode(143), "");
+  EXPECT_EQ(std::set<fs::path>{"project.dvc"}, names());
+  fs::remove_all(folder);
 }
 
 TEST_F(Win32DialogTest, SystemMenuAndF1OpenTheAboutBoxEnterKeepsTheDialogEscapeEndsIt) {
