@@ -182,6 +182,14 @@ MessageIcon DialogIcon(const ConversionOutcome& outcome) {
                                                                                    : MessageIcon::Warning;
 }
 
+std::string ReplaceFurtherQuestion(const ConversionOutcome& outcome) {
+  std::string text = "The export also writes these files, which exist:";
+  for (const std::string& file : outcome.kept) {
+    text += "\n" + file;
+  }
+  return text + "\n\nYes: replace them\nNo: convert nothing";
+}
+
 std::string WrongSoftwareQuestion(const ConversionOutcome& outcome) {
   const std::string chosen = SoftwareName(outcome.software), fitting = SoftwareName(OtherSoftware(outcome.software));
   return "This project reads as " + std::string(outcome.software == SoftwareKind::RexEdit ? "an " : "a ") +

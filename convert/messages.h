@@ -97,6 +97,10 @@ std::string OutcomeMessage(const ConversionOutcome& outcome);
 std::string DialogMessage(const ConversionOutcome& outcome);
 MessageIcon DialogIcon(const ConversionOutcome& outcome);
 
+// The dialog's question when files of an export that the user did not name exist (the further
+// files of a CMX 3600 set): every one listed; Yes replaces them, No and Cancel convert nothing.
+std::string ReplaceFurtherQuestion(const ConversionOutcome& outcome);
+
 // The dialog's question, asked before the files are put in place (or after a refusal) when the
 // software chosen in step 1 does not fit the project and the other one does: Yes converts with
 // the one that fits, No keeps the chosen one, Cancel converts nothing.

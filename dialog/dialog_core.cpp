@@ -150,11 +150,12 @@ ExportFormat DialogCore::DestinationFormat() const {
   return ExportFormat::Listing;
 }
 
-ConversionOutcome DialogCore::RunConversion(SoftwareKind software, std::optional<MessageBoxes::Answer>& answer) {
+ConversionOutcome DialogCore::RunConversion(SoftwareKind software, std::optional<MessageBoxes::Answer>& answer,
+                                            bool replaceFurther) {
   position_ = 0;
   lastRepaint_.reset();
   ConversionJob job(sourcePath_, destinationPath_, {software, settings_.timecodeMode});
-  job.SetExport({DestinationFormat(), {}, false});
+  job.SetExport({DestinationFormat(), {}, false, replaceFurther});
   job.ConfirmWhenOnlyOtherFits([this, &answer](const ConversionOutcome& facts) {
     answer = messages_.Ask(WrongSoftwareQuestion(facts));
     return *answer == MessageBoxes::Answer::No;
@@ -171,10 +172,22 @@ ConversionOutcome DialogCore::RunConversion(SoftwareKind software, std::optional
 DialogOutcome DialogCore::Convert() {
   using Answer = MessageBoxes::Answer;
   std::optional<Answer> answer;
-  ConversionOutcome outcome = RunConversion(settings_.softwareKind, answer);
+  ConversionOutcome outcome = RunConversion(settings_.softwareKind, answer, false);
+  bool replaceFurther = false;
+  if (outcome.kind == ConversionOutcome::Kind::DestinationExists && !outcome.kept.empty()) {
+    // Files of the set the user did not name: asked once, every one listed, before any is touched.
+    status_.clear();
+    RepaintNow();
+    replaceFurther = messages_.Ask(ReplaceFurtherQuestion(outcome)) == Answer::Yes;
+    if (!replaceFurther) {
+      answer = Answer::Cancel;
+    } else {
+      outcome = RunConversion(settings_.softwareKind, answer, true);
+    }
+  }
   if (answer == Answer::Yes) {
     std::optional<Answer> again;
-    outcome = RunConversion(OtherSoftware(settings_.softwareKind), again);
+    outcome = RunConversion(OtherSoftware(settings_.softwareKind), again, replaceFurther);
   }
   if (!outcome.completed()) {
     // A refused conversion stops before the driver empties the status line.

@@ -198,7 +198,8 @@ class DialogCore : public ProgressSink {
  private:
   void RepaintNow();
   void RepaintWhenDue();
-  ConversionOutcome RunConversion(SoftwareKind software, std::optional<MessageBoxes::Answer>& answer);
+  ConversionOutcome RunConversion(SoftwareKind software, std::optional<MessageBoxes::Answer>& answer,
+                                  bool replaceFurther);
 
   DialogView& view_;
   MessageBoxes& messages_;

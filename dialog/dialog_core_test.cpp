@@ -145,6 +145,37 @@ TEST_F(DialogCoreTest, TheWrongSoftwareAsksBeforeAnythingIsPutInPlace) {
   }
 }
 
+// Further files of an export that exist, which the user did not name: one question lists them
+// all before anything is touched; Yes replaces them, No and Cancel leave every file as it was.
+TEST_F(DialogCoreTest, FurtherFilesThatExistAreReplacedOnlyWhenTheQuestionListingThemIsAnswered) {
+  using A = MessageBoxes::Answer;
+  const testing::ScratchFolder folder;
+  const testing::ExampleProject rex = testing::ExampleProjects()[0];
+  rex.file.SaveTo(Utf8Text(folder / rex.name));
+  const std::string named = Utf8Text(folder / "cut.edl");
+  const std::vector<std::string> existing{Utf8Text(folder / "cut-insert.edl"), Utf8Text(folder / "cut-exa2.edl")};
+  for (const A answer : {A::Yes, A::No, A::Cancel}) {
+    SCOPED_TRACE(static_cast<int>(answer));
+    for (const char* file : {"cut.edl", "cut-insert.edl", "cut-exa1.edl", "cut-exa2.edl"}) {
+      std::filesystem::remove(folder / file);
+    }
+    for (const std::string& file : existing) testing::WriteFile(Utf8Path(file), "mine");
+    core.ClickRadio(DialogRadio::RexEdit);
+    core.SetSourcePath(Utf8Text(folder / rex.name));
+    core.SetDestinationPath(named);
+    boxes = {};
+    boxes.answer = answer;
+    const DialogOutcome shown = core.Convert();
+    ConversionOutcome facts;
+    facts.kept = existing;
+    EXPECT_EQ(std::vector<std::string>{ReplaceFurtherQuestion(facts)}, boxes.asked);
+    for (const std::string& file : existing) EXPECT_EQ(answer != A::Yes, testing::ReadFile(Utf8Path(file)) == "mine");
+    EXPECT_EQ(answer == A::Yes, std::filesystem::exists(Utf8Path(named)));
+    EXPECT_EQ(answer == A::Yes ? 1u : 0u, boxes.shown.size());
+    EXPECT_EQ(answer == A::Yes, shown.text.starts_with("conversion completed")) << shown.text;
+  }
+}
+
 TEST_F(DialogCoreTest, TheTypedExtensionElseTheChosenTypePicksTheFormat) {
   using F = ExportFormat;
   const struct { const char* path; std::size_t filter; F format; } rows[] = {
