@@ -251,6 +251,8 @@ def read_mlt(mlt, profile, path):
     first_video = True
     for i in range(1, multitrack.count()):  # track 0 is the black background
         playlist = mlt.Playlist(multitrack.track(i))
+        if playlist.get("shotcut:name") == "Titles":
+            continue  # the titles' text, not clips of the table
         if playlist.get("shotcut:audio") == "1" or (playlist.get("shotcut:name") or "").startswith("A"):
             role = "audio"
         else:
