@@ -39,7 +39,6 @@ class Builder {
   Builder(const ClipTables& tables, const TimelineFacts& facts, const TimelineSource& source, ExportNotes& notes)
       : tables_(tables),
         facts_(facts),
-        source_(source),
         media_(source.mediaFolder),
         notes_(notes),
         lastFrame_(DayFrames(source.rate) - source.start) {}
@@ -194,7 +193,6 @@ class Builder {
  private:
   const ClipTables& tables_;
   const TimelineFacts& facts_;
-  const TimelineSource& source_;
   MediaIndex media_;
   ExportNotes& notes_;
   std::int64_t lastFrame_;  // no clip may end after it: 24 hours from the start
