@@ -236,11 +236,8 @@ TEST_F(Win32DialogTest, SystemMenuAndF1OpenTheAboutBoxEnterKeepsTheDialogEscapeE
   GetMenuStringW(GetSystemMenu(window_, FALSE), IDM_ABOUTBOX, item, 64, MF_BYCOMMAND);
   EXPECT_EQ(Utf8(item), "morvane version information(&A)...");
   HELPINFO help{sizeof help, HELPINFO_WINDOW, 0, nullptr, 0, {0, 0}};
-  const struct {
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-  } opening[] = {{WM_SYSCOMMAND, IDM_ABOUTBOX, 0}, {WM_HELP, 0, reinterpret_cast<LPARAM>(&help)}};
+  const struct { UINT message; WPARAM wParam; LPARAM lParam; } opening[] = {
+      {WM_SYSCOMMAND, IDM_ABOUTBOX, 0}, {WM_HELP, 0, reinterpret_cast<LPARAM>(&help)}};
   for (const auto& row : opening) {
     std::string aboutVersionLine;  // the about box is closed from within its modal loop
     act = [&] {
@@ -267,8 +264,7 @@ TEST(Win32Resources, VersionTextsAreTheProgramsOwn) {
   std::string block(GetFileVersionInfoSizeW(self, nullptr), '\0');
   ASSERT_TRUE(GetFileVersionInfoW(self, 0, static_cast<DWORD>(block.size()), block.data()));
   for (const auto& [key, expected] : std::initializer_list<std::pair<const wchar_t*, const char*>>{
-           {L"FileVersion", version::kFileVersion},
-           {L"Comments", version::kComments},
+           {L"FileVersion", version::kFileVersion}, {L"Comments", version::kComments},
            {L"FileDescription", version::kFileDescription},
            {L"OriginalFilename", version::kOriginalFilename}}) {
     wchar_t* value = nullptr;
