@@ -101,8 +101,9 @@ class CommandLine(unittest.TestCase):
                                     for s in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)])
             os.close(writer)
             with os.fdopen(reader, "rb") as progress:
-                while b"[InsertAV]" not in progress.readline():
-                    pass
+                for line in progress:  # to the end when the conversion did not start
+                    if b"[InsertAV]" in line:
+                        break
                 child.send_signal(sig)
                 stderr = progress.read()
             child.wait()
