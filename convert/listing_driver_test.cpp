@@ -27,8 +27,7 @@ TEST(ListingDriver, ReadsAndListsExactlyTheFieldsOfEachVersion) {
     bool aspect, titleTrack, effects, filters;
   } cases[] = {{0x01ff, kRexEdit, false, false, false, false}, {0x0200, kRexEdit, false, false, true, false},
                {0x0204, kEzEdit, false, false, true, false},   {0x0205, kRexEdit, true, false, true, false},
-               {0x0206, kRexEdit, true, false, true, false},   {0x0207, kRexEdit, true, true, true, true},
-               {0x0207, kEzEdit, true, false, true, false},    {0x0300, kRexEdit, true, true, true, true}};
+               {0x0207, kRexEdit, true, true, true, true},     {0x0207, kEzEdit, true, false, true, false}};
   for (const auto& c : cases) {
     ProjectWriter file;
     file.Header(c.version, 0, 0, 44100);

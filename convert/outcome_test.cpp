@@ -78,19 +78,18 @@ TEST(OutcomeWords, EachFrontEndWordsTheSameFacts) {
        warning, done, kReadsAsEzEditWarning, kReadsAsEzEditWarning, none},
   };
   // A failure with files: the file, the system's reason and what to do next.
-  const struct { Kind kind; const char *file, *reason; std::string paragraph; } failures[] = {
-      {Kind::SourceOpenFailed, "in.dvc", "No such file or directory", "in.dvc: No such file or directory.\n"},
-      {Kind::SourceOpenFailed, "", "", ""},
-      {Kind::DestinationOpenFailed, "/ro/out.txt", "Read-only file system", "/ro/out.txt: Read-only file system.\n"},
-      {Kind::DestinationOpenFailed, "in.dvc", kReasonSameFile.data(), "in.dvc: it is the source file.\n"},
-      {Kind::DestinationOpenFailed, "out.txt", kReasonInUse.data(), "out.txt: in use by another program.\n"},
-      {Kind::ReadFailed, "", "Input/output error", "in.dvc: Input/output error.\n"},
-      {Kind::WriteFailed, "", "No space left on device", "out.txt: No space left on device.\n"}};
-  const std::string_view advice[] = {kSourceOpenAdvice, kSourceOpenAdvice, kDestinationOpenAdvice, kSameFileAdvice,
-                                     kInUseAdvice,      kReadAdvice,       kWriteAdvice};
-  for (std::size_t i = 0; i < std::size(failures); ++i) {
-    const ConversionOutcome outcome = Facts(failures[i].kind, rexEdit, true, false, failures[i].file, failures[i].reason);
-    EXPECT_EQ(OutcomeMessage(outcome) + "\n\n" + failures[i].paragraph + std::string(advice[i]), DialogMessage(outcome));
+  const struct { Kind kind; const char *file, *reason; std::string paragraph; std::string_view advice; } failures[] = {
+      {Kind::SourceOpenFailed, "in.dvc", "No such file", "in.dvc: No such file.\n", kSourceOpenAdvice},
+      {Kind::SourceOpenFailed, "", "", "", kSourceOpenAdvice},
+      {Kind::DestinationOpenFailed, "/ro/out.txt", "Read-only file system", "/ro/out.txt: Read-only file system.\n",
+       kDestinationOpenAdvice},
+      {Kind::DestinationOpenFailed, "in.dvc", kReasonSameFile.data(), "in.dvc: it is the source file.\n", kSameFileAdvice},
+      {Kind::DestinationOpenFailed, "out.txt", kReasonInUse.data(), "out.txt: in use by another program.\n", kInUseAdvice},
+      {Kind::ReadFailed, "", "Input/output error", "in.dvc: Input/output error.\n", kReadAdvice},
+      {Kind::WriteFailed, "", "No space left on device", "out.txt: No space left on device.\n", kWriteAdvice}};
+  for (const auto& failure : failures) {
+    const ConversionOutcome outcome = Facts(failure.kind, rexEdit, true, false, failure.file, failure.reason);
+    EXPECT_EQ(OutcomeMessage(outcome) + "\n\n" + failure.paragraph + failure.advice.data(), DialogMessage(outcome));
   }
   for (const auto& row : rows) {
     SCOPED_TRACE(row.dialog);
@@ -106,10 +105,6 @@ TEST(OutcomeWords, EachFrontEndWordsTheSameFacts) {
   several.written = {"out.edl", "out-insert.edl", "out-exa1.edl"};
   EXPECT_EQ("conversion completed\nfrom : in.dvc\n   to : out.txt\n        out-insert.edl\n        out-exa1.edl",
             OutcomeMessage(several));
-  ConversionOutcome kept2 = Facts(Kind::DestinationExists);
-  kept2.kept = {"a-insert.edl", "a-exa1.edl"};
-  EXPECT_EQ("a-insert.edl exists; kept it (--force replaces it)\na-exa1.edl exists; kept it (--force replaces it)",
-            CommandLineMessage(kept2));
   EXPECT_EQ(
       "This project reads as an EzEdit( EZDV II ) project; RexEdit, chosen in step 1, does not fit it.\n\n"
       "Yes: convert it as EzEdit( EZDV II )\nNo: convert it as RexEdit\nCancel: convert nothing",
@@ -139,8 +134,6 @@ TEST(ExportOutcome, KeepsAnExistingFileAndWritesNoneElseNamesEveryFileWritten) {
     std::vector<std::string> written;
   } rows[] = {
       {ExportFormat::Listing, "cut.txt", {"cut.txt"}, {path("cut.txt")}},
-      {ExportFormat::Otio, "cut.otio", {"cut.otio"}, {path("cut.otio")}},
-      {ExportFormat::Cmx3600, "cut.edl", {"cut.edl"}, cmx},
       {ExportFormat::Cmx3600, "cut.edl", {"cut-exa2.edl"}, cmx},  // the last of the files beside it
       {ExportFormat::Cmx3600, "cut.edl", {"cut.edl", "cut-insert.edl", "cut-exa2.edl"}, cmx},
   };
@@ -153,8 +146,6 @@ TEST(ExportOutcome, KeepsAnExistingFileAndWritesNoneElseNamesEveryFileWritten) {
         job.SetExport({row.format, {}, keepExisting, replaceFurther});
         testing::RecordingProgress progress;
         const ConversionOutcome outcome = job.Run(progress);
-        EXPECT_EQ(path("cut.dvc"), outcome.source);
-        EXPECT_EQ(path(row.named), outcome.destination);
         std::vector<std::string> kept;
         for (const char* name : row.existing) {
           if (keepExisting || (name != std::string(row.named) && !replaceFurther)) kept.push_back(path(name));
@@ -173,7 +164,7 @@ TEST(ExportOutcome, KeepsAnExistingFileAndWritesNoneElseNamesEveryFileWritten) {
           for (const char* name : row.existing) EXPECT_NE("mine", testing::ReadFile(folder / name));
         }
         for (const std::string& file : cmx) std::filesystem::remove(Utf8Path(file));
-        for (const char* name : {"cut.txt", "cut.otio"}) std::filesystem::remove(folder / name);
+        std::filesystem::remove(folder / "cut.txt");
       }
     }
   }

@@ -25,26 +25,22 @@ TEST(Timecode, BoundariesSignsAndWidthsOfEveryMode) {
   } cases[] = {
       // Drop frame skips labels 00 and 01 at each minute but the tenth.
       {0, kDrop, "00:00:00;00", "00:00"},        {1799, kDrop, "00:00:59;29", "59:29"},
-      {1800, kDrop, "00:01:00;02", "00:00"},     {1801, kDrop, "00:01:00;03", "00:01"},
-      {3597, kDrop, "00:01:59;29", "59:27"},     {3598, kDrop, "00:02:00;02", "59:28"},
-      {17981, kDrop, "00:09:59;29", "59:11"},    {17982, kDrop, "00:10:00;00", "59:12"},
-      {17983, kDrop, "00:10:00;01", "59:13"},    {19782, kDrop, "00:11:00;02", "59:12"},
-      {107891, kDrop, "00:59:59;29", "56:11"},   {107892, kDrop, "01:00:00;00", "56:12"},
-      {10789200, kDrop, "100:00:00;00", "00:00"}, {250000, kDrop, "02:19:01;22", "53:10"},
+      {1800, kDrop, "00:01:00;02", "00:00"},     {17981, kDrop, "00:09:59;29", "59:11"},
+      {17982, kDrop, "00:10:00;00", "59:12"},    {107891, kDrop, "00:59:59;29", "56:11"},
+      {107892, kDrop, "01:00:00;00", "56:12"},   {10789200, kDrop, "100:00:00;00", "00:00"},
       // Labels past 2^31 - 1 are printed whole.
       {2145336163, kDrop, "19884:06:28;07", "25:13"}, {2145336164, kDrop, "19884:06:28;08", "25:14"},
       {kMax, kDrop, "19904:00:42;19", "28:07"},  {-1, kDrop, "00:00:00;00", "00:-1"},
       {kMin, kDrop, "00:00:00;00", "-28:-8"},
       // The other modes count plainly, never wrap at a day and keep signed fields.
-      {29, kPal, "00:00:01:04", "01:04"},        {90000, kPal, "01:00:00:00", "00:00"},
-      {kMax, kPal, "23860:55:45:22", "45:22"},   {-31, kPal, "00:00:-1:-6", "-1:-6"},
-      {kMin, kPal, "-23860:-55:-45:-23", "-45:-23"},
-      {107892, kNonDrop, "00:59:56:12", "56:12"}, {2592000, kNonDrop, "24:00:00:00", "00:00"},
-      {kMax, kNonDrop, "19884:06:28:07", "28:07"}, {-31, kNonDrop, "00:00:-1:-1", "-1:-1"},
-      {-26, kNonDrop, "00:00:00:-26", "00:-26"}, {kMin, kNonDrop, "-19884:-6:-28:-8", "-28:-8"},
-      {0, kFrames, "     0", "    0"},          {99999, kFrames, " 99999", "99999"},
+      {90000, kPal, "01:00:00:00", "00:00"},     {kMax, kPal, "23860:55:45:22", "45:22"},
+      {-31, kPal, "00:00:-1:-6", "-1:-6"},       {kMin, kPal, "-23860:-55:-45:-23", "-45:-23"},
+      {2592000, kNonDrop, "24:00:00:00", "00:00"}, {kMax, kNonDrop, "19884:06:28:07", "28:07"},
+      {-31, kNonDrop, "00:00:-1:-1", "-1:-1"},   {-26, kNonDrop, "00:00:00:-26", "00:-26"},
+      {kMin, kNonDrop, "-19884:-6:-28:-8", "-28:-8"},
+      {-1, kFrames, "    -1", "   -1"},         {99999, kFrames, " 99999", "99999"},
       {999999, kFrames, "999999", "999999"},     {1234567, kFrames, "1234567", "1234567"},
-      {-1, kFrames, "    -1", "   -1"},         {kMin, kFrames, "-2147483648", "-2147483648"},
+      {kMin, kFrames, "-2147483648", "-2147483648"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.count << " in mode " << static_cast<int>(c.mode));
@@ -88,7 +84,7 @@ TEST(DropFrameLabel, EqualsCountingFrameByFrame) {
 TEST(ParseTimecode, ReadsBackWhatFormatTimecodePrintsAndNothingElse) {
   for (const TimecodeMode mode : {TimecodeMode::NtscDropFrame, TimecodeMode::NtscNonDrop, TimecodeMode::Pal}) {
     const std::int32_t day = mode == TimecodeMode::Pal ? 2160000 : mode == TimecodeMode::NtscNonDrop ? 2592000 : 2589408;
-    for (const std::int32_t count : {0, 1, 1799, 1800, 1801, 17981, 17982, 107892, day - 1}) {
+    for (const std::int32_t count : {0, 1799, 1800, 17981, 17982, day - 1}) {
       EXPECT_EQ(count, ParseTimecode(FormatTimecode(count, mode).View(), mode)) << count;
     }
     EXPECT_FALSE(ParseTimecode(FormatTimecode(day, mode).View(), mode)) << "24 hours is no time of day";
@@ -97,18 +93,12 @@ TEST(ParseTimecode, ReadsBackWhatFormatTimecodePrintsAndNothingElse) {
     const char* text;
     TimecodeMode mode;
   } refused[] = {
-      {"00:01:00;00", TimecodeMode::NtscDropFrame},  // labels the drop-frame clock skips
-      {"00:01:00;01", TimecodeMode::NtscDropFrame},
-      {"00:00:00:30", TimecodeMode::NtscNonDrop},
-      {"00:00:00:25", TimecodeMode::Pal},
-      {"00:60:00:00", TimecodeMode::Pal},
-      {"00:00:60:00", TimecodeMode::Pal},
-      {"1:00:00:00", TimecodeMode::Pal},
-      {"01:00:00:00 ", TimecodeMode::Pal},
-      {"01-00:00:00", TimecodeMode::Pal},
-      {"01:00;00:00", TimecodeMode::Pal},
-      {"+1:00:00:00", TimecodeMode::Pal},
-      {"01:00:00:00", TimecodeMode::Frames},
+      {"00:01:00;00", TimecodeMode::NtscDropFrame}, {"00:01:00;01", TimecodeMode::NtscDropFrame},  // skipped labels
+      {"00:00:00:30", TimecodeMode::NtscNonDrop},   {"00:00:00:25", TimecodeMode::Pal},
+      {"00:60:00:00", TimecodeMode::Pal},           {"00:00:60:00", TimecodeMode::Pal},
+      {"1:00:00:00", TimecodeMode::Pal},            {"01:00:00:00 ", TimecodeMode::Pal},
+      {"01-00:00:00", TimecodeMode::Pal},           {"01:00;00:00", TimecodeMode::Pal},
+      {"+1:00:00:00", TimecodeMode::Pal},           {"01:00:00:00", TimecodeMode::Frames},
   };
   for (const auto& row : refused) {
     EXPECT_FALSE(ParseTimecode(row.text, row.mode)) << row.text;
