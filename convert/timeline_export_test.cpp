@@ -105,6 +105,10 @@ TEST(TimelineExport, WhatCannotBePlacedIsChangedOrLeftOutAndNoted) {
        TimecodeMode::Pal, 0,
        "576 4:3 | Main AV: 0+100 a.avi@0/100 | Insert AV: 0+70 i.avi@130/70 | notes" + notes(kCut, 1, 30) +
            notes(kBefore, 1, 0)},
+      {"a transition starts at the cut with the duration the table prints",
+       Project(2, [](ProjectWriter& f) { testing::MainMovie(f, "a.avi", 0, 99), testing::MainMovie(f, "b.avi", 0, 99); },
+               0, NoClips, 0, {}, testing::Transition(0, 80, "Basic - Wipe")),
+       TimecodeMode::NtscNonDrop, 0, "480 4:3 | Main AV: 0+80 a.avi@0/80 80+100 b.avi@0/100 W20 | notes"},
       {"a transition longer than its incoming clip is shortened to it",
        Project(2,
                [](ProjectWriter& f) {
@@ -174,18 +178,6 @@ TEST(TimelineExport, ClipsKeepTheEdlTablesPlacesAndOverlappingClipsTakeFurtherLa
             Describe(file));
 }
 
-TEST(TimelineExport, ATransitionStartsAtTheCutWithTheDurationTheTablePrints) {
-  ProjectWriter file;
-  file.Header(0x0206, 0, 2).U32(0);
-  testing::MainMovie(file, "a.avi", 0, 99);
-  testing::MainMovie(file, "b.avi", 0, 99);
-  file.U32(0).U32(0).U32(0);
-  file.U32(1);
-  testing::AppendEffectRecord(file, testing::Transition(0, 80, "Basic - Wipe"));
-  file.U32(0);
-  file.U32(0).U32(0).U32(0).ShortString("");
-  EXPECT_EQ("480 4:3 | Main AV: 0+80 a.avi@0/80 80+100 b.avi@0/100 W20 | notes", Describe(file, TimecodeMode::NtscNonDrop));
-}
 
 }  // namespace
 }  // namespace morvane
