@@ -91,7 +91,7 @@ rm -f "$out/morvane-$version-win64.zip"
 # ---- Windows installer ------------------------------------------------------------------------
 [ -f "$folder/morvane.exe" ] || { echo "package.sh: $windows lacks morvane.exe" >&2; exit 1; }
 command -v makensis >/dev/null || { echo "package.sh: makensis is missing (Debian package nsis)" >&2; exit 1; }
-makensis -V2 -DVERSION="$version" -DSTAGE="$folder" -DICON="$PWD/app/resources/morvane.ico" \
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$folder" -DICON="$PWD/app/resources/morvane.ico" \
   -DOUTFILE="$(realpath "$out")/morvane-$version-win64-setup.exe" app/win32/installer/morvane.nsi
 
 ls -l "$out/morvane_${version}_amd64.deb" "$out/morvane-$version-win64.zip" "$out/morvane-$version-win64-setup.exe"

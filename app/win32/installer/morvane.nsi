@@ -1,5 +1,6 @@
 ; The Windows installer, morvane-VERSION-win64-setup.exe, made by scripts/package.sh:
-;   makensis -DVERSION=1.4.1 -DSTAGE=FOLDER -DOUTFILE=SETUP.exe app/win32/installer/morvane.nsi
+;   makensis -INPUTCHARSET UTF8 -DVERSION=1.4.1 -DSTAGE=FOLDER -DICON=morvane.ico -DOUTFILE=SETUP.exe \
+;     app/win32/installer/morvane.nsi
 ; STAGE holds what the .zip holds: morvane.exe, morvane-convert.exe and README.txt.
 ;
 ; Run normally it installs for the person alone, without administrator rights, into
@@ -73,11 +74,11 @@ Var ForWhom  ; the welcome page's line on who gets the programs
 !insertmacro MUI_LANGUAGE "Japanese"
 
 LangString WelcomeText ${LANG_ENGLISH} "Setup will install morvane ${VERSION}, which lists RexEdit and EzEdit projects (.dvc) with their EDL, and its command line converter morvane-convert."
-LangString WelcomeText ${LANG_JAPANESE} "morvane ${VERSION} をインストールします。RexEdit と EzEdit のプロジェクト (.dvc) を EDL 付きの一覧にするツールと、コマンドライン版の morvane-convert です。"
+LangString WelcomeText ${LANG_JAPANESE} "morvane ${VERSION} をインストールします。RexEdit・EzEdit のプロジェクト (.dvc) を EDL 付きの一覧にするツールと、そのコマンドライン版 morvane-convert が入ります。"
 LangString ForYou ${LANG_ENGLISH} "It is installed for you alone. To install it for everyone on this computer, run Setup as administrator."
-LangString ForYou ${LANG_JAPANESE} "このユーザーだけにインストールします。すべてのユーザーに入れるには、管理者として実行してください。"
+LangString ForYou ${LANG_JAPANESE} "このユーザー専用にインストールします。全ユーザー用にするには、管理者として実行してください。"
 LangString ForEveryone ${LANG_ENGLISH} "It is installed for everyone on this computer."
-LangString ForEveryone ${LANG_JAPANESE} "このコンピューターのすべてのユーザーにインストールします。"
+LangString ForEveryone ${LANG_JAPANESE} "このコンピューターの全ユーザー用にインストールします。"
 LangString FileType ${LANG_ENGLISH} "DV editor project"
 LangString FileType ${LANG_JAPANESE} "DV 編集プロジェクト"
 LangString ShortcutComment ${LANG_ENGLISH} "List a RexEdit or EzEdit project with its EDL"
