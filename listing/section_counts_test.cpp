@@ -1,4 +1,7 @@
-// A zero or negative count reads nothing, in every section: the golden files hold none.
+// What the golden files hold none of: a zero or negative count, which reads nothing in every
+// section, and long title texts, escaped 8 or 16 bytes at a time, so that an escape, another
+// control byte or the zero byte that ends a text must be found at every offset of a word, a block
+// and a piece.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,12 +15,12 @@
 #include "listing/title_section.h"
 #include "listing/track_sections.h"
 #include "testing/doubles/listing_run.h"
+#include "testing/effect_title_records.h"
 
 namespace morvane {
 namespace {
 
-using testing::ListingRun;
-using testing::ProjectWriter;
+using namespace testing;
 
 struct Section {
   const char* name;
@@ -50,6 +53,36 @@ TEST(Sections, ZeroOrNegativeCountReadsNothing) {
       EXPECT_TRUE(run.progress.statuses.empty());
       EXPECT_EQ(0, std::memcmp(fresh.get(), tables.get(), sizeof(ClipTables)));
     }
+  }
+}
+
+std::string Repeat(const std::string& text, int times) {
+  std::string repeated;
+  for (int i = 0; i < times; ++i) repeated += text;
+  return repeated;
+}
+
+TEST(TitleSection, EscapesLongTextsAtEveryOffsetAndEndsThemAtTheFirstZeroByte) {
+  // 37 bytes: over many repeats the escapes fall at every offset of a word, a block and a piece.
+  // The second byte 0x5C of a two-byte character is escaped like any backslash.
+  const std::string pattern = "abc\"defghij\\klmnopqrs\r\ntuvwxyz01234\x83\x5c";
+  const std::string listed = "abc\\\"defghij\\\\klmnopqrs\\r\\ntuvwxyz01234\x83\x5c\x5c";
+  const struct {
+    std::string text, listed;
+  } rows[] = {
+      {Repeat(pattern, 1700), Repeat(listed, 1700)},
+      {Repeat(pattern, 300) + std::string("\0tail\"", 6), Repeat(listed, 300)},
+      {"\t\x01\x7f\x80\xff" + Repeat("x", 11), "\t\x01\x7f\x80\xff" + Repeat("x", 11)},
+  };
+  for (const auto& row : rows) {
+    TitleRecord title;
+    title.items = {NumberedItem(row.text, "font", 1)};
+    ProjectWriter file;
+    AppendTitleRecord(file, title, TitleLayout::Plain);
+    ListingRun run(file);
+    ReadTitleSection(run.context, 1, 0x0206);
+    EXPECT_EQ(0, run.Remaining());
+    EXPECT_NE(std::string::npos, run.Output().find(",\"" + row.listed + "\",1,2,3,")) << row.listed.size();
   }
 }
 
