@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -133,14 +134,11 @@ TEST(Cmx3600, ChangesWhatItCannotHoldAndNotesEach) {
         << text.substr(at, 40);
   }
   EXPECT_EQ(2 + 999 * 4 + 7 + 1, lines);  // 999 events of one line and three comments, a transition of seven, an M2
-  std::string noted;
-  for (const ExportNote& note : notes.notes()) {
-    noted += std::to_string(static_cast<int>(note.change)) + "x" + std::to_string(note.count) + "/" +
-             std::to_string(note.frames) + " ";
-  }
-  EXPECT_EQ(std::to_string(static_cast<int>(ExportChange::TransitionCapped)) + "x1/2000 " +
-                std::to_string(static_cast<int>(ExportChange::TextReplaced)) + "x1/0 " +
-                std::to_string(static_cast<int>(ExportChange::LanesLeftOut)) + "x4/0 ",
+  std::vector<std::array<std::int64_t, 3>> noted;  // change, count, frames
+  for (const ExportNote& n : notes.notes()) noted.push_back({static_cast<int>(n.change), n.count, n.frames});
+  const auto kind = [](ExportChange change) { return std::int64_t{static_cast<int>(change)}; };
+  EXPECT_EQ((decltype(noted){{kind(ExportChange::TransitionCapped), 1, 2000}, {kind(ExportChange::TextReplaced), 1, 0},
+                              {kind(ExportChange::LanesLeftOut), 4, 0}}),
             noted);
 }
 

@@ -30,9 +30,7 @@ TEST(SafeText, EachFormatGetsOnlyTheCharactersItAllows) {
        r + "x" + r + r + r + r + r + r + r + r + r + r + r + r + r + r},
   };
   for (const auto& row : rows) {
-    bool edlReplaced = false;
-    bool xmlReplaced = false;
-    bool jsonReplaced = false;
+    bool edlReplaced = false, xmlReplaced = false, jsonReplaced = false;
     EXPECT_EQ(row.edl, EdlLineText(row.input, edlReplaced)) << row.input;
     EXPECT_EQ(row.xml, XmlText(row.input, xmlReplaced)) << row.input;
     EXPECT_EQ(row.json, JsonText(row.input, jsonReplaced)) << row.input;

@@ -9,7 +9,6 @@
 #else
 #include <signal.h>
 #include <sys/xattr.h>
-#include <unistd.h>
 #endif
 
 #include <cerrno>
@@ -23,7 +22,6 @@
 #include <set>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "platform/file_io.h"
@@ -51,9 +49,8 @@ class FileAccessTest : public ::testing::Test {
   SourceFile source_;
 };
 
-// Each way of putting files in place: the system's fast calls, and each fallback for a file
-// system that lacks them (no unnamed temporaries, no exchange, no rename that keeps an existing
-// file, no hard links either).
+// The system's fast calls, and each fallback for a file system that lacks them (unnamed
+// temporaries, exchange, a rename that keeps an existing file, hard links).
 struct Fallback {
   const char* name;
   MissingCalls missing;
@@ -78,11 +75,9 @@ class FallbackTest : public FileAccessTest, public ::testing::WithParamInterface
 INSTANTIATE_TEST_SUITE_P(Ways, FallbackTest, ::testing::ValuesIn(kFallbacks),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Three destinations: the first new, the second existing (on POSIX systems through a symbolic
-// link, which stays, to a file whose permissions the new text keeps), the third new. Whatever
-// ends the group (the third turning into a folder fails the last replacement), all are as they
-// were or all are new, nothing else is left in the folder, and a second Commit is refused
-// without changing anything.
+// The second of three destinations exists (on POSIX through a symbolic link, which stays, to a
+// file whose permissions the new text keeps). Abandoned, failed at the last (the third became a
+// folder) or committed, all are as they were or all new, nothing else is left, a second Commit fails.
 TEST_P(FallbackTest, PutsSeveralDestinationsInPlaceAllOrNoneAndOnlyOnce) {
   const fs::path first = folder_ / "first.txt", second = folder_ / "second.txt", third = folder_ / "third.txt";
 #ifdef _WIN32
@@ -119,15 +114,12 @@ TEST_P(FallbackTest, PutsSeveralDestinationsInPlaceAllOrNoneAndOnlyOnce) {
     EXPECT_TRUE(fs::is_symlink(second));
     EXPECT_EQ(fs::perms(0640), fs::status(target).permissions());
 #endif
-    fs::remove_all(first);
-    fs::remove_all(third);
+    fs::remove_all(first), fs::remove_all(third);
   }
 }
 
-// Without --force a destination that appears while the text is written (another program,
-// another conversion to the same new name) is kept, and says which it was; one that existed
-// from the start is replaced. A name of 253 bytes (83 Japanese characters and ".txt") still
-// gets a temporary beside it.
+// Without --force a destination that appears while the text is written is kept, and says which
+// it was; one that existed from the start is replaced. A name of 253 bytes gets a temporary too.
 TEST_P(FallbackTest, KeepsADestinationThatAppearedMeanwhileAndWritesTheLongestNames) {
   std::string longest;
   for (int i = 0; i < 83; ++i) longest += "\xE3\x81\x82";  // HIRAGANA LETTER A
@@ -152,9 +144,7 @@ TEST_P(FallbackTest, KeepsADestinationThatAppearedMeanwhileAndWritesTheLongestNa
 }
 
 // Temporaries of this program's naming in a destination's folder are reported, the folder looked
-// into once: those last written over a day ago that no conversion holds are removed, the others
-// (written within a day, or held by a conversion under way) kept; names of another form are left
-// alone.
+// into once; those written over a day ago that no conversion holds are removed, other names left.
 TEST_F(FileAccessTest, ReportsStaleTemporariesAndRemovesOnlyAbandonedOnes) {
   const auto dayAndHourAgo = fs::file_time_type::clock::now() - std::chrono::hours(25);
   const std::string heldName = ".held.txt.morvane-abc123";  // held as a conversion holds its temporary
@@ -285,12 +275,11 @@ TEST_F(FileAccessTest, KeepsTheExtendedAttributesOfAReplacedFile) {
   EXPECT_EQ("new", ReadFile(out));
 }
 
-// A request to stop removes the registered temporaries, however many (more than a block of the
-// table), writes the note (a long one shortened to 512 bytes that still end the line) and exits
-// as a shell expects; a request the program does not take (SIGINT in a windowed program) or one
-// ignored from the start (nohup) does not. One that comes while files are put in place waits:
-// the command line reports and then ends without the note, a windowed program ends with the
-// note once the files are in place.
+// A request to stop removes the registered temporaries (more than a block of the table), writes
+// the note (at most 512 bytes, still ending the line) and exits as a shell expects; one not taken
+// (SIGINT in a windowed program) or ignored from the start (nohup) does not. One that comes while
+// files are put in place waits: then the command line reports and ends without the note, a
+// windowed program ends with it.
 TEST_F(FileAccessTest, ARequestToStopRemovesTheTemporariesWritesTheNoteAndExits) {
   const struct {
     int signal;
