@@ -4,22 +4,33 @@
 
 #include <filesystem>
 
+#include "platform/shift_jis.h"
 #include "platform/utf8_path.h"
 #include "testing/scratch_folder.h"
 
 namespace morvane {
 namespace {
 
-// Only the last part of a decoded name (platform/shift_jis_test.cpp: the decoding).
-TEST(MediaNames, TakesTheLastPartOfADecodedName) {
+// A name as a project holds it: decoded from Shift-JIS by the system's converter (both systems
+// alike, each bad byte becoming U+FFFD alone), then its last part taken. Split only after
+// decoding: 0x5C, the byte of '\', is the trail byte of "ソ".
+TEST(MediaNames, DecodesANameAndTakesItsLastPart) {
   const struct {
-    std::string_view name, baseName;
+    std::string_view bytes, decoded, baseName;
   } rows[] = {
-      {"CLIP.AVI", "CLIP.AVI"},   {"C:\\DV\\ソース.avi", "ソース.avi"},
-      {"D:clip.avi", "clip.avi"}, {"dv/take\\1.avi", "1.avi"}, {"C:/DV/take.avi", "take.avi"},
-      {"a\uFFFDb", "a\uFFFDb"},   {"C:\\DV\\", ""},
+      {"CLIP.AVI", "CLIP.AVI", "CLIP.AVI"},          {"C:\\DV\\", "C:\\DV\\", ""},
+      {"C:\\DV\\\x83\x5c\x81\x5b\x83\x58.avi", "C:\\DV\\ソース.avi", "ソース.avi"},
+      {"\xB1\xB2.avi", "ｱｲ.avi", "ｱｲ.avi"},          // half-width katakana: one byte each
+      {"a\x80" "b\xFD", "a\uFFFDb\uFFFD", "a\uFFFDb\uFFFD"},
+      {"x\x83", "x\uFFFD", "x\uFFFD"},                // a lead byte cut off at the end
+      {"\x83\x41\xA0\xFF", "ア\uFFFD\uFFFD", "ア\uFFFD\uFFFD"},
+      {"D:clip.avi", "D:clip.avi", "clip.avi"},      {"dv/take\\1.avi", "dv/take\\1.avi", "1.avi"},
+      {"C:/DV/take.avi", "C:/DV/take.avi", "take.avi"},
   };
-  for (const auto& row : rows) EXPECT_EQ(row.baseName, MediaBaseName(row.name)) << row.name;
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.decoded, DecodeShiftJis(row.bytes)) << row.bytes;
+    EXPECT_EQ(row.baseName, MediaBaseName(row.decoded)) << row.decoded;
+  }
 }
 
 // The folder's own spelling of a name, also one that differs in ASCII case (the exact one wins,
