@@ -1,5 +1,7 @@
+// CMX 3600 files, and the characters each export format allows in a text.
 #include "interchange/cmx_writer.h"
 #include "interchange/exports.h"
+#include "interchange/safe_text.h"
 
 #include <gtest/gtest.h>
 
@@ -95,12 +97,10 @@ TEST(Cmx3600, ChangesWhatItCannotHoldAndNotesEach) {
   clips[1].transition = TransitionKind::Wipe;
   clips[1].transitionDuration = 2000;
   clips[2].name = "two\r\nlines\x01";
-  clips[3].halfSpeed = true;
-  clips[3].sourceDuration = 0;  // set below: 806 media frames over 1630
+  clips[3].halfSpeed = true;  // 806 media frames over 1630
+  clips[3].duration = 1630;
+  clips[3].sourceDuration = 806;
   Timeline timeline = OneTrack(TimecodeMode::NtscNonDrop, clips);
-  TimelineClip& slow = timeline.tracks[0].clips[3];
-  slow.duration = 1630;
-  slow.sourceDuration = 806;
   for (int lane = 1; lane <= kCmxLanesPerTrack; ++lane) {
     TimelineTrackModel further;
     further.role = TimelineTrack::InsertAv;
@@ -156,6 +156,41 @@ TEST(ExportPath, PutsTheSuffixBeforeTheNamesOwnExtension) {
   };
   for (const auto& row : rows) {
     EXPECT_EQ(row.expected, ExportPath(row.named, "-insert")) << row.named;
+  }
+}
+
+constexpr const char* kR = "\xEF\xBF\xBD";  // U+FFFD
+
+TEST(SafeText, EachFormatGetsOnlyTheCharactersItAllows) {
+  const std::string r = kR;
+  const struct {
+    std::string input;
+    std::string edl;
+    std::string xml;
+    std::string json;
+  } rows[] = {
+      {"plain & <quoted> \"]]>\"", "plain & <quoted> \"]]>\"", "plain & <quoted> \"]]>\"", "plain & <quoted> \"]]>\""},
+      {"a\r\nb", "a" + r + r + "b", "a" + r + "\nb", "a\r\nb"},
+      {"\t\x01\x1F\x7F", r + r + r + r, "\t" + r + r + "\x7F", "\t\x01\x1F\x7F"},
+      {std::string("a\0b", 3), "a" + r + "b", "a" + r + "b", std::string("a\0b", 3)},
+      // Valid sequences of two, three and four bytes stay whole, the last code points included.
+      {"\xC2\x80 \xE3\x82\xBD \xF0\x9F\x8E\xAC \xF4\x8F\xBF\xBF", "\xC2\x80 \xE3\x82\xBD \xF0\x9F\x8E\xAC \xF4\x8F\xBF\xBF",
+       "\xC2\x80 \xE3\x82\xBD \xF0\x9F\x8E\xAC \xF4\x8F\xBF\xBF", "\xC2\x80 \xE3\x82\xBD \xF0\x9F\x8E\xAC \xF4\x8F\xBF\xBF"},
+      // U+FFFE and U+FFFF are characters, but not XML's.
+      {"\xEF\xBF\xBE\xEF\xBF\xBF", "\xEF\xBF\xBE\xEF\xBF\xBF", r + r, "\xEF\xBF\xBE\xEF\xBF\xBF"},
+      // Not UTF-8: a stray continuation byte, over-long forms, a surrogate, past U+10FFFF, cut short.
+      {"\x80x\xC0\xAF\xE0\x80\xAF\xED\xA0\x80\xF4\x90\x80\x80\xE3\x82", r + "x" + r + r + r + r + r + r + r + r + r + r + r + r + r + r,
+       r + "x" + r + r + r + r + r + r + r + r + r + r + r + r + r + r,
+       r + "x" + r + r + r + r + r + r + r + r + r + r + r + r + r + r},
+  };
+  for (const auto& row : rows) {
+    bool edlReplaced = false, xmlReplaced = false, jsonReplaced = false;
+    EXPECT_EQ(row.edl, EdlLineText(row.input, edlReplaced)) << row.input;
+    EXPECT_EQ(row.xml, XmlText(row.input, xmlReplaced)) << row.input;
+    EXPECT_EQ(row.json, JsonText(row.input, jsonReplaced)) << row.input;
+    EXPECT_EQ(row.edl != row.input, edlReplaced) << row.input;
+    EXPECT_EQ(row.xml != row.input, xmlReplaced) << row.input;
+    EXPECT_EQ(row.json != row.input, jsonReplaced) << row.input;
   }
 }
 
