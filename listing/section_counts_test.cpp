@@ -56,13 +56,12 @@ TEST(Sections, ZeroOrNegativeCountReadsNothing) {
   }
 }
 
-std::string Repeat(const std::string& text, int times) {
-  std::string repeated;
-  for (int i = 0; i < times; ++i) repeated += text;
-  return repeated;
-}
-
 TEST(TitleSection, EscapesLongTextsAtEveryOffsetAndEndsThemAtTheFirstZeroByte) {
+  const auto Repeat = [](const std::string& text, int times) {
+    std::string repeated;
+    while (times-- > 0) repeated += text;
+    return repeated;
+  };
   // 37 bytes: over many repeats the escapes fall at every offset of a word, a block and a piece.
   // The second byte 0x5C of a two-byte character is escaped like any backslash.
   const std::string pattern = "abc\"defghij\\klmnopqrs\r\ntuvwxyz01234\x83\x5c";
@@ -75,8 +74,7 @@ TEST(TitleSection, EscapesLongTextsAtEveryOffsetAndEndsThemAtTheFirstZeroByte) {
       {"\t\x01\x7f\x80\xff" + Repeat("x", 11), "\t\x01\x7f\x80\xff" + Repeat("x", 11)},
   };
   for (const auto& row : rows) {
-    TitleRecord title;
-    title.items = {NumberedItem(row.text, "font", 1)};
+    TitleRecord title{.items = {NumberedItem(row.text, "font", 1)}};
     ProjectWriter file;
     AppendTitleRecord(file, title, TitleLayout::Plain);
     ListingRun run(file);
