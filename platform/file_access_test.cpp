@@ -1,5 +1,6 @@
 // Reads, writes and seeks on a file and on a pipe; the destinations of a conversion put in place
-// all or none, on every system; the requests to stop on POSIX systems.
+// all or none, on every system; the requests to stop on POSIX systems; what a name is, through
+// links or not, and what a folder lists.
 #include "platform/file_access.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,7 @@
 
 #include "platform/file_io.h"
 #include "platform/file_primitives.h"
+#include "platform/file_system.h"
 #include "platform/interrupt_table.h"
 #include "platform/utf8_path.h"
 #include "testing/scratch_folder.h"
@@ -224,6 +226,37 @@ TEST(FileIo, SeeksOnlyInARegularFileAndFailsOnTheWrongEndOfAPipe) {
   EXPECT_EQ(0, ReadSome(pipe[0], read.data(), read.size()));
   EXPECT_TRUE(CloseDescriptor(pipe[0]));
   std::fclose(stream);
+}
+
+TEST(FileSystem, TellsWhatEachNameIsAndListsTheFolder) {
+  const testing::ScratchFolder scratch;  // AbsolutePath is tested with MediaFolder
+  fs::create_directories(scratch / "sub");
+  testing::WriteFile(scratch / "ソース.avi", "x");
+#ifndef _WIN32
+  fs::create_symlink(scratch / "ソース.avi", scratch / "link");
+  fs::create_symlink(scratch / "gone", scratch / "dangling");
+#endif
+  const struct {
+    const char* name;
+    bool exists;
+    PathKind kind;
+  } rows[] = {
+      {"ソース.avi", true, PathKind::File},  {"sub", true, PathKind::Folder},
+      {"missing", false, PathKind::Missing},
+#ifndef _WIN32
+      {"link", true, PathKind::File},        {"dangling", true, PathKind::Missing},
+#endif
+  };
+  std::set<std::string> names;
+  for (const auto& row : rows) {
+    const std::string path = Utf8Text(scratch / row.name);
+    EXPECT_EQ(row.exists, PathExists(path)) << row.name;
+    EXPECT_EQ(row.kind, KindOf(path)) << row.name;
+    if (row.exists) names.insert(row.name);
+  }
+  const std::vector<std::string> listed = FolderNames(Utf8Text(scratch.path));
+  EXPECT_EQ(names, std::set<std::string>(listed.begin(), listed.end()));
+  EXPECT_TRUE(FolderNames(Utf8Text(scratch / "missing")).empty());
 }
 
 #ifdef _WIN32
