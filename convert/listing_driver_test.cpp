@@ -30,6 +30,34 @@ using namespace morvane::testing;
 constexpr ConversionSettings kRexEdit{SoftwareKind::RexEdit, TimecodeMode::NtscDropFrame};
 constexpr ConversionSettings kEzEdit{SoftwareKind::EzEdit, TimecodeMode::NtscDropFrame};
 
+// A project as the editor of kind writes it: shape 0 has no clips, 1 main and audio clips,
+// 2 every section. The fields after the header: aspect 4:3, title track 5, view position 1,
+// time scale 2, cursor 3.
+ProjectWriter WrittenBy(SoftwareKind kind, int version, int shape) {
+  const bool filters = version >= 0x0207 && kind == SoftwareKind::RexEdit;
+  const bool extended = version >= 0x0207 || kind == SoftwareKind::EzEdit;
+  const std::uint32_t full = shape == 2;
+  ProjectWriter file;
+  file.Header(version, shape, shape == 0 ? 0 : 2);
+  if (version >= 0x0205) file.U32(0);
+  if (filters) file.U32(5);
+  if (shape != 0) {
+    MainStill(MainMovie(file, "a.avi", 0, 99, {10, 10, {{5, 7}}}), "b.JPG", 0, 49, "card").U32(full);
+    if (full) InsertStill(file, "c.png", -5, 94, 30, "sign");
+    AudioClip(file.U32(1), "m.wav", 0, 199, 0, {100, 100}).U32(0);
+    if (version >= 0x0200) AppendEffectRecord(file.U32(1), Transition(0, 80, "Dissolve")).U32(full);
+    TitleRecord title;
+    title.items.resize(1);
+    if (version >= 0x0200 && full) AppendTitleRecord(file, title, extended ? TitleLayout::Extended : TitleLayout::Plain);
+  }
+  for (int i = 0; filters && shape != 0 && i < 2 + shape - 1; ++i) AppendVisualFilterRecord(file, {.slow = 1});
+  if (filters && shape != 0) AppendAudioFilterRecord(file, {{"Echo", "12"}});  // the one extra audio clip
+  for (int i = 0; i < shape; ++i) AppendBinItem(file, {.itemName = "i", .fileName = "a.avi"});
+  file.U32(1).U32(2).U32(3);
+  if (filters) file.U32(0);
+  return file.ShortString("out.avi");
+}
+
 // Every project is consumed to its last byte, so a field read where it is absent (or skipped
 // where it is present) shows as a leftover byte or a read past the end.
 TEST(ListingDriver, ReadsAndListsExactlyTheFieldsOfEachVersion) {
@@ -41,14 +69,7 @@ TEST(ListingDriver, ReadsAndListsExactlyTheFieldsOfEachVersion) {
                {0x0204, kEzEdit, false, false, true, false},   {0x0205, kRexEdit, true, false, true, false},
                {0x0207, kRexEdit, true, true, true, true},     {0x0207, kEzEdit, true, false, true, false}};
   for (const auto& c : cases) {
-    ProjectWriter file;
-    file.Header(c.version, 0, 0, 44100);
-    if (c.aspect) file.U32(0);
-    if (c.titleTrack) file.U32(5);
-    file.U32(1).U32(2).U32(3);
-    if (c.filters) file.U32(77);
-    file.ShortString("x");
-    ListingRun run(file, c.settings);
+    ListingRun run(WrittenBy(c.settings.softwareKind, c.version, 0), c.settings);
     ListingDriver(run.context).Run();
     const std::string& text = run.Output();
     SCOPED_TRACE(text);
@@ -58,7 +79,7 @@ TEST(ListingDriver, ReadsAndListsExactlyTheFieldsOfEachVersion) {
     EXPECT_EQ(c.effects, text.find("[ExAudio2]\r\n[Effect]\r\n[Title]\r\n") != std::string::npos);
     EXPECT_EQ(c.filters, text.find("[FilterMainAV]\r\n[FilterInsertAV]\r\n[FilterExAudio1]\r\n[FilterExAudio2]\r\n[BinWindow]") !=
                              std::string::npos);
-    EXPECT_NE(std::string::npos, text.find("ViewPosition=1\r\nTimeScale=2\r\nCursorPosition=3\r\nOutFile=x\r\n[END]"));
+    EXPECT_NE(std::string::npos, text.find("ViewPosition=1\r\nTimeScale=2\r\nCursorPosition=3\r\nOutFile=out.avi\r\n[END]"));
     EXPECT_EQ(200, run.progress.steps);
   }
 }
@@ -174,33 +195,6 @@ TEST(HostileInput, SizesWithTheTopBitSetSkipPastTheEndWithoutCountingAsReading) 
     EXPECT_GT(run.source.Position(), 0x7FFFFFFFu) << what;
     EXPECT_EQ(std::string::npos, run.Output().find("junk")) << what;
   }
-}
-
-// A project as the editor of kind writes it: shape 0 has no clips, 1 main and audio clips,
-// 2 every section.
-ProjectWriter WrittenBy(SoftwareKind kind, int version, int shape) {
-  const bool filters = version >= 0x0207 && kind == SoftwareKind::RexEdit;
-  const bool extended = version >= 0x0207 || kind == SoftwareKind::EzEdit;
-  const std::uint32_t full = shape == 2;
-  ProjectWriter file;
-  file.Header(version, shape, shape == 0 ? 0 : 2);
-  if (version >= 0x0205) file.U32(1);
-  if (filters) file.U32(1);
-  if (shape != 0) {
-    MainStill(MainMovie(file, "a.avi", 0, 99, {10, 10, {{5, 7}}}), "b.JPG", 0, 49, "card").U32(full);
-    if (full) InsertStill(file, "c.png", -5, 94, 30, "sign");
-    AudioClip(file.U32(1), "m.wav", 0, 199, 0, {100, 100}).U32(0);
-    if (version >= 0x0200) AppendEffectRecord(file.U32(1), Transition(0, 80, "Dissolve")).U32(full);
-    TitleRecord title;
-    title.items.resize(1);
-    if (version >= 0x0200 && full) AppendTitleRecord(file, title, extended ? TitleLayout::Extended : TitleLayout::Plain);
-  }
-  for (int i = 0; filters && shape != 0 && i < 2 + shape - 1; ++i) AppendVisualFilterRecord(file, {.slow = 1});
-  if (filters && shape != 0) AppendAudioFilterRecord(file, {{"Echo", "12"}});  // the one extra audio clip
-  for (int i = 0; i < shape; ++i) AppendBinItem(file, {.itemName = "i", .fileName = "a.avi"});
-  file.U32(0).U32(2).U32(0);
-  if (filters) file.U32(0);
-  return file.ShortString("out.avi");
 }
 
 TEST(LayoutFit, TheLayoutThatAloneFitsIsTheOneTheProjectWasWrittenWith) {
