@@ -17,9 +17,8 @@ TimelineClip FileClip(std::string name, std::int64_t recordIn, std::int64_t dura
   clip.name = name;
   clip.path = "/m/" + name;
   clip.recordIn = recordIn;
-  clip.duration = duration;
+  clip.duration = clip.sourceDuration = duration;
   clip.sourceIn = sourceIn;
-  clip.sourceDuration = duration;
   return clip;
 }
 
@@ -27,20 +26,16 @@ Timeline OneTrack(TimecodeMode mode, std::vector<TimelineClip> clips, TimelineTr
   Timeline timeline;
   timeline.name = "cut";
   timeline.rate = *RateOfMode(mode);
-  TimelineTrackModel track;
+  TimelineTrackModel& track = timeline.tracks.emplace_back();
   track.role = role;
   track.video = role == TimelineTrack::MainAv || role == TimelineTrack::InsertAv;
   track.clips = std::move(clips);
-  timeline.tracks.push_back(std::move(track));
   return timeline;
 }
 
-std::string Lines(const std::string& text) {
-  std::string lines = text;
-  for (std::size_t at = lines.find("\r\n"); at != std::string::npos; at = lines.find("\r\n", at)) {
-    lines.replace(at, 2, "|");
-  }
-  return lines;
+std::string Lines(std::string text) {  // "\r\n" as "|"
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.replace(at, 2, "|");
+  return text;
 }
 
 // The events of each clock, a transition with its three path lines, sound on the extra audio
