@@ -19,23 +19,16 @@ namespace {
 using namespace morvane::testing;
 using Kind = ConversionOutcome::Kind;
 
-ConversionOutcome Facts(Kind kind, SoftwareKind software = SoftwareKind::RexEdit, bool fits = true,
-                        bool otherFits = false, std::string file = "out-exa2.edl", std::string reason = "") {
-  ConversionOutcome outcome{kind, "in.dvc", "out.txt", std::move(file), std::move(reason), "[InsertAV]", 1001, 1000};
-  outcome.software = software;
-  outcome.fits = fits;
-  outcome.otherFits = otherFits;  // checked only when the first does not fit
-  return outcome;
+// otherFits is checked only when the first does not fit.
+ConversionOutcome Facts(Kind kind, SoftwareKind software = SoftwareKind::RexEdit, bool fits = true, bool otherFits = false,
+                        bool endedEarly = false, std::string file = "out-exa2.edl", std::string reason = "") {
+  return {kind, "in.dvc", "out.txt", std::move(file), std::move(reason), "[InsertAV]", 1001, 1000, software,
+          fits, otherFits, endedEarly};
 }
 
 ConversionOutcome WithChanges(ConversionOutcome outcome, std::vector<ExportNote> changes) {
   outcome.format = ExportFormat::Cmx3600;
   outcome.changes = std::move(changes);
-  return outcome;
-}
-
-ConversionOutcome EndedEarly(ConversionOutcome outcome) {
-  outcome.endedEarly = true;
   return outcome;
 }
 
@@ -60,7 +53,7 @@ TEST(OutcomeWords, EachFrontEndWordsTheSameFacts) {
       {Facts(Kind::EndsTooEarly, ezEdit, false, true), late + rex, warning, late, kReadsAsRexEditWarning,
        kReadsAsRexEditWarning, none},
       // Neither layout fits: every software warns how the file misses.
-      {EndedEarly(Facts(Kind::Completed, rexEdit, false)), done + p + std::string(kEndsEarlyHint), warning, done,
+      {Facts(Kind::Completed, rexEdit, false, false, true), done + p + std::string(kEndsEarlyHint), warning, done,
        none, kReadsAsNeitherWarning, kEndsEarlyWarning},
       {Facts(Kind::Completed, ezEdit, false), done + p + std::string(kBytesAfterEndHint), warning, done, none,
        kReadsAsNeitherWarning, kBytesAfterEndWarning},
@@ -89,7 +82,7 @@ TEST(OutcomeWords, EachFrontEndWordsTheSameFacts) {
       {Kind::ReadFailed, "", "Input/output error", "in.dvc: Input/output error.\n", kReadAdvice},
       {Kind::WriteFailed, "", "No space left on device", "out.txt: No space left on device.\n", kWriteAdvice}};
   for (const auto& failure : failures) {
-    const ConversionOutcome outcome = Facts(failure.kind, rexEdit, true, false, failure.file, failure.reason);
+    const ConversionOutcome outcome = Facts(failure.kind, rexEdit, true, false, false, failure.file, failure.reason);
     EXPECT_EQ(OutcomeMessage(outcome) + "\n\n" + failure.paragraph + failure.advice.data(), DialogMessage(outcome));
   }
   for (const auto& row : rows) {
