@@ -119,8 +119,7 @@ TEST(ExportOutcome, KeepsAnExistingFileAndWritesNoneElseNamesEveryFileWritten) {
   const auto path = [&](const char* name) { return Utf8Text(folder / name); };
   const std::vector<std::string> cmx{path("cut.edl"), path("cut-insert.edl"), path("cut-exa1.edl"),
                                      path("cut-exa2.edl")};
-  // The files named existing or not, and further files of the set that exist: the named file is
-  // replaced unless kept, a further one only when replacing further files is asked for.
+  // The named file is replaced unless kept, a further one only when replacing further files is asked.
   const struct {
     ExportFormat format;
     const char* named;

@@ -78,8 +78,8 @@ TEST(DropFrameLabel, EqualsCountingFrameByFrame) {
 // Reading a time of day back gives the count it was printed from, on every clock, and text that
 // is no time of that clock gives nothing.
 TEST(ParseTimecode, ReadsBackWhatFormatTimecodePrintsAndNothingElse) {
-  for (const TimecodeMode mode : {TimecodeMode::NtscDropFrame, TimecodeMode::NtscNonDrop, TimecodeMode::Pal}) {
-    const std::int32_t day = mode == TimecodeMode::Pal ? 2160000 : mode == TimecodeMode::NtscNonDrop ? 2592000 : 2589408;
+  for (const TimecodeMode mode : {kDrop, kNonDrop, kPal}) {
+    const std::int32_t day = mode == kPal ? 2160000 : mode == kNonDrop ? 2592000 : 2589408;
     for (const std::int32_t count : {0, 1799, 1800, 17981, 17982, day - 1}) {
       EXPECT_EQ(count, ParseTimecode(FormatTimecode(count, mode).View(), mode)) << count;
     }
@@ -89,18 +89,16 @@ TEST(ParseTimecode, ReadsBackWhatFormatTimecodePrintsAndNothingElse) {
     const char* text;
     TimecodeMode mode;
   } refused[] = {
-      {"00:01:00;00", TimecodeMode::NtscDropFrame}, {"00:01:00;01", TimecodeMode::NtscDropFrame},  // skipped labels
-      {"00:00:00:30", TimecodeMode::NtscNonDrop},   {"00:00:00:25", TimecodeMode::Pal},
-      {"00:60:00:00", TimecodeMode::Pal},           {"00:00:60:00", TimecodeMode::Pal},
-      {"1:00:00:00", TimecodeMode::Pal},            {"01:00:00:00 ", TimecodeMode::Pal},
-      {"01-00:00:00", TimecodeMode::Pal},           {"01:00;00:00", TimecodeMode::Pal},
-      {"+1:00:00:00", TimecodeMode::Pal},           {"01:00:00:00", TimecodeMode::Frames},
+      {"00:01:00;00", kDrop}, {"00:01:00;01", kDrop},  // skipped labels
+      {"00:00:00:30", kNonDrop}, {"00:00:00:25", kPal}, {"00:60:00:00", kPal}, {"00:00:60:00", kPal},
+      {"1:00:00:00", kPal},      {"01:00:00:00 ", kPal}, {"01-00:00:00", kPal}, {"01:00;00:00", kPal},
+      {"+1:00:00:00", kPal},     {"01:00:00:00", kFrames},
   };
   for (const auto& row : refused) {
     EXPECT_FALSE(ParseTimecode(row.text, row.mode)) << row.text;
   }
-  EXPECT_EQ(600, ParseTimecode("00:00:20;00", TimecodeMode::NtscNonDrop));  // either separator
-  EXPECT_EQ(17982, ParseTimecode("00:10:00:00", TimecodeMode::NtscDropFrame));
+  EXPECT_EQ(600, ParseTimecode("00:00:20;00", kNonDrop));  // either separator
+  EXPECT_EQ(17982, ParseTimecode("00:10:00:00", kDrop));
 }
 
 }  // namespace

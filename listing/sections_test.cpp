@@ -106,8 +106,7 @@ TEST(ColorClipName, CountIsTheUnsignedByteMinus48AndDirectionsAreTheEightDigits)
   const char digits[] = {'0', '1', '2', '3', '4', '5', '6', '7', '8', '/', '\x83'};
   for (std::size_t i = 0; i < std::size(digits); ++i) {
     std::string name = "Cxy__aaaaaa__bbbbbb__cccccc__dddddd.clr";
-    name[1] = digits[i];
-    name[2] = digits[i];
+    name[1] = name[2] = digits[i];
     std::string text;
     ListingWriter out(text);
     WriteColorClipName(out, name);
