@@ -113,9 +113,7 @@ TEST(OutcomeWords, EachFrontEndWordsTheSameFacts) {
 // replaced, the outcome names every file written, the one named first.
 TEST(ExportOutcome, KeepsAnExistingFileAndWritesNoneElseNamesEveryFileWritten) {
   const testing::ScratchFolder folder;
-  for (const testing::ExampleProject& example : testing::ExampleProjects()) {
-    if (example.name == "rexedit-0207.dvc") example.file.SaveTo((folder / "cut.dvc").string());
-  }
+  ExampleProjects()[0].file.SaveTo((folder / "cut.dvc").string());  // rexedit-0207.dvc
   const auto path = [&](const char* name) { return Utf8Text(folder / name); };
   const std::vector<std::string> cmx{path("cut.edl"), path("cut-insert.edl"), path("cut-exa1.edl"),
                                      path("cut-exa2.edl")};
@@ -166,8 +164,7 @@ TEST(ExportOutcome, KeepsAnExistingFileAndWritesNoneElseNamesEveryFileWritten) {
 // The job reads with the layout that fits when asked to, and tells which layouts fit: the one it
 // read with, and the other only when the first does not (also after a refusal).
 TEST(LayoutFit, TheJobTellsWhichLayoutsFitTheProject) {
-  const testing::ScratchFolder scratch;
-  const std::filesystem::path& folder = scratch.path;
+  const ScratchFolder folder;
   for (const ExampleProject& example : ExampleProjects()) {
     example.file.SaveTo((folder / example.name).string());
     if (example.name == "rexedit-0207.dvc") ProjectWriter(example.file).U8(0).SaveTo((folder / "tail.dvc").string());
@@ -177,8 +174,7 @@ TEST(LayoutFit, TheJobTellsWhichLayoutsFitTheProject) {
   const struct {
     const char* project;
     SoftwareKind chosen;
-    bool byFit;
-    bool completed, fits, otherFits;
+    bool byFit, completed, fits, otherFits;
     SoftwareKind readWith;
     bool endedEarly = false;  // completed without fitting: the file ended first, else bytes were left
   } rows[] = {
