@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+
 #include "interchange/safe_text.h"
 
 namespace morvane {
@@ -18,7 +20,9 @@ class OtioWriter {
         rate_(static_cast<double>(timeline.rate.numerator) / timeline.rate.denominator),
         end_(timeline.Duration()) {}
 
-  Json Run() const {
+  // Writes the document as nlohmann's dump(4) writes it whole, but with each track's children
+  // and markers made and written one at a time: the skeleton holds a placeholder for each.
+  void Run(ListingWriter& out) {
     Json children = Json::array();
     for (const TimelineTrackModel& track : timeline_.tracks) {
       if (track.video) {
@@ -49,10 +53,69 @@ class OtioWriter {
                                         {"drop_frame", timeline_.rate.dropFrame}}}};
     timeline["global_start_time"] = Time(timeline_.start);
     timeline["tracks"] = std::move(stack);
-    return timeline;
+
+    const std::string skeleton = Dump(timeline);
+    std::size_t from = 0;
+    for (std::size_t k = 0; k < streams_.size(); ++k) {
+      const Stream& stream = streams_[k];
+      const std::string placeholder = std::string("\"") + stream.key + "\": " + Dump(Placeholder(k));
+      const std::size_t found = skeleton.find(placeholder, from);
+      const std::size_t line = skeleton.rfind('\n', found) + 1;
+      const std::string indent(found - line, ' ');
+      const std::size_t value = found + placeholder.size() - Dump(Placeholder(k)).size();
+      out.WriteText(std::string_view(skeleton).substr(from, value - from));
+      out.WriteText("[\n");
+      bool first = true;
+      auto element = [&](const Json& item) {
+        out.WriteText(first ? "" : ",\n");
+        first = false;
+        Indented(out, Dump(item), indent + "    ");
+      };
+      if (stream.track != nullptr) {
+        TrackChildren(*stream.track, stream.soundOnly, element);
+      } else {
+        for (const TimelineTitle& title : timeline_.titles) {
+          element(Marker(title));
+        }
+      }
+      out.WriteText("\n");
+      out.WriteText(indent);
+      out.WriteText("]");
+      from = value + Dump(Placeholder(k)).size();
+    }
+    out.WriteText(std::string_view(skeleton).substr(from));
+    out.WriteText("\n");
   }
 
  private:
+  // An array written in place of a placeholder: a track's children, or the titles' markers.
+  struct Stream {
+    const char* key;
+    const TimelineTrackModel* track;  // nullptr: the markers
+    bool soundOnly;
+  };
+
+  static Json Placeholder(std::size_t k) { return "\u0001morvane-stream-" + std::to_string(k) + "\u0001"; }
+
+  static std::string Dump(const Json& json) {
+    // Every text is valid UTF-8 by now; replace rather than throw all the same.
+    return json.dump(4, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  }
+
+  // text (a dump, its first line not indented) with each line after indent.
+  static void Indented(ListingWriter& out, const std::string& text, const std::string& indent) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+      const std::size_t end = std::min(text.find('\n', start), text.size());
+      out.WriteText(indent);
+      out.WriteText(std::string_view(text).substr(start, end - start));
+      if (end < text.size()) {
+        out.WriteText("\n");
+      }
+      start = end + 1;
+    }
+  }
+
   // A name as valid UTF-8 (the project's file name may not be), noted when changed.
   std::string Text(const std::string& text) const {
     bool replaced = false;
@@ -84,9 +147,34 @@ class OtioWriter {
     return item;
   }
 
-  // soundOnly: the audio twin of a video track, with its sounding clips only.
-  Json Track(const TimelineTrackModel& track, const char* kind, bool soundOnly) const {
-    Json children = Json::array();
+  // soundOnly: the audio twin of a video track, with its sounding clips only. Its children and
+  // markers are placeholders, written by Run.
+  Json Track(const TimelineTrackModel& track, const char* kind, bool soundOnly) {
+    std::string name = track.Name();
+    if (soundOnly) {
+      name += " sound";
+    }
+    Json item = Item("Track.1", name, nullptr);
+    if (!soundOnly && track.role == TimelineTrack::MainAv && track.lane == 0 && !timeline_.titles.empty()) {
+      item["markers"] = Placeholder(streams_.size());
+      streams_.push_back({"markers", nullptr, false});
+    }
+    bool any = false;
+    TrackChildren(track, soundOnly, [&](const Json&) { any = true; }, false);
+    if (any) {
+      item["children"] = Placeholder(streams_.size());
+      streams_.push_back({"children", &track, soundOnly});
+    } else {
+      item["children"] = Json::array();
+    }
+    item["kind"] = kind;
+    return item;
+  }
+
+  // Calls element with each child of the track in order: gaps, transitions and clips; with make
+  // false, with an empty value (to learn whether there are any).
+  template <typename Element>
+  void TrackChildren(const TimelineTrackModel& track, bool soundOnly, Element element, bool make = true) {
     std::int64_t cursor = 0;
     bool lastWasClip = false;
     for (const TimelineClip& clip : track.clips) {
@@ -94,37 +182,28 @@ class OtioWriter {
         continue;
       }
       if (clip.recordIn > cursor) {
-        children.push_back(Item("Gap.1", "", Range(0, clip.recordIn - cursor)));
+        element(make ? Item("Gap.1", "", Range(0, clip.recordIn - cursor)) : Json());
         lastWasClip = false;
       }
       if (clip.transition != TransitionKind::None && lastWasClip) {
-        children.push_back(Transition(clip));
+        element(make ? Transition(clip) : Json());
       }
-      children.push_back(Clip(clip));
+      element(make ? Clip(clip) : Json());
       cursor = clip.RecordOut();
       lastWasClip = true;
     }
     if (end_ > cursor) {
-      children.push_back(Item("Gap.1", "", Range(0, end_ - cursor)));  // every track ends with the timeline
+      element(make ? Item("Gap.1", "", Range(0, end_ - cursor)) : Json());  // every track ends with the timeline
     }
-    std::string name = track.Name();
-    if (soundOnly) {
-      name += " sound";
-    }
-    Json item = Item("Track.1", name, nullptr);
-    item["children"] = std::move(children);
-    item["kind"] = kind;
-    if (!soundOnly && track.role == TimelineTrack::MainAv && track.lane == 0) {
-      for (const TimelineTitle& title : timeline_.titles) {
-        Json marker = Header("Marker.2", title.text);
-        marker["metadata"] = {{"morvane", {{"kind", "title"}}}};
-        marker["color"] = "GREEN";
-        marker["marked_range"] = Range(title.begin, 0);
-        marker["comment"] = title.text;
-        item["markers"].push_back(std::move(marker));
-      }
-    }
-    return item;
+  }
+
+  Json Marker(const TimelineTitle& title) const {
+    Json marker = Header("Marker.2", title.text);
+    marker["metadata"] = {{"morvane", {{"kind", "title"}}}};
+    marker["color"] = "GREEN";
+    marker["marked_range"] = Range(title.begin, 0);
+    marker["comment"] = title.text;
+    return marker;
   }
 
   Json Transition(const TimelineClip& clip) const {
@@ -193,6 +272,7 @@ class OtioWriter {
   ExportNotes& notes_;
   double rate_;
   std::int64_t end_;
+  std::vector<Stream> streams_;
 };
 
 }  // namespace
@@ -219,9 +299,8 @@ std::string FileUrl(const std::string& path) {
   return url;
 }
 
-std::string WriteOtio(const Timeline& timeline, ExportNotes& notes) {
-  // Every text is valid UTF-8 by now; replace rather than throw all the same.
-  return OtioWriter(timeline, notes).Run().dump(4, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+void WriteOtio(const Timeline& timeline, ExportNotes& notes, ListingWriter& out) {
+  OtioWriter(timeline, notes).Run(out);
 }
 
 }  // namespace morvane
