@@ -1,6 +1,7 @@
 #include "convert/conversion_job.h"
 
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <utility>
@@ -126,6 +127,15 @@ bool ConversionJob::KeepsExisting(const std::string& path) const {
 }
 
 ConversionOutcome ConversionJob::Run(ProgressSink& progress) const {
+  try {
+    return RunListing(progress);
+  } catch (const std::bad_alloc&) {
+    // Unwound: every temporary is gone, the memory they took is free again.
+    return Failure(Facts(), Kind::OutOfMemory);
+  }
+}
+
+ConversionOutcome ConversionJob::RunListing(ProgressSink& progress) const {
   // An export checks every file of its set at once, once it knows them.
   if (export_.format == ExportFormat::Listing && KeepsExisting(destinationPath_)) {
     ConversionOutcome outcome = Failure(Facts(), Kind::DestinationExists, destinationPath_);
@@ -185,7 +195,7 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
   try {
     const auto tables = std::make_unique<ClipTables>();
     ListingWriter listing{ListingWriter::Discard{}};
-    TimelineFacts recorded(row.writesTitles);
+    TimelineFacts recorded(row.writesTitles, row.writesLevels);
     ending = ReadProject(source.Descriptor(), settings_, chooseByFit_, fit, listing, progress, *tables, &recorded);
     timeline = BuildTimeline(*tables, recorded, timelineSource);
     suffixes = row.files(*timeline, settings_.timecodeMode);

@@ -110,6 +110,7 @@ std::string OutcomeMessage(const ConversionOutcome& outcome) {
     case Kind::NoFrameRate: return std::string(kExportNeedsRate);
     case Kind::DestinationExists: return KeptMessage(outcome.file);
     case Kind::Withdrawn: return std::string(kWithdrawn);
+    case Kind::OutOfMemory: return std::string(kOutOfMemoryMessage);
   }
   return std::string(kWriteFailed);
 }
@@ -208,6 +209,9 @@ std::string WrongSoftwareQuestion(const ConversionOutcome& outcome) {
 }
 
 std::string CommandLineMessage(const ConversionOutcome& outcome) {
+  if (outcome.kind == ConversionOutcome::Kind::OutOfMemory) {
+    return std::string(kOutOfMemory);
+  }
   if (outcome.kind != ConversionOutcome::Kind::DestinationExists) {
     return OutcomeMessage(outcome);
   }

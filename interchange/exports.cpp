@@ -41,12 +41,12 @@ void WriteCmxFiles(const Timeline& timeline, TimecodeMode mode, std::span<Listin
 
 constexpr std::array<ExportFormatRow, 4> kFormats{{
     {ExportFormat::Listing, "listing", ".txt", "Text file (*.txt)", "the listing with its EDL table", false, false,
-     nullptr, nullptr},
-    {ExportFormat::Otio, "otio", ".otio", "OpenTimelineIO (*.otio)", "OpenTimelineIO", false, true, OneFile,
+     false, nullptr, nullptr},
+    {ExportFormat::Otio, "otio", ".otio", "OpenTimelineIO (*.otio)", "OpenTimelineIO", false, true, true, OneFile,
      WriteOtioFile},
     {ExportFormat::Cmx3600, "cmx3600", ".edl", "CMX 3600 EDL (*.edl)", "CMX 3600 EDLs (one per track with clips)",
-     true, false, CmxFiles, WriteCmxFiles},
-    {ExportFormat::Mlt, "mlt", ".mlt", "MLT XML for Shotcut (*.mlt)", "MLT XML for Shotcut", false, true, OneFile,
+     true, false, false, CmxFiles, WriteCmxFiles},
+    {ExportFormat::Mlt, "mlt", ".mlt", "MLT XML for Shotcut (*.mlt)", "MLT XML for Shotcut", false, true, true, OneFile,
      WriteMltFile},
 }};
 

@@ -32,6 +32,7 @@ struct ExportFormatRow {
   std::string_view description;  // for --format's help: "OpenTimelineIO"
   bool severalFiles;             // one file per track, beside the one named
   bool writesTitles;             // the titles are kept for it
+  bool writesLevels;             // the clips' audio level points are kept for it
   // The files of a timeline by their suffixes, in order (nullptr for the listing, which the
   // listing driver writes).
   std::vector<std::string> (*files)(const Timeline& timeline, TimecodeMode mode);

@@ -12,6 +12,48 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+// text (valid UTF-8) as a JSON string, in the bytes nlohmann's dump writes without
+// ensure_ascii: the short escapes, \u00xx for the other control characters, the rest as is.
+void AppendJsonString(std::string& out, std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::size_t size = text.size() + 2;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == '"' || byte == '\\') {
+      size += (byte == '"' || byte == '\\' || byte == '\b' || byte == '\t' || byte == '\n' || byte == '\f' ||
+               byte == '\r') ? 1 : 5;
+    }
+  }
+  const std::size_t start = out.size();
+  out.resize(start + size);
+  char* p = out.data() + start;
+  *p++ = '"';
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != '"' && byte != '\\') {
+      *p++ = c;
+      continue;
+    }
+    *p++ = '\\';
+    switch (byte) {
+      case '"': *p++ = '"'; break;
+      case '\\': *p++ = '\\'; break;
+      case '\b': *p++ = 'b'; break;
+      case '\t': *p++ = 't'; break;
+      case '\n': *p++ = 'n'; break;
+      case '\f': *p++ = 'f'; break;
+      case '\r': *p++ = 'r'; break;
+      default:
+        *p++ = 'u';
+        *p++ = '0';
+        *p++ = '0';
+        *p++ = kHex[byte >> 4];
+        *p++ = kHex[byte & 0x0f];
+    }
+  }
+  *p = '"';
+}
+
 class OtioWriter {
  public:
   OtioWriter(const Timeline& timeline, ExportNotes& notes)
@@ -58,6 +100,7 @@ class OtioWriter {
     std::size_t from = 0;
     for (std::size_t k = 0; k < streams_.size(); ++k) {
       const Stream& stream = streams_[k];
+      std::string marker;
       const std::string placeholder = std::string("\"") + stream.key + "\": " + Dump(Placeholder(k));
       const std::size_t found = skeleton.find(placeholder, from);
       const std::size_t line = skeleton.rfind('\n', found) + 1;
@@ -75,7 +118,10 @@ class OtioWriter {
         TrackChildren(*stream.track, stream.soundOnly, element);
       } else {
         for (const TimelineTitle& title : timeline_.titles) {
-          element(Marker(title));
+          MarkerText(title, marker);
+          out.WriteText(first ? "" : ",\n");
+          first = false;
+          Indented(out, marker, indent + "    ");
         }
       }
       out.WriteText("\n");
@@ -195,6 +241,25 @@ class OtioWriter {
     if (end_ > cursor) {
       element(make ? Item("Gap.1", "", Range(0, end_ - cursor)) : Json());  // every track ends with the timeline
     }
+  }
+
+  // The marker of a title as Dump(Marker(title)) gives it; its text, which may be long, escaped
+  // once and written straight into the dump of the rest. Decoded titles are valid UTF-8.
+  void MarkerText(const TimelineTitle& title, std::string& text) const {
+    std::string escaped;
+    AppendJsonString(escaped, title.text);
+    TimelineTitle blank{title.begin, {}};
+    const std::string rest = Dump(Marker(blank));
+    static constexpr std::string_view kName = "\"name\": \"\"";
+    static constexpr std::string_view kComment = "\"comment\": \"\"";
+    const std::size_t name = rest.find(kName);
+    const std::size_t comment = rest.rfind(kComment);
+    text.clear();
+    text.append(rest, 0, name + kName.size() - 2);
+    text += escaped;
+    text.append(rest, name + kName.size(), comment + kComment.size() - 2 - (name + kName.size()));
+    text += escaped;
+    text.append(rest, comment + kComment.size());
   }
 
   Json Marker(const TimelineTitle& title) const {

@@ -232,9 +232,9 @@ void TimelineFacts::RecordClip(TimelineTrack track, std::int32_t index, const Re
   kept.name.assign(clip.name);
   kept.levelIn = clip.levelIn;
   kept.levelOut = clip.levelOut;
-  const std::size_t points = std::min(clip.points.size(), kLevelPointLimit);
+  const std::size_t points = keepLevels_ ? std::min(clip.points.size(), kLevelPointLimit) : 0;
   kept.points.assign(clip.points.begin(), clip.points.begin() + static_cast<std::ptrdiff_t>(points));
-  if (points < clip.points.size()) {
+  if (keepLevels_ && points < clip.points.size()) {
     ++levelPointsCut_;
   }
 }

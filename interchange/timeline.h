@@ -124,14 +124,12 @@ struct Timeline {
 };
 
 // Collects what the sections report while the project is read once (TimelineRecorder).
-// Of a clip's audio level points the exports keep the first kLevelPointLimit: no editor reads
-// more, and a project may hold millions.
-inline constexpr std::size_t kLevelPointLimit = 1000;
-
 class TimelineFacts final : public TimelineRecorder {
  public:
-  // keepTitles: false for a format that writes no titles, which then cost nothing.
-  explicit TimelineFacts(bool keepTitles = true) : keepTitles_(keepTitles) {}
+  // keepTitles, keepLevels: false for a format that writes no titles or no audio level points,
+  // which then cost nothing.
+  explicit TimelineFacts(bool keepTitles = true, bool keepLevels = true)
+      : keepTitles_(keepTitles), keepLevels_(keepLevels) {}
 
   struct Clip {
     ClipKind kind = ClipKind::Other;
@@ -158,6 +156,7 @@ class TimelineFacts final : public TimelineRecorder {
   bool wide_ = false;
   std::vector<Clip> clips_[4];
   bool keepTitles_;
+  bool keepLevels_;
   std::shared_ptr<TitleStore> titles_ = std::make_shared<TitleStore>();
   std::int32_t lastTitle_ = -1;
   std::int64_t levelPointsCut_ = 0;
