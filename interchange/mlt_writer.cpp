@@ -86,25 +86,30 @@ Play PlayOf(const TimelineClip& clip, std::int64_t n) {
 // A title's text for the dynamictext filter, which reads #name# as a keyword: each # escaped.
 std::string TitleArgument(const std::string& text) {
   std::string argument;
-  for (const char c : text) {
-    if (c == '#') {
-      argument += '\\';
-    }
-    argument += c;
+  argument.reserve(text.size());
+  std::size_t start = 0;
+  for (std::size_t hash = text.find('#'); hash != std::string::npos; hash = text.find('#', hash + 1)) {
+    argument.append(text, start, hash - start);
+    argument += '\\';
+    start = hash;
   }
+  argument.append(text, start);
   return argument;
 }
 
 // A text item's own line ends (CR LF, CR) as line feeds, which the text filter breaks lines at.
 std::string LineFeeds(const std::string& text) {
   std::string lines;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r') {
-      lines += text[i];
-    } else if (i + 1 == text.size() || text[i + 1] != '\n') {
+  lines.reserve(text.size());
+  std::size_t start = 0;
+  for (std::size_t cr = text.find('\r'); cr != std::string::npos; cr = text.find('\r', cr + 1)) {
+    lines.append(text, start, cr - start);
+    if (cr + 1 == text.size() || text[cr + 1] != '\n') {
       lines += '\n';
     }
+    start = cr + 1;
   }
+  lines.append(text, start);
   return lines;
 }
 
