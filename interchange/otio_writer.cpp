@@ -3,6 +3,9 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <utility>
 
 #include "interchange/safe_text.h"
 
@@ -14,15 +17,31 @@ using Json = nlohmann::ordered_json;
 
 // text (valid UTF-8) as a JSON string, in the bytes nlohmann's dump writes without
 // ensure_ascii: the short escapes, \u00xx for the other control characters, the rest as is.
+// How each byte is written: its length in the string (1, 2 for a short escape, 6 for \u00xx)
+// and its first two bytes, so that all but the rare \u00xx take no branch (titles' texts are long
+// and full of quotes and line ends).
+struct JsonByte {
+  char length;
+  char text[2];
+};
+constexpr std::array<JsonByte, 256> kJsonBytes = [] {
+  std::array<JsonByte, 256> bytes{};
+  for (int byte = 0; byte < 256; ++byte) {
+    bytes[static_cast<std::size_t>(byte)] = {byte < 0x20 ? char{6} : char{1}, {static_cast<char>(byte), 0}};
+  }
+  const std::pair<char, char> shortEscapes[] = {{'"', '"'}, {'\\', '\\'}, {'\b', 'b'}, {'\t', 't'},
+                                                {'\n', 'n'}, {'\f', 'f'}, {'\r', 'r'}};
+  for (const auto& [byte, letter] : shortEscapes) {
+    bytes[static_cast<unsigned char>(byte)] = {2, {'\\', letter}};
+  }
+  return bytes;
+}();
+
 void AppendJsonString(std::string& out, std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
-  std::size_t size = text.size() + 2;
+  std::size_t size = text.size() + 3;  // the quotes, and room for the last two-byte store
   for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == '"' || byte == '\\') {
-      size += (byte == '"' || byte == '\\' || byte == '\b' || byte == '\t' || byte == '\n' || byte == '\f' ||
-               byte == '\r') ? 1 : 5;
-    }
+    size += static_cast<std::size_t>(kJsonBytes[static_cast<unsigned char>(c)].length - 1);
   }
   const std::size_t start = out.size();
   out.resize(start + size);
@@ -30,28 +49,20 @@ void AppendJsonString(std::string& out, std::string_view text) {
   *p++ = '"';
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte != '"' && byte != '\\') {
-      *p++ = c;
+    const JsonByte& written = kJsonBytes[byte];
+    if (written.length == 6) {
+      std::memcpy(p, "\\u00", 4);
+      p[4] = kHex[byte >> 4];
+      p[5] = kHex[byte & 0x0f];
+      p += 6;
       continue;
     }
-    *p++ = '\\';
-    switch (byte) {
-      case '"': *p++ = '"'; break;
-      case '\\': *p++ = '\\'; break;
-      case '\b': *p++ = 'b'; break;
-      case '\t': *p++ = 't'; break;
-      case '\n': *p++ = 'n'; break;
-      case '\f': *p++ = 'f'; break;
-      case '\r': *p++ = 'r'; break;
-      default:
-        *p++ = 'u';
-        *p++ = '0';
-        *p++ = '0';
-        *p++ = kHex[byte >> 4];
-        *p++ = kHex[byte & 0x0f];
-    }
+    p[0] = written.text[0];
+    p[1] = written.text[1];
+    p += written.length;
   }
-  *p = '"';
+  *p++ = '"';
+  out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 class OtioWriter {
