@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "edl/timecode.h"
 #include "interchange/safe_text.h"
@@ -167,25 +168,47 @@ class CmxWriter {
 
 }  // namespace
 
+namespace {
+
+// The name part of a track's file, or nothing for a track that writes none: one without clips
+// (but the main track's EDL is always written: it is the file the user named) or a lane past
+// kCmxLanesPerTrack.
+std::optional<std::string> FileSuffix(const TimelineTrackModel& track) {
+  if ((track.clips.empty() && (track.role != TimelineTrack::MainAv || track.lane > 0)) ||
+      track.lane >= kCmxLanesPerTrack) {
+    return std::nullopt;
+  }
+  std::string suffix = kSuffixes[static_cast<int>(track.role)];
+  if (track.lane > 0) {
+    suffix += "-" + std::to_string(track.lane + 1);
+  }
+  return suffix;
+}
+
+}  // namespace
+
+std::vector<std::string> CmxSuffixes(const Timeline& timeline) {
+  std::vector<std::string> suffixes;
+  for (const TimelineTrackModel& track : timeline.tracks) {
+    if (std::optional<std::string> suffix = FileSuffix(track)) {
+      suffixes.push_back(std::move(*suffix));
+    }
+  }
+  return suffixes;
+}
+
 std::vector<CmxFile> WriteCmx3600(const Timeline& timeline, TimecodeMode mode, ExportNotes& notes) {
   std::vector<CmxFile> files;
   CmxWriter writer(timeline, mode, notes);
   for (const TimelineTrackModel& track : timeline.tracks) {
-    // The main track's EDL is always written: it is the file the user named.
-    if (track.clips.empty() && (track.role != TimelineTrack::MainAv || track.lane > 0)) {
-      continue;
-    }
     if (track.lane >= kCmxLanesPerTrack) {
       for (std::size_t i = 0; i < track.clips.size(); ++i) {
         notes.Add(ExportChange::LanesLeftOut);
       }
-      continue;
     }
-    std::string suffix = kSuffixes[static_cast<int>(track.role)];
-    if (track.lane > 0) {
-      suffix += "-" + std::to_string(track.lane + 1);
+    if (std::optional<std::string> suffix = FileSuffix(track)) {
+      files.push_back({*suffix, writer.Track(track, timeline.name + *suffix)});
     }
-    files.push_back({suffix, writer.Track(track, timeline.name + suffix)});
   }
   return files;
 }

@@ -37,4 +37,7 @@ inline constexpr int kCmxLanesPerTrack = 4;
 // when replaced). Lines end in CR LF.
 std::vector<CmxFile> WriteCmx3600(const Timeline& timeline, TimecodeMode mode, ExportNotes& notes);
 
+// The name parts of the files WriteCmx3600 writes, in its order, without writing them.
+std::vector<std::string> CmxSuffixes(const Timeline& timeline);
+
 }  // namespace morvane

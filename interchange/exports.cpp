@@ -22,16 +22,9 @@ void WriteMltFile(const Timeline& timeline, TimecodeMode, std::span<ListingWrite
   WriteMlt(timeline, notes, *out[0]);
 }
 
-// An EDL is small (999 events at most): made whole, then written.
-std::vector<std::string> CmxFiles(const Timeline& timeline, TimecodeMode mode) {
-  ExportNotes ignored;
-  std::vector<std::string> suffixes;
-  for (CmxFile& file : WriteCmx3600(timeline, mode, ignored)) {
-    suffixes.push_back(std::move(file.suffix));
-  }
-  return suffixes;
-}
+std::vector<std::string> CmxFiles(const Timeline& timeline, TimecodeMode) { return CmxSuffixes(timeline); }
 
+// An EDL is small (999 events at most): made whole, then written.
 void WriteCmxFiles(const Timeline& timeline, TimecodeMode mode, std::span<ListingWriter* const> out, ExportNotes& notes) {
   std::size_t i = 0;
   for (const CmxFile& file : WriteCmx3600(timeline, mode, notes)) {
