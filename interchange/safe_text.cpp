@@ -53,7 +53,11 @@ std::string Filter(std::string_view text, bool& replaced, Allowed allowed) {
   std::size_t kept = 0;  // the start of the characters kept since the last replacement
   std::size_t i = 0;
   while (i < text.size()) {
-    std::uint32_t code = 0;
+    std::uint32_t code = static_cast<unsigned char>(text[i]);
+    if (code < 0x80 && allowed(code)) {
+      ++i;  // most of every text: no sequence to decode
+      continue;
+    }
     const std::size_t length = Sequence(text, i, code);
     if (length == 0 || !allowed(code)) {
       out.append(text, kept, i - kept);
