@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -10,6 +11,7 @@
 #include "interchange/export_notes.h"
 #include "listing/clip_tables.h"
 #include "listing/format_kinds.h"
+#include "listing/media_finder.h"
 #include "listing/timeline_recorder.h"
 
 namespace morvane {
@@ -134,6 +136,8 @@ struct TimelineSource {
   std::string mediaFolder;  // UTF-8; where the clips' files are looked up
   FrameRate rate;           // the timecode mode's (RateOfMode)
   std::int64_t start = 0;   // the record time of frame 0, in frames
+  // Where they are looked for next, each folder with its subfolders (listing/media_finder.h).
+  std::vector<std::shared_ptr<const MediaTree>> relinkTrees{};
 };
 
 // The frames of 24 hours at rate: the longest time an EDL's record times can count.

@@ -125,6 +125,9 @@ bool OpenDestination(const std::string& path, const FileIdentity& source, Destin
 
 // Which file the open descriptor fd is (not known when the system cannot tell).
 FileIdentity IdentityOfDescriptor(int fd);
+// Which file path names, symbolic links (and junctions) followed: not known when the system
+// cannot tell.
+FileIdentity IdentityOfPath(const NativePath& path);
 
 enum class Creation { Created, Exists, Unsupported, Failed };
 

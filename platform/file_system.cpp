@@ -3,8 +3,11 @@
 #include "platform/file_system.h"
 
 #include <filesystem>
+#include <set>
 #include <system_error>
+#include <tuple>
 
+#include "platform/file_primitives.h"
 #include "platform/utf8_path.h"
 
 namespace morvane {
@@ -33,6 +36,51 @@ std::vector<std::string> FolderNames(std::string_view folderUtf8) {
     names.push_back(Utf8Text(it->path().filename()));
   }
   return names;
+}
+
+FolderTree FilesUnder(std::string_view folderUtf8) {
+  FolderTree tree;
+  // The folders read so far, by identity: a link to one of them is not followed again. A folder
+  // whose identity the system does not tell is read unless a link leads to it (only links loop).
+  std::set<std::tuple<std::uint64_t, std::uint64_t, std::uint64_t>> seen;
+  const auto firstVisit = [&seen](const fs::path& folder, bool link) {
+    const FileIdentity id = IdentityOfPath(folder.native());
+    return id.known ? seen.emplace(id.volume, id.index, id.high).second : !link;
+  };
+  struct Pending {
+    fs::path folder;
+    std::string relative;  // "" for the folder given
+  };
+  std::vector<Pending> pending{{Utf8Path(folderUtf8), ""}};
+  firstVisit(pending.front().folder, false);
+  while (!pending.empty()) {
+    const Pending at = std::move(pending.back());
+    pending.pop_back();
+    std::error_code error;
+    fs::directory_iterator it(at.folder, error);
+    for (const fs::directory_iterator end; !error && it != end; it.increment(error)) {
+      const fs::directory_entry& entry = *it;
+      const std::string name = Utf8Text(entry.path().filename());
+      std::string relative = at.relative.empty() ? name : at.relative + "/" + name;
+      // The type the listing gave, without asking the system again, except for a link.
+      std::error_code kindError;
+      const bool link = entry.is_symlink(kindError);
+      const bool folder = entry.is_directory(kindError);
+      if (kindError || !entry.exists(kindError)) {
+        continue;  // a dangling link, or gone meanwhile
+      }
+      if (!folder) {
+        tree.files.push_back(std::move(relative));
+      } else if (firstVisit(entry.path(), link)) {
+        pending.push_back({entry.path(), std::move(relative)});
+      }
+    }
+    if (error) {
+      const std::string root(folderUtf8);
+      tree.unreadable.push_back(at.relative.empty() ? root : root + "/" + at.relative);
+    }
+  }
+  return tree;
 }
 
 std::optional<std::string> AbsolutePath(std::string_view utf8) {
