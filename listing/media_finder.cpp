@@ -14,17 +14,7 @@ std::string_view Stem(std::string_view name) {
   return dot == std::string_view::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
-std::string Key(std::string_view composedName, MediaMatch match) {
-  switch (match) {
-    case MediaMatch::Exact:
-      return std::string(composedName);
-    case MediaMatch::Case:
-      return FoldAsciiCase(composedName);
-    case MediaMatch::Extension:
-      break;
-  }
-  return FoldAsciiCase(Stem(composedName));
-}
+std::string_view LastPart(std::string_view path) { return path.substr(path.rfind('/') + 1); }  // npos + 1 is 0
 
 }  // namespace
 
@@ -32,29 +22,26 @@ MediaTree::MediaTree(std::string folderUtf8) : folder_(std::move(folderUtf8)) {
   FolderTree tree = FilesUnder(folder_);
   paths_ = std::move(tree.files);
   unreadable_ = std::move(tree.unreadable);
-  std::sort(paths_.begin(), paths_.end());
-  for (auto& keys : keys_) {
-    keys.reserve(paths_.size());
-  }
+  stems_.reserve(paths_.size());
   for (std::size_t i = 0; i < paths_.size(); ++i) {
-    const std::string_view path = paths_[i];
-    const std::string composed = ComposeNfc(path.substr(path.rfind('/') + 1));  // npos + 1 is 0
-    for (const MediaMatch match : {MediaMatch::Exact, MediaMatch::Case, MediaMatch::Extension}) {
-      keys_[static_cast<int>(match)].emplace_back(Key(composed, match), i);
-    }
+    stems_.emplace_back(Stem(FoldAsciiCase(ComposeNfc(LastPart(paths_[i])))), i);
   }
-  for (auto& keys : keys_) {
-    std::sort(keys.begin(), keys.end());
-  }
+  std::sort(stems_.begin(), stems_.end());
 }
 
 void MediaTree::Find(std::string_view composedName, MediaMatch match, std::vector<std::string>& found) const {
-  const auto& keys = keys_[static_cast<int>(match)];
-  const std::string key = Key(composedName, match);
+  const std::string folded = FoldAsciiCase(composedName);
+  const std::string stem(Stem(folded));
   const std::string at = folder_.empty() || folder_.back() == '/' ? folder_ : folder_ + "/";
-  for (auto it = std::lower_bound(keys.begin(), keys.end(), std::pair{key, std::size_t{0}});
-       it != keys.end() && it->first == key; ++it) {
-    found.push_back(at + paths_[it->second]);
+  for (auto it = std::lower_bound(stems_.begin(), stems_.end(), std::pair{stem, std::size_t{0}});
+       it != stems_.end() && it->first == stem; ++it) {
+    const std::string composed = ComposeNfc(LastPart(paths_[it->second]));
+    const MediaMatch kind = composed == composedName           ? MediaMatch::Exact
+                            : FoldAsciiCase(composed) == folded ? MediaMatch::Case
+                                                                : MediaMatch::Extension;
+    if (kind == match) {
+      found.push_back(at + paths_[it->second]);
+    }
   }
 }
 

@@ -3,6 +3,7 @@
 // Finding a project's media where they are now: in the media folder as before, else anywhere
 // under the folders given to relink with (--relink; the dialog's project folder tree).
 
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -16,8 +17,9 @@
 namespace morvane {
 
 // Every file under one folder and its subfolders, read once (platform/file_system.h's
-// FilesUnder: links to folders are not followed twice), and its names sorted three ways for the
-// lookups: composed, composed with ASCII case folded, and the stem of the latter.
+// FilesUnder: links to folders are not followed twice), sorted by the stem of each name, composed
+// and with ASCII case folded: the files that match a name by any strength are those of its stem,
+// found by one search.
 class MediaTree {
  public:
   explicit MediaTree(std::string folderUtf8);
@@ -33,10 +35,9 @@ class MediaTree {
 
  private:
   std::string folder_;
-  std::vector<std::string> paths_;  // relative to folder_, sorted by bytes
+  std::vector<std::string> paths_;  // relative to folder_, in the order the system lists them
   std::vector<std::string> unreadable_;
-  // Each key with its paths_ index, sorted: by MediaMatch.
-  std::vector<std::pair<std::string, std::size_t>> keys_[3];
+  std::vector<std::pair<std::string, std::size_t>> stems_;  // each stem with its paths_ index, sorted
 };
 
 // The trees of one run, each read on its first use and then shared by every project of the run.

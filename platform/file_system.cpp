@@ -6,6 +6,7 @@
 #include <set>
 #include <system_error>
 #include <tuple>
+#include <type_traits>
 
 #include "platform/file_primitives.h"
 #include "platform/utf8_path.h"
@@ -38,6 +39,25 @@ std::vector<std::string> FolderNames(std::string_view folderUtf8) {
   return names;
 }
 
+namespace {
+// The separators of a native path.
+#ifdef _WIN32
+constexpr wchar_t kSeparators[] = L"\\/";
+#else
+constexpr char kSeparators[] = "/";
+#endif
+
+// A name of the native path type as UTF-8: as it is on POSIX, from UTF-16 on Windows.
+template <class Native>
+std::string NameText(const Native& name) {
+  if constexpr (std::is_same_v<Native, std::string>) {
+    return name;
+  } else {
+    return Utf8Text(fs::path(name));
+  }
+}
+}  // namespace
+
 FolderTree FilesUnder(std::string_view folderUtf8) {
   FolderTree tree;
   // The folders read so far, by identity: a link to one of them is not followed again. A folder
@@ -60,7 +80,10 @@ FolderTree FilesUnder(std::string_view folderUtf8) {
     fs::directory_iterator it(at.folder, error);
     for (const fs::directory_iterator end; !error && it != end; it.increment(error)) {
       const fs::directory_entry& entry = *it;
-      const std::string name = Utf8Text(entry.path().filename());
+      // The last part of the native path, without splitting the path into parts (100,000 files).
+      const fs::path::string_type& native = entry.path().native();
+      const fs::path::string_type last = native.substr(native.find_last_of(kSeparators) + 1);
+      std::string name = NameText(last);
       std::string relative = at.relative.empty() ? name : at.relative + "/" + name;
       // The type the listing gave, without asking the system again, except for a link.
       std::error_code kindError;
