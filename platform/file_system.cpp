@@ -7,6 +7,7 @@
 #include <system_error>
 #include <tuple>
 #include <type_traits>
+#include <vector>
 
 #include "platform/file_primitives.h"
 #include "platform/utf8_path.h"
@@ -40,13 +41,6 @@ std::vector<std::string> FolderNames(std::string_view folderUtf8) {
 }
 
 namespace {
-// The separators of a native path.
-#ifdef _WIN32
-constexpr wchar_t kSeparators[] = L"\\/";
-#else
-constexpr char kSeparators[] = "/";
-#endif
-
 // A name of the native path type as UTF-8: as it is on POSIX, from UTF-16 on Windows.
 template <class Native>
 std::string NameText(const Native& name) {
@@ -73,32 +67,31 @@ FolderTree FilesUnder(std::string_view folderUtf8) {
   };
   std::vector<Pending> pending{{Utf8Path(folderUtf8), ""}};
   firstVisit(pending.front().folder, false);
+  std::vector<ListedEntry> entries;
   while (!pending.empty()) {
     const Pending at = std::move(pending.back());
     pending.pop_back();
-    std::error_code error;
-    fs::directory_iterator it(at.folder, error);
-    for (const fs::directory_iterator end; !error && it != end; it.increment(error)) {
-      const fs::directory_entry& entry = *it;
-      // The last part of the native path, without splitting the path into parts (100,000 files).
-      const fs::path::string_type& native = entry.path().native();
-      const fs::path::string_type last = native.substr(native.find_last_of(kSeparators) + 1);
-      std::string name = NameText(last);
-      std::string relative = at.relative.empty() ? name : at.relative + "/" + name;
-      // The type the listing gave, without asking the system again, except for a link.
-      std::error_code kindError;
-      const bool link = entry.is_symlink(kindError);
-      const bool folder = entry.is_directory(kindError);
-      if (kindError || !entry.exists(kindError)) {
-        continue;  // a dangling link, or gone meanwhile
+    entries.clear();
+    const bool complete = ListFolder(at.folder.native(), entries);
+    for (ListedEntry& entry : entries) {
+      std::string name = NameText(entry.name);
+      std::string relative = at.relative.empty() ? std::move(name) : at.relative + "/" + name;
+      bool folder = entry.kind == ListedEntry::Kind::Folder;
+      if (entry.kind == ListedEntry::Kind::Link) {  // what it leads to, if anything
+        std::error_code error;
+        const fs::file_status status = fs::status(at.folder / entry.name, error);
+        if (error || !fs::exists(status)) {
+          continue;  // dangling
+        }
+        folder = fs::is_directory(status);
       }
       if (!folder) {
         tree.files.push_back(std::move(relative));
-      } else if (firstVisit(entry.path(), link)) {
-        pending.push_back({entry.path(), std::move(relative)});
+      } else if (const fs::path path = at.folder / entry.name; firstVisit(path, entry.kind == ListedEntry::Kind::Link)) {
+        pending.push_back({path, std::move(relative)});
       }
     }
-    if (error) {
+    if (!complete) {
       const std::string root(folderUtf8);
       tree.unreadable.push_back(at.relative.empty() ? root : root + "/" + at.relative);
     }
