@@ -48,7 +48,10 @@ void MakeTree(const fs::path& tree, int files) {
     char name[64];
     if (i % 100 == 0 && i / 100 < 1000) {
       const int clip = i / 100;
-      std::snprintf(name, sizeof name, clip % 3 == 0 ? "clip%04d.avi" : clip % 3 == 1 ? "CLIP%04d.AVI" : "clip%04d.mov",
+      std::snprintf(name, sizeof name,
+                    clip % 3 == 0   ? "clip%04d.avi"
+                    : clip % 3 == 1 ? "CLIP%04d.AVI"
+                                    : "clip%04d.mov",
                     clip);
     } else {
       std::snprintf(name, sizeof name, "f%07d.avi", i);
@@ -79,12 +82,17 @@ int main(int argc, char** argv) {
   morvane::bench::MaximalProject().SaveTo((folder / "maximal.dvc").string());
 
   std::size_t indexed = 0;
-  const double index = BestSeconds(runs, [&] { indexed = morvane::MediaTree((folder / "tree").string()).size(); });
+  const double index =
+      BestSeconds(runs, [&] { indexed = morvane::MediaTree((folder / "tree").string()).size(); });
   const auto exportOver = [&](const char* relink) {
     return BestSeconds(runs, [&] {
       morvane::ConversionJob job((folder / "maximal.dvc").string(), (folder / "out.otio").string(),
                                  {morvane::SoftwareKind::RexEdit, morvane::TimecodeMode::NtscDropFrame});
-      job.SetExport({morvane::ExportFormat::Otio, (folder / "empty").string(), false, true, 0,
+      job.SetExport({morvane::ExportFormat::Otio,
+                     (folder / "empty").string(),
+                     false,
+                     true,
+                     0,
                      {(folder / relink).string()}});
       NoProgress progress;
       if (!job.Run(progress).completed()) {

@@ -14,7 +14,9 @@ std::string_view Stem(std::string_view name) {
   return dot == std::string_view::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
-std::string_view LastPart(std::string_view path) { return path.substr(path.rfind('/') + 1); }  // npos + 1 is 0
+std::string_view LastPart(std::string_view path) {
+  return path.substr(path.rfind('/') + 1);
+}  // npos + 1 is 0
 
 }  // namespace
 
@@ -36,7 +38,7 @@ void MediaTree::Find(std::string_view composedName, MediaMatch match, std::vecto
   for (auto it = std::lower_bound(stems_.begin(), stems_.end(), std::pair{stem, std::size_t{0}});
        it != stems_.end() && it->first == stem; ++it) {
     const std::string composed = ComposeNfc(LastPart(paths_[it->second]));
-    const MediaMatch kind = composed == composedName           ? MediaMatch::Exact
+    const MediaMatch kind = composed == composedName            ? MediaMatch::Exact
                             : FoldAsciiCase(composed) == folded ? MediaMatch::Case
                                                                 : MediaMatch::Extension;
     if (kind == match) {

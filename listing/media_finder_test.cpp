@@ -17,14 +17,22 @@ TEST(ComposeNfc, ComposesTheMarksOfLatinAndKanaInAnyOrderAndLeavesWidthsAlone) {
   const struct {
     const char *given, *composed;
   } rows[] = {
-      {"か\u3099.avi", "が.avi"},           {"ハ\u309A", "パ"},     {"e\u0301t\u00E9", "\u00E9t\u00E9"},
-      {"A\u030A", "\u00C5"},                {"\u0438\u0306", "\u0439"},  // Cyrillic short i
-      {"a\u0323\u0302", "\u1EAD"},          {"a\u0302\u0323", "\u1EAD"},  // marks in either order
-      {"\u00E2\u0323", "\u1EAD"},           {"e\u0301\u0301", "\u00E9\u0301"},
-      {"\u0301e", "\u0301e"},               {"q\u0301", "q\u0301"},  // no letter to join
-      {"\uFF76\uFF9E", "\uFF76\uFF9E"},     {"\uFF21", "\uFF21"},    // half- and full-width stay
+      {"か\u3099.avi", "が.avi"},
+      {"ハ\u309A", "パ"},
+      {"e\u0301t\u00E9", "\u00E9t\u00E9"},
+      {"A\u030A", "\u00C5"},
+      {"\u0438\u0306", "\u0439"},  // Cyrillic short i
+      {"a\u0323\u0302", "\u1EAD"},
+      {"a\u0302\u0323", "\u1EAD"},  // marks in either order
+      {"\u00E2\u0323", "\u1EAD"},
+      {"e\u0301\u0301", "\u00E9\u0301"},
+      {"\u0301e", "\u0301e"},
+      {"q\u0301", "q\u0301"},  // no letter to join
+      {"\uFF76\uFF9E", "\uFF76\uFF9E"},
+      {"\uFF21", "\uFF21"},                           // half- and full-width stay
       {"a\u0306\u0338\u0301", "\u0103\u0338\u0301"},  // a mark outside the table blocks
-      {"\xff\x61\xcc\x81", "\xff\x61\xcc\x81"},        {"plain.AVI", "plain.AVI"},
+      {"\xff\x61\xcc\x81", "\xff\x61\xcc\x81"},
+      {"plain.AVI", "plain.AVI"},
   };
   for (const auto& row : rows) EXPECT_EQ(row.composed, ComposeNfc(row.given)) << row.given;
 }
@@ -38,10 +46,10 @@ class MediaFinderTest : public ::testing::Test {
     for (const char* folder : {"a/b", "d0", "d1", "e", "x", "locked", "かな"}) {
       fs::create_directories(scratch.path / "archive" / Utf8Path(folder));
     }
-    for (const char* file : {"media/here.avi", "archive/here.avi", "archive/a/b/moved.avi", "archive/CASE.AVI",
-                             "archive/x/stem.mov", "archive/x/stem.wav", "archive/かな/か\u3099.avi",
-                             "archive/d1/dup.avi", "archive/d0/dup.avi", "archive/e/DUP.avi",
-                             "archive/locked/hidden.avi"}) {
+    for (const char* file :
+         {"media/here.avi", "media/は\u309A.wav", "archive/here.avi", "archive/a/b/moved.avi",
+          "archive/CASE.AVI", "archive/x/stem.mov", "archive/x/stem.wav", "archive/かな/か\u3099.avi",
+          "archive/d1/dup.avi", "archive/d0/dup.avi", "archive/e/DUP.avi", "archive/locked/hidden.avi"}) {
       testing::WriteFile(scratch / file, file);
     }
     fs::create_directory(scratch / "archive" / "x" / "folder.avi");  // a folder is no media
@@ -68,6 +76,7 @@ TEST_F(MediaFinderTest, FindsEachMovedFileByTheStrongestMatchFirstInPathOrder) {
     std::vector<const char*> others;
   } rows[] = {
       {"C:\\DV\\here.avi", "media/here.avi", MediaMatch::Exact, {}},  // the media folder first
+      {"ぱ.wav", "media/は\u309A.wav", MediaMatch::Exact, {}},        // composed there too
       {"moved.avi", "archive/a/b/moved.avi", MediaMatch::Exact, {}},
       {"case.avi", "archive/CASE.AVI", MediaMatch::Case, {}},
       {"stem.avi", "archive/x/stem.mov", MediaMatch::Extension, {"archive/x/stem.wav"}},
@@ -80,7 +89,8 @@ TEST_F(MediaFinderTest, FindsEachMovedFileByTheStrongestMatchFirstInPathOrder) {
   for (const auto& row : rows) {
     const FoundMedia found = finder.Find(row.name);
     EXPECT_EQ(row.path != nullptr, found.location.exists) << row.name;
-    EXPECT_EQ(row.path != nullptr ? At(row.path) : At("media") + "/" + MediaBaseName(row.name), found.location.path);
+    EXPECT_EQ(row.path != nullptr ? At(row.path) : At("media") + "/" + MediaBaseName(row.name),
+              found.location.path);
     EXPECT_EQ(row.match, found.location.match) << row.name;
     std::vector<std::string> others;
     for (const char* other : row.others) others.push_back(At(other));

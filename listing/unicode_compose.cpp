@@ -182,11 +182,10 @@ struct MarkClass {
   std::uint8_t combiningClass;
 };
 constexpr MarkClass kMarks[] = {
-    {0x0300, 230}, {0x0301, 230}, {0x0302, 230}, {0x0303, 230}, {0x0304, 230}, {0x0306, 230},
-    {0x0307, 230}, {0x0308, 230}, {0x0309, 230}, {0x030A, 230}, {0x030B, 230}, {0x030C, 230},
-    {0x030F, 230}, {0x0311, 230}, {0x031B, 216}, {0x0323, 220}, {0x0324, 220}, {0x0325, 220},
-    {0x0326, 220}, {0x0327, 202}, {0x0328, 202}, {0x032D, 220}, {0x032E, 220}, {0x0330, 220},
-    {0x0331, 220}, {0x3099, 8}, {0x309A, 8},
+    {0x0300, 230}, {0x0301, 230}, {0x0302, 230}, {0x0303, 230}, {0x0304, 230}, {0x0306, 230}, {0x0307, 230},
+    {0x0308, 230}, {0x0309, 230}, {0x030A, 230}, {0x030B, 230}, {0x030C, 230}, {0x030F, 230}, {0x0311, 230},
+    {0x031B, 216}, {0x0323, 220}, {0x0324, 220}, {0x0325, 220}, {0x0326, 220}, {0x0327, 202}, {0x0328, 202},
+    {0x032D, 220}, {0x032E, 220}, {0x0330, 220}, {0x0331, 220}, {0x3099, 8},   {0x309A, 8},
 };
 
 int CombiningClass(char32_t c) {
@@ -196,10 +195,9 @@ int CombiningClass(char32_t c) {
 }
 
 std::optional<char32_t> Compose(char32_t base, char32_t mark) {
-  const auto it = std::lower_bound(std::begin(kPairs), std::end(kPairs), Pair{base, mark, 0},
-                                   [](const Pair& a, const Pair& b) {
-                                     return a.base != b.base ? a.base < b.base : a.mark < b.mark;
-                                   });
+  const auto it = std::lower_bound(
+      std::begin(kPairs), std::end(kPairs), Pair{base, mark, 0},
+      [](const Pair& a, const Pair& b) { return a.base != b.base ? a.base < b.base : a.mark < b.mark; });
   if (it != std::end(kPairs) && it->base == base && it->mark == mark) {
     return it->composed;
   }
@@ -210,7 +208,8 @@ std::optional<char32_t> Compose(char32_t base, char32_t mark) {
 const Pair* Decomposition(char32_t c) {
   static const std::vector<Pair> byComposed = [] {
     std::vector<Pair> pairs(std::begin(kPairs), std::end(kPairs));
-    std::sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) { return a.composed < b.composed; });
+    std::sort(pairs.begin(), pairs.end(),
+              [](const Pair& a, const Pair& b) { return a.composed < b.composed; });
     return pairs;
   }();
   const auto it = std::lower_bound(byComposed.begin(), byComposed.end(), c,
@@ -224,8 +223,11 @@ std::optional<std::vector<char32_t>> Decode(std::string_view utf8) {
   points.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
     const auto lead = static_cast<unsigned char>(utf8[i]);
-    const int length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
-                                                                     : lead >= 0xF0 && lead < 0xF5 ? 4 : 0;
+    const int length = lead < 0x80                   ? 1
+                       : lead >= 0xC2 && lead < 0xE0 ? 2
+                       : lead >= 0xE0 && lead < 0xF0 ? 3
+                       : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                     : 0;
     if (length == 0 || i + static_cast<std::size_t>(length) > utf8.size()) {
       return std::nullopt;
     }
@@ -294,7 +296,8 @@ std::string ComposeNfc(std::string_view utf8) {
     while (end < text.size() && CombiningClass(text[end]) != 0) {
       ++end;
     }
-    std::stable_sort(text.begin() + static_cast<std::ptrdiff_t>(start), text.begin() + static_cast<std::ptrdiff_t>(end),
+    std::stable_sort(text.begin() + static_cast<std::ptrdiff_t>(start),
+                     text.begin() + static_cast<std::ptrdiff_t>(end),
                      [](char32_t a, char32_t b) { return CombiningClass(a) < CombiningClass(b); });
     start = end == start ? end + 1 : end;
   }
