@@ -1,5 +1,8 @@
 #include "app/morvane_app.h"
 
+#include <QFileInfo>
+#include <QTimer>
+
 #include "app/app_icon.h"
 #include "app/morvane_dlg.h"
 #include "app/qt_prompts.h"
@@ -20,6 +23,14 @@ int CMorvaneApp::Run() {
   CMorvaneDlg dialog(messages, pickers);
   messages.SetParent(&dialog);
   pickers.SetParent(&dialog);
+  QStringList files;
+  for (const QString& argument : QApplication::arguments().mid(1)) {
+    files << QFileInfo(argument).absoluteFilePath();
+  }
+  if (!files.isEmpty()) {
+    // Once the dialog shows, so that a question about the file has the dialog as its owner.
+    QTimer::singleShot(0, &dialog, [&dialog, files] { dialog.OfferSource(files); });
+  }
   // The dialog's result does not matter: closing it in any way ends the program.
   dialog.exec();
   return 0;

@@ -5,8 +5,9 @@
 namespace morvane::app {
 
 // The application: owns the QApplication, runs the main dialog modally and ends the program
-// when it closes. The program takes no arguments of its own (Qt's own, such as -platform, still
-// work), reads no configuration and saves nothing.
+// when it closes. Its arguments (but Qt's own, such as -platform) are files offered as the
+// source, as a drop on the dialog is: `morvane PROJECT.dvc` starts with step 3 filled. It reads
+// no configuration and saves nothing.
 class CMorvaneApp {
  public:
   CMorvaneApp(int& argc, char** argv);

@@ -2,10 +2,12 @@
 
 #include <QButtonGroup>
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -58,6 +60,17 @@ QString ToQString(std::string_view text) {
 
 const QString kAboutItem = QStringLiteral("morvane version information(&A)...");
 
+// The local files a drag carries, in its order (a web address has none).
+QStringList LocalFiles(const QMimeData* data) {
+  QStringList files;
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) {
+      files << url.toLocalFile();
+    }
+  }
+  return files;
+}
+
 }  // namespace
 
 CMorvaneDlg::CMorvaneDlg(MessageBoxes& messages, FilePickers& pickers, QWidget* parent)
@@ -67,6 +80,7 @@ CMorvaneDlg::CMorvaneDlg(MessageBoxes& messages, FilePickers& pickers, QWidget* 
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setWindowIcon(icon_);
   setFont(DialogFont());
+  setAcceptDrops(true);
   BuildControls();
 }
 
@@ -121,6 +135,7 @@ void CMorvaneDlg::BuildControls() {
     auto* edit = new QLineEdit(this);
     place(edit, name, x, y, width, height);
     inTabOrder(edit);
+    edit->installEventFilter(this);
     edit->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(edit, &QWidget::customContextMenuRequested, this,
             [this, edit](const QPoint& position) { ShowPathMenu(edit, position); });
@@ -209,6 +224,44 @@ void CMorvaneDlg::ShowPathMenu(QLineEdit* edit, const QPoint& position) {
   menu->addAction(kAboutItem, this, &CMorvaneDlg::ShowAbout);
   AddMediaFoldersItem(*menu);
   menu->exec(edit->mapToGlobal(position));
+}
+
+void CMorvaneDlg::OfferSource(const QStringList& paths) {
+  std::vector<std::string> files;
+  for (const QString& path : paths) {
+    files.push_back(path.toStdString());
+  }
+  if (core_.OfferSource(files)) {
+    sourcePath_->setText(ToQString(core_.sourcePath()));
+  }
+}
+
+// A drag that carries local files is the dialog's, wherever it is over the dialog; true when
+// it was taken.
+bool CMorvaneDlg::TakeDrop(QDropEvent* event) {
+  const QStringList files = LocalFiles(event->mimeData());
+  if (files.isEmpty()) {
+    return false;
+  }
+  event->acceptProposedAction();
+  if (event->type() == QEvent::Drop) {
+    OfferSource(files);
+  }
+  return true;
+}
+
+void CMorvaneDlg::dragEnterEvent(QDragEnterEvent* event) { TakeDrop(event); }
+
+void CMorvaneDlg::dropEvent(QDropEvent* event) { TakeDrop(event); }
+
+// Over a path field too: files are not text to insert there (a text drag still is).
+bool CMorvaneDlg::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) &&
+      TakeDrop(static_cast<QDropEvent*>(event))) {
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void CMorvaneDlg::contextMenuEvent(QContextMenuEvent* event) { MakeContextMenu()->exec(event->globalPos()); }

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QListView>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
@@ -171,19 +172,52 @@ class MorvaneDlgTest : public QObject {
       QCOMPARE(seen, (QStringList{"morvane", "Can not open <source>\n\nhint", QString::number(shown),
                                   QString::number(Qt::PlainText), QString::number(QMessageBox::Ok)}));
     }
-    // A question: Yes (the default), No and Cancel, with the warning icon.
-    QStringList seen;
-    ModalDriver driver({[&](QWidget* window) {
-      auto* box = qobject_cast<QMessageBox*>(window);
-      seen << box->text() << QString::number(box->icon()) << QString::number(box->standardButtons())
-           << QString::number(box->standardButton(box->defaultButton()));
-      box->button(QMessageBox::No)->click();
-    }});
-    QCOMPARE(QtMessageBoxes().Ask("which?"), MessageBoxes::Answer::No);
-    QVERIFY(driver.finished());
-    QCOMPARE(seen, (QStringList{"which?", QString::number(QMessageBox::Warning),
-                                QString::number(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel),
-                                QString::number(QMessageBox::Yes)}));
+    // The questions, with the warning icon: Yes (the default), No and Cancel; Yes and No, where
+    // Escape answers No.
+    for (const bool yesNo : {false, true}) {
+      QStringList seen;
+      ModalDriver driver({[&](QWidget* window) {
+        auto* box = qobject_cast<QMessageBox*>(window);
+        seen << box->text() << QString::number(box->icon()) << QString::number(box->standardButtons())
+             << QString::number(box->standardButton(box->defaultButton()));
+        yesNo ? QTest::keyClick(box, Qt::Key_Escape) : box->button(QMessageBox::No)->click();
+      }});
+      QVERIFY(yesNo ? !QtMessageBoxes().AskYesNo("which?")
+                    : QtMessageBoxes().Ask("which?") == MessageBoxes::Answer::No);
+      QVERIFY(driver.finished());
+      const int buttons = QMessageBox::Yes | QMessageBox::No | (yesNo ? 0 : QMessageBox::Cancel);
+      QCOMPARE(seen, (QStringList{"which?", QString::number(QMessageBox::Warning), QString::number(buttons),
+                                  QString::number(QMessageBox::Yes)}));
+    }
+  }
+
+  // Local files dropped anywhere on the dialog, a path field included, are offered as the source;
+  // a web address is not taken, and text still drops into a field.
+  void DroppedFilesFillStepThreeWhereverTheyLandAndTextStillDropsIntoAField() {
+    CMorvaneDlg dialog(messages_, pickers_);
+    auto* source = Find<QLineEdit>(dialog, "sourcePath");
+    auto* destination = Find<QLineEdit>(dialog, "destinationPath");
+    destination->setText(QStringLiteral("/q/out.txt"));
+    messages_ = {};
+    messages_.answer = MessageBoxes::Answer::Yes;
+    const struct { QWidget* target; QString url, text, source, destination; std::size_t asked; } rows[] = {
+        {&dialog, "file:///p/a.DVC", "", "/p/a.DVC", "/q/out.txt", 0},
+        {destination, "file:///p/clip.avi", "", "/p/clip.avi", "/q/out.txt", 1},
+        {source, "https://example.org/b.dvc", "", "/p/clip.avi", "/q/out.txt", 1},
+        {destination, "", "cut", "/p/clip.avi", "cut/q/out.txt", 1}};  // at the drop point
+    for (const auto& row : rows) {
+      QMimeData data;
+      if (!row.url.isEmpty()) data.setUrls({QUrl(row.url)});
+      if (!row.text.isEmpty()) data.setText(row.text);
+      QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(row.target, &enter);
+      QCOMPARE(enter.isAccepted(), row.url.startsWith(QStringLiteral("file:")) || !row.text.isEmpty());
+      QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(row.target, &drop);
+      QCOMPARE((QStringList{source->text(), QString::fromStdString(dialog.core().sourcePath()), destination->text()}),
+               (QStringList{row.source, row.source, row.destination}));
+      QCOMPARE(messages_.asked.size(), row.asked);
+    }
   }
 
   void PickersShowTheLabelsListEveryFileUnderAllAndReportTheChosenType() {

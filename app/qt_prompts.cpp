@@ -50,25 +50,27 @@ class Picker : public QFileDialog {
   bool pathMustExist_;
 };
 
+// A box with the dialog's caption and text. Paths may hold '<' or '&'; they are shown as they
+// stand.
+void SetUpBox(QMessageBox& box, std::string_view text, QMessageBox::Icon icon) {
+  box.setWindowTitle(ToQString(kCaption));
+  box.setTextFormat(Qt::PlainText);
+  box.setText(ToQString(text));
+  box.setIcon(icon);
+}
+
 }  // namespace
 
 void QtMessageBoxes::Show(std::string_view text, MessageIcon icon) {
   QMessageBox box(parent_);
-  box.setWindowTitle(ToQString(kCaption));
-  // Paths may hold '<' or '&'; they are shown as they stand.
-  box.setTextFormat(Qt::PlainText);
-  box.setText(ToQString(text));
-  box.setIcon(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon);
+  SetUpBox(box, text, icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon);
   box.setStandardButtons(QMessageBox::Ok);
   box.exec();
 }
 
 MessageBoxes::Answer QtMessageBoxes::Ask(std::string_view text) {
   QMessageBox box(parent_);
-  box.setWindowTitle(ToQString(kCaption));
-  box.setTextFormat(Qt::PlainText);
-  box.setText(ToQString(text));
-  box.setIcon(QMessageBox::Warning);
+  SetUpBox(box, text, QMessageBox::Warning);
   box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
   box.setDefaultButton(QMessageBox::Yes);
   box.setEscapeButton(QMessageBox::Cancel);
@@ -80,6 +82,15 @@ MessageBoxes::Answer QtMessageBoxes::Ask(std::string_view text) {
     default:
       return Answer::Cancel;
   }
+}
+
+bool QtMessageBoxes::AskYesNo(std::string_view text) {
+  QMessageBox box(parent_);
+  SetUpBox(box, text, QMessageBox::Warning);
+  box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
 }
 
 std::optional<PickedFile> QtFilePickers::PickSource(const PickerDescription& description) {

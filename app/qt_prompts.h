@@ -13,6 +13,7 @@ class QtMessageBoxes : public MessageBoxes {
   void SetParent(QWidget* parent) { parent_ = parent; }
   void Show(std::string_view text, MessageIcon icon) override;
   Answer Ask(std::string_view text) override;
+  bool AskYesNo(std::string_view text) override;  // Escape and the close box answer No
 
  private:
   QPointer<QWidget> parent_;

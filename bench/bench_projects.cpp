@@ -274,4 +274,24 @@ ProjectWriter TextHeavyProject(std::size_t targetBytes) {
   });
 }
 
+ProjectWriter LevelHeavyProject(std::int32_t points) {
+  ProjectWriter file;
+  AppendHeader(file, 0, 1);
+  testing::Levels levels(100, 100);
+  levels.points.reserve(static_cast<std::size_t>(points));
+  for (std::int32_t p = 0; p < points; ++p) {
+    levels.points.emplace_back(p, static_cast<std::uint16_t>(p % 2 == 0 ? 0 : 80));
+  }
+  testing::MainMovie(file, "C:\\DV\\clip0000.avi", 0, 299, LevelsFor(0));
+  file.U32(0);  // insert count
+  file.U32(1);
+  testing::AudioClip(file, "C:\\DV\\music0000.wav", 0, 299, 0, levels);
+  file.U32(0);         // extra audio 2
+  file.U32(0).U32(0);  // effect and title counts
+  testing::AppendVisualFilterRecord(file, VisualFilterFor(0));
+  testing::AppendAudioFilterRecord(file, {{"Echo", "delay"}});
+  AppendOption(file);
+  return file;
+}
+
 }  // namespace morvane::bench

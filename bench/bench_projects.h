@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "testing/project_writer.h"
 
@@ -30,5 +31,9 @@ testing::ProjectWriter TitleHeavyProject(std::size_t targetBytes = 100'000'000);
 // '\\', 0x83 and 0x42, so that about a quarter of the bytes need escaping. Each text is
 // followed by its item's numbers as in every text item.
 testing::ProjectWriter TextHeavyProject(std::size_t targetBytes = 100'000'000);
+
+// One main clip and an extra audio clip with points audio level points (10 million by default: about 60 MB): what no
+// editor reads in bulk, which the exports keep only the first of.
+testing::ProjectWriter LevelHeavyProject(std::int32_t points = 10'000'000);
 
 }  // namespace morvane::bench

@@ -1,7 +1,8 @@
-// Writes the three benchmark projects into the folder given as the only argument and prints
-// their paths: maximal.dvc (every table at its capacity), title-heavy.dvc and text-heavy.dvc
-// (about 100 MB each). With a second argument, only the project of that name ("maximal",
-// "title-heavy" or "text-heavy").
+// Writes the benchmark projects into the folder given as the only argument and prints their
+// paths: maximal.dvc (every table at its capacity), title-heavy.dvc and text-heavy.dvc (about
+// 100 MB each) and level-heavy.dvc (60 MB: one clip with 10 million level points). With a
+// second argument, only the project of that name ("maximal", "title-heavy", "text-heavy" or
+// "level-heavy").
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -10,7 +11,7 @@
 
 int main(int argc, char** argv) {
   if (argc != 2 && argc != 3) {
-    std::fprintf(stderr, "usage: make_bench_projects FOLDER [maximal|title-heavy|text-heavy]\n");
+    std::fprintf(stderr, "usage: make_bench_projects FOLDER [maximal|title-heavy|text-heavy|level-heavy]\n");
     return 2;
   }
   const std::string folder = argv[1];
@@ -30,6 +31,11 @@ int main(int argc, char** argv) {
       const std::string texts = folder + "/text-heavy.dvc";
       morvane::bench::TextHeavyProject().SaveTo(texts);
       std::printf("%s\n", texts.c_str());
+    }
+    if (only.empty() || only == "level-heavy") {
+      const std::string levels = folder + "/level-heavy.dvc";
+      morvane::bench::LevelHeavyProject().SaveTo(levels);
+      std::printf("%s\n", levels.c_str());
     }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "make_bench_projects: %s\n", error.what());

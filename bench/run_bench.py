@@ -3,31 +3,31 @@
 
     python3 bench/run_bench.py [--build DIR] [--runs N] [--keep DIR]
 
-Builds nothing: it takes the built programs (build/cli/morvane-convert and the two helpers
-build/bench/make_bench_projects and build/bench/measure_run, all part of the normal build),
-writes the three benchmark projects into a temporary folder and reports, side by side in one
-run, for each project:
+Builds nothing: it takes the built programs (build/cli/morvane-convert and the helpers
+build/bench/make_bench_projects, measure_run and io_floor, all part of the normal build), writes
+the benchmark projects into a temporary folder and reports, side by side in one run, for each
+project and each format (the listing, then every export):
 
-  conversion  wall time of `morvane-convert --progress none -q SOURCE -o DEST` from fork to
-              wait4, best of N runs
-  floor       the I/O a conversion cannot avoid, best of N: read the input file and write as
-              many bytes as the output from memory, with plain read/write calls through a
-              64 KiB buffer (the converter's buffer size), the output written as the converter
-              writes its destination: to a new file, flushed to the disk (fdatasync), renamed
-              into place, its folder flushed (fsync)
+  conversion  wall time of `morvane-convert --progress none -q --format F SOURCE -o DEST` from
+              fork to wait4, best of N runs
+  floor       the I/O a conversion cannot avoid, best of N, as a process too (io_floor, so that
+              start-up counts in both): read the input file through a 64 KiB buffer, then write
+              each file the conversion wrote, with as many bytes, from memory, to a new file
+              flushed to the disk (fdatasync), renamed into place, its folder flushed (fsync)
   ratio       conversion / floor
   start-up    wall time of `morvane-convert --version`, best of N runs
   peak RSS    largest resident set of a whole morvane-convert run (wait4 rusage ru_maxrss,
               taken by measure_run)
 
 and checks the targets:
-  100 MB titles:   conversion <= 3 x floor
-  text-heavy:      conversion <= 2 x floor (100 MB of titles whose texts are a quarter escapes)
-  maximal project: conversion <= 3 x floor + start-up
-  memory:          peak RSS < 16 MiB for every project, and all within 1 MiB of each other
-  dialog:          when build/app/morvane_dialog_bench exists (it takes SOURCE DEST and prints
-                   the seconds the conversion through the offscreen dialog took), its best time on
-                   the maximal project <= 1.5 x the command-line conversion time
+  listing:  conversion <= 2 x floor for every project
+  exports:  conversion <= the larger of 2 x floor and the listing's time on the same project
+            (a 2 KB .mlt still reads the whole project)
+  memory:   the listing's peak RSS < 16 MiB for every project, all within 1 MiB of each other;
+            every export's peak RSS <= 64 MiB
+  dialog:   when build/app/morvane_dialog_bench exists (it takes SOURCE DEST and prints the
+            seconds the conversion through the offscreen dialog took), its best time on the
+            maximal project <= 1.5 x the command-line conversion time
 
 Exit status 0 when every target holds, 1 when one fails, 2 when a program is missing or a
 conversion fails.
@@ -38,9 +38,7 @@ import os
 import subprocess
 import sys
 import tempfile
-import time
 
-COPY_BUFFER = 64 * 1024
 MIB = 1024 * 1024
 
 
@@ -58,68 +56,34 @@ def run_measured(measure, argv):
     return float(seconds), int(kib) * 1024
 
 
-def read_file(source):
-    """Reads a file through one buffer and drops its bytes."""
-    source_fd = os.open(source, os.O_RDONLY)
-    try:
-        while os.read(source_fd, COPY_BUFFER):
-            pass
-    finally:
-        os.close(source_fd)
+FORMATS = [("listing", ".txt"), ("otio", ".otio"), ("cmx3600", ".edl"), ("mlt", ".mlt")]
 
 
-def write_file(destination, size):
-    """Writes size bytes from memory as the converter writes a destination: to a new file
-    beside it, flushed to the disk (fdatasync), renamed over it, then its folder flushed."""
-    chunk = memoryview(b"x" * COPY_BUFFER)
-    target = destination + ".new"
-    destination_fd = os.open(target, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
-    try:
-        left = size
-        while left:
-            left -= os.write(destination_fd, chunk[:min(left, COPY_BUFFER)])
-        os.fdatasync(destination_fd)
-    finally:
-        os.close(destination_fd)
-    os.rename(target, destination)
-    folder_fd = os.open(os.path.dirname(os.path.abspath(destination)), os.O_RDONLY)
-    try:
-        os.fsync(folder_fd)
-    finally:
-        os.close(folder_fd)
-
-
-def best_of(runs, action):
-    best = float("inf")
-    for _ in range(runs):
-        start = time.perf_counter()
-        action()
-        best = min(best, time.perf_counter() - start)
-    return best
-
-
-def measure_project(measure, convert, source, folder, runs):
-    destination = os.path.join(folder, os.path.basename(source) + ".txt")
-    argv = [convert, "--progress", "none", "-q", source, "-o", destination]
+def measure_format(measure, convert, floor, source, folder, runs, format_name, extension):
+    """Times one format of one project and its floor; the files go to a folder of their own."""
+    out = os.path.join(folder, os.path.basename(source) + "-" + format_name)
+    os.makedirs(out, exist_ok=True)
+    destination = os.path.join(out, "out" + extension)
+    argv = [convert, "--progress", "none", "-q", "--format", format_name, source, "-o", destination,
+            "--force"]
     conversion = float("inf")
     peak_rss = 0
     for _ in range(runs):
         elapsed, rss = run_measured(measure, argv)
         conversion = min(conversion, elapsed)
         peak_rss = max(peak_rss, rss)
-    output_size = os.path.getsize(destination)
-    output_copy = os.path.join(folder, "floor-output.copy")
-    floor = best_of(runs, lambda: (read_file(source), write_file(output_copy, output_size)))
-    result = {
-        "input": os.path.getsize(source),
-        "output": os.path.getsize(destination),
-        "conversion": conversion,
-        "floor": floor,
-        "rss": peak_rss,
-        "destination": destination,
-    }
-    os.remove(output_copy)
-    return result
+    written = sorted(os.path.join(out, name) for name in os.listdir(out))
+    sizes = [os.path.getsize(path) for path in written]
+    floor_folder = out + "-floor"
+    os.makedirs(floor_folder, exist_ok=True)
+    floor_argv = [floor, source]
+    for i, size in enumerate(sizes):
+        floor_argv += [os.path.join(floor_folder, f"copy{i}"), str(size)]
+    floor_time = min(run_measured(measure, floor_argv)[0] for _ in range(runs))
+    for path in written:
+        os.remove(path)
+    return {"input": os.path.getsize(source), "output": sum(sizes), "files": len(sizes),
+            "conversion": conversion, "floor": floor_time, "rss": peak_rss}
 
 
 def verdict(ok):
@@ -137,8 +101,9 @@ def main():
     convert = os.path.join(args.build, "cli", "morvane-convert")
     generate = os.path.join(args.build, "bench", "make_bench_projects")
     measure = os.path.join(args.build, "bench", "measure_run")
+    floor = os.path.join(args.build, "bench", "io_floor")
     dialog = os.path.join(args.build, "app", "morvane_dialog_bench")
-    for program in (convert, generate, measure):
+    for program in (convert, generate, measure, floor):
         if not os.access(program, os.X_OK):
             print(f"run_bench: {program} is not built", file=sys.stderr)
             return 2
@@ -149,10 +114,15 @@ def main():
         subprocess.run([generate, folder], check=True, stdout=subprocess.DEVNULL)
         projects = [("maximal", os.path.join(folder, "maximal.dvc")),
                     ("100 MB titles", os.path.join(folder, "title-heavy.dvc")),
-                    ("text-heavy", os.path.join(folder, "text-heavy.dvc"))]
+                    ("text-heavy", os.path.join(folder, "text-heavy.dvc")),
+                    ("level-heavy", os.path.join(folder, "level-heavy.dvc"))]
 
         startup = min(run_measured(measure, [convert, "--version"])[0] for _ in range(args.runs))
-        results = {name: measure_project(measure, convert, path, folder, args.runs) for name, path in projects}
+        results = {}
+        for name, path in projects:
+            for format_name, extension in FORMATS:
+                results[(name, format_name)] = measure_format(measure, convert, floor, path, folder,
+                                                              args.runs, format_name, extension)
 
         dialog_time = None
         if os.access(dialog, os.X_OK):
@@ -168,39 +138,40 @@ def main():
           f"load average {os.getloadavg()[0]:.2f} at the end")
     print(f"start-up (morvane-convert --version): {startup * 1000:.2f} ms")
     print()
-    print(f"{'project':<15}{'input':>12}{'output':>12}{'conversion':>13}{'floor':>11}"
-          f"{'ratio':>8}{'peak RSS':>12}")
-    for name, result in results.items():
-        print(f"{name:<15}{result['input'] / 1e6:>9.2f} MB{result['output'] / 1e6:>9.2f} MB"
-              f"{result['conversion'] * 1000:>10.2f} ms{result['floor'] * 1000:>8.2f} ms"
-              f"{result['conversion'] / result['floor']:>8.2f}{result['rss'] / MIB:>8.2f} MiB")
+    print(f"{'project':<15}{'format':<9}{'input':>11}{'output':>12}{'conversion':>13}{'floor':>12}"
+          f"{'ratio':>7}{'target':>12}{'peak RSS':>12}")
+    checks = []
+    for (name, format_name), result in results.items():
+        listing = results[(name, "listing")]
+        if format_name == "listing":
+            target = 2 * result["floor"]
+        else:
+            target = max(2 * result["floor"], listing["conversion"])
+        ok = result["conversion"] <= target
+        memory_ok = result["rss"] <= 64 * MIB
+        checks.append((ok, f"{name} {format_name}: conversion {result['conversion'] * 1000:.1f} ms <= "
+                           f"{target * 1000:.1f} ms"))
+        if format_name != "listing":
+            checks.append((memory_ok, f"{name} {format_name}: peak RSS {result['rss'] / MIB:.2f} MiB <= 64 MiB"))
+        print(f"{name:<15}{format_name:<9}{result['input'] / 1e6:>8.2f} MB{result['output'] / 1e6:>9.2f} MB"
+              f"{result['conversion'] * 1000:>10.2f} ms{result['floor'] * 1000:>9.2f} ms"
+              f"{result['conversion'] / result['floor']:>7.2f}{target * 1000:>9.2f} ms"
+              f"{result['rss'] / MIB:>8.2f} MiB{'' if ok and memory_ok else '  FAIL'}")
     print()
 
-    maximal, large, texts = results["maximal"], results["100 MB titles"], results["text-heavy"]
-    checks = []
-    limit = 3 * large["floor"]
-    checks.append((large["conversion"] <= limit,
-                   f"100 MB titles: conversion {large['conversion'] * 1000:.1f} ms <= 3 x floor "
-                   f"= {limit * 1000:.1f} ms"))
-    limit = 2 * texts["floor"]
-    checks.append((texts["conversion"] <= limit,
-                   f"text-heavy: conversion {texts['conversion'] * 1000:.1f} ms <= 2 x floor "
-                   f"= {limit * 1000:.1f} ms"))
-    limit = 3 * maximal["floor"] + startup
-    checks.append((maximal["conversion"] <= limit,
-                   f"maximal: conversion {maximal['conversion'] * 1000:.2f} ms <= 3 x floor + "
-                   f"start-up = {limit * 1000:.2f} ms"))
-    peaks = [result["rss"] for result in results.values()]
-    checks.append((max(peaks) < 16 * MIB, f"memory: peak RSS {max(peaks) / MIB:.2f} MiB < 16 MiB"))
+    peaks = [result["rss"] for (name, format_name), result in results.items() if format_name == "listing"]
+    checks.append((max(peaks) < 16 * MIB, f"memory: listing peak RSS {max(peaks) / MIB:.2f} MiB < 16 MiB"))
     spread = max(peaks) - min(peaks)
     checks.append((spread <= MIB,
-                   f"memory: the projects' peaks differ by {spread / MIB:.2f} MiB <= 1 MiB"))
-    for ok, text in checks:
-        print(f"{verdict(ok)}  {text}")
+                   f"memory: the listings' peaks differ by {spread / MIB:.2f} MiB <= 1 MiB"))
+    failed = [text for ok, text in checks if not ok]
+    print(f"{len(checks) - len(failed)} of {len(checks)} targets hold")
+    for text in failed:
+        print(f"FAIL  {text}")
     if dialog_time is None:
         print("dialog: not built")
     else:
-        limit = 1.5 * maximal["conversion"]
+        limit = 1.5 * results[("maximal", "listing")]["conversion"]
         ok = dialog_time <= limit
         checks.append((ok, ""))
         print(f"{verdict(ok)}  dialog: maximal through the dialog {dialog_time * 1000:.2f} ms <= "

@@ -23,6 +23,7 @@
 #include <string_view>
 #include <memory>
 #include <optional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -391,10 +392,26 @@ int Main(std::vector<std::string> arguments) {
   return allConverted ? 0 : 1;
 }
 
+// A conversion words its own allocation failures; one anywhere else ends the run with the same
+// words rather than an abort.
+template <typename Run>
+int OutOfMemoryGuarded(Run run) {
+  try {
+    return run();
+  } catch (const std::bad_alloc&) {
+    std::fputs("morvane-convert: not enough memory\n", stderr);
+    return 1;
+  }
+}
+
 }  // namespace
 
 #ifdef _WIN32
-int wmain(int argc, wchar_t** argv) { return Main(morvane::Utf8Arguments(argc, argv)); }
+int wmain(int argc, wchar_t** argv) {
+  return OutOfMemoryGuarded([&] { return Main(morvane::Utf8Arguments(argc, argv)); });
+}
 #else
-int main(int argc, char** argv) { return Main(std::vector<std::string>(argv, argv + argc)); }
+int main(int argc, char** argv) {
+  return OutOfMemoryGuarded([&] { return Main(std::vector<std::string>(argv, argv + argc)); });
+}
 #endif

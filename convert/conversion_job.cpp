@@ -1,6 +1,7 @@
 #include "convert/conversion_job.h"
 
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <utility>
@@ -126,6 +127,15 @@ bool ConversionJob::KeepsExisting(const std::string& path) const {
 }
 
 ConversionOutcome ConversionJob::Run(ProgressSink& progress) const {
+  try {
+    return RunListing(progress);
+  } catch (const std::bad_alloc&) {
+    // Unwound: every temporary is gone, the memory they took is free again.
+    return Failure(Facts(), Kind::OutOfMemory);
+  }
+}
+
+ConversionOutcome ConversionJob::RunListing(ProgressSink& progress) const {
   // An export checks every file of its set at once, once it knows them.
   if (export_.format == ExportFormat::Listing && KeepsExisting(destinationPath_)) {
     ConversionOutcome outcome = Failure(Facts(), Kind::DestinationExists, destinationPath_);
@@ -181,18 +191,18 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
   if (!source.Open(sourcePath_, reason)) {
     return Failure(Facts(), Kind::SourceOpenFailed, sourcePath_, reason);
   }
-  std::vector<ExportText> files;
+  const ExportFormatRow& row = FormatRow(export_.format);
   std::optional<FitCheck> fit;
   SourceReader::Ending ending{};
+  std::optional<Timeline> timeline;
+  std::vector<std::string> suffixes;
   try {
     const auto tables = std::make_unique<ClipTables>();
     ListingWriter listing{ListingWriter::Discard{}};
-    TimelineFacts recorded;
+    TimelineFacts recorded(row.writesTitles, row.writesLevels);
     ending = ReadProject(source.Descriptor(), settings_, chooseByFit_, fit, listing, progress, *tables, &recorded);
-    ExportNotes notes;
-    files = RenderTimeline(BuildTimeline(*tables, recorded, timelineSource), export_.format,
-                           settings_.timecodeMode, notes);
-    facts.changes = notes.notes();
+    timeline = BuildTimeline(*tables, recorded, timelineSource);
+    suffixes = row.files(*timeline, settings_.timecodeMode);
   } catch (const ConversionError& error) {
     return ReadFailure(facts, error, fit);
   }
@@ -201,7 +211,7 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
   DestinationFiles destination(source);
   std::vector<std::string> paths;
   if (destinationFd_ >= 0) {
-    if (files.size() != 1) {
+    if (suffixes.size() != 1) {
       return Failure(facts, Kind::DestinationOpenFailed, destinationPath_);
     }
     if (!destination.AddDescriptor(destinationFd_, reason)) {
@@ -210,8 +220,8 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
     paths.push_back(destinationPath_);
   } else {
     std::vector<std::string> kept;
-    for (const ExportText& file : files) {
-      paths.push_back(ExportPath(destinationPath_, file.suffix));
+    for (const std::string& suffix : suffixes) {
+      paths.push_back(ExportPath(destinationPath_, suffix));
       const bool further = paths.size() > 1;
       if (KeepsExisting(paths.back()) || (further && !export_.replaceFurther && PathExists(paths.back()))) {
         kept.push_back(paths.back());
@@ -230,11 +240,19 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
     }
   }
   try {
-    for (std::size_t i = 0; i < files.size(); ++i) {
-      ListingWriter writer(destination.Descriptor(i));
-      writer.WriteText(files[i].text);
-      writer.Flush();
+    std::vector<std::unique_ptr<ListingWriter>> writers;
+    std::vector<ListingWriter*> out;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      writers.push_back(std::make_unique<ListingWriter>(destination.Descriptor(i)));
+      out.push_back(writers.back().get());
     }
+    ExportNotes notes;
+    notes.Add(timeline->notes);
+    row.write(*timeline, settings_.timecodeMode, out, notes);
+    for (const auto& writer : writers) {
+      writer->Flush();
+    }
+    facts.changes = notes.notes();
   } catch (const ConversionError& error) {
     return FailureOf(facts, error);
   }

@@ -28,6 +28,7 @@ struct ConversionOutcome {
     NoFrameRate,            // an export in FRAME mode
     DestinationExists,      // a file of the export exists and is to be kept
     Withdrawn,              // written, then not put in place: the front end was asked and declined
+    OutOfMemory,            // an allocation failed: nothing is put in place
   };
 
   Kind kind = Kind::Completed;
@@ -140,6 +141,7 @@ class ConversionJob {
   bool chooseByFit_ = false;
   Confirm confirm_;
 
+  ConversionOutcome RunListing(ProgressSink& progress) const;
   ConversionOutcome RunExport(ProgressSink& progress) const;
   // An outcome that knows the job's paths.
   ConversionOutcome Facts() const;

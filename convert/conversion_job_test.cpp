@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
@@ -158,6 +159,23 @@ TEST_F(ConversionJobTest, LeavesTheDestinationAsItWasWhenTheProjectIsRefused) {
     EXPECT_EQ(existed ? 2u : 1u, folder_.Names().size());
     EXPECT_TRUE(Hold(source_));
     fs::remove(destination_);
+  }
+}
+
+// An allocation that fails anywhere, in a listing or an export, ends the conversion with the
+// memory message and leaves every destination as it was.
+TEST_F(ConversionJobTest, EndsWithNotEnoughMemoryAndNothingInPlaceWhenAnAllocationFails) {
+  progress_.onFirstStep = [] { throw std::bad_alloc(); };
+  for (const ExportFormat format : {ExportFormat::Listing, ExportFormat::Otio}) {
+    WriteFile(destination_, "previous text");
+    ConversionJob job(U8(source_), U8(destination_), {});
+    job.SetExport({format, "", false, true, 0});
+    const ConversionOutcome outcome = job.Run(progress_);
+    EXPECT_EQ(Kind::OutOfMemory, outcome.kind);
+    EXPECT_EQ("not enough memory", CommandLineMessage(outcome));
+    EXPECT_EQ("previous text", ReadFile(destination_));
+    EXPECT_EQ(2u, folder_.Names().size());
+    progress_.steps = 0;
   }
 }
 

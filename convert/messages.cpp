@@ -1,6 +1,7 @@
 #include "convert/messages.h"
 
 #include "convert/layout_fit.h"
+#include "interchange/timeline.h"
 #include "platform/file_access.h"
 
 namespace morvane {
@@ -70,6 +71,15 @@ std::string ChangeText(const ExportNote& note) {
       return Count(n, "media name", "media names") + " naming no file (empty, \".\" or \"..\") left offline";
     case ExportChange::LanesLeftOut:
       return Count(n, "clip", "clips") + " overlapping more clips than a set of files holds left out";
+    case ExportChange::LevelPointsCut:
+      return Count(n, "clip", "clips") + " with more than " + std::to_string(kLevelPointLimit) +
+             " audio level points: the rest left out";
+    case ExportChange::TitleTextCut:
+      return Count(n, "title", "titles") + " with more than " + std::to_string(kTitleTextLimit) +
+             " bytes of text cut there";
+    case ExportChange::TitlesPastLimit:
+      return Count(n, "title", "titles") + " past the " + std::to_string(kTitleLimit) +
+             " an export keeps (or past the room for their text) left out";
   }
   return {};
 }
@@ -100,6 +110,7 @@ std::string OutcomeMessage(const ConversionOutcome& outcome) {
     case Kind::NoFrameRate: return std::string(kExportNeedsRate);
     case Kind::DestinationExists: return KeptMessage(outcome.file);
     case Kind::Withdrawn: return std::string(kWithdrawn);
+    case Kind::OutOfMemory: return std::string(kOutOfMemoryMessage);
   }
   return std::string(kWriteFailed);
 }
@@ -198,6 +209,9 @@ std::string WrongSoftwareQuestion(const ConversionOutcome& outcome) {
 }
 
 std::string CommandLineMessage(const ConversionOutcome& outcome) {
+  if (outcome.kind == ConversionOutcome::Kind::OutOfMemory) {
+    return std::string(kOutOfMemory);
+  }
   if (outcome.kind != ConversionOutcome::Kind::DestinationExists) {
     return OutcomeMessage(outcome);
   }

@@ -26,6 +26,9 @@ inline constexpr std::string_view kWriteFailed = "Can not write destination file
 // An export needs a frame rate, which FRAME (plain frame numbers) does not name.
 inline constexpr std::string_view kExportNeedsRate =
     "Can not export in FRAME mode: choose an NTSC or PAL timecode mode";
+// Memory ran out: the command line's words, and the dialog's.
+inline constexpr std::string_view kOutOfMemory = "not enough memory";
+inline constexpr std::string_view kOutOfMemoryMessage = "Can not convert source file: not enough memory";
 // The front end was asked whether to put the files in place and declined.
 inline constexpr std::string_view kWithdrawn = "Nothing converted: the destination is as it was";
 

@@ -16,25 +16,19 @@
 namespace morvane {
 namespace {
 
+using namespace morvane::testing;
 using Kind = ConversionOutcome::Kind;
 
-ConversionOutcome Facts(Kind kind, SoftwareKind software = SoftwareKind::RexEdit, bool fits = true,
-                        bool otherFits = false, std::string file = "out-exa2.edl", std::string reason = "") {
-  ConversionOutcome outcome{kind, "in.dvc", "out.txt", std::move(file), std::move(reason), "[InsertAV]", 1001, 1000};
-  outcome.software = software;
-  outcome.fits = fits;
-  outcome.otherFits = otherFits;  // checked only when the first does not fit
-  return outcome;
+// otherFits is checked only when the first does not fit.
+ConversionOutcome Facts(Kind kind, SoftwareKind software = SoftwareKind::RexEdit, bool fits = true, bool otherFits = false,
+                        bool endedEarly = false, std::string file = "out-exa2.edl", std::string reason = "") {
+  return {kind, "in.dvc", "out.txt", std::move(file), std::move(reason), "[InsertAV]", 1001, 1000, software,
+          fits, otherFits, endedEarly};
 }
 
 ConversionOutcome WithChanges(ConversionOutcome outcome, std::vector<ExportNote> changes) {
   outcome.format = ExportFormat::Cmx3600;
   outcome.changes = std::move(changes);
-  return outcome;
-}
-
-ConversionOutcome EndedEarly(ConversionOutcome outcome) {
-  outcome.endedEarly = true;
   return outcome;
 }
 
@@ -59,7 +53,7 @@ TEST(OutcomeWords, EachFrontEndWordsTheSameFacts) {
       {Facts(Kind::EndsTooEarly, ezEdit, false, true), late + rex, warning, late, kReadsAsRexEditWarning,
        kReadsAsRexEditWarning, none},
       // Neither layout fits: every software warns how the file misses.
-      {EndedEarly(Facts(Kind::Completed, rexEdit, false)), done + p + std::string(kEndsEarlyHint), warning, done,
+      {Facts(Kind::Completed, rexEdit, false, false, true), done + p + std::string(kEndsEarlyHint), warning, done,
        none, kReadsAsNeitherWarning, kEndsEarlyWarning},
       {Facts(Kind::Completed, ezEdit, false), done + p + std::string(kBytesAfterEndHint), warning, done, none,
        kReadsAsNeitherWarning, kBytesAfterEndWarning},
@@ -88,7 +82,7 @@ TEST(OutcomeWords, EachFrontEndWordsTheSameFacts) {
       {Kind::ReadFailed, "", "Input/output error", "in.dvc: Input/output error.\n", kReadAdvice},
       {Kind::WriteFailed, "", "No space left on device", "out.txt: No space left on device.\n", kWriteAdvice}};
   for (const auto& failure : failures) {
-    const ConversionOutcome outcome = Facts(failure.kind, rexEdit, true, false, failure.file, failure.reason);
+    const ConversionOutcome outcome = Facts(failure.kind, rexEdit, true, false, false, failure.file, failure.reason);
     EXPECT_EQ(OutcomeMessage(outcome) + "\n\n" + failure.paragraph + failure.advice.data(), DialogMessage(outcome));
   }
   for (const auto& row : rows) {
@@ -119,14 +113,11 @@ TEST(OutcomeWords, EachFrontEndWordsTheSameFacts) {
 // replaced, the outcome names every file written, the one named first.
 TEST(ExportOutcome, KeepsAnExistingFileAndWritesNoneElseNamesEveryFileWritten) {
   const testing::ScratchFolder folder;
-  for (const testing::ExampleProject& example : testing::ExampleProjects()) {
-    if (example.name == "rexedit-0207.dvc") example.file.SaveTo((folder / "cut.dvc").string());
-  }
+  ExampleProjects()[0].file.SaveTo((folder / "cut.dvc").string());  // rexedit-0207.dvc
   const auto path = [&](const char* name) { return Utf8Text(folder / name); };
   const std::vector<std::string> cmx{path("cut.edl"), path("cut-insert.edl"), path("cut-exa1.edl"),
                                      path("cut-exa2.edl")};
-  // The files named existing or not, and further files of the set that exist: the named file is
-  // replaced unless kept, a further one only when replacing further files is asked for.
+  // The named file is replaced unless kept, a further one only when replacing further files is asked.
   const struct {
     ExportFormat format;
     const char* named;
@@ -191,6 +182,47 @@ TEST(ExportOutcome, EveryFormatLinksTheMediaFoundUnderTheRelinkingFolders) {
     ASSERT_TRUE(job.Run(progress).completed()) << row.file;
     EXPECT_NE(std::string::npos, testing::ReadFile(folder / row.file).find(archive + "/x/OPENING.avi")) << row.file;
     testing::WriteFile(folder / "archive/opening.avi", "");  // not seen: the tree was read by the first job
+  }
+}
+
+// The job reads with the layout that fits when asked to, and tells which layouts fit: the one it
+// read with, and the other only when the first does not (also after a refusal).
+TEST(LayoutFit, TheJobTellsWhichLayoutsFitTheProject) {
+  const ScratchFolder folder;
+  for (const ExampleProject& example : ExampleProjects()) {
+    example.file.SaveTo((folder / example.name).string());
+    if (example.name == "rexedit-0207.dvc") ProjectWriter(example.file).U8(0).SaveTo((folder / "tail.dvc").string());
+  }
+  ProjectWriter().Header(0x0207, 0, 0).SaveTo((folder / "short.dvc").string());  // fits neither
+  const auto rex = SoftwareKind::RexEdit, ez = SoftwareKind::EzEdit;
+  const struct {
+    const char* project;
+    SoftwareKind chosen;
+    bool byFit, completed, fits, otherFits;
+    SoftwareKind readWith;
+    bool endedEarly = false;  // completed without fitting: the file ended first, else bytes were left
+  } rows[] = {
+      {"rexedit-0207.dvc", rex, false, true, true, false, rex},
+      {"rexedit-0207.dvc", ez, false, false, false, true, ez},  // refused
+      {"ezedit-0206.dvc", rex, false, true, false, true, rex, true},
+      {"ezedit-0206.dvc", ez, false, true, true, false, ez},
+      {"ezedit-0206.dvc", rex, true, true, true, false, ez},
+      {"short.dvc", rex, false, true, false, false, rex, true},
+      {"short.dvc", ez, true, true, false, false, rex, true},
+      {"tail.dvc", rex, false, true, false, false, rex, false},  // one byte after its last section
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::Message() << row.project << " " << static_cast<int>(row.chosen) << row.byFit);
+    const std::string source = (folder / row.project).string(), destination = (folder / "out.txt").string();
+    ConversionJob job(source, destination, {row.chosen, TimecodeMode::NtscDropFrame});
+    if (row.byFit) job.ChooseSoftwareByFit();
+    RecordingProgress progress;
+    const ConversionOutcome outcome = job.Run(progress);
+    EXPECT_EQ(row.completed, outcome.completed());
+    EXPECT_EQ(row.fits, outcome.fits);
+    EXPECT_EQ(row.otherFits, outcome.otherFits);
+    EXPECT_EQ(row.readWith, outcome.software);
+    EXPECT_EQ(row.endedEarly, outcome.endedEarly);
   }
 }
 

@@ -40,6 +40,9 @@ std::string Describe(const ProjectWriter& file, TimecodeMode mode = TimecodeMode
       if (clip.transition != TransitionKind::None) {
         text += (clip.transition == TransitionKind::Dissolve ? " D" : " W") + std::to_string(clip.transitionDuration);
       }
+      if (!clip.levelPoints.empty()) {
+        text += " L" + std::to_string(clip.levelPoints.size()) + "@" + std::to_string(clip.levelPoints.back().position);
+      }
     }
   }
   for (const TimelineTitle& title : timeline.titles) {
@@ -76,6 +79,13 @@ ProjectWriter Project(int mainCount, const std::function<void(ProjectWriter&)>& 
 }
 
 void OneMain(ProjectWriter& file) { testing::MainMovie(file, "a.avi", 0, 99); }
+
+// Levels with count points at frames 0, 1, 2...
+testing::Levels ManyPoints(std::size_t count) {
+  testing::Levels levels(100, 100);
+  for (std::size_t p = 0; p < count; ++p) levels.points.emplace_back(static_cast<std::int32_t>(p), 50);
+  return levels;
+}
 void NoClips(ProjectWriter&) {}
 
 // What cannot be placed as the table prints it is changed as little as possible, or left out,
@@ -146,6 +156,15 @@ TEST(TimelineExport, WhatCannotBePlacedIsChangedOrLeftOutAndNoted) {
        TimecodeMode::Pal, 0,
        "576 4:3 | Main AV: 0+100 a.avi@0/100 | Extra audio 1: 0+10 ..@0/10 offline 20+10 @0/10 offline 40+10 .@0/10 "
        "offline | notes" + notes(kNoName, 3, 0)},
+      {"a clip's level points past the limit are left out",
+       Project(1, OneMain, 0, NoClips, 2,
+               [](ProjectWriter& f) {
+                 testing::AudioClip(f, "m.wav", 0, 9, 0, ManyPoints(kLevelPointLimit));
+                 testing::AudioClip(f, "n.wav", 0, 9, 20, ManyPoints(kLevelPointLimit + 1));
+               }),
+       TimecodeMode::Pal, 0,
+       "576 4:3 | Main AV: 0+100 a.avi@0/100 | Extra audio 1: 0+10 m.wav@0/10 L1000@999 20+10 n.wav@0/10 "
+       "L1000@999 | notes" + notes(static_cast<int>(ExportChange::LevelPointsCut), 1, 0)},
       {"titles without text items are kept",
        Project(1, OneMain, 0, NoClips, 0, {}, {},
                {testing::TitleRecord{.begin = 40}, testing::TitleRecord{.begin = 70, .items = {testing::NumberedItem("Hi", "", 1)}}}),

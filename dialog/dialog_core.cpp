@@ -138,6 +138,25 @@ bool DialogCore::BrowseForDestination() {
   return true;
 }
 
+bool DialogCore::OfferSource(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    if (EndsWithIgnoringAsciiCase(path, ".dvc")) {
+      sourcePath_ = path;
+      return true;
+    }
+  }
+  if (paths.empty() || !messages_.AskYesNo(OtherFileQuestion(paths.front()))) {
+    return false;
+  }
+  sourcePath_ = paths.front();
+  return true;
+}
+
+std::string DialogCore::OtherFileQuestion(std::string_view path) {
+  return "The name of this file does not end in .dvc:\n" + std::string(path) +
+         "\n\nTake it as the source file in step 3?";
+}
+
 ExportFormat DialogCore::DestinationFormat() const {
   const std::span<const ExportFormatRow> formats = ExportFormats();
   for (const ExportFormatRow& row : formats) {

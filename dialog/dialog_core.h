@@ -49,6 +49,11 @@ class MessageBoxes {
   // buttons Yes (the default), No and Cancel; Escape and the close box answer Cancel.
   enum class Answer { Yes, No, Cancel };
   virtual Answer Ask(std::string_view text) = 0;
+
+  // A modal box with the caption kCaption, the text as it stands, the warning icon and the
+  // buttons Yes (the default) and No. True: Yes. Without a box of its own, a front end asks
+  // with Ask, where Cancel counts as No.
+  virtual bool AskYesNo(std::string_view text) { return Ask(text) == Answer::Yes; }
 };
 
 // One entry of a picker's file type list.
@@ -172,6 +177,14 @@ class DialogCore : public ProgressSink {
   // The destination picker opens in the folder of sourcePath (a bare name has none).
   static PickerDescription SourcePicker();
   static PickerDescription DestinationPicker(std::string_view sourcePath = {});
+
+  // -- A file dropped on the dialog, or named when the program starts --
+  // The first of paths (a drop may hold several files) whose name ends in ".dvc" in any letter
+  // case becomes the source. When none does, the first path becomes it if the user answers Yes
+  // to OtherFileQuestion. Nothing else changes: the destination stays the person's choice.
+  // Returns true when the source was set (the view shows the new path).
+  bool OfferSource(const std::vector<std::string>& paths);
+  static std::string OtherFileQuestion(std::string_view path);
 
   // -- "convert" --
   // Runs the conversion of the two paths with the settings in force, on the calling thread, with

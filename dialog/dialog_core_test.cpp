@@ -199,6 +199,33 @@ TEST_F(DialogCoreTest, TheTypedExtensionElseTheChosenTypePicksTheFormat) {
   }
 }
 
+// A file dropped or named at start: a .dvc in any letter case is taken at once, another only
+// when the question is answered Yes; the destination and the settings never change.
+TEST_F(DialogCoreTest, AnOfferedDvcBecomesTheSourceAndAnotherFileOnlyWhenTheAnswerIsYes) {
+  using A = MessageBoxes::Answer;
+  const struct { std::vector<std::string> paths; A answer; const char* asked; const char* source; } rows[] = {
+      {{"/p/a.dvc"}, A::No, nullptr, "/p/a.dvc"}, {{"/p/B.DVC"}, A::No, nullptr, "/p/B.DVC"},
+      {{"/p/clip.avi", "/p/c.Dvc"}, A::No, nullptr, "/p/c.Dvc"},  // the first .dvc of a drop
+      {{"/p/clip.avi", "/p/x.txt"}, A::Yes, "/p/clip.avi", "/p/clip.avi"},
+      {{"/p/a.dvc.txt"}, A::No, "/p/a.dvc.txt", "typed.dvc"}, {{"/p/dvc"}, A::No, "/p/dvc", "typed.dvc"},
+      {{}, A::Yes, nullptr, "typed.dvc"}};
+  core.ClickRadio(DialogRadio::Pal);
+  for (const auto& row : rows) {
+    core.SetSourcePath("typed.dvc");
+    core.SetDestinationPath("/q/out.edl");
+    boxes = {};
+    boxes.answer = row.answer;
+    EXPECT_EQ(row.source != std::string("typed.dvc"), core.OfferSource(row.paths)) << row.source;
+    EXPECT_EQ(row.source, core.sourcePath());
+    EXPECT_EQ(row.asked ? std::vector{DialogCore::OtherFileQuestion(row.asked)} : std::vector<std::string>{},
+              boxes.asked);
+    EXPECT_EQ(std::make_tuple("/q/out.edl", TimecodeMode::Pal, SoftwareKind::RexEdit),
+              std::make_tuple(core.destinationPath(), core.settings().timecodeMode, core.settings().softwareKind));
+  }
+  EXPECT_EQ("The name of this file does not end in .dvc:\n/p/clip.avi\n\nTake it as the source file in step 3?",
+            DialogCore::OtherFileQuestion("/p/clip.avi"));
+}
+
 TEST_F(DialogCoreTest, RepaintsAtOnceUnlessTheLastWasLessThan15msAgoButTheEmptyTextAlways) {
   // clang-format off
   const struct { int ms; const char* status; std::vector<Repaint> repaints; } rows[] = {

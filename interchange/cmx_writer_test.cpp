@@ -1,8 +1,11 @@
+// CMX 3600 files, and the characters each export format allows in a text.
 #include "interchange/cmx_writer.h"
 #include "interchange/exports.h"
+#include "interchange/safe_text.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -14,9 +17,8 @@ TimelineClip FileClip(std::string name, std::int64_t recordIn, std::int64_t dura
   clip.name = name;
   clip.path = "/m/" + name;
   clip.recordIn = recordIn;
-  clip.duration = duration;
+  clip.duration = clip.sourceDuration = duration;
   clip.sourceIn = sourceIn;
-  clip.sourceDuration = duration;
   return clip;
 }
 
@@ -24,20 +26,16 @@ Timeline OneTrack(TimecodeMode mode, std::vector<TimelineClip> clips, TimelineTr
   Timeline timeline;
   timeline.name = "cut";
   timeline.rate = *RateOfMode(mode);
-  TimelineTrackModel track;
+  TimelineTrackModel& track = timeline.tracks.emplace_back();
   track.role = role;
   track.video = role == TimelineTrack::MainAv || role == TimelineTrack::InsertAv;
   track.clips = std::move(clips);
-  timeline.tracks.push_back(std::move(track));
   return timeline;
 }
 
-std::string Lines(const std::string& text) {
-  std::string lines = text;
-  for (std::size_t at = lines.find("\r\n"); at != std::string::npos; at = lines.find("\r\n", at)) {
-    lines.replace(at, 2, "|");
-  }
-  return lines;
+std::string Lines(std::string text) {  // "\r\n" as "|"
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.replace(at, 2, "|");
+  return text;
 }
 
 // The events of each clock, a transition with its three path lines, sound on the extra audio
@@ -94,12 +92,10 @@ TEST(Cmx3600, ChangesWhatItCannotHoldAndNotesEach) {
   clips[1].transition = TransitionKind::Wipe;
   clips[1].transitionDuration = 2000;
   clips[2].name = "two\r\nlines\x01";
-  clips[3].halfSpeed = true;
-  clips[3].sourceDuration = 0;  // set below: 806 media frames over 1630
+  clips[3].halfSpeed = true;  // 806 media frames over 1630
+  clips[3].duration = 1630;
+  clips[3].sourceDuration = 806;
   Timeline timeline = OneTrack(TimecodeMode::NtscNonDrop, clips);
-  TimelineClip& slow = timeline.tracks[0].clips[3];
-  slow.duration = 1630;
-  slow.sourceDuration = 806;
   for (int lane = 1; lane <= kCmxLanesPerTrack; ++lane) {
     TimelineTrackModel further;
     further.role = TimelineTrack::InsertAv;
@@ -133,14 +129,11 @@ TEST(Cmx3600, ChangesWhatItCannotHoldAndNotesEach) {
         << text.substr(at, 40);
   }
   EXPECT_EQ(2 + 999 * 4 + 7 + 1, lines);  // 999 events of one line and three comments, a transition of seven, an M2
-  std::string noted;
-  for (const ExportNote& note : notes.notes()) {
-    noted += std::to_string(static_cast<int>(note.change)) + "x" + std::to_string(note.count) + "/" +
-             std::to_string(note.frames) + " ";
-  }
-  EXPECT_EQ(std::to_string(static_cast<int>(ExportChange::TransitionCapped)) + "x1/2000 " +
-                std::to_string(static_cast<int>(ExportChange::TextReplaced)) + "x1/0 " +
-                std::to_string(static_cast<int>(ExportChange::LanesLeftOut)) + "x4/0 ",
+  std::vector<std::array<std::int64_t, 3>> noted;  // change, count, frames
+  for (const ExportNote& n : notes.notes()) noted.push_back({static_cast<int>(n.change), n.count, n.frames});
+  const auto kind = [](ExportChange change) { return std::int64_t{static_cast<int>(change)}; };
+  EXPECT_EQ((decltype(noted){{kind(ExportChange::TransitionCapped), 1, 2000}, {kind(ExportChange::TextReplaced), 1, 0},
+                              {kind(ExportChange::LanesLeftOut), 4, 0}}),
             noted);
 }
 
@@ -158,6 +151,41 @@ TEST(ExportPath, PutsTheSuffixBeforeTheNamesOwnExtension) {
   };
   for (const auto& row : rows) {
     EXPECT_EQ(row.expected, ExportPath(row.named, "-insert")) << row.named;
+  }
+}
+
+constexpr const char* kR = "\xEF\xBF\xBD";  // U+FFFD
+
+TEST(SafeText, EachFormatGetsOnlyTheCharactersItAllows) {
+  const std::string r = kR;
+  const struct {
+    std::string input;
+    std::string edl;
+    std::string xml;
+    std::string json;
+  } rows[] = {
+      {"plain & <quoted> \"]]>\"", "plain & <quoted> \"]]>\"", "plain & <quoted> \"]]>\"", "plain & <quoted> \"]]>\""},
+      {"a\r\nb", "a" + r + r + "b", "a" + r + "\nb", "a\r\nb"},
+      {"\t\x01\x1F\x7F", r + r + r + r, "\t" + r + r + "\x7F", "\t\x01\x1F\x7F"},
+      {std::string("a\0b", 3), "a" + r + "b", "a" + r + "b", std::string("a\0b", 3)},
+      // Valid sequences of two, three and four bytes stay whole, the last code points included.
+      {"\xC2\x80 \xE3\x82\xBD \xF0\x9F\x8E\xAC \xF4\x8F\xBF\xBF", "\xC2\x80 \xE3\x82\xBD \xF0\x9F\x8E\xAC \xF4\x8F\xBF\xBF",
+       "\xC2\x80 \xE3\x82\xBD \xF0\x9F\x8E\xAC \xF4\x8F\xBF\xBF", "\xC2\x80 \xE3\x82\xBD \xF0\x9F\x8E\xAC \xF4\x8F\xBF\xBF"},
+      // U+FFFE and U+FFFF are characters, but not XML's.
+      {"\xEF\xBF\xBE\xEF\xBF\xBF", "\xEF\xBF\xBE\xEF\xBF\xBF", r + r, "\xEF\xBF\xBE\xEF\xBF\xBF"},
+      // Not UTF-8: a stray continuation byte, over-long forms, a surrogate, past U+10FFFF, cut short.
+      {"\x80x\xC0\xAF\xE0\x80\xAF\xED\xA0\x80\xF4\x90\x80\x80\xE3\x82", r + "x" + r + r + r + r + r + r + r + r + r + r + r + r + r + r,
+       r + "x" + r + r + r + r + r + r + r + r + r + r + r + r + r + r,
+       r + "x" + r + r + r + r + r + r + r + r + r + r + r + r + r + r},
+  };
+  for (const auto& row : rows) {
+    bool edlReplaced = false, xmlReplaced = false, jsonReplaced = false;
+    EXPECT_EQ(row.edl, EdlLineText(row.input, edlReplaced)) << row.input;
+    EXPECT_EQ(row.xml, XmlText(row.input, xmlReplaced)) << row.input;
+    EXPECT_EQ(row.json, JsonText(row.input, jsonReplaced)) << row.input;
+    EXPECT_EQ(row.edl != row.input, edlReplaced) << row.input;
+    EXPECT_EQ(row.xml != row.input, xmlReplaced) << row.input;
+    EXPECT_EQ(row.json != row.input, jsonReplaced) << row.input;
   }
 }
 

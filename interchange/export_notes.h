@@ -21,6 +21,9 @@ enum class ExportChange {
   TransitionCapped,     // transitions over the format's longest, written at it (frames: the longest)
   MediaNameInvalid,     // media names that name no file (empty, "." or ".."): offline
   LanesLeftOut,         // overlapping clips past the lanes a set of files holds, left out
+  LevelPointsCut,       // clips with more audio level points than the exports keep: the rest left out
+  TitleTextCut,         // titles with more text than the exports keep: cut there
+  TitlesPastLimit,      // titles past the most the exports keep, or past the room for their texts: left out
 };
 
 struct ExportNote {

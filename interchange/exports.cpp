@@ -1,6 +1,7 @@
 #include "interchange/exports.h"
 
 #include <array>
+#include <memory>
 #include <utility>
 
 #include "interchange/cmx_writer.h"
@@ -11,28 +12,42 @@ namespace morvane {
 
 namespace {
 
-std::vector<ExportText> RenderOtio(const Timeline& timeline, TimecodeMode, ExportNotes& notes) {
-  return {{"", WriteOtio(timeline, notes)}};
+std::vector<std::string> OneFile(const Timeline&, TimecodeMode) { return {""}; }
+
+void WriteOtioFile(const Timeline& timeline, TimecodeMode, std::span<ListingWriter* const> out, ExportNotes& notes) {
+  WriteOtio(timeline, notes, *out[0]);
 }
 
-std::vector<ExportText> RenderMlt(const Timeline& timeline, TimecodeMode, ExportNotes& notes) {
-  return {{"", WriteMlt(timeline, notes)}};
+void WriteMltFile(const Timeline& timeline, TimecodeMode, std::span<ListingWriter* const> out, ExportNotes& notes) {
+  WriteMlt(timeline, notes, *out[0]);
 }
 
-std::vector<ExportText> RenderCmx3600(const Timeline& timeline, TimecodeMode mode, ExportNotes& notes) {
-  std::vector<ExportText> files;
-  for (CmxFile& file : WriteCmx3600(timeline, mode, notes)) {
-    files.push_back({std::move(file.suffix), std::move(file.text)});
+// An EDL is small (999 events at most): made whole, then written.
+std::vector<std::string> CmxFiles(const Timeline& timeline, TimecodeMode mode) {
+  ExportNotes ignored;
+  std::vector<std::string> suffixes;
+  for (CmxFile& file : WriteCmx3600(timeline, mode, ignored)) {
+    suffixes.push_back(std::move(file.suffix));
   }
-  return files;
+  return suffixes;
+}
+
+void WriteCmxFiles(const Timeline& timeline, TimecodeMode mode, std::span<ListingWriter* const> out, ExportNotes& notes) {
+  std::size_t i = 0;
+  for (const CmxFile& file : WriteCmx3600(timeline, mode, notes)) {
+    out[i++]->WriteText(file.text);
+  }
 }
 
 constexpr std::array<ExportFormatRow, 4> kFormats{{
-    {ExportFormat::Listing, "listing", ".txt", "Text file (*.txt)", "the listing with its EDL table", false, nullptr},
-    {ExportFormat::Otio, "otio", ".otio", "OpenTimelineIO (*.otio)", "OpenTimelineIO", false, RenderOtio},
+    {ExportFormat::Listing, "listing", ".txt", "Text file (*.txt)", "the listing with its EDL table", false, false,
+     false, nullptr, nullptr},
+    {ExportFormat::Otio, "otio", ".otio", "OpenTimelineIO (*.otio)", "OpenTimelineIO", false, true, true, OneFile,
+     WriteOtioFile},
     {ExportFormat::Cmx3600, "cmx3600", ".edl", "CMX 3600 EDL (*.edl)", "CMX 3600 EDLs (one per track with clips)",
-     true, RenderCmx3600},
-    {ExportFormat::Mlt, "mlt", ".mlt", "MLT XML for Shotcut (*.mlt)", "MLT XML for Shotcut", false, RenderMlt},
+     true, false, false, CmxFiles, WriteCmxFiles},
+    {ExportFormat::Mlt, "mlt", ".mlt", "MLT XML for Shotcut (*.mlt)", "MLT XML for Shotcut", false, true, true, OneFile,
+     WriteMltFile},
 }};
 
 }  // namespace
@@ -52,7 +67,24 @@ std::vector<ExportText> RenderTimeline(const Timeline& timeline, ExportFormat fo
                                        ExportNotes& notes) {
   const ExportFormatRow& row = FormatRow(format);
   notes.Add(timeline.notes);
-  return row.render != nullptr ? row.render(timeline, mode, notes) : std::vector<ExportText>{};
+  if (row.files == nullptr) {
+    return {};
+  }
+  std::vector<ExportText> files;
+  for (std::string& suffix : row.files(timeline, mode)) {
+    files.push_back({std::move(suffix), {}});
+  }
+  std::vector<std::unique_ptr<ListingWriter>> writers;
+  std::vector<ListingWriter*> out;
+  for (ExportText& file : files) {
+    writers.push_back(std::make_unique<ListingWriter>(file.text));
+    out.push_back(writers.back().get());
+  }
+  row.write(timeline, mode, out, notes);
+  for (const auto& writer : writers) {
+    writer->Flush();
+  }
+  return files;
 }
 
 std::string ExportPath(const std::string& mainPath, const std::string& suffix) {

@@ -7,6 +7,7 @@
 
 #include "interchange/export_notes.h"
 #include "interchange/timeline.h"
+#include "listing/listing_writer.h"
 
 namespace morvane {
 
@@ -30,18 +31,24 @@ struct ExportFormatRow {
   std::string_view pickerLabel;  // the save picker's file type: "Text file (*.txt)"
   std::string_view description;  // for --format's help: "OpenTimelineIO"
   bool severalFiles;             // one file per track, beside the one named
-  // The files of a timeline (nullptr for the listing, which the listing driver writes), counting
-  // in notes what the format made it change or leave out.
-  std::vector<ExportText> (*render)(const Timeline& timeline, TimecodeMode mode, ExportNotes& notes);
+  bool writesTitles;             // the titles are kept for it
+  bool writesLevels;             // the clips' audio level points are kept for it
+  // The files of a timeline by their suffixes, in order (nullptr for the listing, which the
+  // listing driver writes).
+  std::vector<std::string> (*files)(const Timeline& timeline, TimecodeMode mode);
+  // Writes the files that files() names, each to its writer in the same order, as it makes them,
+  // counting in notes what the format made it change or leave out.
+  void (*write)(const Timeline& timeline, TimecodeMode mode, std::span<ListingWriter* const> out, ExportNotes& notes);
 };
 
 // Every format, the listing first: the order of --format's help and of the picker's types.
 std::span<const ExportFormatRow> ExportFormats();
 const ExportFormatRow& FormatRow(ExportFormat format);
 
-// The files of a timeline in format (not Listing): one for .otio and .mlt, one per track with
-// clips for CMX 3600 (the main track's first). notes receives what building the timeline and
-// writing the format changed or left out.
+// The files of a timeline in format (not Listing) as texts: one for .otio and .mlt, one per
+// track with clips for CMX 3600 (the main track's first). notes receives what building the
+// timeline and writing the format changed or left out. For tests; a conversion writes the files
+// as they are made.
 std::vector<ExportText> RenderTimeline(const Timeline& timeline, ExportFormat format, TimecodeMode mode,
                                        ExportNotes& notes);
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "interchange/timeline.h"
+#include "listing/listing_writer.h"
 
 namespace morvane {
 
@@ -19,6 +20,7 @@ namespace morvane {
 // text (dynamictext), each shown from its begin until the next title, five seconds at most.
 // Audio levels stay metadata ("morvane:levels" on the producer). Texts with characters XML 1.0
 // forbids are written with U+FFFD and counted in notes.
-std::string WriteMlt(const Timeline& timeline, ExportNotes& notes);
+// Written to out as it is made: the memory it takes does not grow with the titles or the file.
+void WriteMlt(const Timeline& timeline, ExportNotes& notes, ListingWriter& out);
 
 }  // namespace morvane

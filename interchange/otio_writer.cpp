@@ -2,6 +2,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <utility>
+
 #include "interchange/safe_text.h"
 
 namespace morvane {
@@ -9,6 +14,56 @@ namespace morvane {
 namespace {
 
 using Json = nlohmann::ordered_json;
+
+// text (valid UTF-8) as a JSON string, in the bytes nlohmann's dump writes without
+// ensure_ascii: the short escapes, \u00xx for the other control characters, the rest as is.
+// How each byte is written: its length in the string (1, 2 for a short escape, 6 for \u00xx)
+// and its first two bytes, so that all but the rare \u00xx take no branch (titles' texts are long
+// and full of quotes and line ends).
+struct JsonByte {
+  char length;
+  char text[2];
+};
+constexpr std::array<JsonByte, 256> kJsonBytes = [] {
+  std::array<JsonByte, 256> bytes{};
+  for (int byte = 0; byte < 256; ++byte) {
+    bytes[static_cast<std::size_t>(byte)] = {byte < 0x20 ? char{6} : char{1}, {static_cast<char>(byte), 0}};
+  }
+  const std::pair<char, char> shortEscapes[] = {{'"', '"'}, {'\\', '\\'}, {'\b', 'b'}, {'\t', 't'},
+                                                {'\n', 'n'}, {'\f', 'f'}, {'\r', 'r'}};
+  for (const auto& [byte, letter] : shortEscapes) {
+    bytes[static_cast<unsigned char>(byte)] = {2, {'\\', letter}};
+  }
+  return bytes;
+}();
+
+void AppendJsonString(std::string& out, std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::size_t size = text.size() + 3;  // the quotes, and room for the last two-byte store
+  for (const char c : text) {
+    size += static_cast<std::size_t>(kJsonBytes[static_cast<unsigned char>(c)].length - 1);
+  }
+  const std::size_t start = out.size();
+  out.resize(start + size);
+  char* p = out.data() + start;
+  *p++ = '"';
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    const JsonByte& written = kJsonBytes[byte];
+    if (written.length == 6) {
+      std::memcpy(p, "\\u00", 4);
+      p[4] = kHex[byte >> 4];
+      p[5] = kHex[byte & 0x0f];
+      p += 6;
+      continue;
+    }
+    p[0] = written.text[0];
+    p[1] = written.text[1];
+    p += written.length;
+  }
+  *p++ = '"';
+  out.resize(static_cast<std::size_t>(p - out.data()));
+}
 
 class OtioWriter {
  public:
@@ -18,7 +73,9 @@ class OtioWriter {
         rate_(static_cast<double>(timeline.rate.numerator) / timeline.rate.denominator),
         end_(timeline.Duration()) {}
 
-  Json Run() const {
+  // Writes the document as nlohmann's dump(4) writes it whole, but with each track's children
+  // and markers made and written one at a time: the skeleton holds a placeholder for each.
+  void Run(ListingWriter& out) {
     Json children = Json::array();
     for (const TimelineTrackModel& track : timeline_.tracks) {
       if (track.video) {
@@ -49,10 +106,73 @@ class OtioWriter {
                                         {"drop_frame", timeline_.rate.dropFrame}}}};
     timeline["global_start_time"] = Time(timeline_.start);
     timeline["tracks"] = std::move(stack);
-    return timeline;
+
+    const std::string skeleton = Dump(timeline);
+    std::size_t from = 0;
+    for (std::size_t k = 0; k < streams_.size(); ++k) {
+      const Stream& stream = streams_[k];
+      std::string marker;
+      const std::string placeholder = std::string("\"") + stream.key + "\": " + Dump(Placeholder(k));
+      const std::size_t found = skeleton.find(placeholder, from);
+      const std::size_t line = skeleton.rfind('\n', found) + 1;
+      const std::string indent(found - line, ' ');
+      const std::size_t value = found + placeholder.size() - Dump(Placeholder(k)).size();
+      out.WriteText(std::string_view(skeleton).substr(from, value - from));
+      out.WriteText("[\n");
+      bool first = true;
+      auto element = [&](const Json& item) {
+        out.WriteText(first ? "" : ",\n");
+        first = false;
+        Indented(out, Dump(item), indent + "    ");
+      };
+      if (stream.track != nullptr) {
+        TrackChildren(*stream.track, stream.soundOnly, element);
+      } else {
+        for (const TimelineTitle& title : timeline_.titles) {
+          MarkerText(title, marker);
+          out.WriteText(first ? "" : ",\n");
+          first = false;
+          Indented(out, marker, indent + "    ");
+        }
+      }
+      out.WriteText("\n");
+      out.WriteText(indent);
+      out.WriteText("]");
+      from = value + Dump(Placeholder(k)).size();
+    }
+    out.WriteText(std::string_view(skeleton).substr(from));
+    out.WriteText("\n");
   }
 
  private:
+  // An array written in place of a placeholder: a track's children, or the titles' markers.
+  struct Stream {
+    const char* key;
+    const TimelineTrackModel* track;  // nullptr: the markers
+    bool soundOnly;
+  };
+
+  static Json Placeholder(std::size_t k) { return "\u0001morvane-stream-" + std::to_string(k) + "\u0001"; }
+
+  static std::string Dump(const Json& json) {
+    // Every text is valid UTF-8 by now; replace rather than throw all the same.
+    return json.dump(4, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  }
+
+  // text (a dump, its first line not indented) with each line after indent.
+  static void Indented(ListingWriter& out, const std::string& text, const std::string& indent) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+      const std::size_t end = std::min(text.find('\n', start), text.size());
+      out.WriteText(indent);
+      out.WriteText(std::string_view(text).substr(start, end - start));
+      if (end < text.size()) {
+        out.WriteText("\n");
+      }
+      start = end + 1;
+    }
+  }
+
   // A name as valid UTF-8 (the project's file name may not be), noted when changed.
   std::string Text(const std::string& text) const {
     bool replaced = false;
@@ -84,9 +204,34 @@ class OtioWriter {
     return item;
   }
 
-  // soundOnly: the audio twin of a video track, with its sounding clips only.
-  Json Track(const TimelineTrackModel& track, const char* kind, bool soundOnly) const {
-    Json children = Json::array();
+  // soundOnly: the audio twin of a video track, with its sounding clips only. Its children and
+  // markers are placeholders, written by Run.
+  Json Track(const TimelineTrackModel& track, const char* kind, bool soundOnly) {
+    std::string name = track.Name();
+    if (soundOnly) {
+      name += " sound";
+    }
+    Json item = Item("Track.1", name, nullptr);
+    if (!soundOnly && track.role == TimelineTrack::MainAv && track.lane == 0 && !timeline_.titles.empty()) {
+      item["markers"] = Placeholder(streams_.size());
+      streams_.push_back({"markers", nullptr, false});
+    }
+    bool any = false;
+    TrackChildren(track, soundOnly, [&](const Json&) { any = true; }, false);
+    if (any) {
+      item["children"] = Placeholder(streams_.size());
+      streams_.push_back({"children", &track, soundOnly});
+    } else {
+      item["children"] = Json::array();
+    }
+    item["kind"] = kind;
+    return item;
+  }
+
+  // Calls element with each child of the track in order: gaps, transitions and clips; with make
+  // false, with an empty value (to learn whether there are any).
+  template <typename Element>
+  void TrackChildren(const TimelineTrackModel& track, bool soundOnly, Element element, bool make = true) {
     std::int64_t cursor = 0;
     bool lastWasClip = false;
     for (const TimelineClip& clip : track.clips) {
@@ -94,37 +239,47 @@ class OtioWriter {
         continue;
       }
       if (clip.recordIn > cursor) {
-        children.push_back(Item("Gap.1", "", Range(0, clip.recordIn - cursor)));
+        element(make ? Item("Gap.1", "", Range(0, clip.recordIn - cursor)) : Json());
         lastWasClip = false;
       }
       if (clip.transition != TransitionKind::None && lastWasClip) {
-        children.push_back(Transition(clip));
+        element(make ? Transition(clip) : Json());
       }
-      children.push_back(Clip(clip));
+      element(make ? Clip(clip) : Json());
       cursor = clip.RecordOut();
       lastWasClip = true;
     }
     if (end_ > cursor) {
-      children.push_back(Item("Gap.1", "", Range(0, end_ - cursor)));  // every track ends with the timeline
+      element(make ? Item("Gap.1", "", Range(0, end_ - cursor)) : Json());  // every track ends with the timeline
     }
-    std::string name = track.Name();
-    if (soundOnly) {
-      name += " sound";
-    }
-    Json item = Item("Track.1", name, nullptr);
-    item["children"] = std::move(children);
-    item["kind"] = kind;
-    if (!soundOnly && track.role == TimelineTrack::MainAv && track.lane == 0) {
-      for (const TimelineTitle& title : timeline_.titles) {
-        Json marker = Header("Marker.2", title.text);
-        marker["metadata"] = {{"morvane", {{"kind", "title"}}}};
-        marker["color"] = "GREEN";
-        marker["marked_range"] = Range(title.begin, 0);
-        marker["comment"] = title.text;
-        item["markers"].push_back(std::move(marker));
-      }
-    }
-    return item;
+  }
+
+  // The marker of a title as Dump(Marker(title)) gives it; its text, which may be long, escaped
+  // once and written straight into the dump of the rest. Decoded titles are valid UTF-8.
+  void MarkerText(const TimelineTitle& title, std::string& text) const {
+    std::string escaped;
+    AppendJsonString(escaped, title.text);
+    TimelineTitle blank{title.begin, {}};
+    const std::string rest = Dump(Marker(blank));
+    static constexpr std::string_view kName = "\"name\": \"\"";
+    static constexpr std::string_view kComment = "\"comment\": \"\"";
+    const std::size_t name = rest.find(kName);
+    const std::size_t comment = rest.rfind(kComment);
+    text.clear();
+    text.append(rest, 0, name + kName.size() - 2);
+    text += escaped;
+    text.append(rest, name + kName.size(), comment + kComment.size() - 2 - (name + kName.size()));
+    text += escaped;
+    text.append(rest, comment + kComment.size());
+  }
+
+  Json Marker(const TimelineTitle& title) const {
+    Json marker = Header("Marker.2", title.text);
+    marker["metadata"] = {{"morvane", {{"kind", "title"}}}};
+    marker["color"] = "GREEN";
+    marker["marked_range"] = Range(title.begin, 0);
+    marker["comment"] = title.text;
+    return marker;
   }
 
   Json Transition(const TimelineClip& clip) const {
@@ -193,6 +348,7 @@ class OtioWriter {
   ExportNotes& notes_;
   double rate_;
   std::int64_t end_;
+  std::vector<Stream> streams_;
 };
 
 }  // namespace
@@ -219,9 +375,8 @@ std::string FileUrl(const std::string& path) {
   return url;
 }
 
-std::string WriteOtio(const Timeline& timeline, ExportNotes& notes) {
-  // Every text is valid UTF-8 by now; replace rather than throw all the same.
-  return OtioWriter(timeline, notes).Run().dump(4, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+void WriteOtio(const Timeline& timeline, ExportNotes& notes, ListingWriter& out) {
+  OtioWriter(timeline, notes).Run(out);
 }
 
 }  // namespace morvane

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "interchange/timeline.h"
+#include "listing/listing_writer.h"
 
 namespace morvane {
 
@@ -19,8 +20,9 @@ namespace morvane {
 // timeline length (0.5, or a little less where the table prints a shorter range). Every title
 // is a Marker.2 on the Main AV track with its text as name. Under "morvane" the metadata keep
 // the name as the project holds it and the audio levels. Every time is a RationalTime.1 at the
-// project's rate (30000/1001 or 25).
-std::string WriteOtio(const Timeline& timeline, ExportNotes& notes);
+// project's rate (30000/1001 or 25). Written to out as it is made: the memory it takes does not
+// grow with the titles or the file.
+void WriteOtio(const Timeline& timeline, ExportNotes& notes, ListingWriter& out);
 
 // "file:///abs/path" with each byte outside A-Z a-z 0-9 - . _ ~ / percent-encoded.
 std::string FileUrl(const std::string& path);

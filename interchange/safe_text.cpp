@@ -50,19 +50,22 @@ template <typename Allowed>
 std::string Filter(std::string_view text, bool& replaced, Allowed allowed) {
   std::string out;
   out.reserve(text.size());
+  std::size_t kept = 0;  // the start of the characters kept since the last replacement
   std::size_t i = 0;
   while (i < text.size()) {
     std::uint32_t code = 0;
     const std::size_t length = Sequence(text, i, code);
     if (length == 0 || !allowed(code)) {
+      out.append(text, kept, i - kept);
       out += kReplacement;
       replaced = true;
       i += length == 0 ? 1 : length;
+      kept = i;
     } else {
-      out.append(text, i, length);
       i += length;
     }
   }
+  out.append(text, kept, i - kept);
   return out;
 }
 

@@ -233,15 +233,24 @@ void TimelineFacts::RecordClip(TimelineTrack track, std::int32_t index, const Re
   kept.name.assign(clip.name);
   kept.levelIn = clip.levelIn;
   kept.levelOut = clip.levelOut;
-  kept.points.assign(clip.points.begin(), clip.points.end());
+  const std::size_t points = keepLevels_ ? std::min(clip.points.size(), kLevelPointLimit) : 0;
+  kept.points.assign(clip.points.begin(), clip.points.begin() + static_cast<std::ptrdiff_t>(points));
+  if (keepLevels_ && points < clip.points.size()) {
+    ++levelPointsCut_;
+  }
 }
 
-void TimelineFacts::RecordTitle(std::int32_t title, std::int32_t begin) { titles_[title].first = begin; }
+void TimelineFacts::RecordTitle(std::int32_t title, std::int32_t begin) {
+  if (keepTitles_) {
+    titles_->AddTitle(begin);
+    lastTitle_ = title;
+  }
+}
 
-void TimelineFacts::RecordTitleText(std::int32_t title, std::int32_t begin, std::string_view text) {
-  auto& entry = titles_[title];
-  entry.first = begin;
-  entry.second.emplace_back(text);
+void TimelineFacts::RecordTitleText(std::int32_t title, std::int32_t, std::string_view text) {
+  if (keepTitles_ && title == lastTitle_) {
+    titles_->AddText(DecodeShiftJis(text));
+  }
 }
 
 const TimelineFacts::Clip* TimelineFacts::Find(TimelineTrack track, std::int32_t index) const {
@@ -281,17 +290,26 @@ Timeline BuildTimeline(const ClipTables& tables, const TimelineFacts& facts, con
   builder.SideTracks(TimelineTrack::ExAudio1, events.events[2], timeline);
   builder.SideTracks(TimelineTrack::ExAudio2, events.events[3], timeline);
 
-  for (const auto& [number, title] : facts.titles()) {
-    std::string text;
-    for (const std::string& item : title.second) {
-      text += (text.empty() ? "" : "\n") + DecodeShiftJis(item);
-    }
-    if (title.first >= 0 && title.first < DayFrames(source.rate) - source.start) {
-      timeline.titles.push_back({title.first, text});
-    } else {
-      timeline.notes.Add(ExportChange::TitleLeftOut, title.first);
-    }
+  if (facts.levelPointsCut() > 0) {
+    timeline.notes.Add({ExportChange::LevelPointsCut, facts.levelPointsCut(), 0});
   }
+  TitleStore& titles = *facts.titles();
+  titles.Finish();
+  const std::int64_t day = DayFrames(source.rate) - source.start;
+  titles.KeepIf([&](std::int64_t begin) {
+    if (begin >= 0 && begin < day) {
+      return true;
+    }
+    timeline.notes.Add(ExportChange::TitleLeftOut, begin);
+    return false;
+  });
+  if (titles.shortened() > 0) {
+    timeline.notes.Add({ExportChange::TitleTextCut, titles.shortened(), 0});
+  }
+  if (titles.leftOut() > 0) {
+    timeline.notes.Add({ExportChange::TitlesPastLimit, titles.leftOut(), 0});
+  }
+  timeline.titles = TimelineTitles(facts.titles());
   return timeline;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "interchange/export_notes.h"
+#include "interchange/title_store.h"
 #include "listing/clip_tables.h"
 #include "listing/format_kinds.h"
 #include "listing/media_finder.h"
@@ -79,9 +80,35 @@ struct TimelineTrackModel {
   std::string Name() const;
 };
 
-struct TimelineTitle {
-  std::int64_t begin = 0;
-  std::string text;  // UTF-8, its text items joined by line feeds
+// The titles of a timeline, in the project's order, each read back when it is taken: iterating
+// gives TimelineTitle values.
+class TimelineTitles {
+ public:
+  class Iterator {
+   public:
+    using value_type = TimelineTitle;
+    using difference_type = std::ptrdiff_t;
+    Iterator(const TitleStore* store, std::size_t i) : store_(store), i_(i) {}
+    TimelineTitle operator*() const { return {store_->Begin(i_), store_->Text(i_)}; }
+    Iterator& operator++() { ++i_; return *this; }
+    bool operator==(const Iterator& other) const { return i_ == other.i_; }
+
+   private:
+    const TitleStore* store_;
+    std::size_t i_;
+  };
+
+  TimelineTitles() : store_(std::make_shared<TitleStore>()) {}
+  explicit TimelineTitles(std::shared_ptr<TitleStore> store) : store_(std::move(store)) {}
+  std::size_t size() const { return store_->size(); }
+  bool empty() const { return store_->size() == 0; }
+  std::int64_t Begin(std::size_t i) const { return store_->Begin(i); }
+  std::string Text(std::size_t i) const { return store_->Text(i); }
+  Iterator begin() const { return {store_.get(), 0}; }
+  Iterator end() const { return {store_.get(), store_->size()}; }
+
+ private:
+  std::shared_ptr<TitleStore> store_;
 };
 
 struct Timeline {
@@ -91,7 +118,7 @@ struct Timeline {
   int height = 480;
   bool wide = false;  // 16:9 rather than 4:3
   std::vector<TimelineTrackModel> tracks;  // bottom first: MainAv, InsertAv, ExAudio1, ExAudio2
-  std::vector<TimelineTitle> titles;
+  TimelineTitles titles;
   std::int64_t start = 0;  // the frame the first record time names (00:00:00:00 by default)
   ExportNotes notes;       // what building it changed or left out
 
@@ -101,6 +128,11 @@ struct Timeline {
 // Collects what the sections report while the project is read once (TimelineRecorder).
 class TimelineFacts final : public TimelineRecorder {
  public:
+  // keepTitles, keepLevels: false for a format that writes no titles or no audio level points,
+  // which then cost nothing.
+  explicit TimelineFacts(bool keepTitles = true, bool keepLevels = true)
+      : keepTitles_(keepTitles), keepLevels_(keepLevels) {}
+
   struct Clip {
     ClipKind kind = ClipKind::Other;
     std::string name;  // raw bytes
@@ -117,15 +149,19 @@ class TimelineFacts final : public TimelineRecorder {
   bool wide() const { return wide_; }
   // The clip recorded at index of track, or nullptr.
   const Clip* Find(TimelineTrack track, std::int32_t index) const;
-  // Per title (by number): its begin and its raw text items, unescaped.
-  const std::map<std::int32_t, std::pair<std::int32_t, std::vector<std::string>>>& titles() const {
-    return titles_;
-  }
+  // The titles, their texts decoded; empty unless kept.
+  const std::shared_ptr<TitleStore>& titles() const { return titles_; }
+  // The clips whose level points passed kLevelPointLimit.
+  std::int64_t levelPointsCut() const { return levelPointsCut_; }
 
  private:
   bool wide_ = false;
   std::vector<Clip> clips_[4];
-  std::map<std::int32_t, std::pair<std::int32_t, std::vector<std::string>>> titles_;
+  bool keepTitles_;
+  bool keepLevels_;
+  std::shared_ptr<TitleStore> titles_ = std::make_shared<TitleStore>();
+  std::int32_t lastTitle_ = -1;
+  std::int64_t levelPointsCut_ = 0;
 };
 
 // The frame rate of a timecode mode; Frames names none.

@@ -80,7 +80,7 @@ bool ListLevelPoints(SourceReader& source, ListingWriter& out, std::int32_t poin
     const std::int32_t position = source.ReadU32();
     const std::int32_t value = source.ReadU16();
     out.Write(',', position, '=', value);
-    if (kept != nullptr) {
+    if (kept != nullptr && kept->size() <= kLevelPointLimit) {
       kept->push_back(LevelPoint{position, static_cast<std::uint16_t>(value)});
     }
     anyNonzero = anyNonzero || value != 0;

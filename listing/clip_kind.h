@@ -52,7 +52,7 @@ struct LevelPoint;
 
 // Reads pointCount level points (position u32, value u16) and lists each as ",%d=%d"; a
 // count of 0 or less reads and lists nothing. Returns true when any point's value is nonzero.
-// When kept is given, the points are also appended to it.
+// When kept is given, the points are also appended to it, up to one more than kLevelPointLimit.
 bool ListLevelPoints(SourceReader& source, ListingWriter& out, std::int32_t pointCount,
                      std::vector<LevelPoint>* kept = nullptr);
 

@@ -15,6 +15,11 @@ struct LevelPoint {
   std::uint16_t value = 0;
 };
 
+// Of a clip's audio level points the exports keep the first kLevelPointLimit: no editor reads
+// more, and a project may hold millions. A section hands the recorder one more than that when
+// the clip has more, so that it can tell.
+inline constexpr std::size_t kLevelPointLimit = 1000;
+
 // What a track section knows of a clip beyond its table entry. name is the clip's name as read
 // (a colour clip's encoded name, not "color clip"); kind is Other for every extra audio clip.
 struct RecordedClip {

@@ -1,5 +1,6 @@
 // Reads, writes and seeks on a file and on a pipe; the destinations of a conversion put in place
-// all or none, on every system; the requests to stop on POSIX systems.
+// all or none, on every system; the requests to stop on POSIX systems; what a name is, through
+// links or not, and what a folder lists.
 #include "platform/file_access.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 #else
 #include <signal.h>
 #include <sys/xattr.h>
-#include <unistd.h>
 #endif
 
 #include <cerrno>
@@ -23,11 +23,11 @@
 #include <set>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "platform/file_io.h"
 #include "platform/file_primitives.h"
+#include "platform/file_system.h"
 #include "platform/interrupt_table.h"
 #include "platform/utf8_path.h"
 #include "testing/scratch_folder.h"
@@ -51,9 +51,8 @@ class FileAccessTest : public ::testing::Test {
   SourceFile source_;
 };
 
-// Each way of putting files in place: the system's fast calls, and each fallback for a file
-// system that lacks them (no unnamed temporaries, no exchange, no rename that keeps an existing
-// file, no hard links either).
+// The system's fast calls, and each fallback for a file system that lacks them (unnamed
+// temporaries, exchange, a rename that keeps an existing file, hard links).
 struct Fallback {
   const char* name;
   MissingCalls missing;
@@ -78,11 +77,10 @@ class FallbackTest : public FileAccessTest, public ::testing::WithParamInterface
 INSTANTIATE_TEST_SUITE_P(Ways, FallbackTest, ::testing::ValuesIn(kFallbacks),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Three destinations: the first new, the second existing (on POSIX systems through a symbolic
-// link, which stays, to a file whose permissions the new text keeps), the third new. Whatever
-// ends the group (the third turning into a folder fails the last replacement), all are as they
-// were or all are new, nothing else is left in the folder, and a second Commit is refused
-// without changing anything.
+// The second of three destinations exists (on POSIX through a symbolic link, which stays, to a
+// file whose permissions and extended attributes the new text keeps). Abandoned, failed at the
+// last (the third became a folder) or committed, all are as they were or all new, nothing else is
+// left, a second Commit fails.
 TEST_P(FallbackTest, PutsSeveralDestinationsInPlaceAllOrNoneAndOnlyOnce) {
   const fs::path first = folder_ / "first.txt", second = folder_ / "second.txt", third = folder_ / "third.txt";
 #ifdef _WIN32
@@ -98,6 +96,9 @@ TEST_P(FallbackTest, PutsSeveralDestinationsInPlaceAllOrNoneAndOnlyOnce) {
     SCOPED_TRACE(ending);
     WriteFile(target, "old, longer than the new text");
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+#ifndef _WIN32  // the extended attributes (the access lists among them) where the file system has them
+    const bool attributes = ::setxattr(target.c_str(), "user.morvane", "kept", 4, 0) == 0;
+#endif
     std::string reason;
     {
       DestinationFiles files(source_);
@@ -118,16 +119,16 @@ TEST_P(FallbackTest, PutsSeveralDestinationsInPlaceAllOrNoneAndOnlyOnce) {
 #ifndef _WIN32
     EXPECT_TRUE(fs::is_symlink(second));
     EXPECT_EQ(fs::perms(0640), fs::status(target).permissions());
+    char value[8] = {};
+    EXPECT_EQ(attributes ? 4 : -1, ::getxattr(target.c_str(), "user.morvane", value, sizeof value));
+    EXPECT_STREQ(attributes ? "kept" : "", value);
 #endif
-    fs::remove_all(first);
-    fs::remove_all(third);
+    fs::remove_all(first), fs::remove_all(third);
   }
 }
 
-// Without --force a destination that appears while the text is written (another program,
-// another conversion to the same new name) is kept, and says which it was; one that existed
-// from the start is replaced. A name of 253 bytes (83 Japanese characters and ".txt") still
-// gets a temporary beside it.
+// Without --force a destination that appears while the text is written is kept, and says which
+// it was; one that existed from the start is replaced. A name of 253 bytes gets a temporary too.
 TEST_P(FallbackTest, KeepsADestinationThatAppearedMeanwhileAndWritesTheLongestNames) {
   std::string longest;
   for (int i = 0; i < 83; ++i) longest += "\xE3\x81\x82";  // HIRAGANA LETTER A
@@ -152,9 +153,7 @@ TEST_P(FallbackTest, KeepsADestinationThatAppearedMeanwhileAndWritesTheLongestNa
 }
 
 // Temporaries of this program's naming in a destination's folder are reported, the folder looked
-// into once: those last written over a day ago that no conversion holds are removed, the others
-// (written within a day, or held by a conversion under way) kept; names of another form are left
-// alone.
+// into once; those written over a day ago that no conversion holds are removed, other names left.
 TEST_F(FileAccessTest, ReportsStaleTemporariesAndRemovesOnlyAbandonedOnes) {
   const auto dayAndHourAgo = fs::file_time_type::clock::now() - std::chrono::hours(25);
   const std::string heldName = ".held.txt.morvane-abc123";  // held as a conversion holds its temporary
@@ -229,6 +228,37 @@ TEST(FileIo, SeeksOnlyInARegularFileAndFailsOnTheWrongEndOfAPipe) {
   std::fclose(stream);
 }
 
+TEST(FileSystem, TellsWhatEachNameIsAndListsTheFolder) {
+  const testing::ScratchFolder scratch;  // AbsolutePath is tested with MediaFolder
+  fs::create_directories(scratch / "sub");
+  testing::WriteFile(scratch / "ソース.avi", "x");
+#ifndef _WIN32
+  fs::create_symlink(scratch / "ソース.avi", scratch / "link");
+  fs::create_symlink(scratch / "gone", scratch / "dangling");
+#endif
+  const struct {
+    const char* name;
+    bool exists;
+    PathKind kind;
+  } rows[] = {
+      {"ソース.avi", true, PathKind::File},  {"sub", true, PathKind::Folder},
+      {"missing", false, PathKind::Missing},
+#ifndef _WIN32
+      {"link", true, PathKind::File},        {"dangling", true, PathKind::Missing},
+#endif
+  };
+  std::set<std::string> names;
+  for (const auto& row : rows) {
+    const std::string path = Utf8Text(scratch / row.name);
+    EXPECT_EQ(row.exists, PathExists(path)) << row.name;
+    EXPECT_EQ(row.kind, KindOf(path)) << row.name;
+    if (row.exists) names.insert(row.name);
+  }
+  const std::vector<std::string> listed = FolderNames(Utf8Text(scratch.path));
+  EXPECT_EQ(names, std::set<std::string>(listed.begin(), listed.end()));
+  EXPECT_TRUE(FolderNames(Utf8Text(scratch / "missing")).empty());
+}
+
 #ifdef _WIN32
 // The names of devices in any folder and a file's streams are refused before any work, with the
 // system's reason; the other refusals are the conversion job's.
@@ -269,28 +299,11 @@ TEST_F(FileAccessTest, WritesLongPathsAndLetsTheStopHandlerRemoveTheTemporary) {
   EXPECT_TRUE(removed) << GetLastError();
 }
 #else
-// A replaced file keeps its extended attributes (the access lists among them) where the file
-// system has them.
-TEST_F(FileAccessTest, KeepsTheExtendedAttributesOfAReplacedFile) {
-  const fs::path out = folder_ / "out.txt";
-  WriteFile(out, "old");
-  if (::setxattr(out.c_str(), "user.morvane", "kept", 4, 0) != 0) GTEST_SKIP() << std::strerror(errno);
-  std::string reason;
-  DestinationFiles files(source_);
-  ASSERT_TRUE(files.Add(Utf8Text(out), reason) && WriteAll(files.Descriptor(0), "new", 3));
-  ASSERT_TRUE(files.Commit(reason)) << reason;
-  char value[8] = {};
-  EXPECT_EQ(4, ::getxattr(out.c_str(), "user.morvane", value, sizeof value));
-  EXPECT_STREQ("kept", value);
-  EXPECT_EQ("new", ReadFile(out));
-}
-
-// A request to stop removes the registered temporaries, however many (more than a block of the
-// table), writes the note (a long one shortened to 512 bytes that still end the line) and exits
-// as a shell expects; a request the program does not take (SIGINT in a windowed program) or one
-// ignored from the start (nohup) does not. One that comes while files are put in place waits:
-// the command line reports and then ends without the note, a windowed program ends with the
-// note once the files are in place.
+// A request to stop removes the registered temporaries (more than a block of the table), writes
+// the note (at most 512 bytes, still ending the line) and exits as a shell expects; one not taken
+// (SIGINT in a windowed program) or ignored from the start (nohup) does not. One that comes while
+// files are put in place waits: then the command line reports and ends without the note, a
+// windowed program ends with it.
 TEST_F(FileAccessTest, ARequestToStopRemovesTheTemporariesWritesTheNoteAndExits) {
   const struct {
     int signal;

@@ -33,6 +33,9 @@ bool Rewind(int fd);
 // True when the position is the first byte; false when it is not or the file cannot seek.
 bool AtStart(int fd);
 
+// Moves the position to byte offset from the first; false when the file cannot seek there.
+bool SeekTo(int fd, std::uint64_t offset);
+
 // The size of a regular file; nothing for anything else (a pipe, a device) or when the system
 // cannot tell.
 std::optional<std::uint64_t> RegularFileSize(int fd);
@@ -41,8 +44,15 @@ std::optional<std::uint64_t> RegularFileSize(int fd);
 // gives none. For tests of the readers on a file that cannot seek.
 bool OpenPipe(int (&fds)[2]);
 
+// A new file in the system's folder for temporary files (TMPDIR, else /tmp; on Windows the
+// user's temporary folder), read and written, that no other program sees by name and that the
+// system removes when it is closed or the program ends, however it ends: room for bytes too
+// many to hold in memory while a conversion runs. -1 when none can be made.
+int OpenScratchFile();
+
 // Closes a descriptor the caller opened itself (a pipe's ends); false when the system reports
 // an error only now.
+
 bool CloseDescriptor(int fd);
 
 }  // namespace morvane

@@ -1,5 +1,6 @@
 // Reads and writes of open files on POSIX systems.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,8 @@
 #include <cstring>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "platform/file_io.h"
 
@@ -54,6 +57,33 @@ std::optional<std::uint64_t> RegularFileSize(int fd) {
     return std::nullopt;
   }
   return static_cast<std::uint64_t>(st.st_size);
+}
+
+bool SeekTo(int fd, std::uint64_t offset) {
+  return offset <= static_cast<std::uint64_t>(INT64_MAX) &&
+         ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+}
+
+int OpenScratchFile() {
+  const char* given = std::getenv("TMPDIR");
+  const std::string folder = given != nullptr && given[0] != '\0' ? given : "/tmp";
+  int fd = -1;
+#ifdef O_TMPFILE
+  do {
+    fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  } while (fd < 0 && errno == EINTR);
+  if (fd >= 0) {
+    return fd;
+  }
+#endif
+  // Without unnamed files: a named one, unlinked at once.
+  std::string name = folder + "/morvane-scratch-XXXXXX";
+  fd = ::mkstemp(name.data());
+  if (fd >= 0) {
+    ::unlink(name.c_str());
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+  }
+  return fd;
 }
 
 bool OpenPipe(int (&fds)[2]) { return ::pipe(fds) == 0; }

@@ -1,5 +1,7 @@
 // Reads and writes of open files on Windows, through the C runtime's descriptors.
 
+#include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -52,6 +54,32 @@ std::optional<std::uint64_t> RegularFileSize(int fd) {
     return std::nullopt;
   }
   return static_cast<std::uint64_t>(st.st_size);
+}
+
+bool SeekTo(int fd, std::uint64_t offset) {
+  return offset <= static_cast<std::uint64_t>(INT64_MAX) &&
+         _lseeki64(fd, static_cast<__int64>(offset), SEEK_SET) == static_cast<__int64>(offset);
+}
+
+int OpenScratchFile() {
+  wchar_t folder[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+  wchar_t name[MAX_PATH + 1];
+  if (length == 0 || length > MAX_PATH || GetTempFileNameW(folder, L"mvn", 0, name) == 0) {
+    return -1;
+  }
+  // GetTempFileNameW made the file; it goes when its last handle closes.
+  const HANDLE handle = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    DeleteFileW(name);
+    return -1;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY | _O_RDWR);
+  if (fd < 0) {
+    CloseHandle(handle);
+  }
+  return fd;
 }
 
 bool OpenPipe(int (&fds)[2]) { return _pipe(fds, 1 << 16, _O_BINARY) == 0; }

@@ -4,6 +4,8 @@
 #                                    the man page of morvane-convert; dependencies computed by
 #                                    dpkg-shlibdeps
 #   out/morvane-VERSION-win64.zip    the Windows build: the programs and README
+#   out/morvane-VERSION-win64-setup.exe   the same as an installer (app/win32/installer/morvane.nsi,
+#                                    made with NSIS; scripts/check-installer.py tries it under Wine)
 # Refuses a Windows program that needs a DLL Windows does not have.
 #   scripts/package.sh [LINUX_BUILD [WINDOWS_BUILD [OUT]]]    (default: build build-windows out)
 set -euo pipefail
@@ -86,4 +88,10 @@ sed 's/$/\r/' README.md >"$folder/README.txt"
 rm -f "$out/morvane-$version-win64.zip"
 (cd "$stage" && zip -qrX - "morvane-$version-win64") >"$out/morvane-$version-win64.zip"
 
-ls -l "$out/morvane_${version}_amd64.deb" "$out/morvane-$version-win64.zip"
+# ---- Windows installer ------------------------------------------------------------------------
+[ -f "$folder/morvane.exe" ] || { echo "package.sh: $windows lacks morvane.exe" >&2; exit 1; }
+command -v makensis >/dev/null || { echo "package.sh: makensis is missing (Debian package nsis)" >&2; exit 1; }
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$folder" -DICON="$PWD/app/resources/morvane.ico" \
+  -DOUTFILE="$(realpath "$out")/morvane-$version-win64-setup.exe" app/win32/installer/morvane.nsi
+
+ls -l "$out/morvane_${version}_amd64.deb" "$out/morvane-$version-win64.zip" "$out/morvane-$version-win64-setup.exe"

@@ -1,6 +1,7 @@
 #include "app/win32/morvane_win32_dlg.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <uxtheme.h>
 #include <windowsx.h>
 
@@ -32,6 +33,22 @@ constexpr std::array<RadioControl, 6> kRadios = {{
 }};
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
+
+// Posted once the dialog is up: offer the files named at start.
+constexpr UINT kOfferStartFiles = WM_APP + 1;
+
+// The files of a drop, in its order; the drop is finished.
+std::vector<std::string> DroppedFiles(HDROP drop) {
+  std::vector<std::string> files;
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    std::wstring name(DragQueryFileW(drop, i, nullptr, 0), L'\0');
+    DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size() + 1));
+    files.push_back(Utf8(name));
+  }
+  DragFinish(drop);
+  return files;
+}
 
 std::wstring AboutItemText() {
   // LoadStringW with a zero length gives a read-only pointer to the text, which is not
@@ -207,6 +224,12 @@ INT_PTR CMorvaneDlg::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CONTEXTMENU:
       OnContextMenu(lParam);
       return TRUE;
+    case WM_DROPFILES:
+      OfferSource(DroppedFiles(reinterpret_cast<HDROP>(wParam)));
+      return TRUE;
+    case kOfferStartFiles:
+      OfferSource(startFiles_);
+      return TRUE;
     case WM_ENDSESSION:
       if (wParam) {
         EndAtSessionEnd();  // the temporary of a conversion under way goes with the program
@@ -246,6 +269,17 @@ void CMorvaneDlg::OnInitDialog() {
   ShowRadios();
   SetDlgItemTextW(window_, IDC_SOURCE_PATH, Wide(core_.sourcePath()).c_str());
   SetDlgItemTextW(window_, IDC_DESTINATION_PATH, Wide(core_.destinationPath()).c_str());
+  DragAcceptFiles(window_, TRUE);
+  if (!startFiles_.empty()) {
+    // After the dialog shows, so that a question about the file has it as its owner.
+    PostMessageW(window_, kOfferStartFiles, 0, 0);
+  }
+}
+
+void CMorvaneDlg::OfferSource(const std::vector<std::string>& paths) {
+  if (core_.OfferSource(paths)) {
+    ShowPickedPath(IDC_SOURCE_PATH, core_.sourcePath());
+  }
 }
 
 // Checks exactly the buttons of the settings in force. BM_SETCHECK also makes a checked radio

@@ -4,6 +4,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "app/win32/win32_prompts.h"
 #include "dialog/dialog_core.h"
@@ -17,7 +19,8 @@ namespace morvane::win32 {
 //
 // Enter in a path field does nothing (a typed path stays), Escape and the close box end the
 // dialog. The system menu's "morvane version information(&A)...", F1 and the context menu open
-// the about box.
+// the about box. Files dropped on the dialog are offered to the core as the source
+// (DialogCore::OfferSource).
 class CMorvaneDlg : public DialogView {
  public:
   // With the system's message boxes and pickers, modal to the dialog.
@@ -34,6 +37,10 @@ class CMorvaneDlg : public DialogView {
   // to it) drives it. Returns its window, or nullptr. Closing destroys the window.
   HWND Create(HWND parent = nullptr);
 
+  // Files named when the program started, offered as the source once the dialog shows (call
+  // before DoModal or Create).
+  void OfferAtStart(std::vector<std::string> paths) { startFiles_ = std::move(paths); }
+
   HWND window() const { return window_; }
   const DialogCore& core() const { return core_; }
 
@@ -46,6 +53,7 @@ class CMorvaneDlg : public DialogView {
   void OnInitDialog();
   void OnCommand(int id, int code);
   void OnContextMenu(LPARAM where);
+  void OfferSource(const std::vector<std::string>& paths);
   void PaintMinimized();
   void ShowRadios();
   void ShowPickedPath(int id, const std::string& path);
@@ -58,6 +66,7 @@ class CMorvaneDlg : public DialogView {
   Win32MessageBoxes systemMessages_{window_};
   Win32FilePickers systemPickers_{window_};
   DialogCore core_;
+  std::vector<std::string> startFiles_;
 };
 
 // The about box (template 100), modal to owner.

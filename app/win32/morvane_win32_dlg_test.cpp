@@ -6,6 +6,8 @@
 // The other Windows headers need windows.h first.
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -173,6 +175,53 @@ TEST_F(Win32DialogTest, OpensCentredOnTheScreenAndOwnsItsMessageBoxes) {
   EXPECT_EQ(boxDefault, BS_DEFPUSHBUTTON);  // Yes is the default
   POINT middle{(boxArea.left + boxArea.right) / 2, (boxArea.top + boxArea.bottom) / 2};
   EXPECT_TRUE(PtInRect(&area, middle));
+  bool cancel = true;  // the Yes and No box has no Cancel
+  act = [&] {
+    HWND box = GetActiveWindow();
+    if (box == nullptr || GetDlgItem(box, IDNO) == nullptr) return false;
+    cancel = GetDlgItem(box, IDCANCEL) != nullptr;
+    SendMessageW(box, WM_COMMAND, IDYES, 0);
+    return true;
+  };
+  SetTimer(nullptr, 0, 50, ActOnTimer);
+  EXPECT_TRUE(Win32MessageBoxes(window_).AskYesNo("take it?"));
+  EXPECT_FALSE(cancel);
+}
+
+// A drop as the shell sends it: an HDROP that holds a DROPFILES header, then the names, each
+// terminated, and one more terminator.
+HDROP MakeDrop(const std::vector<std::wstring>& files) {
+  std::wstring names;
+  for (const std::wstring& file : files) names += file + L'\0';
+  names += L'\0';
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+  auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+  header->pFiles = sizeof(DROPFILES);
+  header->fWide = TRUE;
+  names.copy(reinterpret_cast<wchar_t*>(header + 1), names.size());
+  GlobalUnlock(memory);
+  return static_cast<HDROP>(memory);
+}
+
+TEST_F(Win32DialogTest, DroppedFilesAndTheFilesNamedAtStartFillStepThree) {
+  EXPECT_TRUE(GetWindowLongPtrW(window_, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+  Type(IDC_DESTINATION_PATH, L"C:\\q\\out.txt");
+  messages_.answer = MessageBoxes::Answer::No;
+  const struct { std::vector<std::wstring> files; const char* source; std::size_t asked; } rows[] = {
+      {{L"C:\\p\\clip.avi", L"C:\\p\\プロジェクト.DVC"}, "C:\\p\\プロジェクト.DVC", 0},
+      {{L"C:\\p\\clip.avi"}, "C:\\p\\プロジェクト.DVC", 1}};  // answered No
+  for (const auto& row : rows) {
+    SendMessageW(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(row.files)), 0);
+    EXPECT_EQ(std::make_tuple(Text(IDC_SOURCE_PATH), dialog_.core().sourcePath(), messages_.asked.size()),
+              std::make_tuple(row.source, row.source, row.asked));
+  }
+  EXPECT_EQ(Text(IDC_DESTINATION_PATH), "C:\\q\\out.txt");
+  CMorvaneDlg started(messages_, pickers_);  // offered once the dialog's loop runs
+  started.OfferAtStart({"C:\\p\\a.dvc"});
+  ASSERT_NE(started.Create(), nullptr);
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  EXPECT_EQ(WindowTextUtf8(GetDlgItem(started.window(), IDC_SOURCE_PATH)), "C:\\p\\a.dvc");
 }
 
 TEST_F(Win32DialogTest, ConvertShowsTheOutcomeAndWritesWhatLinuxWrites) {

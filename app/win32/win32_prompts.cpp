@@ -104,6 +104,10 @@ MessageBoxes::Answer Win32MessageBoxes::Ask(std::string_view text) {
   }
 }
 
+bool Win32MessageBoxes::AskYesNo(std::string_view text) {
+  return OwnedBox(owner_, text, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON1) == IDYES;
+}
+
 std::optional<PickedFile> Win32FilePickers::PickSource(const PickerDescription& description) {
   return RunPicker(owner_, description);
 }

@@ -20,6 +20,8 @@ class Win32MessageBoxes : public MessageBoxes {
   void Show(std::string_view text, MessageIcon icon) override;
   // MessageBoxW with Yes, No and Cancel and the exclamation icon, Yes the default.
   Answer Ask(std::string_view text) override;
+  // MessageBoxW with Yes and No and the exclamation icon, Yes the default.
+  bool AskYesNo(std::string_view text) override;
 
  private:
   const HWND& owner_;

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvane {
+
+struct TimelineTitle {
+  std::int64_t begin = 0;
+  std::string text;  // UTF-8, its text items joined by line feeds
+};
+
+// What the exports keep of a project's titles, which a project may hold more of than memory: no
+// title shows more text than kTitleTextLimit bytes, and no editor takes more than kTitleLimit
+// markers. What passes either is counted (shortened(), leftOut()) for the exports' warnings.
+inline constexpr std::size_t kTitleTextLimit = 64 * 1024;
+inline constexpr std::size_t kTitleLimit = 500'000;
+
+// Appends more to text when the whole stays within limit bytes; else as much of more as fits
+// without cutting a UTF-8 character, and returns false.
+bool AppendWithin(std::string& text, std::string_view more, std::size_t limit);
+
+// The titles as they are read, in order: each one's begin in memory, its text in a scratch file
+// (platform/file_io.h) written as it comes and read back title by title, so that the memory an
+// export takes does not grow with the titles' text. Without a scratch file the texts stay in
+// memory, up to kMemoryLimit bytes; the titles past it are left out.
+class TitleStore {
+ public:
+  static constexpr std::size_t kMemoryLimit = 32 * 1024 * 1024;
+
+  TitleStore() = default;
+  ~TitleStore();
+  TitleStore(const TitleStore&) = delete;
+  TitleStore& operator=(const TitleStore&) = delete;
+
+  // A new title that begins at frame begin; its text items follow.
+  void AddTitle(std::int64_t begin);
+  // One more text item of the last title, UTF-8: after a line feed when the text so far is not
+  // empty.
+  void AddText(std::string_view item);
+  // Ends the recording; the texts can be read from now on.
+  void Finish();
+
+  std::size_t size() const { return titles_.size(); }
+  std::int64_t Begin(std::size_t i) const { return titles_[i].begin; }
+  // The text of title i, read back.
+  std::string Text(std::size_t i) const;
+  // Keeps the titles for which keep(begin) holds, in their order.
+  template <typename Keep>
+  void KeepIf(Keep keep) {
+    std::erase_if(titles_, [&](const Entry& entry) { return !keep(entry.begin); });
+  }
+
+  std::int64_t shortened() const { return shortened_; }
+  std::int64_t leftOut() const { return leftOut_; }
+
+ private:
+  struct Entry {
+    std::uint64_t offset = 0;  // in the scratch file, or in memory_
+    std::uint32_t length = 0;
+    std::int64_t begin = 0;
+  };
+
+  void Store(const std::string& text);
+
+  std::vector<Entry> titles_;
+  std::string pending_;   // the last title's text, until the next title begins
+  bool open_ = false;     // a title is being recorded
+  bool leaving_ = false;  // the last title is past a limit: its items are dropped
+  int scratch_ = -1;      // the scratch file, or -1
+  bool scratchTried_ = false;
+  bool scratchFailed_ = false;
+  std::uint64_t written_ = 0;  // bytes in the scratch file
+  std::string memory_;         // the texts without a scratch file
+  std::int64_t shortened_ = 0;
+  std::int64_t leftOut_ = 0;
+};
+
+}  // namespace morvane

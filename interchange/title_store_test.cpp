@@ -1,0 +1,63 @@
+#include "interchange/title_store.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace morvane {
+namespace {
+
+// Items are joined by line feeds once the text is not empty; a title's text stops at the limit,
+// never inside a character, and each text reads back as it was stored.
+TEST(TitleStore, KeepsEachTitlesTextUpToTheLimitAndReadsItBack) {
+  const std::string limit(kTitleTextLimit, 'a');
+  const std::string kana = "\xE3\x82\xBD";  // three bytes
+  const struct {
+    std::vector<std::string> items;
+    std::string text;
+    int shortened;
+  } rows[] = {
+      {{"a", "", "b"}, "a\n\nb", 0},
+      {{"", "x"}, "x", 0},
+      {{}, "", 0},
+      {{limit}, limit, 0},
+      {{limit, "b"}, limit, 1},
+      {{limit + "b"}, limit, 1},
+      {{std::string(kTitleTextLimit - 2, 'a') + kana}, std::string(kTitleTextLimit - 2, 'a'), 1},
+      {{std::string(kTitleTextLimit - 3, 'a') + kana + "z"}, std::string(kTitleTextLimit - 3, 'a') + kana, 1},
+      {{std::string(kTitleTextLimit - 1, 'a'), "b"}, std::string(kTitleTextLimit - 1, 'a') + "\n", 1},
+  };
+  TitleStore store;
+  int shortened = 0;
+  for (const auto& row : rows) {
+    store.AddTitle(static_cast<std::int64_t>(store.size()));
+    for (const std::string& item : row.items) store.AddText(item);
+    shortened += row.shortened;
+  }
+  store.Finish();
+  ASSERT_EQ(std::size(rows), store.size());
+  for (std::size_t i = 0; i < store.size(); ++i) {
+    EXPECT_EQ(rows[i].text, store.Text(i)) << i;
+  }
+  EXPECT_EQ(shortened, store.shortened());
+  store.KeepIf([](std::int64_t begin) { return begin % 2 == 1; });
+  ASSERT_EQ(4u, store.size());
+  EXPECT_EQ(3, store.Begin(1));
+  EXPECT_EQ(limit, store.Text(1));
+}
+
+TEST(TitleStore, LeavesOutTheTitlesPastTheLimitWithTheirText) {
+  TitleStore store;
+  for (std::size_t i = 0; i < kTitleLimit + 2; ++i) {
+    store.AddTitle(static_cast<std::int64_t>(i));
+    store.AddText(i + 1 >= kTitleLimit ? "last" : "");
+  }
+  store.Finish();
+  ASSERT_EQ(kTitleLimit, store.size());
+  EXPECT_EQ(2, store.leftOut());
+  EXPECT_EQ("last", store.Text(kTitleLimit - 1));
+}
+
+}  // namespace
+}  // namespace morvane
