@@ -209,7 +209,12 @@ void CMorvaneDlg::ShowAbout() {
 std::unique_ptr<QMenu> CMorvaneDlg::MakeContextMenu() {
   auto menu = std::make_unique<QMenu>(this);
   menu->addAction(kAboutItem, this, &CMorvaneDlg::ShowAbout);
+  AddMediaFoldersItem(*menu);
   return menu;
+}
+
+void CMorvaneDlg::AddMediaFoldersItem(QMenu& menu) {
+  menu.addAction(ToQString(DialogCore::kMediaFoldersItem), this, [this] { core_.AddMediaFolder(); });
 }
 
 void CMorvaneDlg::ShowPathMenu(QLineEdit* edit, const QPoint& position) {
@@ -217,6 +222,7 @@ void CMorvaneDlg::ShowPathMenu(QLineEdit* edit, const QPoint& position) {
   std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
   menu->addSeparator();
   menu->addAction(kAboutItem, this, &CMorvaneDlg::ShowAbout);
+  AddMediaFoldersItem(*menu);
   menu->exec(edit->mapToGlobal(position));
 }
 

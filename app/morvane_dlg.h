@@ -20,7 +20,8 @@ namespace morvane::app {
 // The six radio buttons form two exclusive groups (software; timecode mode) showing the settings
 // in force. Tab visits the checked radio button of each group, the two path fields, the two
 // "..." buttons, "convert" and the status line; the arrow keys move and check within a group.
-// F1 and the context menu (a right click anywhere) open the about box. Files dropped on the
+// F1 and the context menu (a right click anywhere) open the about box; the context menu's
+// "Media folders..." adds a folder where the exports look for media. Files dropped on the
 // dialog are offered to the core as the source (DialogCore::OfferSource).
 class CMorvaneDlg : public QDialog, private DialogView {
   Q_OBJECT
@@ -33,7 +34,8 @@ class CMorvaneDlg : public QDialog, private DialogView {
   const DialogCore& core() const { return core_; }
 
   void ShowAbout();
-  // The context menu: "morvane version information(&A)...", which opens the about box.
+  // The context menu: "morvane version information(&A)...", which opens the about box, and
+  // "Media folders...", which adds a folder where the exports look for media.
   std::unique_ptr<QMenu> MakeContextMenu();
   // Offers the files (dropped, or named when the program started) as the source; a path taken
   // is shown in step 3.
@@ -49,6 +51,7 @@ class CMorvaneDlg : public QDialog, private DialogView {
  private:
   void BuildControls();
   void ShowPathMenu(QLineEdit* edit, const QPoint& position);
+  void AddMediaFoldersItem(QMenu& menu);
   bool TakeDrop(QDropEvent* event);
   void ShowProgress(int position, std::string_view status) override;
 

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
@@ -144,6 +145,14 @@ class MorvaneDlgTest : public QObject {
     }});
     QTest::keyClick(&dialog, Qt::Key_F1);
     QVERIFY(driver.finished());
+    // The context menu: the about item, then "Media folders...", which adds the folder picked.
+    const std::unique_ptr<QMenu> menu = dialog.MakeContextMenu();
+    const QList<QAction*> items = menu->actions();
+    QCOMPARE(items.size(), 2);
+    QCOMPARE(items[1]->text(), QStringLiteral("Media folders..."));
+    pickers_.folderAnswer = "/archive";
+    items[1]->trigger();
+    QCOMPARE(dialog.core().MediaFolders(), std::vector<std::string>{"/archive"});
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
   }

@@ -101,6 +101,14 @@ std::optional<PickedFile> QtFilePickers::PickDestination(const PickerDescription
   return Pick(description);
 }
 
+std::optional<std::string> QtFilePickers::PickFolder(const std::string& title) {
+  const QString folder = QFileDialog::getExistingDirectory(parent_, ToQString(title));
+  if (folder.isEmpty()) {
+    return std::nullopt;
+  }
+  return folder.toStdString();
+}
+
 std::optional<PickedFile> QtFilePickers::Pick(const PickerDescription& description) {
   Picker picker(parent_, description.pathMustExist);
   picker.setWindowTitle(ToQString(description.title));

@@ -27,6 +27,7 @@ class QtFilePickers : public FilePickers {
   void SetParent(QWidget* parent) { parent_ = parent; }
   std::optional<PickedFile> PickSource(const PickerDescription& description) override;
   std::optional<PickedFile> PickDestination(const PickerDescription& description) override;
+  std::optional<std::string> PickFolder(const std::string& title) override;
 
  private:
   std::optional<PickedFile> Pick(const PickerDescription& description);

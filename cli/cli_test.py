@@ -215,6 +215,24 @@ class CommandLine(unittest.TestCase):
         for line in result.stdout.splitlines():
             self.assertEqual(len(json.loads(line)["media"]), len(set(m["name"] for m in json.loads(line)["media"])))
 
+    def test_relink_finds_moved_media_once_for_every_source_and_warns_once(self):
+        for name in ("arch/y/opening.avi", "arch/x/opening.avi", "arch/TITLE CARD.jpeg", "arch/deep/logo.mov"):
+            os.makedirs(os.path.join(self.folder, os.path.dirname(name)), exist_ok=True)
+            open(os.path.join(self.folder, name), "wb").close()
+        args = ("--relink", "arch", "--relink", "gone", "rexedit-0207.dvc", "rexedit-0207.dvc")
+        result = run("--probe", *args, cwd=self.folder)
+        self.assertEqual((0, b"morvane-convert: gone: warning: cannot be read; skipped\n"),
+                         (result.returncode, result.stderr))
+        self.assertIn("  media: found   opening.avi\n    at arch/x/opening.avi (exact)\n    also arch/y/opening.avi\n"
+                      "  media: found   title card.JPEG\n    at arch/TITLE CARD.jpeg (case)\n"
+                      "  media: missing INTERVIEW.AVI\n", result.stdout.decode())
+        media = json.loads(run("--probe", "--json", *args[:-1], cwd=self.folder).stdout)["media"]
+        self.assertEqual({"name": "logo.avi", "path": "arch/deep/logo.mov", "exists": True, "match": "extension",
+                          "others": []}, media[4])
+        self.assertEqual({"name": "INTERVIEW.AVI", "path": "./INTERVIEW.AVI", "exists": False, "others": []}, media[2])
+        result = run("-q", "--format", "otio", "-o", "-", *args[:2], self.rex, cwd=self.folder)
+        self.assertIn(b"/arch/x/opening.avi", result.stdout)
+
     def test_probe_reads_with_the_software_asked_for_and_fails_on_a_missing_file(self):
         missing = os.path.join(self.folder, "missing.dvc")
         result = run("--probe", missing, self.rex)

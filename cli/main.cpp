@@ -2,9 +2,10 @@
 // as OpenTimelineIO, CMX 3600 EDLs or MLT XML, from the command line.
 //
 //   morvane-convert [--software rexedit|ezedit|auto] [--timecode ntsc-df|ntsc-ndf|pal|frames]
-//                   [--format FORMAT] [--media-dir DIR] [--start TC]
+//                   [--format FORMAT] [--media-dir DIR] [--relink DIR]... [--start TC]
 //                   [--progress auto|bar|plain|none] [-o DEST] [--force] [-q] SOURCE...
-//   morvane-convert --probe [--json] [--media-dir DIR] [--software ...] [--timecode ...] SOURCE...
+//   morvane-convert --probe [--json] [--media-dir DIR] [--relink DIR]... [--software ...] [--timecode ...]
+//                   SOURCE...
 //
 // Exit status: 0 when every SOURCE converted, 1 when any failed, 2 for a usage error; stopped by
 // SIGINT, SIGTERM or SIGHUP it removes its temporary file and exits 130, 143 or 129.
@@ -30,10 +31,12 @@
 #include "cli/terminal_progress.h"
 #include "convert/conversion_job.h"
 #include "convert/layout_fit.h"
+#include "convert/media_folder.h"
 #include "convert/messages.h"
 #include "convert/version.h"
 #include "edl/timecode.h"
 #include "listing/ascii_case.h"
+#include "listing/media_finder.h"
 #include "platform/console.h"
 #include "platform/file_io.h"
 #include "platform/interrupts.h"
@@ -55,6 +58,8 @@ struct Options {
   ProgressStyle progress = ProgressStyle::Auto;
   ExportFormat format = ExportFormat::Listing;
   std::string mediaFolder;
+  std::vector<std::string> relinkFolders;
+  std::shared_ptr<morvane::MediaTrees> trees;  // the --relink folders, read once for every SOURCE
   std::string startText;   // --start as given
   std::int64_t start = 0;  // the record time of the first frame, in frames
   std::string destination;
@@ -116,7 +121,7 @@ bool ConvertOne(const Options& options, const std::string& source) {
   // A file beside its source is kept unless forced, and so are the further files of an export,
   // which the user did not name.
   job.SetExport({options.format, options.mediaFolder, !options.force && options.destination.empty(), options.force,
-                 options.start});
+                 options.start, options.relinkFolders, options.trees});
   if (options.softwareAuto) {
     job.ChooseSoftwareByFit();
   }
@@ -260,6 +265,11 @@ int Main(std::vector<std::string> arguments) {
   app.add_option("--media-dir", options.mediaFolder,
                  "where the exports look for the clips' media files (default: each project's folder)")
       ->type_name("DIR");
+  app.add_option("--relink", options.relinkFolders,
+                 "where media files missing from the media folder are looked for next, DIR and all its "
+                 "subfolders: by name, by name in another case, else by another extension (repeatable)")
+      ->type_name("DIR")
+      ->allow_extra_args(false);  // one DIR each time: the words after it are SOURCEs
   app.add_option("--start", options.startText,
                  "the record time of the edit's first frame in the exports (default 00:00:00:00; "
                  "01:00:00:00 is the usual choice), on the --timecode clock")
@@ -350,10 +360,23 @@ int Main(std::vector<std::string> arguments) {
     return 2;
   }
 
+  // Each --relink folder is read once, before any SOURCE; what cannot be read is said once.
+  options.trees = std::make_shared<morvane::MediaTrees>();
+  for (std::string& folder : options.relinkFolders) {
+    if (!options.probe) {
+      folder = morvane::AbsoluteMediaFolder(folder, {});  // as each conversion links its media
+    }
+    for (const std::string& unreadable : options.trees->Tree(folder)->Unreadable()) {
+      std::fprintf(stderr, "morvane-convert: %s: warning: cannot be read; skipped\n", unreadable.c_str());
+    }
+  }
+
   if (options.probe) {
     morvane::ProbeOptions probeOptions;
     probeOptions.json = options.json;
     probeOptions.mediaDir = options.mediaFolder;
+    probeOptions.relinkFolders = options.relinkFolders;
+    probeOptions.trees = options.trees;
     probeOptions.timecode = options.timecode;
     if (!softwareWord.empty() && !options.softwareAuto) {
       probeOptions.software = options.software;

@@ -178,6 +178,10 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
   }
   timelineSource.projectName = Utf8Text(Utf8Path(sourcePath_).stem());
   timelineSource.mediaFolder = AbsoluteMediaFolder(export_.mediaFolder, sourcePath_);
+  const std::shared_ptr<MediaTrees> trees = export_.trees ? export_.trees : std::make_shared<MediaTrees>();
+  for (const std::string& folder : export_.relinkFolders) {
+    timelineSource.relinkTrees.push_back(trees->Tree(AbsoluteMediaFolder(folder, sourcePath_)));
+  }
   timelineSource.start = export_.start;
   ConversionOutcome facts = Facts();
   facts.format = export_.format;

@@ -2,12 +2,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "interchange/exports.h"
 #include "listing/format_kinds.h"
+#include "listing/media_finder.h"
 #include "listing/progress_sink.h"
 #include "platform/file_access.h"
 
@@ -105,13 +107,17 @@ class ConversionJob {
   // opened, an export's files all together once the export knows them. The further files of a set are the user's too although not named: unless
   // replaceFurther, any of them that exists is kept the same way (the outcome lists each). An
   // export in FRAME mode fails with NoFrameRate before any file is opened. start is the record
-  // time of the timeline's first frame, in frames.
+  // time of the timeline's first frame, in frames. Media missing from mediaFolder are looked for
+  // under each of relinkFolders and its subfolders (listing/media_finder.h), each read once for
+  // every job that shares trees (none: the job reads them itself).
   struct Export {
     ExportFormat format = ExportFormat::Listing;
     std::string mediaFolder;
     bool keepExisting = false;
     bool replaceFurther = false;
     std::int64_t start = 0;
+    std::vector<std::string> relinkFolders{};
+    std::shared_ptr<MediaTrees> trees{};
   };
   void SetExport(Export exportSettings) { export_ = std::move(exportSettings); }
 

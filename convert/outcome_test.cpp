@@ -161,6 +161,30 @@ TEST(ExportOutcome, KeepsAnExistingFileAndWritesNoneElseNamesEveryFileWritten) {
   }
 }
 
+// Every export names the file the relinking trees found, read once for the jobs that share them.
+TEST(ExportOutcome, EveryFormatLinksTheMediaFoundUnderTheRelinkingFolders) {
+  const testing::ScratchFolder folder;
+  for (const testing::ExampleProject& example : testing::ExampleProjects()) {
+    if (example.name == "rexedit-0207.dvc") example.file.SaveTo((folder / "cut.dvc").string());
+  }
+  std::filesystem::create_directories(folder / "archive/x");
+  testing::WriteFile(folder / "archive/x/OPENING.avi", "");
+  const auto trees = std::make_shared<MediaTrees>();
+  const std::string archive = Utf8Text((folder / "archive").generic_u8string());
+  const struct {
+    ExportFormat format;
+    const char* file;
+  } rows[] = {{ExportFormat::Otio, "cut.otio"}, {ExportFormat::Cmx3600, "cut.edl"}, {ExportFormat::Mlt, "cut.mlt"}};
+  for (const auto& row : rows) {
+    ConversionJob job(Utf8Text(folder / "cut.dvc"), Utf8Text(folder / row.file), {});
+    job.SetExport({row.format, {}, false, true, 0, {archive}, trees});
+    testing::RecordingProgress progress;
+    ASSERT_TRUE(job.Run(progress).completed()) << row.file;
+    EXPECT_NE(std::string::npos, testing::ReadFile(folder / row.file).find(archive + "/x/OPENING.avi")) << row.file;
+    testing::WriteFile(folder / "archive/opening.avi", "");  // not seen: the tree was read by the first job
+  }
+}
+
 // The job reads with the layout that fits when asked to, and tells which layouts fit: the one it
 // read with, and the other only when the first does not (also after a refusal).
 TEST(LayoutFit, TheJobTellsWhichLayoutsFitTheProject) {

@@ -8,6 +8,7 @@
 #include "convert/layout_fit.h"
 #include "convert/media_folder.h"
 #include "edl/timecode.h"
+#include "listing/media_finder.h"
 #include "listing/media_names.h"
 #include "platform/shift_jis.h"
 
@@ -41,12 +42,24 @@ Json Describe(const std::string& source, const ProbeOptions& options, const Proj
       fits.push_back(SoftwareName(kind));
     }
   }
-  const MediaIndex folder(MediaFolder(options.mediaDir, source));  // read once for every name
+  const std::shared_ptr<MediaTrees> trees = options.trees ? options.trees : std::make_shared<MediaTrees>();
+  std::vector<std::shared_ptr<const MediaTree>> relink;
+  for (const std::string& folder : options.relinkFolders) {
+    relink.push_back(trees->Tree(folder));
+  }
+  const MediaFinder finder(MediaFolder(options.mediaDir, source), relink);  // each folder read once
   Json media = Json::array();
   for (const std::string& raw : probe.mediaNames) {
     const std::string name = DecodeShiftJis(raw);
-    const MediaLocation location = folder.Locate(name);
+    const FoundMedia found = finder.Find(name);
+    const MediaLocation& location = found.location;
     media.push_back({{"name", name}, {"path", location.path}, {"exists", location.exists}});
+    if (!relink.empty()) {
+      if (location.exists) {
+        media.back()["match"] = MatchWord(location.match);
+      }
+      media.back()["others"] = found.others;
+    }
   }
   Json json = {
       {"file", source},
@@ -91,6 +104,12 @@ std::string Text(const Json& json) {
   for (const Json& item : json["media"]) {
     text += std::string("  media: ") + (item["exists"].get<bool>() ? "found  " : "missing") + " " +
             item["name"].get<std::string>() + "\n";
+    if (item.contains("match")) {
+      text += "    at " + item["path"].get<std::string>() + " (" + item["match"].get<std::string>() + ")\n";
+    }
+    for (const Json& other : item.value("others", Json::array())) {
+      text += "    also " + other.get<std::string>() + "\n";
+    }
   }
   return text;
 }

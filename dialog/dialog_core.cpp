@@ -1,10 +1,12 @@
 #include "dialog/dialog_core.h"
 
+#include <algorithm>
 #include <span>
 #include <utility>
 
 #include "interchange/exports.h"
 #include "convert/layout_fit.h"
+#include "convert/media_folder.h"
 #include "listing/ascii_case.h"
 #include "platform/utf8_path.h"
 
@@ -174,7 +176,9 @@ ConversionOutcome DialogCore::RunConversion(SoftwareKind software, std::optional
   position_ = 0;
   lastRepaint_.reset();
   ConversionJob job(sourcePath_, destinationPath_, {software, settings_.timecodeMode});
-  job.SetExport({DestinationFormat(), {}, false, replaceFurther});
+  std::vector<std::string> relink{MediaFolder({}, sourcePath_)};  // the project's folder tree first
+  relink.insert(relink.end(), mediaFolders_.begin(), mediaFolders_.end());
+  job.SetExport({DestinationFormat(), {}, false, replaceFurther, 0, std::move(relink)});
   job.ConfirmWhenOnlyOtherFits([this, &answer](const ConversionOutcome& facts) {
     answer = messages_.Ask(WrongSoftwareQuestion(facts));
     return *answer == MessageBoxes::Answer::No;
@@ -186,6 +190,16 @@ ConversionOutcome DialogCore::RunConversion(SoftwareKind software, std::optional
     answer = messages_.Ask(WrongSoftwareQuestion(outcome));
   }
   return outcome;
+}
+
+bool DialogCore::AddMediaFolder() {
+  std::optional<std::string> folder = pickers_.PickFolder(std::string(kMediaFoldersTitle));
+  if (!folder || folder->empty() ||
+      std::find(mediaFolders_.begin(), mediaFolders_.end(), *folder) != mediaFolders_.end()) {
+    return false;
+  }
+  mediaFolders_.push_back(std::move(*folder));
+  return true;
 }
 
 DialogOutcome DialogCore::Convert() {

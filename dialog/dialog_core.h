@@ -93,6 +93,12 @@ class FilePickers {
   virtual ~FilePickers() = default;
   virtual std::optional<PickedFile> PickSource(const PickerDescription& description) = 0;
   virtual std::optional<PickedFile> PickDestination(const PickerDescription& description) = 0;
+  // The folder picker of "Media folders...", titled title: the folder chosen (UTF-8), or nothing
+  // when the user cancelled (also where a front end has none).
+  virtual std::optional<std::string> PickFolder(const std::string& title) {
+    static_cast<void>(title);
+    return std::nullopt;
+  }
 };
 
 // ---- The dialog's controls and keys -----------------------------------------------------------
@@ -194,6 +200,17 @@ class DialogCore : public ProgressSink {
   // shows no box (the empty outcome).
   DialogOutcome Convert();
 
+  // -- "Media folders..." --
+  // The context menu's item beside the about item, and the title of its folder picker.
+  static constexpr std::string_view kMediaFoldersItem = "Media folders...";
+  static constexpr std::string_view kMediaFoldersTitle = "Media folders";
+  // The media of an export are looked for in the project's folder, then in its folder tree and
+  // each folder added here with its subfolders (listing/media_finder.h), for as long as the
+  // dialog is open. Runs the folder picker; true when it added a folder (one already added is
+  // not added again).
+  bool AddMediaFolder();
+  const std::vector<std::string>& MediaFolders() const { return mediaFolders_; }
+
   // -- Keys --
   // Enter never ends the dialog: a focused push button takes it, elsewhere it does nothing, so a
   // typed path stays. Escape ends the dialog, F1 opens the about box, other keys are the
@@ -223,6 +240,7 @@ class DialogCore : public ProgressSink {
   std::string sourcePath_;
   std::string destinationPath_;
   std::optional<std::size_t> destinationFilter_;
+  std::vector<std::string> mediaFolders_;  // added by "Media folders...", in order
 
   int position_ = 0;
   std::string status_;

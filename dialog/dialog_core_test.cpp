@@ -160,6 +160,33 @@ TEST_F(DialogCoreTest, FurtherFilesThatExistAreReplacedOnlyWhenTheQuestionListin
   }
 }
 
+// The project's folder tree is looked in by default; "Media folders..." adds folders to it.
+TEST_F(DialogCoreTest, ExportsFindMediaInTheProjectsTreeAndInEachMediaFolderAdded) {
+  const testing::ScratchFolder folder;
+  const testing::ExampleProject rex = testing::ExampleProjects()[0];
+  std::filesystem::create_directories(folder / "p/clips");
+  rex.file.SaveTo(Utf8Text(folder / "p/cut.dvc"));
+  std::filesystem::create_directories(folder / "elsewhere/x");
+  testing::WriteFile(folder / "p/clips/opening.avi", "");
+  testing::WriteFile(folder / "elsewhere/x/music.wav", "");
+  core.SetSourcePath(Utf8Text(folder / "p/cut.dvc"));
+  core.SetDestinationPath(Utf8Text(folder / "cut.mlt"));
+  const auto linked = [&](const char* path) {
+    return testing::ReadFile(folder / "cut.mlt").find(Utf8Text((folder / path).generic_u8string())) !=
+           std::string::npos;
+  };
+  EXPECT_FALSE(core.AddMediaFolder());  // cancelled
+  core.Convert();
+  EXPECT_TRUE(linked("p/clips/opening.avi"));
+  EXPECT_FALSE(linked("elsewhere/x/music.wav"));
+  pickers.folderAnswer = Utf8Text(folder / "elsewhere");
+  EXPECT_TRUE(core.AddMediaFolder());
+  EXPECT_FALSE(core.AddMediaFolder());  // already there
+  EXPECT_EQ(std::vector<std::string>{*pickers.folderAnswer}, core.MediaFolders());
+  core.Convert();
+  EXPECT_TRUE(linked("elsewhere/x/music.wav"));
+}
+
 TEST_F(DialogCoreTest, TheTypedExtensionElseTheChosenTypePicksTheFormat) {
   using F = ExportFormat;
   const struct { const char* path; std::size_t filter; F format; } rows[] = {

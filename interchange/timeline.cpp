@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "edl/edl_table.h"
+#include "listing/media_finder.h"
 #include "listing/media_names.h"
 #include "platform/shift_jis.h"
 
@@ -39,7 +40,7 @@ class Builder {
   Builder(const ClipTables& tables, const TimelineFacts& facts, const TimelineSource& source, ExportNotes& notes)
       : tables_(tables),
         facts_(facts),
-        media_(source.mediaFolder),
+        media_(source.mediaFolder, source.relinkTrees),
         notes_(notes),
         lastFrame_(DayFrames(source.rate) - source.start) {}
 
@@ -66,7 +67,7 @@ class Builder {
     } else {
       clip.media = kind == ClipKind::Still ? MediaKind::Still : MediaKind::File;
       clip.projectName = DecodeShiftJis(fact->name);
-      const MediaLocation location = media_.Locate(clip.projectName);
+      const MediaLocation location = media_.Find(clip.projectName).location;
       if (!location.named) {
         notes_.Add(ExportChange::MediaNameInvalid);
       }
@@ -193,7 +194,7 @@ class Builder {
  private:
   const ClipTables& tables_;
   const TimelineFacts& facts_;
-  MediaIndex media_;
+  MediaFinder media_;
   ExportNotes& notes_;
   std::int64_t lastFrame_;  // no clip may end after it: 24 hours from the start
 };

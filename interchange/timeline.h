@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 #include "interchange/title_store.h"
 #include "listing/clip_tables.h"
 #include "listing/format_kinds.h"
+#include "listing/media_finder.h"
 #include "listing/timeline_recorder.h"
 
 namespace morvane {
@@ -170,6 +172,8 @@ struct TimelineSource {
   std::string mediaFolder;  // UTF-8; where the clips' files are looked up
   FrameRate rate;           // the timecode mode's (RateOfMode)
   std::int64_t start = 0;   // the record time of frame 0, in frames
+  // Where they are looked for next, each folder with its subfolders (listing/media_finder.h).
+  std::vector<std::shared_ptr<const MediaTree>> relinkTrees{};
 };
 
 // The frames of 24 hours at rate: the longest time an EDL's record times can count.

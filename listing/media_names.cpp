@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <tuple>
 #include <utility>
 
+#include "listing/unicode_compose.h"
 #include "platform/file_system.h"
 #include "platform/utf8_path.h"
 
@@ -20,7 +22,9 @@ std::string MediaBaseName(std::string_view utf8Name) {
   return std::string(utf8Name);
 }
 
-namespace {
+const char* MatchWord(MediaMatch match) {
+  return match == MediaMatch::Exact ? "exact" : match == MediaMatch::Case ? "case" : "extension";
+}
 
 std::string FoldAsciiCase(std::string_view text) {
   std::string folded(text);
@@ -32,6 +36,8 @@ std::string FoldAsciiCase(std::string_view text) {
   return folded;
 }
 
+namespace {
+
 // '/' between the parts on every platform, so that a path reads the same everywhere.
 std::string GenericText(const std::filesystem::path& path) {
   const std::u8string generic = path.generic_u8string();
@@ -42,16 +48,12 @@ std::string GenericText(const std::filesystem::path& path) {
 
 MediaIndex::MediaIndex(std::string folderUtf8) : folder_(std::move(folderUtf8)), names_(FolderNames(folder_)) {
   std::sort(names_.begin(), names_.end());
-  std::vector<std::pair<std::string, std::size_t>> folded;
-  folded.reserve(names_.size());
   for (std::size_t i = 0; i < names_.size(); ++i) {
-    folded.emplace_back(FoldAsciiCase(names_[i]), i);
+    composed_.emplace_back(ComposeNfc(names_[i]), i);
+    folded_.emplace_back(FoldAsciiCase(composed_.back().first), i);
   }
-  std::sort(folded.begin(), folded.end());
-  for (auto& [name, index] : folded) {
-    folded_.push_back(std::move(name));
-    byFolded_.push_back(index);
-  }
+  std::sort(composed_.begin(), composed_.end());
+  std::sort(folded_.begin(), folded_.end());
 }
 
 MediaLocation MediaIndex::Locate(std::string_view utf8Name) const {
@@ -68,11 +70,14 @@ MediaLocation MediaIndex::Locate(std::string_view utf8Name) const {
   if (std::binary_search(names_.begin(), names_.end(), name) && isFile(name)) {
     return {GenericText(folder / Utf8Path(name)), true};
   }
-  const std::string key = FoldAsciiCase(name);
-  for (auto it = std::lower_bound(folded_.begin(), folded_.end(), key); it != folded_.end() && *it == key; ++it) {
-    const std::string& entry = names_[byFolded_[static_cast<std::size_t>(it - folded_.begin())]];
-    if (isFile(entry)) {
-      return {GenericText(folder / Utf8Path(entry)), true};
+  const std::string composed = ComposeNfc(name);
+  for (const auto& [keys, key, match] : {std::tuple{&composed_, composed, MediaMatch::Exact},
+                                         std::tuple{&folded_, FoldAsciiCase(composed), MediaMatch::Case}}) {
+    for (auto it = std::lower_bound(keys->begin(), keys->end(), std::pair{key, std::size_t{0}});
+         it != keys->end() && it->first == key; ++it) {
+      if (isFile(names_[it->second])) {
+        return {GenericText(folder / Utf8Path(names_[it->second])), true, true, match};
+      }
     }
   }
   return {GenericText(folder / Utf8Path(name)), false};

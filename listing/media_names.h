@@ -15,11 +15,22 @@ namespace morvane {
 // after decoding: the trail byte of "ソ" is 0x5C, the byte of '\'.
 std::string MediaBaseName(std::string_view utf8Name);
 
+// text with ASCII letters in lower case, other bytes as they are.
+std::string FoldAsciiCase(std::string_view text);
+
+// How a file found matches the name asked for: the same name, the same but for the case of ASCII
+// letters, or (weaker) the same stem, ASCII case aside, with another extension. Names compare
+// after Unicode composition (listing/unicode_compose.h).
+enum class MediaMatch { Exact, Case, Extension };
+// "exact", "case", "extension"
+const char* MatchWord(MediaMatch match);
+
 struct MediaLocation {
   std::string path;  // UTF-8 with / between parts: folder/name, also when the file is missing
   bool exists = false;
   // False for a name that cannot name a file in the folder (empty, "." or ".."): path is empty.
   bool named = true;
+  MediaMatch match = MediaMatch::Exact;  // how the file found matches (when exists)
 };
 
 // The names of one media folder, read once: each lookup is then a search in memory, however
@@ -31,14 +42,15 @@ class MediaIndex {
 
  private:
   std::string folder_;
-  std::vector<std::string> names_;   // the folder's entries, sorted
-  std::vector<std::string> folded_;  // the same, ASCII letters in lower case, sorted
-  std::vector<std::size_t> byFolded_;  // names_ index of each folded_ entry
+  std::vector<std::string> names_;  // the folder's entries, sorted
+  // Each entry composed (and then with ASCII letters in lower case) with its names_ index, sorted.
+  std::vector<std::pair<std::string, std::size_t>> composed_, folded_;
 };
 
-// Finds the last part of utf8Name in the folder: the exact name first, else the one entry of the
-// folder listing that equals it with ASCII letters compared case-insensitively ("clip.AVI" finds
-// "CLIP.avi"; non-ASCII bytes compare exactly; among several such, the first in byte order). A
+// Finds the last part of utf8Name in the folder: the exact name first (the same bytes, else the
+// same once composed: "か" + U+3099 finds "が"), else the one entry of the folder listing that
+// equals it with ASCII letters compared case-insensitively ("clip.AVI" finds "CLIP.avi"; other
+// characters compare exactly; among several such, the first in byte order). A
 // missing file keeps the name as given. Folders do not count as media. The name is the one the
 // folder lists, also where the file system ignores case. Never throws for a missing or unreadable
 // folder. Reads the folder on each call: MediaIndex reads it once for many names.

@@ -106,6 +106,11 @@ FileIdentity IdentityOfDescriptor(int fd) {
   return ::fstat(fd, &st) == 0 ? IdentityOf(st) : FileIdentity{};
 }
 
+FileIdentity IdentityOfPath(const NativePath& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? IdentityOf(st) : FileIdentity{};
+}
+
 bool OpenSource(const std::string& path, SourceFile::State& state, std::string& reason) {
   if (path.empty()) {
     reason = Reason(ENOENT);

@@ -188,6 +188,14 @@ FileIdentity IdentityOfDescriptor(int fd) {
                                                                                 : IdentityOf(handle);
 }
 
+FileIdentity IdentityOfPath(const NativePath& path) {
+  // No access asked for: only the file's id. Backup semantics open a folder too; a junction or
+  // a symbolic link is followed to what it names.
+  const Handle handle(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return handle.valid() ? IdentityOf(handle.get()) : FileIdentity{};
+}
+
 bool OpenSource(const std::string& path, SourceFile::State& state, std::string& reason) {
   std::wstring wide;
   if (!Wide(path, wide, reason)) {

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/file_access.h"
 #include "platform/file_io.h"
@@ -125,6 +126,20 @@ bool OpenDestination(const std::string& path, const FileIdentity& source, Destin
 
 // Which file the open descriptor fd is (not known when the system cannot tell).
 FileIdentity IdentityOfDescriptor(int fd);
+// Which file path names, symbolic links (and junctions) followed: not known when the system
+// cannot tell.
+FileIdentity IdentityOfPath(const NativePath& path);
+
+// One entry of a folder as its listing gives it, nothing followed: a symbolic link (on Windows
+// any reparse point: a junction too) is a Link whatever it leads to.
+struct ListedEntry {
+  enum class Kind { File, Folder, Link };
+  NativePath name;
+  Kind kind;
+};
+// Adds the entries of folder but "." and ".." to entries, in the order the system lists them;
+// false when the folder cannot be read to its end (those read before the error are added).
+bool ListFolder(const NativePath& folder, std::vector<ListedEntry>& entries);
 
 enum class Creation { Created, Exists, Unsupported, Failed };
 

@@ -200,6 +200,10 @@ INT_PTR CMorvaneDlg::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         ShowAboutBox(window_);
         return TRUE;
       }
+      if ((wParam & 0xFFF0) == IDM_MEDIAFOLDERS) {
+        core_.AddMediaFolder();
+        return TRUE;
+      }
       return FALSE;
     case WM_PAINT:
       if (IsIconic(window_)) {
@@ -243,6 +247,7 @@ void CMorvaneDlg::OnInitDialog() {
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
       AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, item.c_str());
     }
+    AppendMenuW(menu, MF_STRING, IDM_MEDIAFOLDERS, Wide(DialogCore::kMediaFoldersItem).c_str());
   }
   icon_ = static_cast<HICON>(LoadImageW(Instance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
                                         GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
@@ -360,11 +365,14 @@ void CMorvaneDlg::OnContextMenu(LPARAM where) {
   }
   HMENU menu = CreatePopupMenu();
   AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, AboutItemText().c_str());
+  AppendMenuW(menu, MF_STRING, IDM_MEDIAFOLDERS, Wide(DialogCore::kMediaFoldersItem).c_str());
   const UINT chosen = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
                                                        point.x, point.y, 0, window_, nullptr));
   DestroyMenu(menu);
   if (chosen == IDM_ABOUTBOX) {
     ShowAboutBox(window_);
+  } else if (chosen == IDM_MEDIAFOLDERS) {
+    core_.AddMediaFolder();
   }
 }
 

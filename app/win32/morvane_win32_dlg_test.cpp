@@ -284,6 +284,11 @@ TEST_F(Win32DialogTest, SystemMenuAndF1OpenTheAboutBoxEnterKeepsTheDialogEscapeE
   wchar_t item[64] = {};
   GetMenuStringW(GetSystemMenu(window_, FALSE), IDM_ABOUTBOX, item, 64, MF_BYCOMMAND);
   EXPECT_EQ(Utf8(item), "morvane version information(&A)...");
+  GetMenuStringW(GetSystemMenu(window_, FALSE), IDM_MEDIAFOLDERS, item, 64, MF_BYCOMMAND);
+  EXPECT_EQ(Utf8(item), "Media folders...");
+  pickers_.folderAnswer = "C:\\アーカイブ";
+  SendMessageW(window_, WM_SYSCOMMAND, IDM_MEDIAFOLDERS, 0);
+  EXPECT_EQ(dialog_.core().MediaFolders(), std::vector<std::string>{"C:\\アーカイブ"});
   HELPINFO help{sizeof help, HELPINFO_WINDOW, 0, nullptr, 0, {0, 0}};
   const struct { UINT message; WPARAM wParam; LPARAM lParam; } opening[] = {
       {WM_SYSCOMMAND, IDM_ABOUTBOX, 0}, {WM_HELP, 0, reinterpret_cast<LPARAM>(&help)}};

@@ -29,5 +29,6 @@
 #define IDC_ABOUT_WEB 1052
 #define IDC_ABOUT_MAIL 1053
 
-// The system menu's about item.
+// The system menu's about item, and its "Media folders..." item.
 #define IDM_ABOUTBOX 0x0010
+#define IDM_MEDIAFOLDERS 0x0020

@@ -1,6 +1,8 @@
 #include "app/win32/win32_prompts.h"
 
 #include <commdlg.h>
+#include <objbase.h>
+#include <shlobj.h>
 
 #include <vector>
 
@@ -112,6 +114,29 @@ std::optional<PickedFile> Win32FilePickers::PickSource(const PickerDescription& 
 
 std::optional<PickedFile> Win32FilePickers::PickDestination(const PickerDescription& description) {
   return RunPicker(owner_, description);
+}
+
+std::optional<std::string> Win32FilePickers::PickFolder(const std::string& title) {
+  // The shell's picker needs COM on this thread; the dialog's thread may not have it yet.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  const std::wstring wideTitle = Wide(title);
+  BROWSEINFOW browse{};
+  browse.hwndOwner = owner_;
+  browse.lpszTitle = wideTitle.c_str();
+  browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  std::optional<std::string> folder;
+  if (PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse)) {
+    std::wstring path(32768, L'\0');
+    if (SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT)) {
+      path.resize(path.find(L'\0'));
+      folder = Utf8(path);
+    }
+    CoTaskMemFree(chosen);
+  }
+  if (SUCCEEDED(com)) {
+    CoUninitialize();
+  }
+  return folder;
 }
 
 }  // namespace morvane::win32

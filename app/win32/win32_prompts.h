@@ -30,12 +30,14 @@ class Win32MessageBoxes : public MessageBoxes {
 // The system's pickers: GetOpenFileNameW and GetSaveFileNameW, set up as the description says
 // (filters, default suffix, initial name and folder, read-only box, path must exist, overwrite
 // prompt).
-// A confirmed choice reports the full path and the filter chosen last.
+// A confirmed choice reports the full path and the filter chosen last. The folder picker is the
+// shell's (SHBrowseForFolderW).
 class Win32FilePickers : public FilePickers {
  public:
   explicit Win32FilePickers(const HWND& owner) : owner_(owner) {}
   std::optional<PickedFile> PickSource(const PickerDescription& description) override;
   std::optional<PickedFile> PickDestination(const PickerDescription& description) override;
+  std::optional<std::string> PickFolder(const std::string& title) override;
 
  private:
   const HWND& owner_;

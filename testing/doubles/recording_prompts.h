@@ -31,7 +31,9 @@ struct RecordingMessageBoxes : MessageBoxes {
 struct RecordingFilePickers : FilePickers {
   std::optional<PickedFile> PickSource(const PickerDescription&) override { return sourceAnswer; }
   std::optional<PickedFile> PickDestination(const PickerDescription&) override { return destinationAnswer; }
+  std::optional<std::string> PickFolder(const std::string&) override { return folderAnswer; }
   std::optional<PickedFile> sourceAnswer, destinationAnswer;
+  std::optional<std::string> folderAnswer;
 };
 
 }  // namespace morvane::testing

@@ -1,0 +1,84 @@
+#include "listing/media_finder.h"
+
+#include <algorithm>
+
+#include "listing/unicode_compose.h"
+#include "platform/file_system.h"
+
+namespace morvane {
+namespace {
+
+// The name without its last extension: "clip.avi" and "clip" give "clip", ".avi" gives ".avi".
+std::string_view Stem(std::string_view name) {
+  const std::size_t dot = name.rfind('.');
+  return dot == std::string_view::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+std::string_view LastPart(std::string_view path) {
+  return path.substr(path.rfind('/') + 1);
+}  // npos + 1 is 0
+
+}  // namespace
+
+MediaTree::MediaTree(std::string folderUtf8) : folder_(std::move(folderUtf8)) {
+  FolderTree tree = FilesUnder(folder_);
+  paths_ = std::move(tree.files);
+  unreadable_ = std::move(tree.unreadable);
+  stems_.reserve(paths_.size());
+  for (std::size_t i = 0; i < paths_.size(); ++i) {
+    stems_.emplace_back(Stem(FoldAsciiCase(ComposeNfc(LastPart(paths_[i])))), i);
+  }
+  std::sort(stems_.begin(), stems_.end());
+}
+
+void MediaTree::Find(std::string_view composedName, MediaMatch match, std::vector<std::string>& found) const {
+  const std::string folded = FoldAsciiCase(composedName);
+  const std::string stem(Stem(folded));
+  const std::string at = folder_.empty() || folder_.back() == '/' ? folder_ : folder_ + "/";
+  for (auto it = std::lower_bound(stems_.begin(), stems_.end(), std::pair{stem, std::size_t{0}});
+       it != stems_.end() && it->first == stem; ++it) {
+    const std::string composed = ComposeNfc(LastPart(paths_[it->second]));
+    const MediaMatch kind = composed == composedName            ? MediaMatch::Exact
+                            : FoldAsciiCase(composed) == folded ? MediaMatch::Case
+                                                                : MediaMatch::Extension;
+    if (kind == match) {
+      found.push_back(at + paths_[it->second]);
+    }
+  }
+}
+
+std::shared_ptr<const MediaTree> MediaTrees::Tree(const std::string& folderUtf8) {
+  const std::lock_guard lock(mutex_);
+  std::shared_ptr<const MediaTree>& tree = trees_[folderUtf8];
+  if (!tree) {
+    tree = std::make_shared<const MediaTree>(folderUtf8);
+  }
+  return tree;
+}
+
+MediaFinder::MediaFinder(std::string mediaFolderUtf8, std::vector<std::shared_ptr<const MediaTree>> trees)
+    : folder_(std::move(mediaFolderUtf8)), trees_(std::move(trees)) {}
+
+FoundMedia MediaFinder::Find(std::string_view utf8Name) const {
+  FoundMedia found{folder_.Locate(utf8Name), {}};
+  if (found.location.exists || !found.location.named || trees_.empty()) {
+    return found;
+  }
+  const std::string name = ComposeNfc(MediaBaseName(utf8Name));
+  for (const MediaMatch match : {MediaMatch::Exact, MediaMatch::Case, MediaMatch::Extension}) {
+    std::vector<std::string> paths;
+    for (const auto& tree : trees_) {
+      tree->Find(name, match, paths);
+    }
+    std::sort(paths.begin(), paths.end());
+    paths.erase(std::unique(paths.begin(), paths.end()), paths.end());  // trees inside trees
+    if (!paths.empty()) {
+      found.location = {paths.front(), true, true, match};
+      found.others.assign(paths.begin() + 1, paths.end());
+      return found;
+    }
+  }
+  return found;
+}
+
+}  // namespace morvane

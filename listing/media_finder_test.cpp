@@ -1,0 +1,119 @@
+#include "listing/media_finder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "listing/unicode_compose.h"
+#include "platform/utf8_path.h"
+#include "testing/scratch_folder.h"
+
+namespace morvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ComposeNfc, ComposesTheMarksOfLatinAndKanaInAnyOrderAndLeavesWidthsAlone) {
+  const struct {
+    const char *given, *composed;
+  } rows[] = {
+      {"か\u3099.avi", "が.avi"},
+      {"ハ\u309A", "パ"},
+      {"e\u0301t\u00E9", "\u00E9t\u00E9"},
+      {"A\u030A", "\u00C5"},
+      {"\u0438\u0306", "\u0439"},  // Cyrillic short i
+      {"a\u0323\u0302", "\u1EAD"},
+      {"a\u0302\u0323", "\u1EAD"},  // marks in either order
+      {"\u00E2\u0323", "\u1EAD"},
+      {"e\u0301\u0301", "\u00E9\u0301"},
+      {"\u0301e", "\u0301e"},
+      {"q\u0301", "q\u0301"},  // no letter to join
+      {"\uFF76\uFF9E", "\uFF76\uFF9E"},
+      {"\uFF21", "\uFF21"},                           // half- and full-width stay
+      {"a\u0306\u0338\u0301", "\u0103\u0338\u0301"},  // a mark outside the table blocks
+      {"\xff\x61\xcc\x81", "\xff\x61\xcc\x81"},
+      {"plain.AVI", "plain.AVI"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(row.composed, ComposeNfc(row.given)) << row.given;
+}
+
+// A generated archive: the media folder holds one clip, the rest moved into subfolders of the
+// relinking folder, renamed, decomposed, duplicated, behind a link loop and a locked folder.
+class MediaFinderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(scratch / "media");
+    for (const char* folder : {"a/b", "d0", "d1", "e", "x", "locked", "かな"}) {
+      fs::create_directories(scratch.path / "archive" / Utf8Path(folder));
+    }
+    for (const char* file :
+         {"media/here.avi", "media/は\u309A.wav", "archive/here.avi", "archive/a/b/moved.avi",
+          "archive/CASE.AVI", "archive/x/stem.mov", "archive/x/stem.wav", "archive/かな/か\u3099.avi",
+          "archive/d1/dup.avi", "archive/d0/dup.avi", "archive/e/DUP.avi", "archive/locked/hidden.avi"}) {
+      testing::WriteFile(scratch / file, file);
+    }
+    fs::create_directory(scratch / "archive" / "x" / "folder.avi");  // a folder is no media
+#ifndef _WIN32
+    fs::create_directory_symlink("..", scratch / "archive" / "a" / "loop");
+    fs::create_symlink("nowhere.avi", scratch / "archive" / "dangling.avi");
+#endif
+  }
+  std::string At(const char* path) const { return Utf8Text((scratch / path).generic_u8string()); }
+
+  const testing::ScratchFolder scratch;
+};
+
+TEST_F(MediaFinderTest, FindsEachMovedFileByTheStrongestMatchFirstInPathOrder) {
+  MediaTrees trees;
+  const auto archive = trees.Tree(At("archive"));
+  EXPECT_EQ(archive, trees.Tree(At("archive")));  // read once
+  EXPECT_EQ(10u, archive->size());  // each file under archive/ once: the link loop is not followed again
+  const MediaFinder finder(At("media"), {archive});
+  const struct {
+    const char* name;
+    const char* path;  // nullptr: missing
+    MediaMatch match;
+    std::vector<const char*> others;
+  } rows[] = {
+      {"C:\\DV\\here.avi", "media/here.avi", MediaMatch::Exact, {}},  // the media folder first
+      {"ぱ.wav", "media/は\u309A.wav", MediaMatch::Exact, {}},        // composed there too
+      {"moved.avi", "archive/a/b/moved.avi", MediaMatch::Exact, {}},
+      {"case.avi", "archive/CASE.AVI", MediaMatch::Case, {}},
+      {"stem.avi", "archive/x/stem.mov", MediaMatch::Extension, {"archive/x/stem.wav"}},
+      {"が.avi", "archive/かな/か\u3099.avi", MediaMatch::Exact, {}},
+      {"dup.avi", "archive/d0/dup.avi", MediaMatch::Exact, {"archive/d1/dup.avi"}},  // not the case match
+      {"folder.avi", nullptr, MediaMatch::Exact, {}},
+      {"dangling.avi", nullptr, MediaMatch::Exact, {}},
+      {"gone.avi", nullptr, MediaMatch::Exact, {}},
+  };
+  for (const auto& row : rows) {
+    const FoundMedia found = finder.Find(row.name);
+    EXPECT_EQ(row.path != nullptr, found.location.exists) << row.name;
+    EXPECT_EQ(row.path != nullptr ? At(row.path) : At("media") + "/" + MediaBaseName(row.name),
+              found.location.path);
+    EXPECT_EQ(row.match, found.location.match) << row.name;
+    std::vector<std::string> others;
+    for (const char* other : row.others) others.push_back(At(other));
+    EXPECT_EQ(others, found.others) << row.name;
+  }
+  EXPECT_FALSE(finder.Find("..").location.named);
+}
+
+TEST_F(MediaFinderTest, SkipsAndNamesWhatCannotBeRead) {
+  EXPECT_EQ(std::vector<std::string>{At("none")}, MediaTree(At("none")).Unreadable());
+  EXPECT_EQ(std::vector<std::string>{At("media/here.avi")}, MediaTree(At("media/here.avi")).Unreadable());
+  fs::permissions(scratch / "archive" / "locked", fs::perms::none);
+  std::error_code error;
+  fs::directory_iterator probe(scratch / "archive" / "locked", error);
+  const bool locked = static_cast<bool>(error);
+  fs::permissions(scratch / "archive" / "locked", fs::perms::owner_all, error);
+  if (!locked) GTEST_SKIP() << "this user reads any folder";
+  fs::permissions(scratch / "archive" / "locked", fs::perms::none);
+  const MediaTree tree(At("archive"));
+  fs::permissions(scratch / "archive" / "locked", fs::perms::owner_all);
+  EXPECT_EQ(std::vector<std::string>{At("archive") + "/locked"}, tree.Unreadable());
+  EXPECT_EQ(9u, tree.size());  // all but hidden.avi
+}
+
+}  // namespace
+}  // namespace morvane
