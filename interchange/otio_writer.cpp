@@ -216,8 +216,10 @@ class OtioWriter {
       item["markers"] = Placeholder(streams_.size());
       streams_.push_back({"markers", nullptr, false});
     }
-    bool any = false;
-    TrackChildren(track, soundOnly, [&](const Json&) { any = true; }, false);
+    // A track has children when a clip plays on it, or a gap runs to the timeline's end.
+    const bool any = end_ > 0 || std::any_of(track.clips.begin(), track.clips.end(), [&](const TimelineClip& clip) {
+                       return !soundOnly || clip.hasAudio;
+                     });
     if (any) {
       item["children"] = Placeholder(streams_.size());
       streams_.push_back({"children", &track, soundOnly});
@@ -228,10 +230,9 @@ class OtioWriter {
     return item;
   }
 
-  // Calls element with each child of the track in order: gaps, transitions and clips; with make
-  // false, with an empty value (to learn whether there are any).
+  // Calls element with each child of the track in order: gaps, transitions and clips.
   template <typename Element>
-  void TrackChildren(const TimelineTrackModel& track, bool soundOnly, Element element, bool make = true) {
+  void TrackChildren(const TimelineTrackModel& track, bool soundOnly, Element element) {
     std::int64_t cursor = 0;
     bool lastWasClip = false;
     for (const TimelineClip& clip : track.clips) {
@@ -239,18 +240,18 @@ class OtioWriter {
         continue;
       }
       if (clip.recordIn > cursor) {
-        element(make ? Item("Gap.1", "", Range(0, clip.recordIn - cursor)) : Json());
+        element(Item("Gap.1", "", Range(0, clip.recordIn - cursor)));
         lastWasClip = false;
       }
       if (clip.transition != TransitionKind::None && lastWasClip) {
-        element(make ? Transition(clip) : Json());
+        element(Transition(clip));
       }
-      element(make ? Clip(clip) : Json());
+      element(Clip(clip));
       cursor = clip.RecordOut();
       lastWasClip = true;
     }
     if (end_ > cursor) {
-      element(make ? Item("Gap.1", "", Range(0, end_ - cursor)) : Json());  // every track ends with the timeline
+      element(Item("Gap.1", "", Range(0, end_ - cursor)));  // every track ends with the timeline
     }
   }
 
