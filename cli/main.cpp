@@ -17,6 +17,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <algorithm>
 #include <map>
 #include <span>
@@ -109,7 +110,8 @@ int Printed(int status) {
 }
 
 // Converts one source; true when it converted.
-bool ConvertOne(const Options& options, const std::string& source) {
+// afterRun (if any) is called once the conversion ran, before its messages.
+bool ConvertOne(const Options& options, const std::string& source, const std::function<void()>& afterRun) {
   const bool toStandardOutput = options.destination == "-";
   const std::string destination =
       options.destination.empty() ? DefaultDestination(source, options.format) : options.destination;
@@ -146,6 +148,9 @@ bool ConvertOne(const Options& options, const std::string& source) {
     outcome = job.Run(silent);
   }
 
+  if (afterRun) {
+    afterRun();
+  }
   if (!outcome.completed()) {
     const std::string message = morvane::CommandLineMessage(outcome);
     for (std::size_t start = 0, end = 0; start < message.size(); start = end + 1) {
@@ -360,18 +365,26 @@ int Main(std::vector<std::string> arguments) {
     return 2;
   }
 
-  // Each --relink folder is read once, before any SOURCE; what cannot be read is said once.
+  // Each --relink folder is read once for every SOURCE: by the first export while it reads its
+  // project, or here. What cannot be read is said once, with the first SOURCE's messages.
   options.trees = std::make_shared<morvane::MediaTrees>();
   for (std::string& folder : options.relinkFolders) {
     if (!options.probe) {
       folder = morvane::AbsoluteMediaFolder(folder, {});  // as each conversion links its media
     }
-    for (const std::string& unreadable : options.trees->Tree(folder)->Unreadable()) {
-      std::fprintf(stderr, "morvane-convert: %s: warning: cannot be read; skipped\n", unreadable.c_str());
-    }
   }
+  bool unreadableSaid = false;
+  const auto sayUnreadable = [&options, &unreadableSaid] {
+    for (const std::string& folder : options.relinkFolders) {
+      for (const std::string& unreadable : options.trees->Tree(folder)->Unreadable()) {
+        std::fprintf(stderr, "morvane-convert: %s: warning: cannot be read; skipped\n", unreadable.c_str());
+      }
+    }
+    unreadableSaid = true;
+  };
 
   if (options.probe) {
+    sayUnreadable();
     morvane::ProbeOptions probeOptions;
     probeOptions.json = options.json;
     probeOptions.mediaDir = options.mediaFolder;
@@ -386,7 +399,7 @@ int Main(std::vector<std::string> arguments) {
 
   bool allConverted = true;
   for (const std::string& source : options.sources) {
-    allConverted = ConvertOne(options, source) && allConverted;
+    allConverted = ConvertOne(options, source, unreadableSaid ? std::function<void()>{} : sayUnreadable) && allConverted;
     morvane::EndIfInterrupted();  // a request to stop that waited for the files to be put in place
   }
   return allConverted ? 0 : 1;

@@ -1,5 +1,6 @@
 #include "convert/conversion_job.h"
 
+#include <future>
 #include <memory>
 #include <new>
 #include <optional>
@@ -178,9 +179,22 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
   }
   timelineSource.projectName = Utf8Text(Utf8Path(sourcePath_).stem());
   timelineSource.mediaFolder = AbsoluteMediaFolder(export_.mediaFolder, sourcePath_);
-  const std::shared_ptr<MediaTrees> trees = export_.trees ? export_.trees : std::make_shared<MediaTrees>();
-  for (const std::string& folder : export_.relinkFolders) {
-    timelineSource.relinkTrees.push_back(trees->Tree(AbsoluteMediaFolder(folder, sourcePath_)));
+  // The relinking folders are read on a thread of their own while the project is read: a large
+  // tree takes as long as a large project. Trees that the job's trees already hold cost nothing.
+  std::future<std::vector<std::shared_ptr<const MediaTree>>> relinkTrees;
+  if (!export_.relinkFolders.empty()) {
+    std::vector<std::string> folders;
+    for (const std::string& folder : export_.relinkFolders) {
+      folders.push_back(AbsoluteMediaFolder(folder, sourcePath_));
+    }
+    const std::shared_ptr<MediaTrees> trees = export_.trees ? export_.trees : std::make_shared<MediaTrees>();
+    relinkTrees = std::async(std::launch::async, [trees, folders = std::move(folders)] {
+      std::vector<std::shared_ptr<const MediaTree>> read;
+      for (const std::string& folder : folders) {
+        read.push_back(trees->Tree(folder));
+      }
+      return read;
+    });
   }
   timelineSource.start = export_.start;
   ConversionOutcome facts = Facts();
@@ -201,6 +215,9 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
     ListingWriter listing{ListingWriter::Discard{}};
     TimelineFacts recorded(row.writesTitles, row.writesLevels);
     ending = ReadProject(source.Descriptor(), settings_, chooseByFit_, fit, listing, progress, *tables, &recorded);
+    if (relinkTrees.valid()) {
+      timelineSource.relinkTrees = relinkTrees.get();
+    }
     timeline = BuildTimeline(*tables, recorded, timelineSource);
     suffixes = row.files(*timeline, settings_.timecodeMode);
   } catch (const ConversionError& error) {

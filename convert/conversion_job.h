@@ -127,8 +127,8 @@ class ConversionJob {
   using Confirm = std::function<bool(const ConversionOutcome& facts)>;
   void ConfirmWhenOnlyOtherFits(Confirm confirm) { confirm_ = std::move(confirm); }
 
-  // Runs the conversion to its end on the calling thread, reporting to progress (whose bar the
-  // caller has set to 0 of 200). When the project does not fit the layout, the source is read
+  // Runs the conversion to its end on the calling thread (an export reads its relinking folders
+  // on a second one meanwhile), reporting to progress (whose bar the caller has set to 0 of 200). When the project does not fit the layout, the source is read
   // once more with the other layout, its text and progress going nowhere.
   ConversionOutcome Run(ProgressSink& progress) const;
 

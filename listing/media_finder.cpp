@@ -1,6 +1,7 @@
 #include "listing/media_finder.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "listing/unicode_compose.h"
 #include "platform/file_system.h"
@@ -12,6 +13,15 @@ namespace {
 std::string_view Stem(std::string_view name) {
   const std::size_t dot = name.rfind('.');
   return dot == std::string_view::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+// A 64-bit FNV-1a hash of a stem with ASCII case folded (the stem is composed already).
+std::uint64_t StemKey(std::string_view stem) {
+  std::uint64_t hash = 14695981039346656037u;
+  for (const char c : stem) {
+    hash = (hash ^ static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c)) * 1099511628211u;
+  }
+  return hash;
 }
 
 std::string_view LastPart(std::string_view path) {
@@ -26,21 +36,29 @@ MediaTree::MediaTree(std::string folderUtf8) : folder_(std::move(folderUtf8)) {
   unreadable_ = std::move(tree.unreadable);
   stems_.reserve(paths_.size());
   for (std::size_t i = 0; i < paths_.size(); ++i) {
-    stems_.emplace_back(Stem(FoldAsciiCase(ComposeNfc(LastPart(paths_[i])))), i);
+    const std::string_view name = LastPart(paths_[i]);
+    const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    // An ASCII name is its own normal form: its key is made without a copy (most names are).
+    stems_.emplace_back(ascii ? StemKey(Stem(name)) : StemKey(Stem(FoldAsciiCase(ComposeNfc(name)))), i);
   }
   std::sort(stems_.begin(), stems_.end());
 }
 
 void MediaTree::Find(std::string_view composedName, MediaMatch match, std::vector<std::string>& found) const {
   const std::string folded = FoldAsciiCase(composedName);
-  const std::string stem(Stem(folded));
+  const std::string_view stem = Stem(folded);
   const std::string at = folder_.empty() || folder_.back() == '/' ? folder_ : folder_ + "/";
-  for (auto it = std::lower_bound(stems_.begin(), stems_.end(), std::pair{stem, std::size_t{0}});
-       it != stems_.end() && it->first == stem; ++it) {
+  const std::uint64_t key = StemKey(stem);
+  for (auto it = std::lower_bound(stems_.begin(), stems_.end(), std::pair{key, std::size_t{0}});
+       it != stems_.end() && it->first == key; ++it) {
     const std::string composed = ComposeNfc(LastPart(paths_[it->second]));
-    const MediaMatch kind = composed == composedName            ? MediaMatch::Exact
-                            : FoldAsciiCase(composed) == folded ? MediaMatch::Case
-                                                                : MediaMatch::Extension;
+    const std::string composedFolded = FoldAsciiCase(composed);
+    if (Stem(composedFolded) != stem) {
+      continue;  // another stem with the same key
+    }
+    const MediaMatch kind = composed == composedName   ? MediaMatch::Exact
+                            : composedFolded == folded ? MediaMatch::Case
+                                                       : MediaMatch::Extension;
     if (kind == match) {
       found.push_back(at + paths_[it->second]);
     }

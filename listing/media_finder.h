@@ -4,6 +4,7 @@
 // under the folders given to relink with (--relink; the dialog's project folder tree).
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -17,9 +18,9 @@
 namespace morvane {
 
 // Every file under one folder and its subfolders, read once (platform/file_system.h's
-// FilesUnder: links to folders are not followed twice), sorted by the stem of each name, composed
-// and with ASCII case folded: the files that match a name by any strength are those of its stem,
-// found by one search.
+// FilesUnder: links to folders are not followed twice), sorted by a hash of the stem of each
+// name, composed and with ASCII case folded: the files that match a name by any strength are
+// those of its stem, found by one search.
 class MediaTree {
  public:
   explicit MediaTree(std::string folderUtf8);
@@ -37,7 +38,7 @@ class MediaTree {
   std::string folder_;
   std::vector<std::string> paths_;  // relative to folder_, in the order the system lists them
   std::vector<std::string> unreadable_;
-  std::vector<std::pair<std::string, std::size_t>> stems_;  // each stem with its paths_ index, sorted
+  std::vector<std::pair<std::uint64_t, std::size_t>> stems_;  // each stem's hash with its paths_ index, sorted
 };
 
 // The trees of one run, each read on its first use and then shared by every project of the run.
