@@ -80,6 +80,8 @@ std::string ChangeText(const ExportNote& note) {
     case ExportChange::TitlesPastLimit:
       return Count(n, "title", "titles") + " past the " + std::to_string(kTitleLimit) +
              " an export keeps (or past the room for their text) left out";
+    case ExportChange::ConnectedTransitionCut:
+      return Count(n, "transition", "transitions") + " between connected clips written as " + (n == 1 ? "a cut" : "cuts");
   }
   return {};
 }

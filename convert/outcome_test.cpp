@@ -174,7 +174,8 @@ TEST(ExportOutcome, EveryFormatLinksTheMediaFoundUnderTheRelinkingFolders) {
   const struct {
     ExportFormat format;
     const char* file;
-  } rows[] = {{ExportFormat::Otio, "cut.otio"}, {ExportFormat::Cmx3600, "cut.edl"}, {ExportFormat::Mlt, "cut.mlt"}};
+  } rows[] = {{ExportFormat::Otio, "cut.otio"}, {ExportFormat::Cmx3600, "cut.edl"}, {ExportFormat::Mlt, "cut.mlt"},
+              {ExportFormat::Fcpxml, "cut.fcpxml"}};
   for (const auto& row : rows) {
     ConversionJob job(Utf8Text(folder / "cut.dvc"), Utf8Text(folder / row.file), {});
     job.SetExport({row.format, {}, false, true, 0, {archive}, trees});

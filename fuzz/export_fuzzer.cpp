@@ -2,7 +2,7 @@
 // timeline and every export. The first byte of an input chooses the settings (bit 0 the
 // software, bits 1 and 2 the timecode mode, FRAME taken as PAL, which an export needs; bit 3 the
 // probe's JSON or text); the rest is the project file. Each output must parse as its format:
-// the OpenTimelineIO file and the probe's JSON line as JSON, the MLT file as XML (pugixml) with
+// the OpenTimelineIO file and the probe's JSON line as JSON, the MLT and FCPXML files as XML (pugixml) with
 // no character XML 1.0 forbids, raw or as a reference (pugixml takes both), and every EDL line
 // one the writer makes (title, frame code mode, event, M2 speed, "* " comment), so that no text from the
 // project adds a line.
@@ -45,13 +45,13 @@ bool XmlAllows(unsigned long point) {
 }
 
 void CheckXml(const std::string& text) {
-  Check(static_cast<bool>(pugi::xml_document().load_buffer(text.data(), text.size())), "MLT that is not XML", text);
+  Check(static_cast<bool>(pugi::xml_document().load_buffer(text.data(), text.size())), "XML that does not parse", text);
   for (std::size_t at = 0; at < text.size(); ++at) {
-    Check(XmlAllows(static_cast<unsigned char>(text[at])), "MLT with a character XML forbids", text.substr(at));
+    Check(XmlAllows(static_cast<unsigned char>(text[at])), "XML with a character XML forbids", text.substr(at));
     if (text.compare(at, 2, "&#") == 0) {
       const bool hex = text.compare(at + 2, 1, "x") == 0;
       Check(XmlAllows(std::strtoul(text.c_str() + at + (hex ? 3 : 2), nullptr, hex ? 16 : 10)),
-            "MLT with a reference to a character XML forbids", text.substr(at));
+            "XML with a reference to a character XML forbids", text.substr(at));
     }
   }
 }
@@ -102,13 +102,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const morvane::Timeline timeline =
       morvane::BuildTimeline(*tables, facts, {"fuzz", "/nonexistent-media", *morvane::RateOfMode(mode)});
   for (const morvane::ExportFormat format :
-       {morvane::ExportFormat::Otio, morvane::ExportFormat::Cmx3600, morvane::ExportFormat::Mlt}) {
+       {morvane::ExportFormat::Otio, morvane::ExportFormat::Cmx3600, morvane::ExportFormat::Mlt,
+        morvane::ExportFormat::Fcpxml}) {
     morvane::ExportNotes notes;
     for (const morvane::ExportText& file : morvane::RenderTimeline(timeline, format, mode, notes)) {
       if (format == morvane::ExportFormat::Otio) {
         Check(nlohmann::json::accept(file.text), "OpenTimelineIO that is not JSON", file.text);
       }
-      if (format == morvane::ExportFormat::Mlt) {
+      if (format == morvane::ExportFormat::Mlt || format == morvane::ExportFormat::Fcpxml) {
         CheckXml(file.text);
       } else if (format == morvane::ExportFormat::Cmx3600) {
         CheckEdl(file.text);

@@ -24,6 +24,7 @@ enum class ExportChange {
   LevelPointsCut,       // clips with more audio level points than the exports keep: the rest left out
   TitleTextCut,         // titles with more text than the exports keep: cut there
   TitlesPastLimit,      // titles past the most the exports keep, or past the room for their texts: left out
+  ConnectedTransitionCut,  // transitions between connected clips, which the format cannot join: cuts
 };
 
 struct ExportNote {

@@ -1,6 +1,7 @@
-"""Exports the bundled examples: each example's .otio and CMX 3600 .edl files, with media looked
-up in a fixed folder that does not exist, must equal interchange/testdata byte for byte. (The
-.mlt exports are played through MLT itself by mlt_test.py.)
+"""Exports the bundled examples: each example's .otio, CMX 3600 .edl and .fcpxml files, with media
+looked up in a fixed folder that does not exist, must equal interchange/testdata byte for byte,
+and the .fcpxml of every rate mode must be well-formed XML to xmllint. (The .mlt exports are
+played through MLT itself by mlt_test.py.)
 
 usage: export_test.py MORVANE_CONVERT MAKE_EXAMPLES TESTDATA_DIR
 """
@@ -11,9 +12,9 @@ GOLDEN_MEDIA = "/media/morvane-examples"
 EXAMPLES = [("rexedit-0207", "rexedit"), ("ezedit-0206", "ezedit")]
 
 
-def convert(source, fmt, dest, media):
+def convert(source, fmt, dest, media, mode="ntsc-df"):
     subprocess.run([CONVERT, "--software", dict(EXAMPLES)[os.path.basename(source)[:-4]], "--format", fmt,
-                    "--media-dir", media, "-q", "--force", "-o", dest, source], check=True)
+                    "--timecode", mode, "--media-dir", media, "-q", "--force", "-o", dest, source], check=True)
 
 
 class ExportTest(unittest.TestCase):
@@ -29,11 +30,20 @@ class ExportTest(unittest.TestCase):
             source = os.path.join(self.dir, name + ".dvc")
             convert(source, "otio", os.path.join(self.dir, name + ".otio"), GOLDEN_MEDIA)
             convert(source, "cmx3600", os.path.join(self.dir, name + ".edl"), GOLDEN_MEDIA)
+            convert(source, "fcpxml", os.path.join(self.dir, name + ".fcpxml"), GOLDEN_MEDIA)
             written = sorted(f for f in os.listdir(self.dir) if f.startswith(name) and not f.endswith(".dvc"))
             self.assertEqual(written, sorted(f for f in os.listdir(TESTDATA) if f.startswith(name)))
             for f in written:
                 with open(os.path.join(self.dir, f), "rb") as a, open(os.path.join(TESTDATA, f), "rb") as b:
                     self.assertEqual(a.read(), b.read(), f)
+
+    def test_fcpxml_is_well_formed_in_every_rate_mode(self):
+        for name, _ in EXAMPLES:
+            for mode in ("ntsc-df", "ntsc-ndf", "pal"):
+                dest = os.path.join(self.dir, f"{name}-{mode}.fcpxml")
+                convert(os.path.join(self.dir, name + ".dvc"), "fcpxml", dest, GOLDEN_MEDIA, mode)
+                result = subprocess.run(["xmllint", "--noout", dest], capture_output=True, text=True)
+                self.assertEqual((result.returncode, result.stderr), (0, ""), dest)
 
 
 if __name__ == "__main__":

@@ -6,23 +6,26 @@ usage: sweep.py [--report-only] [--count N] [--seed S] [--max-main M] [--readers
                 [--keep DIR] MORVANE_CONVERT MAKE_SWEEP_PROJECTS
 
 For each project of `make_sweep_projects --count N --seed S` and each of ntsc-df, ntsc-ndf and
-pal, morvane-convert writes the listing and the .otio, .edl set and .mlt. The EDL table is the
+pal, morvane-convert writes the listing and the .otio, .edl set, .mlt and .fcpxml. The EDL table is the
 truth (its numbers are read exactly from the same project's table in frames): every clip the
 table prints with a length must come back with its record in and out, its source in and out
 (movies and sound; a still or colour clip has no source frames), on its track, and every
 transition with its kind, cut point and length. A difference counts as warned when the
 conversion printed a warning for that format (`morvane-convert: FILE: warning: FORMAT: ...`),
 otherwise as failed. The projects with awkward names (`--awkward`) must give exports that parse
-(JSON, xmllint, MLT, both EDL readers) and EDLs with no added line.
+(JSON, xmllint, MLT, both EDL readers, the FCPXML adapter) and EDLs with no added line.
 
 Readers (--readers, default all that load):
   mlt       MLT's own library (python3-mlt, module mlt7)
   otio      OpenTimelineIO reading the .otio
   cmx-otio  OpenTimelineIO's CMX 3600 adapter reading each .edl
   pycmx     pycmx reading each .edl
+  fcpxml    OpenTimelineIO's FCPXML adapter reading the .fcpxml (its clips; the transitions, which
+            it does not read, from the file itself)
   parse     the awkward-name projects: every export parses, no EDL line added
 OpenTimelineIO, its CMX adapter and pycmx are not Debian packages: they are used when built by
-hand in the folders of --otio, --cmx-adapter and --pycmx, and skipped (said so) otherwise.
+hand in the folders of --otio, --cmx-adapter and --pycmx, and skipped (said so) otherwise; the
+FCPXML adapter likewise through the loader script of --otio-loader.
 
 Prints per reader the projects, the clips and transitions matched, warned and failed, and the
 kinds of failure with counts and an example each. Exit status 1 when anything failed, unless
@@ -31,6 +34,7 @@ kinds of failure with counts and an example each. Exit status 1 when anything fa
 import argparse
 import collections
 import ctypes
+import fractions
 import json
 import multiprocessing
 import os
@@ -39,14 +43,15 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import xml.etree.ElementTree as ET
 
 MODES = {  # rate, nominal frames per second, drop frame
     "ntsc-df": (30000 / 1001, 30, True),
     "ntsc-ndf": (30000 / 1001, 30, False),
     "pal": (25, 25, False),
 }
-EXTENSIONS = {"otio": ".otio", "cmx3600": ".edl", "mlt": ".mlt"}
-READER_FORMAT = {"mlt": "mlt", "otio": "otio", "cmx-otio": "cmx3600", "pycmx": "cmx3600"}
+EXTENSIONS = {"otio": ".otio", "cmx3600": ".edl", "mlt": ".mlt", "fcpxml": ".fcpxml"}
+READER_FORMAT = {"mlt": "mlt", "otio": "otio", "cmx-otio": "cmx3600", "pycmx": "cmx3600", "fcpxml": "fcpxml"}
 IMAGE_SUFFIXES = {b".bmp", b".dib", b".rle", b".jpg", b"jpeg", b"jfif", b".pic", b"pict", b".pct", b".png",
                   b"pntg", b".pnt", b".mac", b".psd", b".qti", b"qtif", b".sgi", b".rgb", b".tga", b"arga",
                   b".vda", b".icb", b".vst", b".tif", b"tiff", b".fpx", b".gif"}
@@ -291,6 +296,124 @@ def read_mlt(mlt, profile, path):
     return clips, transitions
 
 
+def load_fcpx(loader):
+    """OpenTimelineIO and its FCPXML adapter through the loader script of the hand-built OTIO, or
+    the reason they are missing."""
+    try:
+        folder, name = os.path.split(os.path.abspath(loader))
+        sys.path.insert(0, folder)
+        otio = __import__(os.path.splitext(name)[0]).otio
+        from otio_fcpx_xml_adapter import fcpx_xml
+        return otio, fcpx_xml, None
+    except (OSError, ImportError, AttributeError) as error:
+        return None, None, str(error)
+
+
+def seconds(text):
+    """An FCPXML time ("1001/30000s", "5s", "0s") as a fraction."""
+    return fractions.Fraction(text[:-1]) if text else fractions.Fraction(0)
+
+
+def mend_fcpx(otio, fcpx):
+    """Mends the adapter's known faults that would hide what a file says (OpenTimelineIO issues
+    903 and 1661): it reads times through an integer frame rate (29 for 30000/1001) and truncated
+    floats, here exact fractions of the format's frame duration; it fails on a generator (a video
+    element of an effect), here a clip with a generator reference. It also keeps each clip's
+    timeMap in the clip's metadata, which the adapter does not read."""
+    reader = fcpx.FcpxXml
+    timing_clip, format_id, reference, build = (reader._timing_clip, reader._format_id_for_clip,
+                                                 reader._reference_from_id, reader._build_composable)
+
+    def frame(self, format_id):
+        return seconds(self._format_by_id(format_id).get("frameDuration"))
+
+    def number_of_frames(self, time, format_id):
+        return round(seconds(time) / frame(self, format_id)) if time else 0
+
+    def frame_rate(self, format_id):
+        return float(1 / frame(self, format_id))
+
+    def time_range(self, element, format_id):
+        rate = frame_rate(self, format_id)
+        return otio.opentime.TimeRange(
+            otio.opentime.RationalTime(number_of_frames(self, element.get("start"), format_id), rate),
+            otio.opentime.RationalTime(number_of_frames(self, element.get("duration"), format_id), rate))
+
+    def is_effect(self, ref):
+        return ref is not None and self._asset_by_id(ref) is None and self._compound_clip_by_id(ref) is None
+
+    def mended_timing_clip(self, clip):
+        if clip.tag in ("video", "audio") and self.child_parent_map.get(clip).tag != "clip":
+            return clip  # a story element of its own, not the picture of a clip
+        return timing_clip(self, clip)
+
+    def mended_format_id(self, clip, default_format):
+        return default_format if clip.tag != "gap" and is_effect(self, clip.get("ref")) else \
+            format_id(self, clip, default_format)
+
+    def mended_reference(self, ref, default_format):
+        if is_effect(self, ref):
+            return otio.schema.GeneratorReference(generator_kind=ref)
+        return reference(self, ref, default_format)
+
+    def mended_build(self, element, default_format):
+        item = build(self, element, default_format)
+        points = element.find("timeMap")
+        if points is not None:
+            fmt = self._format_id_for_clip(element, default_format)
+            item.metadata["timeMap"] = [[number_of_frames(self, p.get("time"), fmt),
+                                         number_of_frames(self, p.get("value"), fmt)] for p in points.findall("timept")]
+        return item
+
+    reader._number_of_frames, reader._format_frame_rate, reader._time_range = number_of_frames, frame_rate, time_range
+    reader._timing_clip, reader._format_id_for_clip = mended_timing_clip, mended_format_id
+    reader._reference_from_id, reader._build_composable = mended_reference, mended_build
+
+
+def warp(points, time):
+    """The media time a timeMap's points give at a clip's time, between two of them."""
+    for (t0, v0), (t1, v1) in zip(points, points[1:]):
+        if t0 <= time <= t1 and t1 != t0:
+            return round(v0 + fractions.Fraction(time - t0) * (v1 - v0) / (t1 - t0))
+    return time
+
+
+def read_fcpx(otio, fcpx, path):
+    """Clips as the FCPXML adapter reads them (lane 0 the main track, lanes above it the insert
+    lanes, below it the extra audio), their record times from the sequence's start; transitions,
+    which the adapter does not read, and the start from the file itself."""
+    with open(path, "rb") as f:
+        text = f.read()
+    timeline = fcpx.read_from_string(text)[0]  # the event's first (only) project
+    root = ET.fromstring(text)
+    frame = seconds(root.find("resources/format").get("frameDuration"))
+    sequence = root.find("library/event/project/sequence")
+    start = round(seconds(sequence.get("tcStart")) / frame)
+    clips, transitions = [], []
+    for track in timeline.tracks:
+        lane = int(track.name)
+        role = "MAIN" if lane == 0 else "INS" if lane > 0 else "audio"
+        for child in track:
+            if not isinstance(child, otio.schema.Clip):
+                continue
+            where = child.range_in_parent()
+            rec_in = round(where.start_time.value) - start
+            src_in = round(child.source_range.start_time.value)
+            src_out = src_in + round(child.source_range.duration.value)
+            points = child.metadata.get("timeMap")
+            if points:
+                src_in, src_out = warp(points, src_in), warp(points, src_out)
+            clips.append(Clip(role, rec_in, rec_in + round(where.duration.value), src_in, src_out, None, None))
+    effects = {effect.get("id"): effect.get("name") for effect in root.iter("effect")}
+    for transition in sequence.find("spine").findall("transition"):
+        video = transition.find("filter-video")
+        name = effects.get(video.get("ref")) if video is not None else None
+        kind = {"Cross Dissolve": "dissolve", "Wipe": "wipe"}.get(name, str(name))
+        transitions.append(Transition("MAIN", round(seconds(transition.get("offset")) / frame) - start,
+                                      round(seconds(transition.get("duration")) / frame), kind, None))
+    return clips, transitions
+
+
 # ---- comparing with the table ---------------------------------------------------------------
 
 class Tally:
@@ -428,11 +551,13 @@ def check_parses(readers, mlt_reader, folder, stem, mode, tally):
         checks.append(("otio: JSON", None))
     except (OSError, ValueError) as error:
         checks.append(("otio: JSON", type(error).__name__))
-    if shutil.which("xmllint"):
-        result = subprocess.run(["xmllint", "--noout", base + b".mlt"], capture_output=True)
+    for fmt in ("mlt", "fcpxml") if shutil.which("xmllint") else ():
+        result = subprocess.run(["xmllint", "--noout", base + EXTENSIONS[fmt].encode()], capture_output=True)
         reason = re.search(rb"error : ([^,!\n]*)", result.stderr)
-        checks.append(("mlt: xmllint", None if result.returncode == 0 else
+        checks.append((fmt + ": xmllint", None if result.returncode == 0 else
                        "refused: " + (reason.group(1).decode(errors="replace").strip() if reason else "?")))
+    if readers.get("fcpxml"):
+        checks.append(("fcpxml: FCPXML adapter", attempt(lambda: read_fcpx(*readers["fcpxml"], base + b".fcpxml"))))
     if mlt_reader:
         checks.append(("mlt: MLT", attempt(lambda: mlt_reader(base + b".mlt"))))
     otio, pycmx = readers.get("otio"), readers.get("pycmx")
@@ -523,12 +648,16 @@ def main():
     parser.add_argument("--count", type=int, default=200)
     parser.add_argument("--seed", type=int, default=22)
     parser.add_argument("--max-main", type=int, default=1000, help="at most this many main clips per project")
-    parser.add_argument("--readers", default="mlt,otio,cmx-otio,pycmx,parse")
+    parser.add_argument("--readers", default="mlt,otio,cmx-otio,pycmx,fcpxml,parse")
     parser.add_argument("--jobs", type=int, default=2, help="projects read back at the same time")
     parser.add_argument("--keep", help="work in this folder and keep it")
     parser.add_argument("--otio", default="/tmp/otio", help="OpenTimelineIO's source folder, built in build/")
     parser.add_argument("--cmx-adapter", default="/tmp/cmxad/src/otio_cmx3600_adapter")
     parser.add_argument("--pycmx", default="/tmp/pycmx/src")
+    parser.add_argument("--otio-loader", default="/tmp/otio_load.py",
+                        help="the script that loads the hand-built OTIO with its FCPXML adapter")
+    parser.add_argument("--fcpx-unmended", action="store_true",
+                        help="read the .fcpxml with the adapter as it is (see mend_fcpx)")
     args = parser.parse_args()
     args.wanted = args.readers.split(",")
 
@@ -537,6 +666,10 @@ def main():
         why = load_otio(args)[2]
         if why:
             print(f"OpenTimelineIO, its CMX adapter and pycmx skipped: {why}")
+    if "fcpxml" in args.wanted:
+        why = load_fcpx(args.otio_loader)[2]
+        if why:
+            print(f"OpenTimelineIO's FCPXML adapter skipped: {why}")
     work = args.keep or tempfile.mkdtemp(prefix="sweep-")
     try:
         return run(args, os.path.abspath(args.convert), os.path.abspath(work).encode())
@@ -560,6 +693,12 @@ def load_readers(args):
         otio, pycmx, why = load_otio(args)
         if not why:
             READERS.update(otio=otio, pycmx=pycmx)
+    if "fcpxml" in args.wanted:
+        otio, fcpx, why = load_fcpx(args.otio_loader)
+        if not why:
+            if not args.fcpx_unmended:
+                mend_fcpx(otio, fcpx)
+            READERS["fcpxml"] = (otio, fcpx)
     READERS["wanted"] = args.wanted
 
 
@@ -585,7 +724,7 @@ def run(args, convert_program, work):
                 for lines in said.values():
                     warnings |= warned_formats(lines.get(path, []))
                 tasks.append((name, os.path.join(folder, own), os.path.join(frames_folder, own), stem, mode, warnings))
-    tallies = {reader: Tally() for reader in ("listing", "mlt", "otio", "cmx-otio", "pycmx", "parse")}
+    tallies = {reader: Tally() for reader in ("listing", "mlt", "otio", "cmx-otio", "pycmx", "fcpxml", "parse")}
     with multiprocessing.Pool(args.jobs, load_readers, (args,), maxtasksperchild=5) as pool:
         for found in pool.imap(read_back, tasks):
             for reader, tally in found.items():
@@ -620,7 +759,7 @@ def sweep_one(readers, wanted, folder, frames_folder, stem, mode, warnings, tall
         tallies["listing"].fail("rate table differs from the frames table", f"{label}: {difference}")
     truth = read_table(exact)
     base = os.path.join(folder, stem)
-    for reader in ("mlt", "otio", "cmx-otio", "pycmx"):
+    for reader in ("mlt", "otio", "cmx-otio", "pycmx", "fcpxml"):
         module = readers.get(reader if reader != "cmx-otio" else "otio")
         if reader not in wanted or module is None:
             continue
@@ -635,12 +774,15 @@ def sweep_one(readers, wanted, folder, frames_folder, stem, mode, warnings, tall
                 got = read_otio(module, os.fsdecode(base + b".otio"), mode)
             elif reader == "cmx-otio":
                 got = read_cmx_otio(module, folder, stem, mode)
+            elif reader == "fcpxml":
+                got = read_fcpx(*module, base + b".fcpxml")
             else:
                 got = read_pycmx(module, folder, stem, mode)
         except Exception as error:  # a reader's refusal, whatever its kind, is the finding
             tally.fail(f"file not read ({type(error).__name__}: {str(error)[:60]})", label, warned)
             continue
-        group = (lambda role: "audio" if role in ("ExA1", "ExA2") else role) if reader == "mlt" else (lambda role: role)
+        group = (lambda role: "audio" if role in ("ExA1", "ExA2") else role) if reader in ("mlt", "fcpxml") \
+            else (lambda role: role)
 
         def example(ours, theirs=None):
             text = f"{label}: table {tuple(ours)[1:5]}"
