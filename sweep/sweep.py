@@ -224,7 +224,7 @@ def read_fcp7(otio, path, mode):
                 speed = 1.0
                 for effect in child.effects:
                     parameters = effect.metadata.get("fcp_xml", {}).get("parameter", [])
-                    for parameter in parameters if isinstance(parameters, list) else [parameters]:
+                    for parameter in [parameters] if hasattr(parameters, "keys") else parameters:
                         if effect.name == "Time Remap" and parameter.get("parameterid") == "speed":
                             speed = float(parameter["value"]) / 100
                 first = frames(child.source_range.start_time, rate)
