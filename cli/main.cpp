@@ -239,7 +239,7 @@ int Main(std::vector<std::string> arguments) {
                                          {"ntsc-ndf", TimecodeMode::NtscNonDrop},
                                          {"pal", TimecodeMode::Pal},
                                          {"frames", TimecodeMode::Frames}};
-  // Each format by its name, and by its extension as another name (txt, edl).
+  // Each format by its name, and by its extension as another name (txt, edl, xml).
   std::vector<Word<ExportFormat>> formats;
   for (const morvane::ExportFormatRow& row : morvane::ExportFormats()) {
     formats.push_back({row.name, row.format});
@@ -265,7 +265,7 @@ int Main(std::vector<std::string> arguments) {
   app.add_option("--format", formatWord,
                  "what to write: " + std::string(morvane::ExportFormats().front().description) +
                      " (default), or the edit as " + JoinFormats(description, ", ", " or ", 1) +
-                     "; a format's extension names it too (txt, edl)")
+                     "; a format's extension names it too (txt, edl, xml)")
       ->type_name(WordList(std::span<const Word<ExportFormat>>(formats)));
   app.add_option("--media-dir", options.mediaFolder,
                  "where the exports look for the clips' media files (default: each project's folder)")

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "interchange/cmx_writer.h"
+#include "interchange/fcp7_writer.h"
 #include "interchange/fcpxml_writer.h"
 #include "interchange/mlt_writer.h"
 #include "interchange/otio_writer.h"
@@ -27,6 +28,10 @@ void WriteFcpxmlFile(const Timeline& timeline, TimecodeMode, std::span<ListingWr
   WriteFcpxml(timeline, notes, *out[0]);
 }
 
+void WriteFcp7File(const Timeline& timeline, TimecodeMode, std::span<ListingWriter* const> out, ExportNotes& notes) {
+  WriteFcp7Xml(timeline, notes, *out[0]);
+}
+
 std::vector<std::string> CmxFiles(const Timeline& timeline, TimecodeMode) { return CmxSuffixes(timeline); }
 
 // An EDL is small (999 events at most): made whole, then written.
@@ -37,7 +42,7 @@ void WriteCmxFiles(const Timeline& timeline, TimecodeMode mode, std::span<Listin
   }
 }
 
-constexpr std::array<ExportFormatRow, 5> kFormats{{
+constexpr std::array<ExportFormatRow, 6> kFormats{{
     {ExportFormat::Listing, "listing", ".txt", "Text file (*.txt)", "the listing with its EDL table", false, false,
      false, nullptr, nullptr},
     {ExportFormat::Otio, "otio", ".otio", "OpenTimelineIO (*.otio)", "OpenTimelineIO", false, true, true, OneFile,
@@ -48,6 +53,8 @@ constexpr std::array<ExportFormatRow, 5> kFormats{{
      WriteMltFile},
     {ExportFormat::Fcpxml, "fcpxml", ".fcpxml", "FCPXML for Final Cut Pro (*.fcpxml)", "FCPXML 1.9 for Final Cut Pro",
      false, true, false, OneFile, WriteFcpxmlFile},
+    {ExportFormat::Fcp7Xml, "fcp7xml", ".xml", "Final Cut Pro 7 XML for Premiere and Resolve (*.xml)",
+     "Final Cut Pro 7 XML (Premiere Pro, DaVinci Resolve)", false, true, false, OneFile, WriteFcp7File},
 }};
 
 }  // namespace

@@ -6,14 +6,15 @@ usage: sweep.py [--report-only] [--count N] [--seed S] [--max-main M] [--readers
                 [--keep DIR] MORVANE_CONVERT MAKE_SWEEP_PROJECTS
 
 For each project of `make_sweep_projects --count N --seed S` and each of ntsc-df, ntsc-ndf and
-pal, morvane-convert writes the listing and the .otio, .edl set, .mlt and .fcpxml. The EDL table is the
-truth (its numbers are read exactly from the same project's table in frames): every clip the
+pal, morvane-convert writes the listing and the .otio, .edl set, .mlt, .fcpxml and Final Cut Pro 7
+.xml. The EDL table is the truth (its numbers are read exactly from the same project's table in frames): every clip the
 table prints with a length must come back with its record in and out, its source in and out
 (movies and sound; a still or colour clip has no source frames), on its track, and every
 transition with its kind, cut point and length. A difference counts as warned when the
 conversion printed a warning for that format (`morvane-convert: FILE: warning: FORMAT: ...`),
 otherwise as failed. The projects with awkward names (`--awkward`) must give exports that parse
-(JSON, xmllint, MLT, both EDL readers, the FCPXML adapter) and EDLs with no added line.
+(JSON, xmllint, MLT, both EDL readers, the FCPXML adapter, OTIO's FCP 7 reader) and EDLs with no
+added line.
 
 Readers (--readers, default all that load):
   mlt       MLT's own library (python3-mlt, module mlt7)
@@ -22,10 +23,15 @@ Readers (--readers, default all that load):
   pycmx     pycmx reading each .edl
   fcpxml    OpenTimelineIO's FCPXML adapter reading the .fcpxml (its clips; the transitions, which
             it does not read, from the file itself)
+  fcp7      OpenTimelineIO's FCP 7 XML adapter reading the .xml, a clip's source range read through
+            its Time Remap speed as Premiere reads it (the adapter keeps the filter as an opaque
+            effect and takes `in` for a media frame), a transition's kind from its effect's name
+            (the adapter calls every transition a dissolve)
   parse     the awkward-name projects: every export parses, no EDL line added
 OpenTimelineIO, its CMX adapter and pycmx are not Debian packages: they are used when built by
-hand in the folders of --otio, --cmx-adapter and --pycmx, and skipped (said so) otherwise; the
-FCPXML adapter likewise through the loader script of --otio-loader.
+hand in the folders of --otio, --cmx-adapter and --pycmx, and skipped (said so) otherwise; with
+the script of --otio-load (which loads OpenTimelineIO with its CMX, FCP 7 and FCPXML adapters),
+the FCP 7 and FCPXML readers too.
 
 Prints per reader the projects, the clips and transitions matched, warned and failed, and the
 kinds of failure with counts and an example each. Exit status 1 when anything failed, unless
@@ -50,8 +56,9 @@ MODES = {  # rate, nominal frames per second, drop frame
     "ntsc-ndf": (30000 / 1001, 30, False),
     "pal": (25, 25, False),
 }
-EXTENSIONS = {"otio": ".otio", "cmx3600": ".edl", "mlt": ".mlt", "fcpxml": ".fcpxml"}
-READER_FORMAT = {"mlt": "mlt", "otio": "otio", "cmx-otio": "cmx3600", "pycmx": "cmx3600", "fcpxml": "fcpxml"}
+EXTENSIONS = {"otio": ".otio", "cmx3600": ".edl", "mlt": ".mlt", "fcpxml": ".fcpxml", "fcp7xml": ".xml"}
+READER_FORMAT = {"mlt": "mlt", "otio": "otio", "cmx-otio": "cmx3600", "pycmx": "cmx3600", "fcpxml": "fcpxml",
+                 "fcp7": "fcp7xml"}
 IMAGE_SUFFIXES = {b".bmp", b".dib", b".rle", b".jpg", b"jpeg", b"jfif", b".pic", b"pict", b".pct", b".png",
                   b"pntg", b".pnt", b".mac", b".psd", b".qti", b"qtif", b".sgi", b".rgb", b".tga", b"arga",
                   b".vda", b".icb", b".vst", b".tif", b"tiff", b".fpx", b".gif"}
@@ -134,10 +141,16 @@ def table_differences(listing, frames_listing, mode):
 def load_otio(paths):
     """opentimelineio and pycmx from their hand-built folders, or the reason they are missing."""
     try:
+        every_adapter = os.path.exists(paths.otio_load)
+        if every_adapter:  # OpenTimelineIO with all its hand-built adapters
+            import importlib.util
+            spec = importlib.util.spec_from_file_location("otio_load", paths.otio_load)
+            spec.loader.exec_module(importlib.util.module_from_spec(spec))
         for lib in ("opentime/libopentime.so", "opentimelineio/libopentimelineio.so"):
             ctypes.CDLL(os.path.join(paths.otio, "build/src", lib), mode=ctypes.RTLD_GLOBAL)
         sys.path[:0] = [os.path.join(paths.otio, "py"), paths.pycmx]
-        os.environ["OTIO_PLUGIN_MANIFEST_PATH"] = os.path.join(paths.cmx_adapter, "plugin_manifest.json")
+        if not every_adapter:
+            os.environ["OTIO_PLUGIN_MANIFEST_PATH"] = os.path.join(paths.cmx_adapter, "plugin_manifest.json")
         import opentimelineio
         import pycmx
         return opentimelineio, pycmx, None
@@ -189,6 +202,42 @@ def read_otio(otio, path, mode):
         if track.name.endswith("sound"):
             continue  # the audio twin of a picture track
         otio_track(otio, track, role_of_name(track.name), rate, clips, transitions)
+    return shift(clips, transitions, -offset) if offset else (clips, transitions)
+
+
+FCP7_KINDS = {"Cross Dissolve": "dissolve", "Edge Wipe": "wipe"}
+
+
+def read_fcp7(otio, path, mode):
+    """Clips and transitions of the .xml as OTIO's FCP 7 adapter reads them. Under a Time Remap
+    in and out count the slowed clip's frames: the media frame is the clip frame times the speed."""
+    rate = MODES[mode][0]
+    timeline = otio.adapters.read_from_file(path, adapter_name="fcp_xml")
+    clips, transitions = [], []
+    for track in timeline.tracks:
+        if track.name.endswith("sound"):
+            continue  # the audio pair of a picture track
+        role, previous_end = role_of_name(track.name), 0
+        for child in track:
+            if isinstance(child, otio.schema.Transition):
+                length = frames(child.in_offset, rate) + frames(child.out_offset, rate)
+                transitions.append(Transition(role, previous_end, length, FCP7_KINDS.get(child.name, child.name), None))
+                continue
+            where = child.range_in_parent()
+            rec_in = frames(where.start_time, rate)
+            previous_end = rec_in + frames(where.duration, rate)
+            if isinstance(child, otio.schema.Clip):
+                speed = 1.0
+                for effect in child.effects:
+                    parameters = effect.metadata.get("fcp_xml", {}).get("parameter", [])
+                    for parameter in [parameters] if hasattr(parameters, "keys") else parameters:
+                        if effect.name == "Time Remap" and parameter.get("parameterid") == "speed":
+                            speed = float(parameter["value"]) / 100
+                first = frames(child.source_range.start_time, rate)
+                src_in = round(first * speed)
+                clips.append(Clip(role, rec_in, previous_end, src_in,
+                                  src_in + round(frames(child.source_range.duration, rate) * speed), None, None))
+    offset = frames(timeline.global_start_time, rate) if timeline.global_start_time else 0
     return shift(clips, transitions, -offset) if offset else (clips, transitions)
 
 
@@ -560,6 +609,9 @@ def check_parses(readers, mlt_reader, folder, stem, mode, tally):
         checks.append(("fcpxml: FCPXML adapter", attempt(lambda: read_fcpx(*readers["fcpxml"], base + b".fcpxml"))))
     if mlt_reader:
         checks.append(("mlt: MLT", attempt(lambda: mlt_reader(base + b".mlt"))))
+    if shutil.which("xmllint"):
+        result = subprocess.run(["xmllint", "--noout", base + b".xml"], capture_output=True)
+        checks.append(("fcp7xml: xmllint", None if result.returncode == 0 else "refused"))
     otio, pycmx = readers.get("otio"), readers.get("pycmx")
     if otio:
         checks.append(("otio: OpenTimelineIO", attempt(lambda: read_otio(otio, os.fsdecode(base + b".otio"), mode))))
@@ -571,6 +623,8 @@ def check_parses(readers, mlt_reader, folder, stem, mode, tally):
         checks.append(("cmx3600: OTIO adapter", attempt(lambda: read_cmx_otio(otio, folder, stem, mode))))
     if pycmx:
         checks.append(("cmx3600: pycmx", attempt(lambda: read_pycmx(pycmx, folder, stem, mode))))
+    if otio and readers.get("fcp7"):
+        checks.append(("fcp7xml: OTIO adapter", attempt(lambda: read_fcp7(otio, os.fsdecode(base + b".xml"), mode))))
     for what, fault in checks:
         if fault is None:
             tally.counts["files matched"] += 1
@@ -648,26 +702,26 @@ def main():
     parser.add_argument("--count", type=int, default=200)
     parser.add_argument("--seed", type=int, default=22)
     parser.add_argument("--max-main", type=int, default=1000, help="at most this many main clips per project")
-    parser.add_argument("--readers", default="mlt,otio,cmx-otio,pycmx,fcpxml,parse")
+    parser.add_argument("--readers", default="mlt,otio,cmx-otio,pycmx,fcpxml,fcp7,parse")
     parser.add_argument("--jobs", type=int, default=2, help="projects read back at the same time")
     parser.add_argument("--keep", help="work in this folder and keep it")
     parser.add_argument("--otio", default="/tmp/otio", help="OpenTimelineIO's source folder, built in build/")
     parser.add_argument("--cmx-adapter", default="/tmp/cmxad/src/otio_cmx3600_adapter")
     parser.add_argument("--pycmx", default="/tmp/pycmx/src")
-    parser.add_argument("--otio-loader", default="/tmp/otio_load.py",
-                        help="the script that loads the hand-built OTIO with its FCPXML adapter")
+    parser.add_argument("--otio-load", default="/tmp/otio_load.py",
+                        help="a script that loads OpenTimelineIO with its FCP 7 and FCPXML adapters")
     parser.add_argument("--fcpx-unmended", action="store_true",
                         help="read the .fcpxml with the adapter as it is (see mend_fcpx)")
     args = parser.parse_args()
     args.wanted = args.readers.split(",")
 
     quiet_native_output()
-    if {"otio", "cmx-otio", "pycmx"} & set(args.wanted):
+    if {"otio", "cmx-otio", "pycmx", "fcp7"} & set(args.wanted):
         why = load_otio(args)[2]
         if why:
             print(f"OpenTimelineIO, its CMX adapter and pycmx skipped: {why}")
     if "fcpxml" in args.wanted:
-        why = load_fcpx(args.otio_loader)[2]
+        why = load_fcpx(args.otio_load)[2]
         if why:
             print(f"OpenTimelineIO's FCPXML adapter skipped: {why}")
     work = args.keep or tempfile.mkdtemp(prefix="sweep-")
@@ -689,12 +743,14 @@ def load_readers(args):
         mlt7.Factory().init()
         profile = mlt7.Profile()
         READERS["mlt"] = lambda path: read_mlt(mlt7, profile, path)
-    if {"otio", "cmx-otio", "pycmx"} & set(args.wanted):
+    if {"otio", "cmx-otio", "pycmx", "fcp7"} & set(args.wanted):
         otio, pycmx, why = load_otio(args)
         if not why:
             READERS.update(otio=otio, pycmx=pycmx)
+            if "fcp_xml" in [adapter.name for adapter in otio.plugins.ActiveManifest().adapters]:
+                READERS["fcp7"] = otio
     if "fcpxml" in args.wanted:
-        otio, fcpx, why = load_fcpx(args.otio_loader)
+        otio, fcpx, why = load_fcpx(args.otio_load)
         if not why:
             if not args.fcpx_unmended:
                 mend_fcpx(otio, fcpx)
@@ -724,7 +780,7 @@ def run(args, convert_program, work):
                 for lines in said.values():
                     warnings |= warned_formats(lines.get(path, []))
                 tasks.append((name, os.path.join(folder, own), os.path.join(frames_folder, own), stem, mode, warnings))
-    tallies = {reader: Tally() for reader in ("listing", "mlt", "otio", "cmx-otio", "pycmx", "fcpxml", "parse")}
+    tallies = {reader: Tally() for reader in ("listing", "mlt", "otio", "cmx-otio", "pycmx", "fcpxml", "fcp7", "parse")}
     with multiprocessing.Pool(args.jobs, load_readers, (args,), maxtasksperchild=5) as pool:
         for found in pool.imap(read_back, tasks):
             for reader, tally in found.items():
@@ -759,7 +815,7 @@ def sweep_one(readers, wanted, folder, frames_folder, stem, mode, warnings, tall
         tallies["listing"].fail("rate table differs from the frames table", f"{label}: {difference}")
     truth = read_table(exact)
     base = os.path.join(folder, stem)
-    for reader in ("mlt", "otio", "cmx-otio", "pycmx", "fcpxml"):
+    for reader in ("mlt", "otio", "cmx-otio", "pycmx", "fcpxml", "fcp7"):
         module = readers.get(reader if reader != "cmx-otio" else "otio")
         if reader not in wanted or module is None:
             continue
@@ -776,6 +832,8 @@ def sweep_one(readers, wanted, folder, frames_folder, stem, mode, warnings, tall
                 got = read_cmx_otio(module, folder, stem, mode)
             elif reader == "fcpxml":
                 got = read_fcpx(*module, base + b".fcpxml")
+            elif reader == "fcp7":
+                got = read_fcp7(module, os.fsdecode(base + b".xml"), mode)
             else:
                 got = read_pycmx(module, folder, stem, mode)
         except Exception as error:  # a reader's refusal, whatever its kind, is the finding
