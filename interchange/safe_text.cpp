@@ -85,6 +85,23 @@ std::string XmlText(std::string_view utf8, bool& replaced) {
   });
 }
 
+bool IsValidUtf8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::uint32_t code = 0;
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const std::size_t length = Sequence(text, i, code);
+    if (length == 0) {
+      return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
 std::string JsonText(std::string_view utf8, bool& replaced) {
   return Filter(utf8, replaced, [](std::uint32_t) { return true; });
 }
