@@ -7,6 +7,7 @@
 #include <pugixml.hpp>
 
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>

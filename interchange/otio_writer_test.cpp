@@ -6,7 +6,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
