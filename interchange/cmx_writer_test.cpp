@@ -171,6 +171,11 @@ TEST(SafeText, EachFormatGetsOnlyTheCharactersItAllows) {
       // Valid sequences of two, three and four bytes stay whole, the last code points included.
       {"\xC2\x80 \xE3\x82\xBD \xF0\x9F\x8E\xAC \xF4\x8F\xBF\xBF", "\xC2\x80 \xE3\x82\xBD \xF0\x9F\x8E\xAC \xF4\x8F\xBF\xBF",
        "\xC2\x80 \xE3\x82\xBD \xF0\x9F\x8E\xAC \xF4\x8F\xBF\xBF", "\xC2\x80 \xE3\x82\xBD \xF0\x9F\x8E\xAC \xF4\x8F\xBF\xBF"},
+      // Three bytes with a lead byte that needs no further check, each end of the range; a
+      // third byte that does not continue, and a sequence cut short by the end.
+      {"\xE1\x80\x80\xEC\xBF\xBF\xEE\x80\x80\xED\x9F\xBF", "\xE1\x80\x80\xEC\xBF\xBF\xEE\x80\x80\xED\x9F\xBF",
+       "\xE1\x80\x80\xEC\xBF\xBF\xEE\x80\x80\xED\x9F\xBF", "\xE1\x80\x80\xEC\xBF\xBF\xEE\x80\x80\xED\x9F\xBF"},
+      {"\xE1\x80" "A\xEF\xBF", r + r + "A" + r + r, r + r + "A" + r + r, r + r + "A" + r + r},
       // U+FFFE and U+FFFF are characters, but not XML's.
       {"\xEF\xBF\xBE\xEF\xBF\xBF", "\xEF\xBF\xBE\xEF\xBF\xBF", r + r, "\xEF\xBF\xBE\xEF\xBF\xBF"},
       // Not UTF-8: a stray continuation byte, over-long forms, a surrogate, past U+10FFFF, cut short.
@@ -186,6 +191,7 @@ TEST(SafeText, EachFormatGetsOnlyTheCharactersItAllows) {
     EXPECT_EQ(row.edl != row.input, edlReplaced) << row.input;
     EXPECT_EQ(row.xml != row.input, xmlReplaced) << row.input;
     EXPECT_EQ(row.json != row.input, jsonReplaced) << row.input;
+    EXPECT_EQ(row.json == row.input, IsValidUtf8(row.input)) << row.input;
   }
 }
 

@@ -1,27 +1,19 @@
 #include "interchange/mlt_writer.h"
 
-#include <pugixml.hpp>
-
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <optional>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "interchange/safe_text.h"
 
 namespace morvane {
 
 namespace {
-
-void Property(pugi::xml_node node, const char* name, const std::string& value) {
-  pugi::xml_node property = node.append_child("property");
-  property.append_attribute("name") = name;
-  property.text() = value.c_str();
-}
-
-void Attribute(pugi::xml_node node, const char* name, std::int64_t value) {
-  node.append_attribute(name) = static_cast<long long>(value);
-}
 
 std::string LevelText(const TimelineClip& clip) {
   std::string text = "in=" + std::to_string(clip.levelIn) + ",out=" + std::to_string(clip.levelOut);
@@ -83,20 +75,6 @@ Play PlayOf(const TimelineClip& clip, std::int64_t n) {
   return {std::llround(in / speed), static_cast<double>(n) / (static_cast<double>(nearest) + 0.5)};
 }
 
-// A title's text for the dynamictext filter, which reads #name# as a keyword: each # escaped.
-std::string TitleArgument(const std::string& text) {
-  std::string argument;
-  argument.reserve(text.size());
-  std::size_t start = 0;
-  for (std::size_t hash = text.find('#'); hash != std::string::npos; hash = text.find('#', hash + 1)) {
-    argument.append(text, start, hash - start);
-    argument += '\\';
-    start = hash;
-  }
-  argument.append(text, start);
-  return argument;
-}
-
 // A text item's own line ends (CR LF, CR) as line feeds, which the text filter breaks lines at.
 std::string LineFeeds(const std::string& text) {
   std::string lines;
@@ -113,25 +91,145 @@ std::string LineFeeds(const std::string& text) {
   return lines;
 }
 
-// Hands what pugixml prints to the destination's writer.
-class Output final : public pugi::xml_writer {
+// The bytes pugixml escapes in text (attribute false) or in an attribute's value.
+constexpr std::array<bool, 256> XmlSpecials(bool attribute) {
+  std::array<bool, 256> special{};
+  for (int byte = 1; byte < 0x20; ++byte) {
+    special[static_cast<std::size_t>(byte)] = attribute || (byte != '\t' && byte != '\n' && byte != '\r');
+  }
+  special['&'] = special['<'] = true;
+  special['>'] = !attribute;
+  special['"'] = attribute;
+  return special;
+}
+
+// XML in the bytes pugixml's print writes with format_default and "  " per level, written as it
+// is made. Written by hand because the profile of a large project went mostly to pugixml's
+// building of each producer, playlist and tractor before printing it. An element with children
+// ends its start tag with ">" and a line end, one without any is "<name ... />"; a property is
+// one line, "<property name="...">text</property>". Texts are escaped as pugixml escapes them
+// (the MLT test reads the document back through pugixml and compares its print): & < > in text, & < " in attribute values, and
+// each control character as &#NN; except TAB, LF and CR in text. The texts come through
+// XmlText or are ASCII of our own, so none holds a NUL, where pugixml would stop.
+class XmlOut {
  public:
-  explicit Output(ListingWriter& out) : out_(out) {}
-  void write(const void* data, std::size_t size) override {
-    out_.WriteText(std::string_view(static_cast<const char*>(data), size));
+  explicit XmlOut(ListingWriter& out) : out_(out) {}
+
+  // Starts an element; its attributes follow, then its children, then Close.
+  void Open(std::string_view name) {
+    EndStartTag();
+    Indent(names_.size());
+    out_.WriteChar('<');
+    out_.WriteText(name);
+    names_.push_back(name);
+    startTagOpen_ = true;
+  }
+  void Attribute(std::string_view name, std::string_view value) {
+    out_.WriteChar(' ');
+    out_.WriteText(name);
+    out_.WriteText("=\"");
+    Escaped(value, true);
+    out_.WriteChar('"');
+  }
+  void Attribute(std::string_view name, std::int64_t value) {
+    char text[24];
+    const char* end = std::to_chars(text, text + sizeof text, value).ptr;
+    out_.WriteChar(' ');
+    out_.WriteText(name);
+    out_.WriteText("=\"");
+    out_.WriteText(std::string_view(text, static_cast<std::size_t>(end - text)));
+    out_.WriteChar('"');
+  }
+  void Close() {
+    if (startTagOpen_) {
+      out_.WriteText(" />\n");
+      startTagOpen_ = false;
+    } else {
+      Indent(names_.size() - 1);
+      out_.WriteText("</");
+      out_.WriteText(names_.back());
+      out_.WriteText(">\n");
+    }
+    names_.pop_back();
+  }
+  // <property name="name">text</property>, name plain ASCII; text's # escaped too with hashes.
+  void Property(std::string_view name, std::string_view text, bool hashes = false) {
+    EndStartTag();
+    Indent(names_.size());
+    out_.WriteText("<property name=\"");
+    out_.WriteText(name);
+    out_.WriteText("\">");
+    Escaped(text, false, hashes);
+    out_.WriteText("</property>\n");
+  }
+  void Property(std::string_view name, std::int64_t value) {
+    char text[24];
+    Property(name, std::string_view(text, static_cast<std::size_t>(std::to_chars(text, text + sizeof text, value).ptr - text)));
+  }
+
+  // text as character data (attribute false) or an attribute's value, escaped as pugixml does;
+  // with hashes, each # also after a backslash.
+  void Escaped(std::string_view text, bool attribute, bool hashes = false) {
+    const bool* const special = (attribute ? kAttributeSpecial : hashes ? kArgumentSpecial : kTextSpecial).data();
+    const char* const end = text.data() + text.size();
+    const char* run = text.data();  // the bytes since the last escape
+    for (const char* p = run; p != end; ++p) {
+      const auto byte = static_cast<unsigned char>(*p);
+      if (!special[byte]) {
+        continue;  // most bytes of every text
+      }
+      out_.WriteText(std::string_view(run, static_cast<std::size_t>(p - run)));
+      run = p + 1;
+      switch (byte) {
+        case '&': out_.WriteText("&amp;"); break;
+        case '<': out_.WriteText("&lt;"); break;
+        case '>': out_.WriteText("&gt;"); break;
+        case '"': out_.WriteText("&quot;"); break;
+        case '#': out_.WriteText("\\#"); break;
+        default: {
+          const char reference[] = {'&', '#', static_cast<char>('0' + byte / 10), static_cast<char>('0' + byte % 10), ';'};
+          out_.WriteText(std::string_view(reference, sizeof reference));
+        }
+      }
+    }
+    out_.WriteText(std::string_view(run, static_cast<std::size_t>(end - run)));
   }
 
  private:
+  static constexpr std::array<bool, 256> kTextSpecial = XmlSpecials(false);
+  static constexpr std::array<bool, 256> kAttributeSpecial = XmlSpecials(true);
+  static constexpr std::array<bool, 256> kArgumentSpecial = [] {
+    std::array<bool, 256> special = XmlSpecials(false);
+    special['#'] = true;
+    return special;
+  }();
+
+  void EndStartTag() {
+    if (startTagOpen_) {
+      out_.WriteText(">\n");
+      startTagOpen_ = false;
+    }
+  }
+  void Indent(std::size_t depth) {
+    static constexpr std::string_view kSpaces = "                ";
+    for (std::size_t spaces = 2 * depth; spaces > 0;) {
+      const std::size_t n = std::min(spaces, kSpaces.size());
+      out_.WriteText(kSpaces.substr(0, n));
+      spaces -= n;
+    }
+  }
+
   ListingWriter& out_;
+  std::vector<std::string_view> names_;  // the open elements, outermost first
+  bool startTagOpen_ = false;            // the last one's start tag lacks its ">"
 };
 
-// Writes the document as pugixml saves it whole ("  " per level), element by element: each
-// producer, tractor and playlist is made, written and dropped, and the titles' track is written
-// entry by entry, so that the memory taken does not grow with the titles.
+// Writes the document element by element, the titles' track entry by entry, so that the memory
+// taken does not grow with the titles.
 class MltWriter {
  public:
   MltWriter(const Timeline& timeline, ExportNotes& notes, ListingWriter& out)
-      : timeline_(timeline), notes_(notes), out_(out), output_(out) {}
+      : timeline_(timeline), notes_(notes), out_(out), xml_(out) {}
 
   void Run() {
     PlaceTitles();
@@ -141,39 +239,33 @@ class MltWriter {
     }
     const std::string name = Safe(timeline_.name);
     out_.WriteText("<?xml version=\"1.0\"?>\n");
-    pugi::xml_node mlt = Fresh("mlt");
-    mlt.append_attribute("LC_NUMERIC") = "C";
-    mlt.append_attribute("version") = "7.12.0";
-    mlt.append_attribute("title") = name.c_str();
-    mlt.append_attribute("producer") = "main_bin";
-    Open(mlt, 0);
-    document_.reset();
-    Profile(document_);
-    Print(1);
-    pugi::xml_node bin = Fresh("playlist");
-    bin.append_attribute("id") = "main_bin";
-    Property(bin, "xml_retain", "1");
-    Print(1);
+    xml_.Open("mlt");
+    xml_.Attribute("LC_NUMERIC", "C");
+    xml_.Attribute("version", "7.12.0");
+    xml_.Attribute("title", name);
+    xml_.Attribute("producer", "main_bin");
+    Profile();
+    xml_.Open("playlist");
+    xml_.Attribute("id", "main_bin");
+    xml_.Property("xml_retain", "1");
+    xml_.Close();
 
-    pugi::xml_node black = Fresh("producer");
-    black.append_attribute("id") = "black";
-    Attribute(black, "in", 0);
-    Attribute(black, "out", length - 1);
-    Property(black, "length", std::to_string(length));
-    Property(black, "eof", "pause");
-    Property(black, "resource", "0");
-    Property(black, "aspect_ratio", "1");
-    Property(black, "mlt_service", "color");
-    Property(black, "mlt_image_format", "rgba");
-    Property(black, "set.test_audio", "0");
-    Print(1);
-    pugi::xml_node background = Fresh("playlist");
-    background.append_attribute("id") = "background";
-    pugi::xml_node entry = background.append_child("entry");
-    entry.append_attribute("producer") = "black";
-    Attribute(entry, "in", 0);
-    Attribute(entry, "out", length - 1);
-    Print(1);
+    xml_.Open("producer");
+    xml_.Attribute("id", "black");
+    xml_.Attribute("in", 0);
+    xml_.Attribute("out", length - 1);
+    xml_.Property("length", length);
+    xml_.Property("eof", "pause");
+    xml_.Property("resource", "0");
+    xml_.Property("aspect_ratio", "1");
+    xml_.Property("mlt_service", "color");
+    xml_.Property("mlt_image_format", "rgba");
+    xml_.Property("set.test_audio", "0");
+    xml_.Close();
+    xml_.Open("playlist");
+    xml_.Attribute("id", "background");
+    Entry("entry", "black", 0, length);
+    xml_.Close();
 
     // The tracks bottom first, the titles' track under the first audio track (or on top).
     std::vector<Lane> lanes;
@@ -213,41 +305,46 @@ class MltWriter {
       }
     }
 
-    pugi::xml_node tractor = Fresh("tractor");
-    tractor.append_attribute("id") = "tractor0";
-    tractor.append_attribute("title") = name.c_str();
-    tractor.append_attribute("global_feed") = "1";
-    Attribute(tractor, "in", 0);
-    Attribute(tractor, "out", length - 1);
-    Property(tractor, "shotcut", "1");
-    tractor.append_child("track").append_attribute("producer") = "background";
+    xml_.Open("tractor");
+    xml_.Attribute("id", "tractor0");
+    xml_.Attribute("title", name);
+    xml_.Attribute("global_feed", "1");
+    xml_.Attribute("in", 0);
+    xml_.Attribute("out", length - 1);
+    xml_.Property("shotcut", "1");
+    xml_.Open("track");
+    xml_.Attribute("producer", "background");
+    xml_.Close();
     for (std::size_t i = 0; i < lanes.size(); ++i) {
-      pugi::xml_node track = tractor.append_child("track");
-      track.append_attribute("producer") = ("playlist" + std::to_string(i)).c_str();
+      xml_.Open("track");
+      xml_.Attribute("producer", "playlist" + std::to_string(i));
       if (!lanes[i].Video()) {
-        track.append_attribute("hide") = "video";
+        xml_.Attribute("hide", "video");
       }
+      xml_.Close();
     }
     for (std::size_t i = 0; i < lanes.size(); ++i) {
       const int b = static_cast<int>(i) + 1;
-      pugi::xml_node mix = Transition(tractor, 0, b, "mix");
-      Property(mix, "always_active", "1");
-      Property(mix, "sum", "1");
+      Transition(0, b, "mix");
+      xml_.Property("always_active", "1");
+      xml_.Property("sum", "1");
+      xml_.Close();
       if (lanes[i].Video() && b > 1) {
         // Each upper track over the bottom one, as Shotcut blends them, its picture fitted into
         // the frame and centred; composite renders without a display, unlike qtblend. Blanks
         // and transparent pixels of the upper track show what lies below.
-        pugi::xml_node blend = Transition(tractor, 1, b, "composite");
-        Property(blend, "geometry", "0%/0%:100%x100%");
-        Property(blend, "fill", "1");
-        Property(blend, "distort", "0");
-        Property(blend, "halign", "centre");
-        Property(blend, "valign", "centre");
-        Property(blend, "aligned", "1");
+        Transition(1, b, "composite");
+        xml_.Property("geometry", "0%/0%:100%x100%");
+        xml_.Property("fill", "1");
+        xml_.Property("distort", "0");
+        xml_.Property("halign", "centre");
+        xml_.Property("valign", "centre");
+        xml_.Property("aligned", "1");
+        xml_.Close();
       }
     }
-    Print(1);
-    out_.WriteText("</mlt>\n");
+    xml_.Close();
+    xml_.Close();
   }
 
  private:
@@ -267,37 +364,6 @@ class MltWriter {
     std::size_t first = 0;
     std::size_t count = 1;
   };
-
-  // A new element, alone in the document that Print writes.
-  pugi::xml_node Fresh(const char* name) {
-    document_.reset();
-    return document_.append_child(name);
-  }
-
-  // Writes the document's element at depth (levels of indent).
-  void Print(unsigned depth) {
-    document_.first_child().print(output_, "  ", pugi::format_default, pugi::encoding_utf8, depth);
-  }
-
-  // Writes the element's start tag and its children as its whole would, leaving it open.
-  void Open(pugi::xml_node node, unsigned depth) {
-    std::string text;
-    ListingWriter writer(text);
-    Output output(writer);
-    node.print(output, "  ", pugi::format_default, pugi::encoding_utf8, depth);
-    writer.Flush();
-    const std::string closing = std::string(2 * depth, ' ') + "</" + node.name() + ">\n";
-    if (text.ends_with(" />\n")) {
-      text.replace(text.size() - 4, 4, ">\n");
-    } else {
-      text.resize(text.size() - closing.size());
-    }
-    out_.WriteText(text);
-  }
-
-  void Close(const char* name, unsigned depth) {
-    out_.WriteText(std::string(2 * depth, ' ') + "</" + name + ">\n");
-  }
 
   // Each title from its begin until the next title, for five seconds at most; titles that begin
   // together become one, their texts one line after another; a title before frame 0 is cut there.
@@ -349,43 +415,50 @@ class MltWriter {
   // The titles' producers: each a transparent colour clip with the dynamictext filter
   // (Shotcut's simple text), which draws without a display.
   void TitleProducers() {
+    const std::int64_t size = timeline_.height / 10;
+    const std::int64_t pad = timeline_.height / 20;
     for (const Placed& title : titles_) {
       const std::string text = TitleText(title);
-      pugi::xml_node producer = NewProducer(title.frames);
-      Property(producer, "resource", "#00000000");
-      Property(producer, "mlt_service", "color");
-      Property(producer, "mlt_image_format", "rgba");
-      Property(producer, "shotcut:caption", text.substr(0, text.find('\n')));
-      pugi::xml_node filter = producer.append_child("filter");
-      // Shotcut's defaults, white with a black outline at the bottom, in a size for DV.
-      const std::pair<const char*, std::string> properties[] = {
-          {"argument", TitleArgument(text)}, {"geometry", "0%/0%:100%x100%:100"}, {"family", "Sans"},
-          {"size", std::to_string(timeline_.height / 10)}, {"weight", "400"}, {"fgcolour", "#ffffffff"},
-          {"bgcolour", "#00000000"}, {"olcolour", "#ff000000"}, {"outline", "2"},
-          {"pad", std::to_string(timeline_.height / 20)}, {"halign", "center"}, {"valign", "bottom"},
-          {"mlt_service", "dynamictext"}, {"shotcut:filter", "dynamicText"}};
-      for (const auto& [name, value] : properties) {
-        Property(filter, name, value);
-      }
-      Print(1);
+      NewProducer(title.frames);
+      xml_.Property("resource", "#00000000");
+      xml_.Property("mlt_service", "color");
+      xml_.Property("mlt_image_format", "rgba");
+      xml_.Property("shotcut:caption", std::string_view(text).substr(0, text.find('\n')));
+      xml_.Open("filter");
+      // Shotcut's defaults, white with a black outline at the bottom, in a size for DV. The
+      // filter reads #name# as a keyword: each # escaped.
+      xml_.Property("argument", text, true);
+      xml_.Property("geometry", "0%/0%:100%x100%:100");
+      xml_.Property("family", "Sans");
+      xml_.Property("size", size);
+      xml_.Property("weight", "400");
+      xml_.Property("fgcolour", "#ffffffff");
+      xml_.Property("bgcolour", "#00000000");
+      xml_.Property("olcolour", "#ff000000");
+      xml_.Property("outline", "2");
+      xml_.Property("pad", pad);
+      xml_.Property("halign", "center");
+      xml_.Property("valign", "bottom");
+      xml_.Property("mlt_service", "dynamictext");
+      xml_.Property("shotcut:filter", "dynamicText");
+      xml_.Close();
+      xml_.Close();
     }
   }
 
   // The titles as a video track over the others, written entry by entry.
   void TitlePlaylist(const Lane& lane, const std::string& id) {
-    Open(NewPlaylist(true, lane.name, id), 1);
+    NewPlaylist(true, lane.name, id);
     std::int64_t cursor = 0;
     int producer = lane.firstProducer;
     for (const Placed& title : titles_) {
       if (title.begin > cursor) {
-        Attribute(Fresh("blank"), "length", title.begin - cursor);
-        Print(2);
+        Blank(title.begin - cursor);
       }
-      Entry(Fresh("entry"), "producer" + std::to_string(producer++), 0, title.frames);
-      Print(2);
+      Entry("entry", "producer" + std::to_string(producer++), 0, title.frames);
       cursor = title.begin + title.frames;
     }
-    Close("playlist", 1);
+    xml_.Close();
   }
 
   // A text of the project in a form XML allows, each text with a replaced character counted.
@@ -399,95 +472,105 @@ class MltWriter {
   }
 
   // MLT's stock DV profiles: dv_ntsc, dv_ntsc_wide, dv_pal, dv_pal_wide.
-  void Profile(pugi::xml_node mlt) const {
+  void Profile() {
     const bool pal = timeline_.rate.Nominal() == 25;
     const bool wide = timeline_.wide;
-    pugi::xml_node profile = mlt.append_child("profile");
-    profile.append_attribute("description") =
-        pal ? (wide ? "DV/DVD Widescreen PAL" : "DV/DVD PAL") : (wide ? "DV/DVD Widescreen NTSC" : "DV/DVD NTSC");
-    Attribute(profile, "width", timeline_.width);
-    Attribute(profile, "height", timeline_.height);
-    Attribute(profile, "progressive", 0);
-    Attribute(profile, "sample_aspect_num", pal ? (wide ? 64 : 16) : (wide ? 32 : 8));
-    Attribute(profile, "sample_aspect_den", pal ? (wide ? 45 : 15) : (wide ? 27 : 9));
-    Attribute(profile, "display_aspect_num", timeline_.wide ? 16 : 4);
-    Attribute(profile, "display_aspect_den", timeline_.wide ? 9 : 3);
-    Attribute(profile, "frame_rate_num", timeline_.rate.numerator);
-    Attribute(profile, "frame_rate_den", timeline_.rate.denominator);
-    Attribute(profile, "colorspace", 601);
+    xml_.Open("profile");
+    xml_.Attribute("description", pal ? (wide ? "DV/DVD Widescreen PAL" : "DV/DVD PAL")
+                                      : (wide ? "DV/DVD Widescreen NTSC" : "DV/DVD NTSC"));
+    xml_.Attribute("width", timeline_.width);
+    xml_.Attribute("height", timeline_.height);
+    xml_.Attribute("progressive", 0);
+    xml_.Attribute("sample_aspect_num", pal ? (wide ? 64 : 16) : (wide ? 32 : 8));
+    xml_.Attribute("sample_aspect_den", pal ? (wide ? 45 : 15) : (wide ? 27 : 9));
+    xml_.Attribute("display_aspect_num", timeline_.wide ? 16 : 4);
+    xml_.Attribute("display_aspect_den", timeline_.wide ? 9 : 3);
+    xml_.Attribute("frame_rate_num", timeline_.rate.numerator);
+    xml_.Attribute("frame_rate_den", timeline_.rate.denominator);
+    xml_.Attribute("colorspace", 601);
+    xml_.Close();
   }
 
-  // A playlist (a track), alone in the document.
-  pugi::xml_node NewPlaylist(bool video, const std::string& name, const std::string& id) {
-    pugi::xml_node playlist = Fresh("playlist");
-    playlist.append_attribute("id") = id.c_str();
-    Property(playlist, video ? "shotcut:video" : "shotcut:audio", "1");
-    Property(playlist, "shotcut:name", name);
-    return playlist;
+  // Opens a playlist (a track).
+  void NewPlaylist(bool video, const std::string& name, const std::string& id) {
+    xml_.Open("playlist");
+    xml_.Attribute("id", id);
+    xml_.Property(video ? "shotcut:video" : "shotcut:audio", "1");
+    xml_.Property("shotcut:name", name);
   }
 
-  // A producer of frames [0, end), alone in the document, with the next producer number.
-  pugi::xml_node NewProducer(std::int64_t end) {
-    const std::string id = "producer" + std::to_string(producerCount_++);
-    pugi::xml_node producer = Fresh("producer");
-    producer.append_attribute("id") = id.c_str();
-    Attribute(producer, "in", 0);
-    Attribute(producer, "out", end - 1);
-    Property(producer, "length", std::to_string(end));
-    Property(producer, "eof", "pause");
-    return producer;
+  // Opens a producer of frames [0, end) with the next producer number.
+  void NewProducer(std::int64_t end) {
+    xml_.Open("producer");
+    xml_.Attribute("id", "producer" + std::to_string(producerCount_++));
+    xml_.Attribute("in", 0);
+    xml_.Attribute("out", end - 1);
+    xml_.Property("length", end);
+    xml_.Property("eof", "pause");
   }
 
   // Writes the producer of a clip that plays up to frame end (exclusive) of it.
   void Producer(const TimelineClip& clip, const Play& play, std::int64_t end) {
-    pugi::xml_node producer = NewProducer(end);
+    NewProducer(end);
     const std::string path = Safe(clip.path);
     switch (clip.media) {
       case MediaKind::Color:
-        Property(producer, "resource", "#ff" + clip.colour);
-        Property(producer, "mlt_service", "color");
-        Property(producer, "mlt_image_format", "rgba");
+        xml_.Property("resource", "#ff" + clip.colour);
+        xml_.Property("mlt_service", "color");
+        xml_.Property("mlt_image_format", "rgba");
         break;
       case MediaKind::Still:
-        Property(producer, "resource", path);
-        Property(producer, "ttl", "1");
-        Property(producer, "mlt_service", "pixbuf");
+        xml_.Property("resource", path);
+        xml_.Property("ttl", "1");
+        xml_.Property("mlt_service", "pixbuf");
         break;
       case MediaKind::File:
         if (play.speed != 1) {
-          Property(producer, "resource", Decimal(play.speed) + ":" + path);
-          Property(producer, "mlt_service", "timewarp");
-          Property(producer, "warp_speed", Decimal(play.speed));
-          Property(producer, "warp_resource", path);
-          Property(producer, "warp_pitch", "0");
+          xml_.Property("resource", Decimal(play.speed) + ":" + path);
+          xml_.Property("mlt_service", "timewarp");
+          xml_.Property("warp_speed", Decimal(play.speed));
+          xml_.Property("warp_resource", path);
+          xml_.Property("warp_pitch", "0");
         } else {
-          Property(producer, "resource", path);
-          Property(producer, "mlt_service", "avformat-novalidate");
+          xml_.Property("resource", path);
+          xml_.Property("mlt_service", "avformat-novalidate");
         }
         break;
     }
     if (!clip.hasAudio) {
-      Property(producer, "audio_index", "-1");
+      xml_.Property("audio_index", "-1");
     }
-    Property(producer, "shotcut:caption", Safe(clip.name));
+    xml_.Property("shotcut:caption", Safe(clip.name));
     if (clip.hasLevels) {
-      Property(producer, "morvane:levels", LevelText(clip));
+      xml_.Property("morvane:levels", LevelText(clip));
     }
-    Print(1);
+    xml_.Close();
   }
 
-  static void Entry(pugi::xml_node entry, const std::string& producer, std::int64_t in, std::int64_t frames) {
-    entry.append_attribute("producer") = producer.c_str();
-    Attribute(entry, "in", in);
-    Attribute(entry, "out", in + frames - 1);
+  // An entry (or a tractor's track) of frames [in, in + frames) of a producer.
+  void Entry(std::string_view element, std::string_view producer, std::int64_t in, std::int64_t frames) {
+    xml_.Open(element);
+    xml_.Attribute("producer", producer);
+    xml_.Attribute("in", in);
+    xml_.Attribute("out", in + frames - 1);
+    xml_.Close();
   }
 
-  static pugi::xml_node Transition(pugi::xml_node tractor, int a, int b, const char* service) {
-    pugi::xml_node transition = tractor.append_child("transition");
-    Property(transition, "a_track", std::to_string(a));
-    Property(transition, "b_track", std::to_string(b));
-    Property(transition, "mlt_service", service);
-    return transition;
+  void Blank(std::int64_t frames) {
+    xml_.Open("blank");
+    xml_.Attribute("length", frames);
+    xml_.Close();
+  }
+
+  // Opens a transition of the tractor between tracks a and b.
+  void Transition(int a, int b, const char* service, std::optional<std::int64_t> out = {}) {
+    xml_.Open("transition");
+    if (out) {
+      xml_.Attribute("out", *out);
+    }
+    xml_.Property("a_track", a);
+    xml_.Property("b_track", b);
+    xml_.Property("mlt_service", service);
   }
 
   std::int64_t RateNumerator() const {
@@ -533,28 +616,27 @@ class MltWriter {
   // Writes the track's playlist, whose transitions are the tractors given.
   void Playlist(const TimelineTrackModel& track, const Lane& lane, const std::string& id,
                 const std::vector<std::string>& tractors) {
-    pugi::xml_document playlistDocument;
-    pugi::xml_node playlist = playlistDocument.append_copy(NewPlaylist(track.video, lane.name, id));
+    NewPlaylist(track.video, lane.name, id);
     std::int64_t cursor = 0;
     for (std::size_t i = 0; i < track.clips.size(); ++i) {
       const TimelineClip& clip = track.clips[i];
       std::int64_t in = PlayOf(clip, RateNumerator()).first;
       std::int64_t frames = clip.duration;
       if (clip.recordIn > cursor) {
-        Attribute(playlist.append_child("blank"), "length", clip.recordIn - cursor);
+        Blank(clip.recordIn - cursor);
       }
       if (!tractors[i].empty()) {
         const std::int64_t d = clip.transitionDuration;
-        Entry(playlist.append_child("entry"), tractors[i], 0, d);
+        Entry("entry", tractors[i], 0, d);
         in += d;
         frames -= d;
       }
       if (frames > 0) {
-        Entry(playlist.append_child("entry"), ProducerId(lane, i), in, frames);
+        Entry("entry", ProducerId(lane, i), in, frames);
       }
       cursor = clip.RecordOut();
     }
-    playlist.print(output_, "  ", pugi::format_default, pugi::encoding_utf8, 1);
+    xml_.Close();
   }
 
   static bool Joined(const TimelineClip& from, const TimelineClip& to) {
@@ -566,34 +648,33 @@ class MltWriter {
                                 const std::string& from, std::int64_t fromIn, const std::string& to,
                                 std::int64_t toIn, std::int64_t frames) {
     const std::string id = "transition" + std::to_string(transitionCount_++);
-    pugi::xml_node tractor = Fresh("tractor");
-    tractor.append_attribute("id") = id.c_str();
-    Attribute(tractor, "in", 0);
-    Attribute(tractor, "out", frames - 1);
-    Property(tractor, "shotcut:transition", "lumaMix");
-    Entry(tractor.append_child("track"), from, fromIn, frames);
-    Entry(tractor.append_child("track"), to, toIn, frames);
-    pugi::xml_node luma = Transition(tractor, 0, 1, "luma");
-    Attribute(luma, "out", frames - 1);
-    Property(luma, "factory", "loader");
-    Property(luma, "resource", clip.transition == TransitionKind::Wipe ? "%luma01.pgm" : "");
-    Property(luma, "softness", "0");
+    xml_.Open("tractor");
+    xml_.Attribute("id", id);
+    xml_.Attribute("in", 0);
+    xml_.Attribute("out", frames - 1);
+    xml_.Property("shotcut:transition", "lumaMix");
+    Entry("track", from, fromIn, frames);
+    Entry("track", to, toIn, frames);
+    Transition(0, 1, "luma", frames - 1);
+    xml_.Property("factory", "loader");
+    xml_.Property("resource", clip.transition == TransitionKind::Wipe ? "%luma01.pgm" : "");
+    xml_.Property("softness", "0");
     if (!clip.transitionName.empty()) {
-      Property(luma, "morvane:name", Safe(clip.transitionName));
+      xml_.Property("morvane:name", Safe(clip.transitionName));
     }
-    pugi::xml_node mix = Transition(tractor, 0, 1, "mix");
-    Attribute(mix, "out", frames - 1);
-    Property(mix, "start", "-1");
-    Property(mix, "accepts_blanks", "1");
-    Print(1);
+    xml_.Close();
+    Transition(0, 1, "mix", frames - 1);
+    xml_.Property("start", "-1");
+    xml_.Property("accepts_blanks", "1");
+    xml_.Close();
+    xml_.Close();
     return id;
   }
 
   const Timeline& timeline_;
   ExportNotes& notes_;
   ListingWriter& out_;
-  Output output_;
-  pugi::xml_document document_;
+  XmlOut xml_;
   std::vector<std::uint32_t> order_;  // the titles by begin
   std::vector<Placed> titles_;
   int producerCount_ = 0;

@@ -4,8 +4,12 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstring>
+#include <string_view>
+#include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "interchange/safe_text.h"
 
@@ -65,21 +69,150 @@ void AppendJsonString(std::string& out, std::string_view text) {
   out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
+// JSON in the bytes of nlohmann's dump(4) with ensure_ascii off, written as it is made. Built
+// by hand because the profile of a large project (some 2,000 clips) went mostly to building and
+// freeing nlohmann's objects for each clip; nlohmann still writes what it would write otherwise
+// (numbers that are not whole frames, texts that are not valid UTF-8), so the bytes stay its own.
+// Layout: four spaces per level, "key": value, members and elements one a line, {} and [] when
+// empty.
+class JsonOut {
+ public:
+  explicit JsonOut(ListingWriter& out) : out_(out) {}
+
+  // Opens an object ('{') or array ('['), closes it with its closing bracket.
+  void Open(char bracket) {
+    out_.WriteChar(bracket);
+    counts_.push_back(0);
+  }
+  void Close(char bracket) {
+    if (counts_.back() > 0) {
+      out_.WriteChar('\n');
+      Indent(counts_.size() - 1);
+    }
+    counts_.pop_back();
+    out_.WriteChar(bracket);
+  }
+  // The next element of an array, or, with its key, of an object.
+  void Next() {
+    out_.WriteText(counts_.back()++ > 0 ? ",\n" : "\n");
+    Indent(counts_.size());
+  }
+  void Key(std::string_view key) {
+    Next();
+    out_.WriteChar('"');
+    out_.WriteText(key);
+    out_.WriteText("\": ");
+  }
+
+  // A value as it is written: null, true, a number's text.
+  void Raw(std::string_view text) { out_.WriteText(text); }
+  void Bool(bool value) { out_.WriteText(value ? "true" : "false"); }
+  void Integer(std::int64_t value) {
+    char text[24];
+    out_.WriteText(std::string_view(text, static_cast<std::size_t>(std::to_chars(text, text + sizeof text, value).ptr - text)));
+  }
+  // frames as a double, "12.0": nlohmann writes a whole number below 10^15 with its digits and
+  // ".0"; anything larger goes to nlohmann.
+  void Frames(std::int64_t frames) {
+    if (frames > -kWholeLimit && frames < kWholeLimit) {
+      Integer(frames);
+      out_.WriteText(".0");
+    } else {
+      out_.WriteText(Dump(Json(static_cast<double>(frames))));
+    }
+  }
+  // A text of the project as a JSON string: valid UTF-8 escaped here, anything else by nlohmann,
+  // which replaces what is not UTF-8.
+  void String(std::string_view text) {
+    if (IsValidUtf8(text)) {
+      escaped_.clear();
+      AppendJsonString(escaped_, text);
+      out_.WriteText(escaped_);
+    } else {
+      out_.WriteText(Dump(Json(std::string(text))));
+    }
+  }
+  // A valid UTF-8 text escaped once, for writing (Escaped) as often as needed.
+  void Escape(std::string_view utf8) {
+    escaped_.clear();
+    AppendJsonString(escaped_, utf8);
+  }
+  void Escaped() { out_.WriteText(escaped_); }
+
+  // One member "key": value, where value is a string constant that needs no escape.
+  void Member(std::string_view key, std::string_view plainText) {
+    Key(key);
+    out_.WriteChar('"');
+    out_.WriteText(plainText);
+    out_.WriteChar('"');
+  }
+  void EmptyMember(std::string_view key, std::string_view empty) {
+    Key(key);
+    Raw(empty);
+  }
+
+  static std::string Dump(const Json& json) {
+    return json.dump(4, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  }
+
+ private:
+  static constexpr std::int64_t kWholeLimit = 1'000'000'000'000'000;
+
+  void Indent(std::size_t depth) {
+    static constexpr std::string_view kSpaces =
+        "                                                                                ";
+    std::size_t spaces = 4 * depth;
+    while (spaces > 0) {
+      const std::size_t n = std::min(spaces, kSpaces.size());
+      out_.WriteText(kSpaces.substr(0, n));
+      spaces -= n;
+    }
+  }
+
+  ListingWriter& out_;
+  std::vector<int> counts_;  // the members written in each open object or array
+  std::string escaped_;
+};
+
 class OtioWriter {
  public:
-  OtioWriter(const Timeline& timeline, ExportNotes& notes)
+  OtioWriter(const Timeline& timeline, ExportNotes& notes, ListingWriter& out)
       : timeline_(timeline),
         notes_(notes),
-        rate_(static_cast<double>(timeline.rate.numerator) / timeline.rate.denominator),
+        json_(out),
+        rate_(JsonOut::Dump(Json(static_cast<double>(timeline.rate.numerator) / timeline.rate.denominator))),
         end_(timeline.Duration()) {}
 
-  // Writes the document as nlohmann's dump(4) writes it whole, but with each track's children
-  // and markers made and written one at a time: the skeleton holds a placeholder for each.
-  void Run(ListingWriter& out) {
-    Json children = Json::array();
+  void Run() {
+    json_.Open('{');
+    json_.Member("OTIO_SCHEMA", "Timeline.1");
+    json_.Key("metadata");
+    json_.Open('{');
+    json_.Key("morvane");
+    json_.Open('{');
+    json_.Member("aspect_ratio", timeline_.wide ? "16:9" : "4:3");
+    json_.Key("width");
+    json_.Integer(timeline_.width);
+    json_.Key("height");
+    json_.Integer(timeline_.height);
+    json_.Key("drop_frame");
+    json_.Bool(timeline_.rate.dropFrame);
+    json_.Close('}');
+    json_.Close('}');
+    json_.Key("name");
+    json_.String(Text(timeline_.name));
+    json_.Key("global_start_time");
+    Time(timeline_.start);
+    json_.Key("tracks");
+    ItemStart("Stack.1", "tracks", nullptr);
+    json_.EmptyMember("markers", "[]");
+    json_.Key("enabled");
+    json_.Bool(true);
+    json_.Key("children");
+    json_.Open('[');
     for (const TimelineTrackModel& track : timeline_.tracks) {
       if (track.video) {
-        children.push_back(Track(track, "Video", false));
+        Track(track, "Video", false);
       }
     }
     for (const TimelineTrackModel& track : timeline_.tracks) {
@@ -87,92 +220,22 @@ class OtioWriter {
         const bool anySound = std::any_of(track.clips.begin(), track.clips.end(),
                                           [](const TimelineClip& clip) { return clip.hasAudio; });
         if (anySound) {
-          children.push_back(Track(track, "Audio", true));
+          Track(track, "Audio", true);
         }
       }
     }
     for (const TimelineTrackModel& track : timeline_.tracks) {
       if (!track.video) {
-        children.push_back(Track(track, "Audio", false));
+        Track(track, "Audio", false);
       }
     }
-
-    Json stack = Item("Stack.1", "tracks", nullptr);
-    stack["children"] = std::move(children);
-    Json timeline = Header("Timeline.1", Text(timeline_.name));
-    timeline["metadata"] = {{"morvane", {{"aspect_ratio", timeline_.wide ? "16:9" : "4:3"},
-                                        {"width", timeline_.width},
-                                        {"height", timeline_.height},
-                                        {"drop_frame", timeline_.rate.dropFrame}}}};
-    timeline["global_start_time"] = Time(timeline_.start);
-    timeline["tracks"] = std::move(stack);
-
-    const std::string skeleton = Dump(timeline);
-    std::size_t from = 0;
-    for (std::size_t k = 0; k < streams_.size(); ++k) {
-      const Stream& stream = streams_[k];
-      std::string marker;
-      const std::string placeholder = std::string("\"") + stream.key + "\": " + Dump(Placeholder(k));
-      const std::size_t found = skeleton.find(placeholder, from);
-      const std::size_t line = skeleton.rfind('\n', found) + 1;
-      const std::string indent(found - line, ' ');
-      const std::size_t value = found + placeholder.size() - Dump(Placeholder(k)).size();
-      out.WriteText(std::string_view(skeleton).substr(from, value - from));
-      out.WriteText("[\n");
-      bool first = true;
-      auto element = [&](const Json& item) {
-        out.WriteText(first ? "" : ",\n");
-        first = false;
-        Indented(out, Dump(item), indent + "    ");
-      };
-      if (stream.track != nullptr) {
-        TrackChildren(*stream.track, stream.soundOnly, element);
-      } else {
-        for (const TimelineTitle& title : timeline_.titles) {
-          MarkerText(title, marker);
-          out.WriteText(first ? "" : ",\n");
-          first = false;
-          Indented(out, marker, indent + "    ");
-        }
-      }
-      out.WriteText("\n");
-      out.WriteText(indent);
-      out.WriteText("]");
-      from = value + Dump(Placeholder(k)).size();
-    }
-    out.WriteText(std::string_view(skeleton).substr(from));
-    out.WriteText("\n");
+    json_.Close(']');
+    json_.Close('}');
+    json_.Close('}');
+    json_.Raw("\n");
   }
 
  private:
-  // An array written in place of a placeholder: a track's children, or the titles' markers.
-  struct Stream {
-    const char* key;
-    const TimelineTrackModel* track;  // nullptr: the markers
-    bool soundOnly;
-  };
-
-  static Json Placeholder(std::size_t k) { return "\u0001morvane-stream-" + std::to_string(k) + "\u0001"; }
-
-  static std::string Dump(const Json& json) {
-    // Every text is valid UTF-8 by now; replace rather than throw all the same.
-    return json.dump(4, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-  }
-
-  // text (a dump, its first line not indented) with each line after indent.
-  static void Indented(ListingWriter& out, const std::string& text, const std::string& indent) {
-    std::size_t start = 0;
-    while (start < text.size()) {
-      const std::size_t end = std::min(text.find('\n', start), text.size());
-      out.WriteText(indent);
-      out.WriteText(std::string_view(text).substr(start, end - start));
-      if (end < text.size()) {
-        out.WriteText("\n");
-      }
-      start = end + 1;
-    }
-  }
-
   // A name as valid UTF-8 (the project's file name may not be), noted when changed.
   std::string Text(const std::string& text) const {
     bool replaced = false;
@@ -183,56 +246,87 @@ class OtioWriter {
     return valid;
   }
 
-  static Json Header(const char* schema, const std::string& name) {
-    return Json{{"OTIO_SCHEMA", schema}, {"metadata", Json::object()}, {"name", name}};
+  // Opens an object with the members every schema starts with; metadata empty.
+  void Header(const char* schema, std::string_view name) {
+    json_.Open('{');
+    json_.Member("OTIO_SCHEMA", schema);
+    json_.EmptyMember("metadata", "{}");
+    json_.Key("name");
+    json_.String(name);
   }
 
-  Json Time(std::int64_t frames) const {
-    return Json{{"OTIO_SCHEMA", "RationalTime.1"}, {"rate", rate_}, {"value", static_cast<double>(frames)}};
+  // The header of an item up to its effects, which are empty; source range null or written by
+  // sourceRange.
+  template <typename SourceRange>
+  void ItemStart(const char* schema, std::string_view name, SourceRange sourceRange) {
+    Header(schema, name);
+    json_.Key("source_range");
+    if constexpr (std::is_null_pointer_v<SourceRange>) {
+      json_.Raw("null");
+    } else {
+      sourceRange();
+    }
+    json_.EmptyMember("effects", "[]");
   }
 
-  Json Range(std::int64_t start, std::int64_t duration) const {
-    return Json{{"OTIO_SCHEMA", "TimeRange.1"}, {"duration", Time(duration)}, {"start_time", Time(start)}};
+  void Time(std::int64_t frames) {
+    json_.Open('{');
+    json_.Member("OTIO_SCHEMA", "RationalTime.1");
+    json_.Key("rate");
+    json_.Raw(rate_);
+    json_.Key("value");
+    json_.Frames(frames);
+    json_.Close('}');
   }
 
-  Json Item(const char* schema, const std::string& name, Json sourceRange) const {
-    Json item = Header(schema, name);
-    item["source_range"] = std::move(sourceRange);
-    item["effects"] = Json::array();
-    item["markers"] = Json::array();
-    item["enabled"] = true;
-    return item;
+  void Range(std::int64_t start, std::int64_t duration) {
+    json_.Open('{');
+    json_.Member("OTIO_SCHEMA", "TimeRange.1");
+    json_.Key("duration");
+    Time(duration);
+    json_.Key("start_time");
+    Time(start);
+    json_.Close('}');
   }
 
-  // soundOnly: the audio twin of a video track, with its sounding clips only. Its children and
-  // markers are placeholders, written by Run.
-  Json Track(const TimelineTrackModel& track, const char* kind, bool soundOnly) {
+  // The end of an item after its effects: no markers, enabled.
+  void ItemEnd() {
+    json_.EmptyMember("markers", "[]");
+    json_.Key("enabled");
+    json_.Bool(true);
+  }
+
+  // soundOnly: the audio twin of a video track, with its sounding clips only.
+  void Track(const TimelineTrackModel& track, const char* kind, bool soundOnly) {
     std::string name = track.Name();
     if (soundOnly) {
       name += " sound";
     }
-    Json item = Item("Track.1", name, nullptr);
+    json_.Next();
+    ItemStart("Track.1", name, nullptr);
+    json_.Key("markers");
     if (!soundOnly && track.role == TimelineTrack::MainAv && track.lane == 0 && !timeline_.titles.empty()) {
-      item["markers"] = Placeholder(streams_.size());
-      streams_.push_back({"markers", nullptr, false});
-    }
-    // A track has children when a clip plays on it, or a gap runs to the timeline's end.
-    const bool any = end_ > 0 || std::any_of(track.clips.begin(), track.clips.end(), [&](const TimelineClip& clip) {
-                       return !soundOnly || clip.hasAudio;
-                     });
-    if (any) {
-      item["children"] = Placeholder(streams_.size());
-      streams_.push_back({"children", &track, soundOnly});
+      json_.Open('[');
+      for (const TimelineTitle& title : timeline_.titles) {
+        json_.Next();
+        Marker(title);
+      }
+      json_.Close(']');
     } else {
-      item["children"] = Json::array();
+      json_.Raw("[]");
     }
-    item["kind"] = kind;
-    return item;
+    json_.Key("enabled");
+    json_.Bool(true);
+    json_.Key("children");
+    json_.Open('[');
+    TrackChildren(track, soundOnly);
+    json_.Close(']');
+    json_.Member("kind", kind);
+    json_.Close('}');
   }
 
-  // Calls element with each child of the track in order: gaps, transitions and clips.
-  template <typename Element>
-  void TrackChildren(const TimelineTrackModel& track, bool soundOnly, Element element) {
+  // Each child of the track in order: gaps, transitions and clips.
+  void TrackChildren(const TimelineTrackModel& track, bool soundOnly) {
     std::int64_t cursor = 0;
     bool lastWasClip = false;
     for (const TimelineClip& clip : track.clips) {
@@ -240,116 +334,185 @@ class OtioWriter {
         continue;
       }
       if (clip.recordIn > cursor) {
-        element(Item("Gap.1", "", Range(0, clip.recordIn - cursor)));
+        Gap(clip.recordIn - cursor);
         lastWasClip = false;
       }
       if (clip.transition != TransitionKind::None && lastWasClip) {
-        element(Transition(clip));
+        Transition(clip);
       }
-      element(Clip(clip));
+      Clip(clip);
       cursor = clip.RecordOut();
       lastWasClip = true;
     }
     if (end_ > cursor) {
-      element(Item("Gap.1", "", Range(0, end_ - cursor)));  // every track ends with the timeline
+      Gap(end_ - cursor);  // every track ends with the timeline
     }
   }
 
-  // The marker of a title as Dump(Marker(title)) gives it; its text, which may be long, escaped
-  // once and written straight into the dump of the rest. Decoded titles are valid UTF-8.
-  void MarkerText(const TimelineTitle& title, std::string& text) const {
-    std::string escaped;
-    AppendJsonString(escaped, title.text);
-    TimelineTitle blank{title.begin, {}};
-    const std::string rest = Dump(Marker(blank));
-    static constexpr std::string_view kName = "\"name\": \"\"";
-    static constexpr std::string_view kComment = "\"comment\": \"\"";
-    const std::size_t name = rest.find(kName);
-    const std::size_t comment = rest.rfind(kComment);
-    text.clear();
-    text.append(rest, 0, name + kName.size() - 2);
-    text += escaped;
-    text.append(rest, name + kName.size(), comment + kComment.size() - 2 - (name + kName.size()));
-    text += escaped;
-    text.append(rest, comment + kComment.size());
+  void Gap(std::int64_t frames) {
+    json_.Next();
+    ItemStart("Gap.1", "", [&] { Range(0, frames); });
+    ItemEnd();
+    json_.Close('}');
   }
 
-  Json Marker(const TimelineTitle& title) const {
-    Json marker = Header("Marker.2", title.text);
-    marker["metadata"] = {{"morvane", {{"kind", "title"}}}};
-    marker["color"] = "GREEN";
-    marker["marked_range"] = Range(title.begin, 0);
-    marker["comment"] = title.text;
-    return marker;
+  // A title's text, which may be long, is escaped once for its name and its comment. Decoded
+  // titles are valid UTF-8.
+  void Marker(const TimelineTitle& title) {
+    json_.Escape(title.text);
+    json_.Open('{');
+    json_.Member("OTIO_SCHEMA", "Marker.2");
+    json_.Key("metadata");
+    json_.Open('{');
+    json_.Key("morvane");
+    json_.Open('{');
+    json_.Member("kind", "title");
+    json_.Close('}');
+    json_.Close('}');
+    json_.Key("name");
+    json_.Escaped();
+    json_.Member("color", "GREEN");
+    json_.Key("marked_range");
+    Range(title.begin, 0);
+    json_.Key("comment");
+    json_.Escaped();
+    json_.Close('}');
   }
 
-  Json Transition(const TimelineClip& clip) const {
+  void Transition(const TimelineClip& clip) {
     const bool dissolve = clip.transition == TransitionKind::Dissolve;
-    Json transition = Header("Transition.1", clip.transitionName);
-    transition["metadata"] = {{"morvane", {{"transition_name", clip.transitionName}}}};
-    transition["in_offset"] = Time(0);
-    transition["out_offset"] = Time(clip.transitionDuration);
-    transition["transition_type"] = dissolve ? "SMPTE_Dissolve" : "SMPTE_Wipe";
-    return transition;
+    json_.Next();
+    json_.Open('{');
+    json_.Member("OTIO_SCHEMA", "Transition.1");
+    json_.Key("metadata");
+    json_.Open('{');
+    json_.Key("morvane");
+    json_.Open('{');
+    json_.Key("transition_name");
+    json_.String(clip.transitionName);
+    json_.Close('}');
+    json_.Close('}');
+    json_.Key("name");
+    json_.String(clip.transitionName);
+    json_.Key("in_offset");
+    Time(0);
+    json_.Key("out_offset");
+    Time(clip.transitionDuration);
+    json_.Member("transition_type", dissolve ? "SMPTE_Dissolve" : "SMPTE_Wipe");
+    json_.Close('}');
   }
 
-  Json Clip(const TimelineClip& clip) const {
-    Json item = Item("Clip.2", clip.name, Range(clip.sourceIn, clip.duration));
-    Json metadata = Json::object();
+  void Clip(const TimelineClip& clip) {
+    json_.Next();
+    json_.Open('{');
+    json_.Member("OTIO_SCHEMA", "Clip.2");
+    json_.Key("metadata");
+    ClipMetadata(clip);
+    json_.Key("name");
+    json_.String(clip.name);
+    json_.Key("source_range");
+    Range(clip.sourceIn, clip.duration);
+    json_.Key("effects");
+    if (clip.halfSpeed) {
+      json_.Open('[');
+      json_.Next();
+      Header("LinearTimeWarp.1", "");
+      json_.Member("effect_name", "LinearTimeWarp");
+      // The media frames the clip plays over its length: 0.5, or the shorter range the table prints.
+      json_.Key("time_scalar");
+      json_.Raw(JsonOut::Dump(Json(static_cast<double>(clip.sourceDuration) / static_cast<double>(clip.duration))));
+      json_.Close('}');
+      json_.Close(']');
+    } else {
+      json_.Raw("[]");
+    }
+    ItemEnd();
+    json_.Key("media_references");
+    json_.Open('{');
+    json_.Key("DEFAULT_MEDIA");
+    if (clip.media == MediaKind::Color) {
+      Header("GeneratorReference.1", clip.name);
+      NoRanges();
+      json_.Member("generator_kind", "SolidColor");
+      json_.Key("parameters");
+      json_.Open('{');
+      json_.Key("color");
+      json_.String("#" + clip.colour);
+      json_.Close('}');
+    } else if (clip.path.empty()) {
+      Header("MissingReference.1", "");  // a name that names no file
+      NoRanges();
+    } else {
+      Header("ExternalReference.1", "");
+      NoRanges();
+      json_.Key("target_url");
+      json_.String(FileUrl(clip.path));
+    }
+    json_.Close('}');
+    json_.Close('}');
+    json_.Member("active_media_reference_key", "DEFAULT_MEDIA");
+    json_.Close('}');
+  }
+
+  // A clip's metadata: {} or what morvane keeps of it.
+  void ClipMetadata(const TimelineClip& clip) {
+    const bool missing = clip.media != MediaKind::Color && !clip.found;
+    const bool still = clip.media == MediaKind::Still;
+    if (!clip.hasLevels && !missing && !still && clip.projectName.empty()) {
+      json_.Raw("{}");
+      return;
+    }
+    json_.Open('{');
+    json_.Key("morvane");
+    json_.Open('{');
     if (clip.hasLevels) {
-      Json points = Json::array();
+      json_.Key("levels");
+      json_.Open('{');
+      json_.Key("in");
+      json_.Integer(clip.levelIn);
+      json_.Key("out");
+      json_.Integer(clip.levelOut);
+      json_.Key("points");
+      json_.Open('[');
       for (const LevelPoint& point : clip.levelPoints) {
-        points.push_back({point.position, point.value});
+        json_.Next();
+        json_.Open('[');
+        json_.Next();
+        json_.Integer(point.position);
+        json_.Next();
+        json_.Integer(point.value);
+        json_.Close(']');
       }
-      metadata["levels"] = {{"in", clip.levelIn}, {"out", clip.levelOut}, {"points", std::move(points)}};
+      json_.Close(']');
+      json_.Close('}');
     }
-    if (clip.media != MediaKind::Color && !clip.found) {
-      metadata["missing"] = true;
+    if (missing) {
+      json_.Key("missing");
+      json_.Bool(true);
     }
-    if (clip.media == MediaKind::Still) {
-      metadata["still"] = true;
+    if (still) {
+      json_.Key("still");
+      json_.Bool(true);
     }
     if (!clip.projectName.empty()) {
-      metadata["project_name"] = clip.projectName;  // as the project holds it, folders included
+      json_.Key("project_name");
+      json_.String(clip.projectName);  // as the project holds it, folders included
     }
-    if (!metadata.empty()) {
-      item["metadata"] = {{"morvane", std::move(metadata)}};
-    }
-    if (clip.halfSpeed) {
-      Json warp = Header("LinearTimeWarp.1", "");
-      warp["effect_name"] = "LinearTimeWarp";
-      // The media frames the clip plays over its length: 0.5, or the shorter range the table prints.
-      warp["time_scalar"] = static_cast<double>(clip.sourceDuration) / static_cast<double>(clip.duration);
-      item["effects"].push_back(std::move(warp));
-    }
+    json_.Close('}');
+    json_.Close('}');
+  }
 
-    Json reference;
-    if (clip.media == MediaKind::Color) {
-      reference = Header("GeneratorReference.1", clip.name);
-      reference["available_range"] = nullptr;
-      reference["available_image_bounds"] = nullptr;
-      reference["generator_kind"] = "SolidColor";
-      reference["parameters"] = {{"color", "#" + clip.colour}};
-    } else if (clip.path.empty()) {
-      reference = Header("MissingReference.1", "");  // a name that names no file
-      reference["available_range"] = nullptr;
-      reference["available_image_bounds"] = nullptr;
-    } else {
-      reference = Header("ExternalReference.1", "");
-      reference["available_range"] = nullptr;
-      reference["available_image_bounds"] = nullptr;
-      reference["target_url"] = FileUrl(clip.path);
-    }
-    item["media_references"] = {{"DEFAULT_MEDIA", std::move(reference)}};
-    item["active_media_reference_key"] = "DEFAULT_MEDIA";
-    return item;
+  // A reference's ranges, which are not known.
+  void NoRanges() {
+    json_.EmptyMember("available_range", "null");
+    json_.EmptyMember("available_image_bounds", "null");
   }
 
   const Timeline& timeline_;
   ExportNotes& notes_;
-  double rate_;
+  JsonOut json_;
+  std::string rate_;  // as nlohmann writes it
   std::int64_t end_;
-  std::vector<Stream> streams_;
 };
 
 }  // namespace
@@ -377,7 +540,7 @@ std::string FileUrl(const std::string& path) {
 }
 
 void WriteOtio(const Timeline& timeline, ExportNotes& notes, ListingWriter& out) {
-  OtioWriter(timeline, notes).Run(out);
+  OtioWriter(timeline, notes, out).Run();
 }
 
 }  // namespace morvane

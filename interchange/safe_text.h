@@ -17,6 +17,9 @@ std::string EdlLineText(std::string_view utf8, bool& replaced);
 // replaced (XML 1.0 allows them in no form, not even as a character reference).
 std::string XmlText(std::string_view utf8, bool& replaced);
 
+// Whether text is valid UTF-8 (what JsonText keeps as it is).
+bool IsValidUtf8(std::string_view text);
+
 // Valid UTF-8 with every character kept (JSON escapes control characters itself).
 std::string JsonText(std::string_view utf8, bool& replaced);
 

@@ -135,6 +135,9 @@ class ListingWriter {
   // Hands the buffered text to the file (or the string).
   void Flush();
 
+  // Whether the text is dropped (Discard), so that what only formats it can be left out.
+  bool Discards() const { return discard_; }
+
  private:
   void Put(std::string_view text) { WriteText(text); }
   void Put(const char* text) { WriteText(text); }  // up to its zero byte, as "%s"

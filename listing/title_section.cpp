@@ -214,6 +214,9 @@ void ListEscapedText(SourceReader& source, ListingWriter& out, std::size_t lengt
   // The raw bytes are read in one piece; the buffer keeps its capacity from one item to the next.
   raw.resize(length + 1);
   source.ReadChars(raw.data(), static_cast<std::int32_t>(length + 1));
+  if (out.Discards()) {
+    return;  // an export reads the text only (escaping it was a good part of title-heavy exports)
+  }
   // Escaped straight into the writer, a piece at a time that fits its buffer even if every byte
   // is escaped.
   constexpr std::size_t kPiece = 8 * 1024;

@@ -1,0 +1,105 @@
+// The MLT writer writes pugixml's print bytes itself: every case must read back through pugixml
+// and print to exactly what was written.
+#include "interchange/mlt_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace morvane {
+namespace {
+
+std::string Mlt(const Timeline& timeline) {
+  std::string text;
+  ExportNotes notes;
+  ListingWriter out(text);
+  WriteMlt(timeline, notes, out);
+  out.Flush();
+  return text;
+}
+
+// What pugixml prints of the document it reads from text. Reading drops a property's empty
+// text, which the writer keeps as pugixml does: "<property name="n"></property>".
+std::string Reprinted(const std::string& text) {
+  pugi::xml_document document;
+  EXPECT_TRUE(document.load_buffer(text.data(), text.size()));
+  for (const pugi::xpath_node& property : document.select_nodes("//property[not(node())]")) {
+    property.node().text() = "";
+  }
+  std::ostringstream printed;
+  document.save(printed, "  ", pugi::format_default, pugi::encoding_utf8);
+  return printed.str();
+}
+
+TimelineClip Clip(std::int64_t recordIn, std::int64_t duration) {
+  TimelineClip clip;
+  clip.name = "a.avi";
+  clip.path = "/m/a.avi";
+  clip.recordIn = recordIn;
+  clip.duration = clip.sourceDuration = duration;
+  return clip;
+}
+
+// Each text that reaches the document holds what XML escapes: in the project's name (an
+// attribute), clip names and paths, a transition's name and titles (text), a title's # too.
+TEST(Mlt, WritesWhatPugixmlPrintsOfItsOwnDocument) {
+  const std::string special = "<a href=\"x\">&amp;'q'</a>\t#1\n>";
+  const struct {
+    const char* what;
+    std::function<void(Timeline&)> change;
+    std::string expected;  // a piece of the text
+  } rows[] = {
+      {"plain", [](Timeline&) {}, "    <property name=\"shotcut:caption\">a.avi</property>\n"},
+      {"name", [&](Timeline& t) { t.name = special; },
+       " title=\"&lt;a href=&quot;x&quot;>&amp;amp;'q'&lt;/a>&#09;#1&#10;>\""},
+      {"clip", [&](Timeline& t) { t.tracks[0].clips[0].name = t.tracks[0].clips[0].path = special; },
+       ">&lt;a href=\"x\"&gt;&amp;amp;'q'&lt;/a&gt;\t#1\n&gt;</property>\n"},
+      {"transition", [&](Timeline& t) {
+         TimelineClip& clip = t.tracks[0].clips.emplace_back(Clip(30, 10));
+         clip.transition = TransitionKind::Wipe;
+         clip.transitionDuration = 4;
+         clip.transitionName = special;
+       },
+       "      <property name=\"resource\">%luma01.pgm</property>\n"},
+      {"dissolve", [&](Timeline& t) {
+         TimelineClip& clip = t.tracks[0].clips.emplace_back(Clip(30, 10));
+         clip.transition = TransitionKind::Dissolve;
+         clip.transitionDuration = 4;
+       },
+       "      <property name=\"resource\"></property>\n"},
+      {"titles", [&](Timeline& t) {
+         auto store = std::make_shared<TitleStore>();
+         store->AddTitle(12);
+         store->AddText(special);
+         store->AddTitle(12);
+         store->AddText("#");
+         store->Finish();
+         t.titles = TimelineTitles(store);
+       },
+       "\">&lt;a href=\"x\"&gt;&amp;amp;'q'&lt;/a&gt;\t\\#1\n&gt;\n\\#</property>\n"},
+      {"extra audio", [](Timeline& t) {
+         TimelineTrackModel& audio = t.tracks.emplace_back();
+         audio.video = false;
+         audio.clips.push_back(Clip(0, 5));
+       },
+       "    <track producer=\"playlist1\" hide=\"video\" />\n"},
+  };
+  for (const auto& row : rows) {
+    Timeline timeline;
+    timeline.name = "cut";
+    timeline.tracks.emplace_back().clips.push_back(Clip(10, 20));
+    row.change(timeline);
+    const std::string text = Mlt(timeline);
+    EXPECT_EQ(Reprinted(text), text) << row.what;
+    EXPECT_NE(std::string::npos, text.find(row.expected)) << row.what << "\n" << text;
+  }
+}
+
+}  // namespace
+}  // namespace morvane
