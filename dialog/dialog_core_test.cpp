@@ -191,7 +191,8 @@ TEST_F(DialogCoreTest, TheTypedExtensionElseTheChosenTypePicksTheFormat) {
   using F = ExportFormat;
   const struct { const char* path; std::size_t filter; F format; } rows[] = {
       {"/p/a.txt", 1, F::Listing}, {"/p/a.OTIO", 0, F::Otio}, {"/p/a.edl", 4, F::Cmx3600},
-      {"/p/a.mlt", 0, F::Mlt}, {"/p/a", 1, F::Otio}, {"/p/a", 2, F::Cmx3600}, {"/p/a", 4, F::Listing}};
+      {"/p/a.mlt", 0, F::Mlt}, {"/p/a", 1, F::Otio}, {"/p/a", 2, F::Cmx3600}, {"/p/a", 5, F::Listing},
+      {"/p/a", 4, F::Kdenlive}, {"/p/a.kdenlive", 0, F::Kdenlive}};
   for (const auto& row : rows) {
     pickers.destinationAnswer = PickedFile{row.path, row.filter};
     core.BrowseForDestination();
@@ -258,7 +259,8 @@ TEST_F(DialogCoreTest, PickersAreDescribedAndOnlyAConfirmedChoiceChangesAPath) {
   }
   EXPECT_EQ((std::vector<std::string>{"Rex Edit file (*.dvc) *.dvc", "all(*.*) *", "Text file (*.txt) *.txt",
                                       "OpenTimelineIO (*.otio) *.otio", "CMX 3600 EDL (*.edl) *.edl",
-                                      "MLT XML for Shotcut (*.mlt) *.mlt", "all(*.*) *"}),
+                                      "MLT XML for Shotcut (*.mlt) *.mlt",
+                                      "Kdenlive project (*.kdenlive) *.kdenlive", "all(*.*) *"}),
             filters);
   core.SetSourcePath("typed.dvc");
   core.SetDestinationPath("typed.txt");

@@ -1,6 +1,6 @@
-"""Exports the bundled examples: each example's .otio and CMX 3600 .edl files, with media looked
-up in a fixed folder that does not exist, must equal interchange/testdata byte for byte. (The
-.mlt exports are played through MLT itself by mlt_test.py.)
+"""Exports the bundled examples: each example's .otio, CMX 3600 .edl and .kdenlive files, with
+media looked up in a fixed folder that does not exist, must equal interchange/testdata byte for
+byte. (The .mlt and .kdenlive exports are played through MLT itself by mlt_test.py.)
 
 usage: export_test.py MORVANE_CONVERT MAKE_EXAMPLES TESTDATA_DIR
 """
@@ -29,6 +29,7 @@ class ExportTest(unittest.TestCase):
             source = os.path.join(self.dir, name + ".dvc")
             convert(source, "otio", os.path.join(self.dir, name + ".otio"), GOLDEN_MEDIA)
             convert(source, "cmx3600", os.path.join(self.dir, name + ".edl"), GOLDEN_MEDIA)
+            convert(source, "kdenlive", os.path.join(self.dir, name + ".kdenlive"), GOLDEN_MEDIA)
             written = sorted(f for f in os.listdir(self.dir) if f.startswith(name) and not f.endswith(".dvc"))
             self.assertEqual(written, sorted(f for f in os.listdir(TESTDATA) if f.startswith(name)))
             for f in written:

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "interchange/cmx_writer.h"
+#include "interchange/kdenlive_writer.h"
 #include "interchange/mlt_writer.h"
 #include "interchange/otio_writer.h"
 
@@ -22,6 +23,10 @@ void WriteMltFile(const Timeline& timeline, TimecodeMode, std::span<ListingWrite
   WriteMlt(timeline, notes, *out[0]);
 }
 
+void WriteKdenliveFile(const Timeline& timeline, TimecodeMode, std::span<ListingWriter* const> out, ExportNotes& notes) {
+  WriteKdenlive(timeline, notes, *out[0]);
+}
+
 std::vector<std::string> CmxFiles(const Timeline& timeline, TimecodeMode) { return CmxSuffixes(timeline); }
 
 // An EDL is small (999 events at most): made whole, then written.
@@ -32,7 +37,7 @@ void WriteCmxFiles(const Timeline& timeline, TimecodeMode mode, std::span<Listin
   }
 }
 
-constexpr std::array<ExportFormatRow, 4> kFormats{{
+constexpr std::array<ExportFormatRow, 5> kFormats{{
     {ExportFormat::Listing, "listing", ".txt", "Text file (*.txt)", "the listing with its EDL table", false, false,
      false, nullptr, nullptr},
     {ExportFormat::Otio, "otio", ".otio", "OpenTimelineIO (*.otio)", "OpenTimelineIO", false, true, true, OneFile,
@@ -41,6 +46,8 @@ constexpr std::array<ExportFormatRow, 4> kFormats{{
      true, false, false, CmxFiles, WriteCmxFiles},
     {ExportFormat::Mlt, "mlt", ".mlt", "MLT XML for Shotcut (*.mlt)", "MLT XML for Shotcut", false, true, true, OneFile,
      WriteMltFile},
+    {ExportFormat::Kdenlive, "kdenlive", ".kdenlive", "Kdenlive project (*.kdenlive)", "Kdenlive project", false, true,
+     true, OneFile, WriteKdenliveFile},
 }};
 
 }  // namespace
