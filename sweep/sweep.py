@@ -237,9 +237,8 @@ def read_pycmx(pycmx, folder, stem, mode):
     return clips, transitions
 
 
-def read_mlt(mlt, profile, path):
-    """Clips and transitions as MLT's own library loads the .mlt: each playlist's entries, a
-    transition's tractor giving its frames to the clip it leads into (its second track)."""
+def main_multitrack(mlt, profile, path):
+    """The tracks of the main tractor of an MLT XML file, as MLT's own library loads it."""
     service = mlt.Producer(profile, "xml:" + os.fsdecode(path))
     if not service.is_valid():
         raise ValueError("MLT did not load it")
@@ -247,7 +246,13 @@ def read_mlt(mlt, profile, path):
         service = service.producer()
         if service is None or not service.is_valid() or service.type() == mlt.mlt_service_invalid_type:
             raise ValueError("no multitrack")
-    multitrack = mlt.Multitrack(service)
+    return mlt.Multitrack(service)
+
+
+def read_mlt(mlt, profile, path):
+    """Clips and transitions as MLT's own library loads the .mlt: each playlist's entries, a
+    transition's tractor giving its frames to the clip it leads into (its second track)."""
+    multitrack = main_multitrack(mlt, profile, path)
     clips, transitions = [], []
     first_video = True
     for i in range(1, multitrack.count()):  # track 0 is the black background
@@ -300,14 +305,7 @@ def read_kdenlive(mlt, profile, path):
     tractor of two playlists, a transition a mix between them whose frames the outgoing clip's
     entry holds past its own; the pictures of the main and insert tracks, the extra audio (the
     main and insert tracks' sound and the titles are not clips of the table)."""
-    service = mlt.Producer(profile, "xml:" + os.fsdecode(path))
-    if not service.is_valid():
-        raise ValueError("MLT did not load it")
-    while service.type() != mlt.mlt_service_multitrack_type:
-        service = service.producer()
-        if service is None or not service.is_valid() or service.type() == mlt.mlt_service_invalid_type:
-            raise ValueError("no multitrack")
-    multitrack = mlt.Multitrack(service)
+    multitrack = main_multitrack(mlt, profile, path)
     clips, transitions = [], []
     for i in range(1, multitrack.count()):  # track 0 is the black background
         track = mlt.Tractor(multitrack.track(i))
