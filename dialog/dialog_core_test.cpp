@@ -190,9 +190,10 @@ TEST_F(DialogCoreTest, ExportsFindMediaInTheProjectsTreeAndInEachMediaFolderAdde
 TEST_F(DialogCoreTest, TheTypedExtensionElseTheChosenTypePicksTheFormat) {
   using F = ExportFormat;
   const struct { const char* path; std::size_t filter; F format; } rows[] = {
-      {"/p/a.txt", 1, F::Listing}, {"/p/a.OTIO", 0, F::Otio}, {"/p/a.edl", 6, F::Cmx3600},
-      {"/p/a.mlt", 0, F::Mlt}, {"/p/a", 1, F::Otio}, {"/p/a", 2, F::Cmx3600}, {"/p/a", 6, F::Listing},
-      {"/p/a.FCPXML", 0, F::Fcpxml}, {"/p/a", 4, F::Fcpxml}, {"/p/a.XML", 0, F::Fcp7Xml}, {"/p/a", 5, F::Fcp7Xml}};
+      {"/p/a.txt", 1, F::Listing}, {"/p/a.OTIO", 0, F::Otio}, {"/p/a.edl", 7, F::Cmx3600},
+      {"/p/a.mlt", 0, F::Mlt}, {"/p/a", 1, F::Otio}, {"/p/a", 2, F::Cmx3600}, {"/p/a", 7, F::Listing},
+      {"/p/a.FCPXML", 0, F::Fcpxml}, {"/p/a", 4, F::Fcpxml}, {"/p/a.XML", 0, F::Fcp7Xml}, {"/p/a", 5, F::Fcp7Xml},
+      {"/p/a", 6, F::Kdenlive}, {"/p/a.kdenlive", 0, F::Kdenlive}};
   for (const auto& row : rows) {
     pickers.destinationAnswer = PickedFile{row.path, row.filter};
     core.BrowseForDestination();
@@ -261,7 +262,8 @@ TEST_F(DialogCoreTest, PickersAreDescribedAndOnlyAConfirmedChoiceChangesAPath) {
                                       "OpenTimelineIO (*.otio) *.otio", "CMX 3600 EDL (*.edl) *.edl",
                                       "MLT XML for Shotcut (*.mlt) *.mlt",
                                       "FCPXML for Final Cut Pro (*.fcpxml) *.fcpxml",
-                                      "Final Cut Pro 7 XML for Premiere and Resolve (*.xml) *.xml", "all(*.*) *"}),
+                                      "Final Cut Pro 7 XML for Premiere and Resolve (*.xml) *.xml",
+                                      "Kdenlive project (*.kdenlive) *.kdenlive", "all(*.*) *"}),
             filters);
   core.SetSourcePath("typed.dvc");
   core.SetDestinationPath("typed.txt");

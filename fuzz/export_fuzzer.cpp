@@ -104,14 +104,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       morvane::BuildTimeline(*tables, facts, {"fuzz", "/nonexistent-media", *morvane::RateOfMode(mode)});
   for (const morvane::ExportFormat format :
        {morvane::ExportFormat::Otio, morvane::ExportFormat::Cmx3600, morvane::ExportFormat::Mlt,
-        morvane::ExportFormat::Fcpxml, morvane::ExportFormat::Fcp7Xml}) {
+        morvane::ExportFormat::Fcpxml, morvane::ExportFormat::Fcp7Xml, morvane::ExportFormat::Kdenlive}) {
     morvane::ExportNotes notes;
     for (const morvane::ExportText& file : morvane::RenderTimeline(timeline, format, mode, notes)) {
       if (format == morvane::ExportFormat::Otio) {
         Check(nlohmann::json::accept(file.text), "OpenTimelineIO that is not JSON", file.text);
       }
       if (format == morvane::ExportFormat::Mlt || format == morvane::ExportFormat::Fcpxml ||
-          format == morvane::ExportFormat::Fcp7Xml) {
+          format == morvane::ExportFormat::Fcp7Xml || format == morvane::ExportFormat::Kdenlive) {
         CheckXml(file.text);
       } else if (format == morvane::ExportFormat::Cmx3600) {
         CheckEdl(file.text);

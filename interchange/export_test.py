@@ -1,7 +1,7 @@
-"""Exports the bundled examples: each example's .otio, CMX 3600 .edl, .fcpxml and Final Cut Pro 7
-.xml files, with media looked up in a fixed folder that does not exist, must equal
+"""Exports the bundled examples: each example's .otio, CMX 3600 .edl, .fcpxml, Final Cut Pro 7 .xml
+and .kdenlive files, with media looked up in a fixed folder that does not exist, must equal
 interchange/testdata byte for byte, and the .fcpxml of every rate mode must be well-formed XML to
-xmllint. (The .mlt exports are played through MLT itself by mlt_test.py.)
+xmllint. (The .mlt and .kdenlive exports are played through MLT itself by mlt_test.py.)
 
 usage: export_test.py MORVANE_CONVERT MAKE_EXAMPLES TESTDATA_DIR
 """
@@ -32,6 +32,7 @@ class ExportTest(unittest.TestCase):
             convert(source, "cmx3600", os.path.join(self.dir, name + ".edl"), GOLDEN_MEDIA)
             convert(source, "fcpxml", os.path.join(self.dir, name + ".fcpxml"), GOLDEN_MEDIA)
             convert(source, "fcp7xml", os.path.join(self.dir, name + ".xml"), GOLDEN_MEDIA)
+            convert(source, "kdenlive", os.path.join(self.dir, name + ".kdenlive"), GOLDEN_MEDIA)
             written = sorted(f for f in os.listdir(self.dir) if f.startswith(name) and not f.endswith(".dvc"))
             self.assertEqual(written, sorted(f for f in os.listdir(TESTDATA) if f.startswith(name)))
             for f in written:

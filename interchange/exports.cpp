@@ -7,6 +7,7 @@
 #include "interchange/cmx_writer.h"
 #include "interchange/fcp7_writer.h"
 #include "interchange/fcpxml_writer.h"
+#include "interchange/kdenlive_writer.h"
 #include "interchange/mlt_writer.h"
 #include "interchange/otio_writer.h"
 
@@ -32,6 +33,10 @@ void WriteFcp7File(const Timeline& timeline, TimecodeMode, std::span<ListingWrit
   WriteFcp7Xml(timeline, notes, *out[0]);
 }
 
+void WriteKdenliveFile(const Timeline& timeline, TimecodeMode, std::span<ListingWriter* const> out, ExportNotes& notes) {
+  WriteKdenlive(timeline, notes, *out[0]);
+}
+
 std::vector<std::string> CmxFiles(const Timeline& timeline, TimecodeMode) { return CmxSuffixes(timeline); }
 
 // An EDL is small (999 events at most): made whole, then written.
@@ -42,7 +47,7 @@ void WriteCmxFiles(const Timeline& timeline, TimecodeMode mode, std::span<Listin
   }
 }
 
-constexpr std::array<ExportFormatRow, 6> kFormats{{
+constexpr std::array<ExportFormatRow, 7> kFormats{{
     {ExportFormat::Listing, "listing", ".txt", "Text file (*.txt)", "the listing with its EDL table", false, false,
      false, nullptr, nullptr},
     {ExportFormat::Otio, "otio", ".otio", "OpenTimelineIO (*.otio)", "OpenTimelineIO", false, true, true, OneFile,
@@ -55,6 +60,8 @@ constexpr std::array<ExportFormatRow, 6> kFormats{{
      false, true, false, OneFile, WriteFcpxmlFile},
     {ExportFormat::Fcp7Xml, "fcp7xml", ".xml", "Final Cut Pro 7 XML for Premiere and Resolve (*.xml)",
      "Final Cut Pro 7 XML (Premiere Pro, DaVinci Resolve)", false, true, false, OneFile, WriteFcp7File},
+    {ExportFormat::Kdenlive, "kdenlive", ".kdenlive", "Kdenlive project (*.kdenlive)", "Kdenlive project", false, true,
+     true, OneFile, WriteKdenliveFile},
 }};
 
 }  // namespace

@@ -93,10 +93,10 @@ class MltTest(unittest.TestCase):
     def tearDownClass(cls):
         shutil.rmtree(cls.dir)
 
-    def export(self, name, software, mode, source=None):
-        source, mlt = source or os.path.join(self.dir, name + ".dvc"), os.path.join(self.dir, name + ".mlt")
+    def export(self, name, software, mode, source=None, fmt="mlt"):
+        source, mlt = source or os.path.join(self.dir, name + ".dvc"), os.path.join(self.dir, name + "." + fmt)
         for _ in range(2):  # the second time with the media found
-            run(CONVERT, "--software", software, "--timecode", mode, "--format", "mlt", "--media-dir", self.dir,
+            run(CONVERT, "--software", software, "--timecode", mode, "--format", fmt, "--media-dir", self.dir,
                 "-q", "--force", "-o", mlt, source)
             for producer in ET.parse(mlt).getroot().iter("producer"):
                 path = producer.findtext("property[@name='warp_resource']") or \
@@ -187,6 +187,57 @@ class MltTest(unittest.TestCase):
         profile, top, tracks = load(self.export(name, "rexedit", "ntsc-df", os.path.join(self.dir, name + ".dvc")))
         self.assertTrue(top.is_valid())
         self.assertEqual(len(tracks), len(load(self.export("edl-0207", "rexedit", "ntsc-df"))[2]))
+
+
+    def test_kdenlive_holds_the_edl_tables_events(self):
+        """The .kdenlive as MLT loads it: its length, each event's clip on its Kdenlive track (the
+        pictures of main and insert on V1 and V2, their sound under them, the extra audio), the
+        source range of each movie and sound, each transition a mix of its kind and length."""
+        roles = {"Main AV": "MAIN", "Insert AV": "INS", "Extra audio 1": "ExA1", "Extra audio 2": "ExA2"}
+        for name, software, mode, _, titles in CASES:
+            with self.subTest(name=name, mode=mode):
+                path = self.export(name, software, mode, fmt="kdenlive")
+                table = events(run(CONVERT, "--software", software, "--timecode", "frames", "-q", "-o", "-",
+                                   os.path.join(self.dir, name + ".dvc")))
+                profile = mlt7.Profile()
+                top = mlt7.Producer(profile, "xml:" + path)
+                self.assertEqual(top.get_playtime(), max([e[7] for e in table] + [t[1] for t in titles]))
+                service = top
+                while service.type() != 5:
+                    service = service.producer()
+                tracks = mlt7.Multitrack(service)
+                clips, mixes = set(), set()
+                for i in range(1, tracks.count()):
+                    track = mlt7.Tractor(tracks.track(i))
+                    label = track.get("kdenlive:track_name")  # a lane's name ends in its number
+                    role = next((r for k, r in roles.items() if label.startswith(k)), "Titles") + \
+                        (" sound" if label.endswith(" sound") else "")
+                    node, tails = track.producer(), {}
+                    while node.type() == mlt7.mlt_service_transition_type:
+                        mix = mlt7.Transition(node)
+                        frames = mix.get_out() - mix.get_in() + 1
+                        tails[mix.get_in() + frames] = frames
+                        mixes.add((role, mix.get_in(), frames, "W" if mix.get("resource") else "D"))
+                        node = node.producer()
+                    for side in range(2):
+                        playlist = mlt7.Playlist(track.multitrack().track(side))
+                        for j in (j for j in range(playlist.count()) if not playlist.is_blank(j)):
+                            info = playlist.clip_info(j)
+                            tail = tails.get(info.start + info.frame_count, 0)
+                            tail = tail if info.start + info.frame_count - tail > info.start else 0
+                            frames, speed = info.frame_count - tail, float(info.producer.get("warp_speed") or 1)
+                            clips.add((role, info.start, info.start + frames, round(info.frame_in * speed),
+                                       round((info.frame_in + frames) * speed)))
+                for track, channels, code, into, src_in, src_out, rec_in, rec_out, clip in table:
+                    media = clip.lower().endswith((".avi", ".wav"))
+                    found = {c for c in clips if c[:3] == (track, rec_in, rec_out) and (not media or c[3:] == (src_in, src_out))}
+                    self.assertTrue(found, (track, rec_in, rec_out, src_in, src_out, clip, sorted(clips)))
+                    if channels == "VA" and track in ("MAIN", "INS"):
+                        self.assertTrue(any(c[:3] == (track + " sound", rec_in, rec_out) for c in clips), clip)
+                    if into:
+                        self.assertIn((track, rec_in, into, code), mixes, clip)
+                self.assertEqual(len(mixes), sum(1 for e in table if e[3]) +
+                                 sum(1 for e in table if e[3] and e[1] == "VA" and e[0] in ("MAIN", "INS")))
 
 
 if __name__ == "__main__":

@@ -6,8 +6,9 @@ usage: sweep.py [--report-only] [--count N] [--seed S] [--max-main M] [--readers
                 [--keep DIR] MORVANE_CONVERT MAKE_SWEEP_PROJECTS
 
 For each project of `make_sweep_projects --count N --seed S` and each of ntsc-df, ntsc-ndf and
-pal, morvane-convert writes the listing and the .otio, .edl set, .mlt, .fcpxml and Final Cut Pro 7
-.xml. The EDL table is the truth (its numbers are read exactly from the same project's table in frames): every clip the
+pal, morvane-convert writes the listing and the .otio, .edl set, .mlt, .fcpxml, Final Cut Pro 7
+.xml and .kdenlive. The EDL table is the truth (its numbers are read exactly from the same
+project's table in frames): every clip the
 table prints with a length must come back with its record in and out, its source in and out
 (movies and sound; a still or colour clip has no source frames), on its track, and every
 transition with its kind, cut point and length. A difference counts as warned when the
@@ -27,6 +28,7 @@ Readers (--readers, default all that load):
             its Time Remap speed as Premiere reads it (the adapter keeps the filter as an opaque
             effect and takes `in` for a media frame), a transition's kind from its effect's name
             (the adapter calls every transition a dissolve)
+  kdenlive  MLT's own library reading the .kdenlive
   parse     the awkward-name projects: every export parses, no EDL line added
 OpenTimelineIO, its CMX adapter and pycmx are not Debian packages: they are used when built by
 hand in the folders of --otio, --cmx-adapter and --pycmx, and skipped (said so) otherwise; with
@@ -56,9 +58,10 @@ MODES = {  # rate, nominal frames per second, drop frame
     "ntsc-ndf": (30000 / 1001, 30, False),
     "pal": (25, 25, False),
 }
-EXTENSIONS = {"otio": ".otio", "cmx3600": ".edl", "mlt": ".mlt", "fcpxml": ".fcpxml", "fcp7xml": ".xml"}
+EXTENSIONS = {"otio": ".otio", "cmx3600": ".edl", "mlt": ".mlt", "fcpxml": ".fcpxml", "fcp7xml": ".xml",
+              "kdenlive": ".kdenlive"}
 READER_FORMAT = {"mlt": "mlt", "otio": "otio", "cmx-otio": "cmx3600", "pycmx": "cmx3600", "fcpxml": "fcpxml",
-                 "fcp7": "fcp7xml"}
+                 "fcp7": "fcp7xml", "kdenlive": "kdenlive"}
 IMAGE_SUFFIXES = {b".bmp", b".dib", b".rle", b".jpg", b"jpeg", b"jfif", b".pic", b"pict", b".pct", b".png",
                   b"pntg", b".pnt", b".mac", b".psd", b".qti", b"qtif", b".sgi", b".rgb", b".tga", b"arga",
                   b".vda", b".icb", b".vst", b".tif", b"tiff", b".fpx", b".gif"}
@@ -290,9 +293,8 @@ def read_pycmx(pycmx, folder, stem, mode):
     return clips, transitions
 
 
-def read_mlt(mlt, profile, path):
-    """Clips and transitions as MLT's own library loads the .mlt: each playlist's entries, a
-    transition's tractor giving its frames to the clip it leads into (its second track)."""
+def main_multitrack(mlt, profile, path):
+    """The tracks of the main tractor of an MLT XML file, as MLT's own library loads it."""
     service = mlt.Producer(profile, "xml:" + os.fsdecode(path))
     if not service.is_valid():
         raise ValueError("MLT did not load it")
@@ -300,7 +302,13 @@ def read_mlt(mlt, profile, path):
         service = service.producer()
         if service is None or not service.is_valid() or service.type() == mlt.mlt_service_invalid_type:
             raise ValueError("no multitrack")
-    multitrack = mlt.Multitrack(service)
+    return mlt.Multitrack(service)
+
+
+def read_mlt(mlt, profile, path):
+    """Clips and transitions as MLT's own library loads the .mlt: each playlist's entries, a
+    transition's tractor giving its frames to the clip it leads into (its second track)."""
+    multitrack = main_multitrack(mlt, profile, path)
     clips, transitions = [], []
     first_video = True
     for i in range(1, multitrack.count()):  # track 0 is the black background
@@ -460,6 +468,45 @@ def read_fcpx(otio, fcpx, path):
         kind = {"Cross Dissolve": "dissolve", "Wipe": "wipe"}.get(name, str(name))
         transitions.append(Transition("MAIN", round(seconds(transition.get("offset")) / frame) - start,
                                       round(seconds(transition.get("duration")) / frame), kind, None))
+
+
+KDENLIVE_ROLES = {"Main AV": "MAIN", "Insert AV": "INS", "Extra audio 1": "ExA1", "Extra audio 2": "ExA2"}
+
+
+def read_kdenlive(mlt, profile, path):
+    """Clips and transitions as MLT's own library loads the .kdenlive: each Kdenlive track a
+    tractor of two playlists, a transition a mix between them whose frames the outgoing clip's
+    entry holds past its own; the pictures of the main and insert tracks, the extra audio (the
+    main and insert tracks' sound and the titles are not clips of the table)."""
+    multitrack = main_multitrack(mlt, profile, path)
+    clips, transitions = [], []
+    for i in range(1, multitrack.count()):  # track 0 is the black background
+        track = mlt.Tractor(multitrack.track(i))
+        name = track.get("kdenlive:track_name") or ""  # a lane's name ends in its number
+        role = next((r for k, r in KDENLIVE_ROLES.items() if name.startswith(k)), None)
+        if role is None or name.endswith(" sound"):
+            continue
+        mixes = {}  # mix start: frames
+        node = track.producer()
+        while node is not None and node.is_valid() and node.type() == mlt.mlt_service_transition_type:
+            mix = mlt.Transition(node)
+            kind = "wipe" if mix.get("resource") else "dissolve"
+            mixes[mix.get_in()] = mix.get_out() - mix.get_in() + 1
+            transitions.append(Transition(role, mix.get_in(), mix.get_out() - mix.get_in() + 1, kind, None))
+            node = node.producer()
+        for side in range(2):
+            playlist = mlt.Playlist(track.multitrack().track(side))
+            for j in range(playlist.count()):
+                if playlist.is_blank(j):
+                    continue
+                info = playlist.clip_info(j)
+                start, first, count = info.start, info.frame_in, info.frame_count
+                end = start + count
+                tail = next((frames for cut, frames in mixes.items() if cut + frames == end and cut > start), 0)
+                speed = float(info.producer.get("warp_speed") or 1)
+                frames = count - tail
+                clips.append(Clip(role, start, start + frames, round(first * speed), round((first + frames) * speed),
+                                  None, None))
     return clips, transitions
 
 
@@ -612,6 +659,11 @@ def check_parses(readers, mlt_reader, folder, stem, mode, tally):
     if shutil.which("xmllint"):
         result = subprocess.run(["xmllint", "--noout", base + b".xml"], capture_output=True)
         checks.append(("fcp7xml: xmllint", None if result.returncode == 0 else "refused"))
+    kdenlive_reader = readers.get("kdenlive")
+    if kdenlive_reader:
+        result = subprocess.run(["xmllint", "--noout", base + b".kdenlive"], capture_output=True)
+        checks.append(("kdenlive: xmllint", None if result.returncode == 0 else "refused"))
+        checks.append(("kdenlive: MLT", attempt(lambda: kdenlive_reader(base + b".kdenlive"))))
     otio, pycmx = readers.get("otio"), readers.get("pycmx")
     if otio:
         checks.append(("otio: OpenTimelineIO", attempt(lambda: read_otio(otio, os.fsdecode(base + b".otio"), mode))))
@@ -702,7 +754,7 @@ def main():
     parser.add_argument("--count", type=int, default=200)
     parser.add_argument("--seed", type=int, default=22)
     parser.add_argument("--max-main", type=int, default=1000, help="at most this many main clips per project")
-    parser.add_argument("--readers", default="mlt,otio,cmx-otio,pycmx,fcpxml,fcp7,parse")
+    parser.add_argument("--readers", default="mlt,otio,cmx-otio,pycmx,fcpxml,fcp7,kdenlive,parse")
     parser.add_argument("--jobs", type=int, default=2, help="projects read back at the same time")
     parser.add_argument("--keep", help="work in this folder and keep it")
     parser.add_argument("--otio", default="/tmp/otio", help="OpenTimelineIO's source folder, built in build/")
@@ -738,11 +790,12 @@ READERS = {}
 def load_readers(args):
     """The readers of one worker process. Each worker reads a few projects and is replaced: MLT's
     library keeps memory of every project it loaded."""
-    if "mlt" in args.wanted or "parse" in args.wanted:
+    if {"mlt", "kdenlive", "parse"} & set(args.wanted):
         import mlt7
         mlt7.Factory().init()
         profile = mlt7.Profile()
         READERS["mlt"] = lambda path: read_mlt(mlt7, profile, path)
+        READERS["kdenlive"] = lambda path: read_kdenlive(mlt7, profile, path)
     if {"otio", "cmx-otio", "pycmx", "fcp7"} & set(args.wanted):
         otio, pycmx, why = load_otio(args)
         if not why:
@@ -780,7 +833,8 @@ def run(args, convert_program, work):
                 for lines in said.values():
                     warnings |= warned_formats(lines.get(path, []))
                 tasks.append((name, os.path.join(folder, own), os.path.join(frames_folder, own), stem, mode, warnings))
-    tallies = {reader: Tally() for reader in ("listing", "mlt", "otio", "cmx-otio", "pycmx", "fcpxml", "fcp7", "parse")}
+    tallies = {reader: Tally() for reader in ("listing", "mlt", "otio", "cmx-otio", "pycmx", "fcpxml", "fcp7", "kdenlive",
+                                              "parse")}
     with multiprocessing.Pool(args.jobs, load_readers, (args,), maxtasksperchild=5) as pool:
         for found in pool.imap(read_back, tasks):
             for reader, tally in found.items():
@@ -815,7 +869,7 @@ def sweep_one(readers, wanted, folder, frames_folder, stem, mode, warnings, tall
         tallies["listing"].fail("rate table differs from the frames table", f"{label}: {difference}")
     truth = read_table(exact)
     base = os.path.join(folder, stem)
-    for reader in ("mlt", "otio", "cmx-otio", "pycmx", "fcpxml", "fcp7"):
+    for reader in ("mlt", "otio", "cmx-otio", "pycmx", "fcpxml", "fcp7", "kdenlive"):
         module = readers.get(reader if reader != "cmx-otio" else "otio")
         if reader not in wanted or module is None:
             continue
@@ -824,8 +878,8 @@ def sweep_one(readers, wanted, folder, frames_folder, stem, mode, warnings, tall
         fmt = READER_FORMAT[reader]
         warned = fmt in warnings
         try:
-            if reader == "mlt":
-                got = module(base + EXTENSIONS["mlt"].encode())
+            if reader in ("mlt", "kdenlive"):
+                got = module(base + EXTENSIONS[reader].encode())
             elif reader == "otio":
                 got = read_otio(module, os.fsdecode(base + b".otio"), mode)
             elif reader == "cmx-otio":
