@@ -189,9 +189,11 @@ TEST_F(DialogCoreTest, ExportsFindMediaInTheProjectsTreeAndInEachMediaFolderAdde
 
 TEST_F(DialogCoreTest, TheTypedExtensionElseTheChosenTypePicksTheFormat) {
   using F = ExportFormat;
+  const std::size_t all = ExportFormats().size();  // the type after the formats
   const struct { const char* path; std::size_t filter; F format; } rows[] = {
-      {"/p/a.txt", 1, F::Listing}, {"/p/a.OTIO", 0, F::Otio}, {"/p/a.edl", 4, F::Cmx3600},
-      {"/p/a.mlt", 0, F::Mlt}, {"/p/a", 1, F::Otio}, {"/p/a", 2, F::Cmx3600}, {"/p/a", 4, F::Listing}};
+      {"/p/a.txt", 1, F::Listing}, {"/p/a.OTIO", 0, F::Otio}, {"/p/a.edl", all, F::Cmx3600},
+      {"/p/a.mlt", 0, F::Mlt}, {"/p/a.SVG", 1, F::Svg}, {"/p/a", 1, F::Otio}, {"/p/a", 2, F::Cmx3600},
+      {"/p/a", 4, F::Svg}, {"/p/a", all, F::Listing}};
   for (const auto& row : rows) {
     pickers.destinationAnswer = PickedFile{row.path, row.filter};
     core.BrowseForDestination();
@@ -258,7 +260,8 @@ TEST_F(DialogCoreTest, PickersAreDescribedAndOnlyAConfirmedChoiceChangesAPath) {
   }
   EXPECT_EQ((std::vector<std::string>{"Rex Edit file (*.dvc) *.dvc", "all(*.*) *", "Text file (*.txt) *.txt",
                                       "OpenTimelineIO (*.otio) *.otio", "CMX 3600 EDL (*.edl) *.edl",
-                                      "MLT XML for Shotcut (*.mlt) *.mlt", "all(*.*) *"}),
+                                      "MLT XML for Shotcut (*.mlt) *.mlt", "SVG picture of the edit (*.svg) *.svg",
+                                      "all(*.*) *"}),
             filters);
   core.SetSourcePath("typed.dvc");
   core.SetDestinationPath("typed.txt");

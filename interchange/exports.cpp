@@ -7,6 +7,7 @@
 #include "interchange/cmx_writer.h"
 #include "interchange/mlt_writer.h"
 #include "interchange/otio_writer.h"
+#include "interchange/svg_writer.h"
 
 namespace morvane {
 
@@ -22,6 +23,10 @@ void WriteMltFile(const Timeline& timeline, TimecodeMode, std::span<ListingWrite
   WriteMlt(timeline, notes, *out[0]);
 }
 
+void WriteSvgFile(const Timeline& timeline, TimecodeMode mode, std::span<ListingWriter* const> out, ExportNotes& notes) {
+  WriteSvg(timeline, mode, SvgOptions{}, notes, *out[0]);
+}
+
 std::vector<std::string> CmxFiles(const Timeline& timeline, TimecodeMode) { return CmxSuffixes(timeline); }
 
 // An EDL is small (999 events at most): made whole, then written.
@@ -32,7 +37,7 @@ void WriteCmxFiles(const Timeline& timeline, TimecodeMode mode, std::span<Listin
   }
 }
 
-constexpr std::array<ExportFormatRow, 4> kFormats{{
+constexpr std::array<ExportFormatRow, 5> kFormats{{
     {ExportFormat::Listing, "listing", ".txt", "Text file (*.txt)", "the listing with its EDL table", false, false,
      false, nullptr, nullptr},
     {ExportFormat::Otio, "otio", ".otio", "OpenTimelineIO (*.otio)", "OpenTimelineIO", false, true, true, OneFile,
@@ -41,6 +46,8 @@ constexpr std::array<ExportFormatRow, 4> kFormats{{
      true, false, false, CmxFiles, WriteCmxFiles},
     {ExportFormat::Mlt, "mlt", ".mlt", "MLT XML for Shotcut (*.mlt)", "MLT XML for Shotcut", false, true, true, OneFile,
      WriteMltFile},
+    {ExportFormat::Svg, "svg", ".svg", "SVG picture of the edit (*.svg)", "an SVG picture", false, true, false, OneFile,
+     WriteSvgFile},
 }};
 
 }  // namespace
