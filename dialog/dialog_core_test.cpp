@@ -261,7 +261,7 @@ TEST_F(DialogCoreTest, PickersAreDescribedAndOnlyAConfirmedChoiceChangesAPath) {
   EXPECT_EQ((std::vector<std::string>{"Rex Edit file (*.dvc) *.dvc", "all(*.*) *", "Text file (*.txt) *.txt",
                                       "OpenTimelineIO (*.otio) *.otio", "CMX 3600 EDL (*.edl) *.edl",
                                       "MLT XML for Shotcut (*.mlt) *.mlt", "SVG picture of the edit (*.svg) *.svg",
-                                      "all(*.*) *"}),
+                                      "Web page of the project (*.html) *.html", "all(*.*) *"}),
             filters);
   core.SetSourcePath("typed.dvc");
   core.SetDestinationPath("typed.txt");

@@ -7,6 +7,7 @@
 #include "interchange/cmx_writer.h"
 #include "interchange/mlt_writer.h"
 #include "interchange/otio_writer.h"
+#include "interchange/page_writer.h"
 #include "interchange/svg_writer.h"
 
 namespace morvane {
@@ -27,6 +28,11 @@ void WriteSvgFile(const Timeline& timeline, TimecodeMode mode, std::span<Listing
   WriteSvg(timeline, mode, SvgOptions{}, notes, *out[0]);
 }
 
+// The page shows what the timeline's page facts hold; without them, the edit alone.
+void WritePageFile(const Timeline& timeline, TimecodeMode mode, std::span<ListingWriter* const> out, ExportNotes& notes) {
+  WriteProjectPage(timeline, mode, timeline.page != nullptr ? *timeline.page : PageFacts{}, notes, *out[0]);
+}
+
 std::vector<std::string> CmxFiles(const Timeline& timeline, TimecodeMode) { return CmxSuffixes(timeline); }
 
 // An EDL is small (999 events at most): made whole, then written.
@@ -37,7 +43,7 @@ void WriteCmxFiles(const Timeline& timeline, TimecodeMode mode, std::span<Listin
   }
 }
 
-constexpr std::array<ExportFormatRow, 5> kFormats{{
+constexpr std::array<ExportFormatRow, 6> kFormats{{
     {ExportFormat::Listing, "listing", ".txt", "Text file (*.txt)", "the listing with its EDL table", false, false,
      false, nullptr, nullptr},
     {ExportFormat::Otio, "otio", ".otio", "OpenTimelineIO (*.otio)", "OpenTimelineIO", false, true, true, OneFile,
@@ -48,6 +54,8 @@ constexpr std::array<ExportFormatRow, 5> kFormats{{
      WriteMltFile},
     {ExportFormat::Svg, "svg", ".svg", "SVG picture of the edit (*.svg)", "an SVG picture", false, true, false, OneFile,
      WriteSvgFile},
+    {ExportFormat::Html, "html", ".html", "Web page of the project (*.html)", "a web page of the project", false, true,
+     true, OneFile, WritePageFile},
 }};
 
 }  // namespace

@@ -40,13 +40,16 @@ void XmlStream::Open(unsigned depth) {
   ListingWriter writer(text);
   Output output(writer);
   const pugi::xml_node node = document_.first_child();
-  node.print(output, "  ", flags_ & ~pugi::format_no_empty_element_tags, pugi::encoding_utf8, depth);
+  node.print(output, "  ", flags_, pugi::encoding_utf8, depth);
   writer.Flush();
-  const std::string closing = std::string(2 * depth, ' ') + "</" + node.name() + ">\n";
+  // The end tag: on a line of its own after children, else right after the start tag.
+  const std::string end = "</" + std::string(node.name()) + ">\n";
   if (text.ends_with(" />\n")) {
     text.replace(text.size() - 4, 4, ">\n");
+  } else if (node.first_child()) {
+    text.resize(text.size() - 2 * depth - end.size());
   } else {
-    text.resize(text.size() - closing.size());
+    text.replace(text.size() - end.size(), end.size(), "\n");
   }
   out_.WriteText(text);
 }
