@@ -5,7 +5,6 @@
 
 #include "edl/edl_table.h"
 #include "edl/timecode.h"
-#include "interchange/safe_text.h"
 #include "interchange/svg_writer.h"
 #include "interchange/xml_stream.h"
 #include "platform/shift_jis.h"
@@ -37,14 +36,7 @@ class Page {
  public:
   Page(ExportNotes& notes, ListingWriter& out) : notes_(notes), out_(out), stream_(out, kHtml) {}
 
-  std::string Safe(std::string_view text) {
-    bool replaced = false;
-    std::string safe = XmlText(text, replaced);
-    if (replaced) {
-      notes_.Add(ExportChange::TextReplaced);
-    }
-    return safe;
-  }
+  std::string Safe(std::string_view text) { return SafeXml(text, notes_); }
 
   pugi::xml_node Child(pugi::xml_node parent, const char* name, std::string_view text = {},
                        const char* className = nullptr) {

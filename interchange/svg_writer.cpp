@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "edl/timecode.h"
-#include "interchange/safe_text.h"
 #include "interchange/xml_stream.h"
 #include "listing/media_names.h"
 #include "listing/unicode_compose.h"
@@ -228,14 +227,7 @@ class SvgPicture {
  private:
   std::string Id(const char* name) const { return options_.idPrefix + name; }
 
-  std::string Safe(std::string_view text) {
-    bool replaced = false;
-    std::string safe = XmlText(text, replaced);
-    if (replaced) {
-      notes_.Add(ExportChange::TextReplaced);
-    }
-    return safe;
-  }
+  std::string Safe(std::string_view text) { return SafeXml(text, notes_); }
 
   // The lanes, the time area and the scale.
   void Place() {

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "interchange/safe_text.h"
+
 namespace morvane {
 
 namespace {
@@ -56,6 +58,15 @@ void XmlStream::Open(unsigned depth) {
 
 void XmlStream::Close(const char* name, unsigned depth) {
   out_.WriteText(std::string(2 * depth, ' ') + "</" + name + ">\n");
+}
+
+std::string SafeXml(std::string_view text, ExportNotes& notes) {
+  bool replaced = false;
+  std::string safe = XmlText(text, replaced);
+  if (replaced) {
+    notes.Add(ExportChange::TextReplaced);
+  }
+  return safe;
 }
 
 std::string Coordinate(double value) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "interchange/export_notes.h"
 #include "listing/listing_writer.h"
 
 namespace morvane {
@@ -35,6 +36,10 @@ class XmlStream {
   unsigned flags_;
   pugi::xml_document document_;
 };
+
+// A text of the project in a form XML allows (interchange/safe_text.h), a text with a replaced
+// character counted in notes.
+std::string SafeXml(std::string_view text, ExportNotes& notes);
 
 // A number for an attribute: at most one decimal, without a trailing ".0" ("12", "12.5").
 std::string Coordinate(double value);
