@@ -98,7 +98,7 @@ class Page {
       pugi::xml_node tr = stream_.Fresh("tr");
       pugi::xml_node link = Child(Child(tr, "td"), "a", row.name);
       link.append_attribute("href") = ("#" + row.id).c_str();
-      Child(tr, "td", row.editor);
+      Child(tr, "td", row.refusal.empty() ? row.editor : row.editor + " (" + row.refusal + ")");
       Child(tr, "td", row.length);
       Child(tr, "td", std::to_string(row.clips), "number");
       Child(tr, "td", std::to_string(row.media), "number");
