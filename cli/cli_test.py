@@ -129,7 +129,7 @@ class CommandLine(unittest.TestCase):
                 ([], "SOURCE", "no project file given (--help tells how to call morvane-convert)"),
                 (["--timecode", "2", self.rex], "--timecode", enum.format("2", "ntsc-df, ntsc-ndf, pal, frames")),
                 (["--software", "1", self.rex], "--software", enum.format("1", "rexedit, ezedit, auto")),
-                (["--format", "0", self.rex], "--format", enum.format("0", "listing, otio, cmx3600, mlt, fcpxml, fcp7xml, kdenlive")),
+                (["--format", "0", self.rex], "--format", enum.format("0", "listing, otio, cmx3600, mlt, fcpxml, fcp7xml, kdenlive, svg, html")),
                 (["--progress", "3", self.rex], "--progress", enum.format("3", "auto, bar, plain, none")),
                 (["--bogus", self.rex], "--bogus", "no such option (--help lists them)"),
                 (["--software"], "--software", "needs a value"),

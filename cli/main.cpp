@@ -4,7 +4,7 @@
 //   morvane-convert [--software rexedit|ezedit|auto] [--timecode ntsc-df|ntsc-ndf|pal|frames]
 //                   [--format FORMAT] [--media-dir DIR] [--relink DIR]... [--start TC]
 //                   [--progress auto|bar|plain|none] [-o DEST] [--force] [-q] SOURCE...
-//   morvane-convert --probe [--json] [--media-dir DIR] [--relink DIR]... [--software ...] [--timecode ...]
+//   morvane-convert --probe [--json|--html] [--media-dir DIR] [--relink DIR]... [--software ...] [--timecode ...]
 //                   SOURCE...
 //
 // Exit status: 0 when every SOURCE converted, 1 when any failed, 2 for a usage error; stopped by
@@ -69,6 +69,7 @@ struct Options {
   std::vector<std::string> sources;
   bool probe = false;
   bool json = false;
+  bool html = false;
 };
 
 // SOURCE with its extension replaced by the format's: "edit/a.dvc" gives "edit/a.txt" (or
@@ -295,6 +296,9 @@ int Main(std::vector<std::string> arguments) {
   app.add_flag("--probe", options.probe,
                "convert nothing; print what each project holds and which media it uses");
   app.add_flag("--json", options.json, "print one JSON object per line (with --probe)");
+  app.add_flag("--html", options.html,
+               "write one web page for every SOURCE to standard output or -o FILE (with --probe); "
+               "a folder given as SOURCE is read for .dvc files with its subfolders");
   app.add_option("SOURCE", options.sources,
                  "project files; each becomes SOURCE with the format's extension (" +
                      JoinFormats(extension, ", ", ", ") + ") in place of .dvc");
@@ -328,7 +332,10 @@ int Main(std::vector<std::string> arguments) {
     if (options.json && !options.probe) {
       throw UsageError{"--json", "only with --probe"};
     }
-    if (!options.destination.empty() && options.sources.size() > 1) {
+    if (options.html && (!options.probe || options.json)) {
+      throw UsageError{"--html", "only with --probe, and not with --json"};
+    }
+    if (!options.destination.empty() && options.sources.size() > 1 && !options.html) {
       throw UsageError{"-o", "-o takes one SOURCE only; without -o each SOURCE gets its own file beside it"};
     }
     if (const morvane::ExportFormatRow& row = morvane::FormatRow(options.format);
@@ -394,7 +401,14 @@ int Main(std::vector<std::string> arguments) {
     if (!softwareWord.empty() && !options.softwareAuto) {
       probeOptions.software = options.software;
     }
-    return morvane::ProbeSources(probeOptions, options.sources, stdout) ? 0 : 1;
+    // A folder stands for every project in it and its subfolders.
+    const std::vector<std::string> sources = morvane::ProbedSources(options.sources);
+    if (options.html) {
+      const bool bar = options.progress == ProgressStyle::Bar ||
+                       (options.progress == ProgressStyle::Auto && morvane::IsTerminal(stderr));
+      return morvane::ProbeArchive(probeOptions, sources, options.destination, bar) ? 0 : 1;
+    }
+    return morvane::ProbeSources(probeOptions, sources, stdout) ? 0 : 1;
   }
 
   bool allConverted = true;

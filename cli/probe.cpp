@@ -1,7 +1,13 @@
 #include "cli/probe.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+
+#include "cli/terminal_progress.h"
+#include "convert/archive_page.h"
+#include "listing/ascii_case.h"
+#include "platform/file_system.h"
 
 #include "convert/layout_fit.h"
 #include "convert/messages.h"
@@ -37,6 +43,89 @@ bool ProbeSources(const ProbeOptions& options, const std::vector<std::string>& s
   if (std::fflush(out) != 0 || std::ferror(out)) {
     std::fprintf(stderr, "morvane-convert: -: %s (%s)\n", std::string(kWriteFailed).c_str(),
                  IoFailureReason().c_str());
+    return false;
+  }
+  return allRead;
+}
+
+std::vector<std::string> ProbedSources(const std::vector<std::string>& given) {
+  std::vector<std::string> sources;
+  for (const std::string& source : given) {
+    if (KindOf(source) != PathKind::Folder) {
+      sources.push_back(source);
+      continue;
+    }
+    const std::string folder = source.ends_with('/') || source.ends_with('\\') ? source : source + "/";
+    std::vector<std::string> projects;
+    for (const std::string& file : FilesUnder(source).files) {
+      if (EndsWithIgnoringAsciiCase(file, ".dvc")) {
+        projects.push_back(folder + file);
+      }
+    }
+    std::sort(projects.begin(), projects.end());
+    sources.insert(sources.end(), projects.begin(), projects.end());
+  }
+  return sources;
+}
+
+bool ProbeArchive(const ProbeOptions& options, const std::vector<std::string>& sources,
+                  const std::string& destination, bool bar) {
+  bool allRead = true;
+  ArchivePage page(options);
+  std::unique_ptr<BarProgress> progress = bar ? std::make_unique<BarProgress>(stderr, "archive") : nullptr;
+  SourceFile anchor;  // a project: the page may not replace it
+  int done = 0;
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    const std::string& source = sources[i];
+    if (progress) {
+      progress->SetStatus(source);
+    }
+    SourceFile file;
+    std::string reason;
+    if (!file.Open(source, reason)) {
+      std::fprintf(stderr, "morvane-convert: %s: %s (%s)\n", source.c_str(), std::string(kSourceOpenFailed).c_str(),
+                   reason.c_str());
+      page.AddUnread(source, std::string(kSourceOpenFailed) + " (" + reason + ")");
+      allRead = false;
+    } else {
+      try {
+        page.Add(source, file.Descriptor());
+      } catch (const ConversionError& error) {
+        const std::string why = std::string(kReadFailed) + (error.reason().empty() ? "" : " (" + error.reason() + ")");
+        std::fprintf(stderr, "morvane-convert: %s: %s\n", source.c_str(), why.c_str());
+        page.AddUnread(source, why);
+        allRead = false;
+      }
+    }
+    if (anchor.Descriptor() < 0 && file.Descriptor() >= 0) {
+      anchor = std::move(file);
+    }
+    for (const int position = static_cast<int>(200 * (i + 1) / sources.size()); progress && done < position; ++done) {
+      progress->Step();
+    }
+  }
+  if (progress) {
+    progress->SetStatus("");
+    progress->Finish();
+  }
+  std::string reason;
+  DestinationFiles destinationFile(anchor);
+  const bool toFile = !destination.empty() && destination != "-";
+  if (toFile ? !destinationFile.Add(destination, reason) : !destinationFile.AddDescriptor(1, reason)) {
+    std::fprintf(stderr, "morvane-convert: %s: %s (%s)\n", toFile ? destination.c_str() : "-",
+                 std::string(kDestinationOpenFailed).c_str(), reason.c_str());
+    return false;
+  }
+  try {
+    ListingWriter out(destinationFile.Descriptor(0));
+    page.Write(out);
+    out.Flush();
+    if (!destinationFile.Commit(reason)) {
+      throw ConversionError(ConversionFailure::WriteError, reason);
+    }
+  } catch (const ConversionError& error) {
+    std::fprintf(stderr, "morvane-convert: %s: %s (%s)\n", toFile ? destination.c_str() : "-",
+                 std::string(kWriteFailed).c_str(), error.reason().c_str());
     return false;
   }
   return allRead;

@@ -10,6 +10,7 @@
 #include "convert/layout_fit.h"
 #include "convert/listing_driver.h"
 #include "convert/media_folder.h"
+#include "convert/project_page.h"
 #include "interchange/exports.h"
 #include "interchange/timeline.h"
 #include "listing/conversion_error.h"
@@ -210,8 +211,9 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
   SourceReader::Ending ending{};
   std::optional<Timeline> timeline;
   std::vector<std::string> suffixes;
+  const auto tables = std::make_unique<ClipTables>();
+  PageFacts page;
   try {
-    const auto tables = std::make_unique<ClipTables>();
     ListingWriter listing{ListingWriter::Discard{}};
     TimelineFacts recorded(row.writesTitles, row.writesLevels);
     ending = ReadProject(source.Descriptor(), settings_, chooseByFit_, fit, listing, progress, *tables, &recorded);
@@ -219,6 +221,15 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
       timelineSource.relinkTrees = relinkTrees.get();
     }
     timeline = BuildTimeline(*tables, recorded, timelineSource);
+    if (export_.format == ExportFormat::Html) {  // the page tells what the probe knows too
+      ProbeOptions where{false, timelineSource.mediaFolder, settings_.timecodeMode, fit->Software(), {}, trees};
+      for (const std::string& folder : export_.relinkFolders) {
+        where.relinkFolders.push_back(AbsoluteMediaFolder(folder, sourcePath_));
+      }
+      page = ProjectPageFacts(sourcePath_, ProbeProject(source.Descriptor(), fit->Software()),
+                              {fit->Software(), chooseByFit_, ending}, where, *timeline, *tables);
+      timeline->page = &page;
+    }
     suffixes = row.files(*timeline, settings_.timecodeMode);
   } catch (const ConversionError& error) {
     return ReadFailure(facts, error, fit);

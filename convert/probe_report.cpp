@@ -21,19 +21,6 @@ const char* SoftwareName(SoftwareKind kind) {
   return kind == SoftwareKind::RexEdit ? "rexedit" : "ezedit";
 }
 
-std::string VersionText(int version) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%02x.%02x", (version >> 8) & 0xff, version & 0xff);
-  return text;
-}
-
-std::string LengthText(std::int32_t frames, TimecodeMode mode) {
-  const TimecodeText timecode = FormatTimecode(frames, mode);
-  std::string_view text = timecode.View();
-  text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));  // "%6d" of Frames
-  return std::string(text);
-}
-
 Json Describe(const std::string& source, const ProbeOptions& options, const ProjectProbe& probe) {
   const ProjectFacts& facts = probe.facts;
   Json fits = Json::array();
@@ -42,23 +29,15 @@ Json Describe(const std::string& source, const ProbeOptions& options, const Proj
       fits.push_back(SoftwareName(kind));
     }
   }
-  const std::shared_ptr<MediaTrees> trees = options.trees ? options.trees : std::make_shared<MediaTrees>();
-  std::vector<std::shared_ptr<const MediaTree>> relink;
-  for (const std::string& folder : options.relinkFolders) {
-    relink.push_back(trees->Tree(folder));
-  }
-  const MediaFinder finder(MediaFolder(options.mediaDir, source), relink);  // each folder read once
   Json media = Json::array();
-  for (const std::string& raw : probe.mediaNames) {
-    const std::string name = DecodeShiftJis(raw);
-    const FoundMedia found = finder.Find(name);
-    const MediaLocation& location = found.location;
-    media.push_back({{"name", name}, {"path", location.path}, {"exists", location.exists}});
-    if (!relink.empty()) {
+  for (const ProbedMedia& item : LocateProbedMedia(source, options, probe)) {
+    const MediaLocation& location = item.found.location;
+    media.push_back({{"name", item.name}, {"path", location.path}, {"exists", location.exists}});
+    if (!options.relinkFolders.empty()) {
       if (location.exists) {
         media.back()["match"] = MatchWord(location.match);
       }
-      media.back()["others"] = found.others;
+      media.back()["others"] = item.found.others;
     }
   }
   Json json = {
@@ -115,6 +94,36 @@ std::string Text(const Json& json) {
 }
 
 }  // namespace
+
+std::string VersionText(int version) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%02x.%02x", (version >> 8) & 0xff, version & 0xff);
+  return text;
+}
+
+std::string LengthText(std::int64_t frames, TimecodeMode mode) {
+  const TimecodeText timecode = FormatTimecode(static_cast<std::int32_t>(frames), mode);
+  std::string_view text = timecode.View();
+  text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));  // "%6d" of Frames
+  return std::string(text);
+}
+
+std::vector<ProbedMedia> LocateProbedMedia(const std::string& source, const ProbeOptions& options,
+                                           const ProjectProbe& probe) {
+  const std::shared_ptr<MediaTrees> trees = options.trees ? options.trees : std::make_shared<MediaTrees>();
+  std::vector<std::shared_ptr<const MediaTree>> relink;
+  for (const std::string& folder : options.relinkFolders) {
+    relink.push_back(trees->Tree(folder));
+  }
+  const MediaFinder finder(MediaFolder(options.mediaDir, source), relink);  // each folder read once
+  std::vector<ProbedMedia> media;
+  for (const std::string& raw : probe.mediaNames) {
+    std::string name = DecodeShiftJis(raw);
+    FoundMedia found = finder.Find(name);
+    media.push_back({std::move(name), std::move(found)});
+  }
+  return media;
+}
 
 std::string ProbeReport(const std::string& source, const ProbeOptions& options, const ProjectProbe& probe) {
   const Json json = Describe(source, options, probe);

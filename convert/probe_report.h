@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "listing/format_kinds.h"
+#include "listing/media_finder.h"
 
 namespace morvane {
 
@@ -31,5 +32,19 @@ struct ProbeOptions {
 // extension), and the other files that match as well ("others"): in the text a line "at PATH
 // (MATCH)" and one "also PATH" for each other.
 std::string ProbeReport(const std::string& source, const ProbeOptions& options, const ProjectProbe& probe);
+
+// Each media file the probe found named, decoded, with where it is (listing/media_finder.h):
+// in options' media folder (the project's own when empty), else under its relinking folders.
+struct ProbedMedia {
+  std::string name;
+  FoundMedia found;
+};
+std::vector<ProbedMedia> LocateProbedMedia(const std::string& source, const ProbeOptions& options,
+                                           const ProjectProbe& probe);
+
+// "02.07" for 0x0207.
+std::string VersionText(int version);
+// frames as a time in mode, without Frames' leading spaces.
+std::string LengthText(std::int64_t frames, TimecodeMode mode);
 
 }  // namespace morvane

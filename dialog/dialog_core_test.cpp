@@ -189,11 +189,12 @@ TEST_F(DialogCoreTest, ExportsFindMediaInTheProjectsTreeAndInEachMediaFolderAdde
 
 TEST_F(DialogCoreTest, TheTypedExtensionElseTheChosenTypePicksTheFormat) {
   using F = ExportFormat;
+  const std::size_t all = ExportFormats().size();  // the type after the formats
   const struct { const char* path; std::size_t filter; F format; } rows[] = {
-      {"/p/a.txt", 1, F::Listing}, {"/p/a.OTIO", 0, F::Otio}, {"/p/a.edl", 7, F::Cmx3600},
-      {"/p/a.mlt", 0, F::Mlt}, {"/p/a", 1, F::Otio}, {"/p/a", 2, F::Cmx3600}, {"/p/a", 7, F::Listing},
-      {"/p/a.FCPXML", 0, F::Fcpxml}, {"/p/a", 4, F::Fcpxml}, {"/p/a.XML", 0, F::Fcp7Xml}, {"/p/a", 5, F::Fcp7Xml},
-      {"/p/a", 6, F::Kdenlive}, {"/p/a.kdenlive", 0, F::Kdenlive}};
+      {"/p/a.txt", 1, F::Listing}, {"/p/a.OTIO", 0, F::Otio}, {"/p/a.edl", all, F::Cmx3600},
+      {"/p/a.mlt", 0, F::Mlt}, {"/p/a.SVG", 1, F::Svg}, {"/p/a", 1, F::Otio}, {"/p/a", 2, F::Cmx3600},
+      {"/p/a", 7, F::Svg}, {"/p/a", all, F::Listing}, {"/p/a.FCPXML", 0, F::Fcpxml}, {"/p/a", 4, F::Fcpxml},
+      {"/p/a.XML", 0, F::Fcp7Xml}, {"/p/a", 5, F::Fcp7Xml}, {"/p/a", 6, F::Kdenlive}, {"/p/a.kdenlive", 0, F::Kdenlive}};
   for (const auto& row : rows) {
     pickers.destinationAnswer = PickedFile{row.path, row.filter};
     core.BrowseForDestination();
@@ -263,7 +264,9 @@ TEST_F(DialogCoreTest, PickersAreDescribedAndOnlyAConfirmedChoiceChangesAPath) {
                                       "MLT XML for Shotcut (*.mlt) *.mlt",
                                       "FCPXML for Final Cut Pro (*.fcpxml) *.fcpxml",
                                       "Final Cut Pro 7 XML for Premiere and Resolve (*.xml) *.xml",
-                                      "Kdenlive project (*.kdenlive) *.kdenlive", "all(*.*) *"}),
+                                      "Kdenlive project (*.kdenlive) *.kdenlive",
+                                      "SVG picture of the edit (*.svg) *.svg",
+                                      "Web page of the project (*.html) *.html", "all(*.*) *"}),
             filters);
   core.SetSourcePath("typed.dvc");
   core.SetDestinationPath("typed.txt");

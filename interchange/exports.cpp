@@ -10,6 +10,8 @@
 #include "interchange/kdenlive_writer.h"
 #include "interchange/mlt_writer.h"
 #include "interchange/otio_writer.h"
+#include "interchange/page_writer.h"
+#include "interchange/svg_writer.h"
 
 namespace morvane {
 
@@ -37,6 +39,15 @@ void WriteKdenliveFile(const Timeline& timeline, TimecodeMode, std::span<Listing
   WriteKdenlive(timeline, notes, *out[0]);
 }
 
+void WriteSvgFile(const Timeline& timeline, TimecodeMode mode, std::span<ListingWriter* const> out, ExportNotes& notes) {
+  WriteSvg(timeline, mode, SvgOptions{}, notes, *out[0]);
+}
+
+// The page shows what the timeline's page facts hold; without them, the edit alone.
+void WritePageFile(const Timeline& timeline, TimecodeMode mode, std::span<ListingWriter* const> out, ExportNotes& notes) {
+  WriteProjectPage(timeline, mode, timeline.page != nullptr ? *timeline.page : PageFacts{}, notes, *out[0]);
+}
+
 std::vector<std::string> CmxFiles(const Timeline& timeline, TimecodeMode) { return CmxSuffixes(timeline); }
 
 // An EDL is small (999 events at most): made whole, then written.
@@ -47,7 +58,7 @@ void WriteCmxFiles(const Timeline& timeline, TimecodeMode mode, std::span<Listin
   }
 }
 
-constexpr std::array<ExportFormatRow, 7> kFormats{{
+constexpr std::array<ExportFormatRow, 9> kFormats{{
     {ExportFormat::Listing, "listing", ".txt", "Text file (*.txt)", "the listing with its EDL table", false, false,
      false, nullptr, nullptr},
     {ExportFormat::Otio, "otio", ".otio", "OpenTimelineIO (*.otio)", "OpenTimelineIO", false, true, true, OneFile,
@@ -62,6 +73,10 @@ constexpr std::array<ExportFormatRow, 7> kFormats{{
      "Final Cut Pro 7 XML (Premiere Pro, DaVinci Resolve)", false, true, false, OneFile, WriteFcp7File},
     {ExportFormat::Kdenlive, "kdenlive", ".kdenlive", "Kdenlive project (*.kdenlive)", "Kdenlive project", false, true,
      true, OneFile, WriteKdenliveFile},
+    {ExportFormat::Svg, "svg", ".svg", "SVG picture of the edit (*.svg)", "an SVG picture", false, true, false, OneFile,
+     WriteSvgFile},
+    {ExportFormat::Html, "html", ".html", "Web page of the project (*.html)", "a web page of the project", false, true,
+     true, OneFile, WritePageFile},
 }};
 
 }  // namespace

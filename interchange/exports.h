@@ -12,7 +12,7 @@
 namespace morvane {
 
 // What a conversion writes: the listing with its EDL table, or the timeline for another editor.
-enum class ExportFormat { Listing, Otio, Cmx3600, Mlt, Fcpxml, Fcp7Xml, Kdenlive };
+enum class ExportFormat { Listing, Otio, Cmx3600, Mlt, Fcpxml, Fcp7Xml, Kdenlive, Svg, Html };
 
 // One file of an export: the part added to the destination's name (empty for the file the user
 // named) and its bytes.

@@ -111,6 +111,8 @@ class TimelineTitles {
   std::shared_ptr<TitleStore> store_;
 };
 
+struct PageFacts;
+
 struct Timeline {
   std::string name;  // the project's file name without its extension, UTF-8
   FrameRate rate;
@@ -121,6 +123,9 @@ struct Timeline {
   TimelineTitles titles;
   std::int64_t start = 0;  // the frame the first record time names (00:00:00:00 by default)
   ExportNotes notes;       // what building it changed or left out
+  // What a page about the project tells beyond the edit (interchange/page_writer.h), filled by
+  // the layer that read the project when the page is written; none elsewhere.
+  const PageFacts* page = nullptr;
 
   std::int64_t Duration() const;
 };

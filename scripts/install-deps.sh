@@ -9,6 +9,7 @@ packages=(
   python3                                           # end-to-end and golden-file tests
   python3-mlt ffmpeg                                # the MLT export test reads its projects through MLT
   libxml2-utils                                     # the export sweep checks the XML with xmllint
+  librsvg2-bin w3c-sgml-lib chromium                # the timeline pictures and pages: drawn, validated, shown
   g++-mingw-w64-x86-64-posix googletest wine64      # the Windows build and its tests
   help2man dpkg-dev zip nsis                        # the man page, the release packages
   shared-mime-info desktop-file-utils libglib2.0-bin  # the .deb's file type, checked as a desktop sees it
