@@ -182,13 +182,13 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
   timelineSource.mediaFolder = AbsoluteMediaFolder(export_.mediaFolder, sourcePath_);
   // The relinking folders are read on a thread of their own while the project is read: a large
   // tree takes as long as a large project. Trees that the job's trees already hold cost nothing.
+  const std::shared_ptr<MediaTrees> trees = export_.trees ? export_.trees : std::make_shared<MediaTrees>();
   std::future<std::vector<std::shared_ptr<const MediaTree>>> relinkTrees;
   if (!export_.relinkFolders.empty()) {
     std::vector<std::string> folders;
     for (const std::string& folder : export_.relinkFolders) {
       folders.push_back(AbsoluteMediaFolder(folder, sourcePath_));
     }
-    const std::shared_ptr<MediaTrees> trees = export_.trees ? export_.trees : std::make_shared<MediaTrees>();
     relinkTrees = std::async(std::launch::async, [trees, folders = std::move(folders)] {
       std::vector<std::shared_ptr<const MediaTree>> read;
       for (const std::string& folder : folders) {
