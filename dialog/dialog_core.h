@@ -148,10 +148,10 @@ class DialogCore : public ProgressSink {
   // The file type chosen in the destination picker for the path it returned; nothing once the
   // path was typed or when no picker chose it.
   std::optional<std::size_t> destinationFilter() const { return destinationFilter_; }
-  // What "convert" writes: the format of the destination's extension when it is .txt, .otio,
-  // .edl or .mlt (in any case), else that of the file type chosen in the picker (the first four
-  // types are the listing, OpenTimelineIO, CMX 3600 and MLT), else the listing. An export in
-  // FRAME mode is refused with a warning before any file is opened.
+  // What "convert" writes: the format whose extension the destination has (a row of the table
+  // of formats, in any case), else that of the file type chosen in the picker (one type per
+  // format, in the table's order), else the listing. An export in FRAME mode is refused with a
+  // warning before any file is opened.
   ExportFormat DestinationFormat() const;
 
   // -- Radio buttons --
