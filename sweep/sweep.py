@@ -468,6 +468,7 @@ def read_fcpx(otio, fcpx, path):
         kind = {"Cross Dissolve": "dissolve", "Wipe": "wipe"}.get(name, str(name))
         transitions.append(Transition("MAIN", round(seconds(transition.get("offset")) / frame) - start,
                                       round(seconds(transition.get("duration")) / frame), kind, None))
+    return clips, transitions
 
 
 KDENLIVE_ROLES = {"Main AV": "MAIN", "Insert AV": "INS", "Extra audio 1": "ExA1", "Extra audio 2": "ExA2"}
