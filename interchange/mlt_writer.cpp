@@ -75,22 +75,6 @@ Play PlayOf(const TimelineClip& clip, std::int64_t n) {
   return {std::llround(in / speed), static_cast<double>(n) / (static_cast<double>(nearest) + 0.5)};
 }
 
-// A text item's own line ends (CR LF, CR) as line feeds, which the text filter breaks lines at.
-std::string LineFeeds(const std::string& text) {
-  std::string lines;
-  lines.reserve(text.size());
-  std::size_t start = 0;
-  for (std::size_t cr = text.find('\r'); cr != std::string::npos; cr = text.find('\r', cr + 1)) {
-    lines.append(text, start, cr - start);
-    if (cr + 1 == text.size() || text[cr + 1] != '\n') {
-      lines += '\n';
-    }
-    start = cr + 1;
-  }
-  lines.append(text, start);
-  return lines;
-}
-
 // The bytes pugixml escapes in text (attribute false) or in an attribute's value.
 constexpr std::array<bool, 256> XmlSpecials(bool attribute) {
   std::array<bool, 256> special{};
