@@ -216,14 +216,7 @@ class Fcp7Writer {
   }
 
   // A text of the project in a form XML allows, each text with a replaced character counted.
-  std::string Safe(const std::string& text) {
-    bool replaced = false;
-    std::string safe = XmlText(text, replaced);
-    if (replaced) {
-      notes_.Add(ExportChange::TextReplaced);
-    }
-    return safe;
-  }
+  std::string Safe(std::string_view text) { return SafeXml(text, notes_); }
 
   void Rate(pugi::xml_node node) const {
     pugi::xml_node rate = node.append_child("rate");

@@ -144,14 +144,7 @@ class FcpxmlWriter {
   }
 
   // A text of the project in a form XML allows, each text with a replaced character counted.
-  std::string Safe(const std::string& text) {
-    bool replaced = false;
-    std::string safe = XmlText(text, replaced);
-    if (replaced) {
-      notes_.Add(ExportChange::TextReplaced);
-    }
-    return safe;
-  }
+  std::string Safe(std::string_view text) { return SafeXml(text, notes_); }
 
   // Final Cut's DV formats: 720x480 at 30000/1001 or 720x576 at 25, interlaced lower field
   // first, with their pixel aspect ratios for 4:3 or 16:9.

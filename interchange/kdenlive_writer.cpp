@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "interchange/safe_text.h"
 #include "interchange/xml_stream.h"
 
 namespace morvane {
@@ -150,14 +149,7 @@ class KdenliveWriter {
     std::size_t count = 1;
   };
 
-  std::string Safe(const std::string& text) {
-    bool replaced = false;
-    std::string safe = XmlText(text, replaced);
-    if (replaced) {
-      notes_.Add(ExportChange::TextReplaced);
-    }
-    return safe;
-  }
+  std::string Safe(std::string_view text) { return SafeXml(text, notes_); }
 
   bool Pal() const { return timeline_.rate.Nominal() == 25; }
 

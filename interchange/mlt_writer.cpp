@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "interchange/safe_text.h"
+#include "interchange/xml_stream.h"
 
 namespace morvane {
 
@@ -446,14 +447,7 @@ class MltWriter {
   }
 
   // A text of the project in a form XML allows, each text with a replaced character counted.
-  std::string Safe(const std::string& text) {
-    bool replaced = false;
-    std::string safe = XmlText(text, replaced);
-    if (replaced) {
-      notes_.Add(ExportChange::TextReplaced);
-    }
-    return safe;
-  }
+  std::string Safe(std::string_view text) { return SafeXml(text, notes_); }
 
   // MLT's stock DV profiles: dv_ntsc, dv_ntsc_wide, dv_pal, dv_pal_wide.
   void Profile() {
