@@ -10,6 +10,7 @@
 
 #include "edl/timecode.h"
 #include "interchange/safe_text.h"
+#include "interchange/xml_stream.h"
 
 namespace morvane {
 
@@ -41,32 +42,6 @@ std::string Decimal(double value) {
   const auto end = std::to_chars(text, text + sizeof text, value).ptr;
   return std::string(text, end);
 }
-
-// A title's own line ends (CR LF, CR) as line feeds.
-std::string LineFeeds(const std::string& text) {
-  std::string lines;
-  lines.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r') {
-      lines += text[i];
-    } else if (i + 1 == text.size() || text[i + 1] != '\n') {
-      lines += '\n';
-    }
-  }
-  return lines;
-}
-
-// Hands what pugixml prints to the destination's writer.
-class Output final : public pugi::xml_writer {
- public:
-  explicit Output(ListingWriter& out) : out_(out) {}
-  void write(const void* data, std::size_t size) override {
-    out_.WriteText(std::string_view(static_cast<const char*>(data), size));
-  }
-
- private:
-  ListingWriter& out_;
-};
 
 // A clip as the xmeml places it: its item's start and end on the sequence (-1 beside a
 // transition), its in and out points in the clip's own frames (through the transitions beside
@@ -118,35 +93,35 @@ std::int64_t MediaEnd(const Placement& place) {
 class Fcp7Writer {
  public:
   Fcp7Writer(const Timeline& timeline, ExportNotes& notes, ListingWriter& out)
-      : timeline_(timeline), notes_(notes), out_(out), output_(out), ntsc_(timeline.rate.Nominal() != 25) {}
+      : timeline_(timeline), notes_(notes), out_(out), xml_(out, pugi::format_default, "\t"), ntsc_(timeline.rate.Nominal() != 25) {}
 
   void Run() {
     PlanTracks();
     out_.WriteText("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE xmeml>\n");
-    pugi::xml_node xmeml = Fresh("xmeml");
+    pugi::xml_node xmeml = xml_.Fresh("xmeml");
     xmeml.append_attribute("version") = "5";
-    Open(xmeml, 0);
-    pugi::xml_node sequence = Fresh("sequence");
+    xml_.Open(xmeml, 0);
+    pugi::xml_node sequence = xml_.Fresh("sequence");
     sequence.append_attribute("id") = "sequence-1";
     sequence.append_attribute("explodedTracks") = "true";
     Child(sequence, "name", Safe(timeline_.name).c_str());
     Child(sequence, "duration", timeline_.Duration());
     Rate(sequence);
     Timecode(sequence, timeline_.start);
-    Open(sequence, 1);
-    Open(Fresh("media"), 2);
+    xml_.Open(sequence, 1);
+    xml_.Open(xml_.Fresh("media"), 2);
 
-    pugi::xml_node video = Fresh("video");
+    pugi::xml_node video = xml_.Fresh("video");
     pugi::xml_node characteristics = video.append_child("format").append_child("samplecharacteristics");
     Rate(characteristics);
     Picture(characteristics);
-    Open(video, 3);
+    xml_.Open(video, 3);
     for (std::size_t k = 0; k < video_.size(); ++k) {
       VideoTrack(k);
     }
-    Close("video", 3);
+    xml_.Close("video", 3);
 
-    pugi::xml_node audio = Fresh("audio");
+    pugi::xml_node audio = xml_.Fresh("audio");
     Child(audio, "numOutputChannels", 2);
     Sound(audio.append_child("format").append_child("samplecharacteristics"));
     pugi::xml_node outputs = audio.append_child("outputs");
@@ -157,25 +132,25 @@ class Fcp7Writer {
       Child(group, "downmix", std::int64_t{0});
       Child(group.append_child("channel"), "index", channel);
     }
-    Open(audio, 3);
+    xml_.Open(audio, 3);
     for (std::size_t p = 0; p < pairs_.size(); ++p) {
       AudioTrack(p, 0);
       AudioTrack(p, 1);
     }
-    Close("audio", 3);
-    Close("media", 2);
+    xml_.Close("audio", 3);
+    xml_.Close("media", 2);
 
     for (const TimelineTitle& title : timeline_.titles) {
       const std::string text = Safe(LineFeeds(title.text));
-      pugi::xml_node marker = Fresh("marker");
+      pugi::xml_node marker = xml_.Fresh("marker");
       Child(marker, "name", text.substr(0, text.find('\n')).c_str());
       Child(marker, "comment", text.c_str());
       Child(marker, "in", title.begin);
       Child(marker, "out", -1);
-      Print(2);
+      xml_.Print(2);
     }
-    Close("sequence", 1);
-    Close("xmeml", 0);
+    xml_.Close("sequence", 1);
+    xml_.Close("xmeml", 0);
   }
 
  private:
@@ -240,44 +215,8 @@ class Fcp7Writer {
     }
   }
 
-  // A new element, alone in the document that Print writes.
-  pugi::xml_node Fresh(const char* name) {
-    document_.reset();
-    return document_.append_child(name);
-  }
-
-  // Writes the document's element at depth (levels of indent).
-  void Print(unsigned depth) {
-    document_.first_child().print(output_, "\t", pugi::format_default, pugi::encoding_utf8, depth);
-  }
-
-  // Writes the element's start tag and its children as its whole would, leaving it open.
-  void Open(pugi::xml_node node, unsigned depth) {
-    std::string text;
-    ListingWriter writer(text);
-    Output output(writer);
-    node.print(output, "\t", pugi::format_default, pugi::encoding_utf8, depth);
-    writer.Flush();
-    const std::string closing = std::string(depth, '\t') + "</" + node.name() + ">\n";
-    if (text.ends_with(" />\n")) {
-      text.replace(text.size() - 4, 4, ">\n");
-    } else {
-      text.resize(text.size() - closing.size());
-    }
-    out_.WriteText(text);
-  }
-
-  void Close(const char* name, unsigned depth) { out_.WriteText(std::string(depth, '\t') + "</" + name + ">\n"); }
-
   // A text of the project in a form XML allows, each text with a replaced character counted.
-  std::string Safe(const std::string& text) {
-    bool replaced = false;
-    std::string safe = XmlText(text, replaced);
-    if (replaced) {
-      notes_.Add(ExportChange::TextReplaced);
-    }
-    return safe;
-  }
+  std::string Safe(std::string_view text) { return SafeXml(text, notes_); }
 
   void Rate(pugi::xml_node node) const {
     pugi::xml_node rate = node.append_child("rate");
@@ -348,7 +287,7 @@ class Fcp7Writer {
 
   // The common part of a clip item or generator item; its id by its number.
   pugi::xml_node Item(const char* kind, int number, const TimelineClip& clip, const Placement& place) {
-    pugi::xml_node item = Fresh(kind);
+    pugi::xml_node item = xml_.Fresh(kind);
     item.append_attribute("id") = (std::string(kind) + "-" + std::to_string(number)).c_str();
     Child(item, "name", Safe(clip.name).c_str());
     Child(item, "enabled", "TRUE");
@@ -413,7 +352,7 @@ class Fcp7Writer {
     pugi::xml_document trackDocument;
     pugi::xml_node head = trackDocument.append_child("track");
     head.append_attribute("MZ.TrackName") = track.Name().c_str();
-    Open(head, 4);
+    xml_.Open(head, 4);
     const auto pair = std::find_if(pairs_.begin(), pairs_.end(), [&](const Pair& p) { return p.track == &track; });
     int sounding = 0;
     std::int64_t index = 0;  // the items written, transitions too
@@ -421,7 +360,7 @@ class Fcp7Writer {
       const TimelineClip& clip = track.clips[i];
       if (i > 0 && Joined(track.clips[i - 1], clip)) {
         Transition(clip);
-        Print(5);
+        xml_.Print(5);
         ++index;
       }
       const Placement place = Place(track, i);
@@ -429,7 +368,7 @@ class Fcp7Writer {
       ++index;
       if (clip.media == MediaKind::Color) {
         Generator(Item("generatoritem", number, clip, place), clip);
-        Print(5);
+        xml_.Print(5);
         continue;
       }
       pugi::xml_node item = Item("clipitem", number, clip, place);
@@ -439,7 +378,7 @@ class Fcp7Writer {
         Links(item, "clipitem-" + std::to_string(number), k, index, *pair,
               static_cast<std::size_t>(pair - pairs_.begin()), sounding++);
       }
-      Print(5);
+      xml_.Print(5);
     }
     EndTrack(4, 0);
   }
@@ -454,7 +393,7 @@ class Fcp7Writer {
     head.append_attribute("currentExplodedTrackIndex") = channel;
     head.append_attribute("totalExplodedTrackCount") = 2;
     head.append_attribute("premiereTrackType") = "Stereo";
-    Open(head, 4);
+    xml_.Open(head, 4);
     int j = 0;
     std::int64_t videoIndex = 0;
     for (std::size_t i = 0; i < track.clips.size(); ++i) {
@@ -486,7 +425,7 @@ class Fcp7Writer {
             track.video ? "clipitem-" + std::to_string(video_[pair.video].second + static_cast<int>(i)) : "";
         Links(item, videoId, pair.video, videoIndex, pair, p, j);
       }
-      Print(5);
+      xml_.Print(5);
       ++j;
     }
     EndTrack(4, channel + 1);
@@ -499,7 +438,7 @@ class Fcp7Writer {
       out_.WriteText(std::string(depth + 1, '\t') + "<outputchannelindex>" + std::to_string(outputChannel) +
                      "</outputchannelindex>\n");
     }
-    Close("track", depth);
+    xml_.Close("track", depth);
   }
 
   // Final Cut's Color matte in the clip's colour.
@@ -528,7 +467,7 @@ class Fcp7Writer {
   // The transition into clip, from its cut on (alignment "start"), alone in the document.
   void Transition(const TimelineClip& clip) {
     const bool dissolve = clip.transition == TransitionKind::Dissolve;
-    pugi::xml_node transition = Fresh("transitionitem");
+    pugi::xml_node transition = xml_.Fresh("transitionitem");
     Child(transition, "start", clip.recordIn);
     Child(transition, "end", clip.recordIn + clip.transitionDuration);
     Child(transition, "alignment", "start");
@@ -549,9 +488,8 @@ class Fcp7Writer {
   const Timeline& timeline_;
   ExportNotes& notes_;
   ListingWriter& out_;
-  Output output_;
+  XmlStream xml_;
   bool ntsc_;
-  pugi::xml_document document_;
   std::vector<std::pair<const TimelineTrackModel*, int>> video_;  // each video track, its first item's number
   std::vector<Pair> pairs_;
   std::unordered_map<std::string, Media> media_;

@@ -11,6 +11,7 @@
 
 #include "interchange/otio_writer.h"
 #include "interchange/safe_text.h"
+#include "interchange/xml_stream.h"
 
 namespace morvane {
 
@@ -31,18 +32,6 @@ enum EffectIndex { kDissolveEffect, kWipeEffect, kCrossfadeEffect, kSolidEffect,
 constexpr const Effect* kEffects[kEffectCount] = {&kCrossDissolve, &kWipe, &kAudioCrossfade, &kSolid, &kBasicTitle};
 
 constexpr const char* kIndent = "    ";
-
-// Hands what pugixml prints to the destination's writer.
-class Output final : public pugi::xml_writer {
- public:
-  explicit Output(ListingWriter& out) : out_(out) {}
-  void write(const void* data, std::size_t size) override {
-    out_.WriteText(std::string_view(static_cast<const char*>(data), size));
-  }
-
- private:
-  ListingWriter& out_;
-};
 
 bool Joined(const TimelineClip& from, const TimelineClip& to) {
   return to.transition != TransitionKind::None && from.RecordOut() == to.recordIn;
@@ -71,24 +60,10 @@ std::string ColourValue(const std::string& colour) {
   return value;
 }
 
-// A text item's own line ends (CR LF, CR) as the line feeds a title breaks lines at.
-std::string LineFeeds(const std::string& text) {
-  std::string lines;
-  lines.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r') {
-      lines += text[i];
-    } else if (i + 1 == text.size() || text[i + 1] != '\n') {
-      lines += '\n';
-    }
-  }
-  return lines;
-}
-
 class FcpxmlWriter {
  public:
   FcpxmlWriter(const Timeline& timeline, ExportNotes& notes, ListingWriter& out)
-      : timeline_(timeline), notes_(notes), out_(out), output_(out) {}
+      : timeline_(timeline), notes_(notes), out_(out), xml_(out, pugi::format_default, kIndent) {}
 
   void Run() {
     PlaceTitles();
@@ -100,48 +75,48 @@ class FcpxmlWriter {
     const std::string name = Safe(timeline_.name);
 
     out_.WriteText("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE fcpxml>\n");
-    pugi::xml_node fcpxml = Fresh("fcpxml");
+    pugi::xml_node fcpxml = xml_.Fresh("fcpxml");
     fcpxml.append_attribute("version") = "1.9";
-    Open(fcpxml, 0);
-    Open(Fresh("resources"), 1);
+    xml_.Open(fcpxml, 0);
+    xml_.Open(xml_.Fresh("resources"), 1);
     Format();
-    Print(2);
+    xml_.Print(2);
     for (int i = 0; i < kEffectCount; ++i) {
       if (!effectIds_[i].empty()) {
-        pugi::xml_node effect = Fresh("effect");
+        pugi::xml_node effect = xml_.Fresh("effect");
         effect.append_attribute("id") = effectIds_[i].c_str();
         effect.append_attribute("name") = kEffects[i]->name;
         effect.append_attribute("uid") = kEffects[i]->uid;
-        Print(2);
+        xml_.Print(2);
       }
     }
     for (const Asset& asset : assets_) {
       AssetElement(asset);
-      Print(2);
+      xml_.Print(2);
     }
-    Close("resources", 1);
+    xml_.Close("resources", 1);
 
-    Open(Fresh("library"), 1);
-    pugi::xml_node event = Fresh("event");
+    xml_.Open(xml_.Fresh("library"), 1);
+    pugi::xml_node event = xml_.Fresh("event");
     event.append_attribute("name") = name.c_str();
-    Open(event, 2);
-    pugi::xml_node project = Fresh("project");
+    xml_.Open(event, 2);
+    pugi::xml_node project = xml_.Fresh("project");
     project.append_attribute("name") = name.c_str();
-    Open(project, 3);
-    pugi::xml_node sequence = Fresh("sequence");
+    xml_.Open(project, 3);
+    pugi::xml_node sequence = xml_.Fresh("sequence");
     sequence.append_attribute("format") = "r1";
     sequence.append_attribute("duration") = Time(end_).c_str();
     sequence.append_attribute("tcStart") = Time(timeline_.start).c_str();
     sequence.append_attribute("tcFormat") = timeline_.rate.dropFrame ? "DF" : "NDF";
     sequence.append_attribute("audioLayout") = "stereo";
     sequence.append_attribute("audioRate") = "48k";
-    Open(sequence, 4);
+    xml_.Open(sequence, 4);
     Spine();
-    Close("sequence", 4);
-    Close("project", 3);
-    Close("event", 2);
-    Close("library", 1);
-    Close("fcpxml", 0);
+    xml_.Close("sequence", 4);
+    xml_.Close("project", 3);
+    xml_.Close("event", 2);
+    xml_.Close("library", 1);
+    xml_.Close("fcpxml", 0);
   }
 
  private:
@@ -164,63 +139,19 @@ class FcpxmlWriter {
     std::size_t count = 1;
   };
 
-  // A new element, alone in the document that Print writes.
-  pugi::xml_node Fresh(const char* name) {
-    document_.reset();
-    return document_.append_child(name);
-  }
-
-  void Print(unsigned depth) {
-    document_.first_child().print(output_, kIndent, pugi::format_default, pugi::encoding_utf8, depth);
-  }
-
-  // Writes the element's start tag and its children as its whole would, leaving it open.
-  void Open(pugi::xml_node node, unsigned depth) {
-    std::string text;
-    ListingWriter writer(text);
-    Output output(writer);
-    node.print(output, kIndent, pugi::format_default, pugi::encoding_utf8, depth);
-    writer.Flush();
-    std::string closing;
-    for (unsigned i = 0; i < depth; ++i) {
-      closing += kIndent;
-    }
-    closing += std::string("</") + node.name() + ">\n";
-    if (text.ends_with(" />\n")) {
-      text.replace(text.size() - 4, 4, ">\n");
-    } else {
-      text.resize(text.size() - closing.size());
-    }
-    out_.WriteText(text);
-  }
-
-  void Close(const char* name, unsigned depth) {
-    for (unsigned i = 0; i < depth; ++i) {
-      out_.WriteText(kIndent);
-    }
-    out_.WriteText(std::string("</") + name + ">\n");
-  }
-
   std::string Time(std::int64_t frames) const {
     return RationalSeconds(frames, timeline_.rate.denominator, timeline_.rate.numerator);
   }
 
   // A text of the project in a form XML allows, each text with a replaced character counted.
-  std::string Safe(const std::string& text) {
-    bool replaced = false;
-    std::string safe = XmlText(text, replaced);
-    if (replaced) {
-      notes_.Add(ExportChange::TextReplaced);
-    }
-    return safe;
-  }
+  std::string Safe(std::string_view text) { return SafeXml(text, notes_); }
 
   // Final Cut's DV formats: 720x480 at 30000/1001 or 720x576 at 25, interlaced lower field
   // first, with their pixel aspect ratios for 4:3 or 16:9.
   void Format() {
     const bool pal = timeline_.rate.Nominal() == 25;
     const bool wide = timeline_.wide;
-    pugi::xml_node format = Fresh("format");
+    pugi::xml_node format = xml_.Fresh("format");
     format.append_attribute("id") = "r1";
     const std::string name = std::string(pal ? "FFVideoFormatDV720x576i50" : "FFVideoFormatDV720x480i5994") +
                              (wide ? "_16x9" : "");
@@ -284,7 +215,7 @@ class FcpxmlWriter {
   }
 
   void AssetElement(const Asset& asset) {
-    pugi::xml_node element = Fresh("asset");
+    pugi::xml_node element = xml_.Fresh("asset");
     element.append_attribute("id") = asset.id.c_str();
     element.append_attribute("name") = asset.name.c_str();
     element.append_attribute("start") = "0s";
@@ -344,7 +275,7 @@ class FcpxmlWriter {
                              const std::string& offset) {
     const std::string name = Safe(clip.name);
     if (clip.media == MediaKind::Color) {
-      pugi::xml_node video = Fresh("video");
+      pugi::xml_node video = xml_.Fresh("video");
       video.append_attribute("ref") = effectIds_[kSolidEffect].c_str();
       if (lane != 0) {
         video.append_attribute("lane") = lane;
@@ -357,7 +288,7 @@ class FcpxmlWriter {
       param.append_attribute("value") = ColourValue(clip.colour).c_str();
       return video;
     }
-    pugi::xml_node element = Fresh("asset-clip");
+    pugi::xml_node element = xml_.Fresh("asset-clip");
     element.append_attribute("ref") = assets_[assetIndex_.at(MediaKey(clip))].id.c_str();
     if (lane != 0) {
       element.append_attribute("lane") = lane;
@@ -413,14 +344,14 @@ class FcpxmlWriter {
           notes_.Add(ExportChange::ConnectedTransitionCut);
         }
         ClipElement(clip, track, lanes_[t], Time(parentStart + clip.recordIn - parentIn));
-        Print(7);
+        xml_.Print(7);
       }
     }
     for (; nextTitle_ < titles_.size() && titles_[nextTitle_].begin < end; ++nextTitle_) {
       const Placed& title = titles_[nextTitle_];
       const std::string text = TitleText(title);
       const std::string style = "ts" + std::to_string(nextTitle_ + 1);
-      pugi::xml_node element = Fresh("title");
+      pugi::xml_node element = xml_.Fresh("title");
       element.append_attribute("ref") = effectIds_[kTitleEffect].c_str();
       element.append_attribute("lane") = titleLane_;
       element.append_attribute("offset") = Time(parentStart + title.begin - parentIn).c_str();
@@ -436,7 +367,7 @@ class FcpxmlWriter {
       look.append_attribute("fontSize") = timeline_.height * 63 / 1080;
       look.append_attribute("fontColor") = "1 1 1 1";
       look.append_attribute("alignment") = "center";
-      Print(7);
+      xml_.Print(7);
     }
   }
 
@@ -444,17 +375,17 @@ class FcpxmlWriter {
   // starting at localStart) with what is connected to it.
   void SpineElement(std::int64_t in, std::int64_t localStart, std::int64_t end) {
     if (!AnchoredBefore(end)) {
-      Print(6);
+      xml_.Print(6);
       return;
     }
-    const std::string name = document_.first_child().name();
-    Open(document_.first_child(), 6);
+    const std::string name = xml_.Made().name();
+    xml_.Open(6);
     Anchored(in, localStart, end);
-    Close(name.c_str(), 6);
+    xml_.Close(name.c_str(), 6);
   }
 
   void Gap(std::int64_t from, std::int64_t to) {
-    pugi::xml_node gap = Fresh("gap");
+    pugi::xml_node gap = xml_.Fresh("gap");
     gap.append_attribute("name") = "Gap";
     gap.append_attribute("offset") = Time(timeline_.start + from).c_str();
     gap.append_attribute("duration") = Time(to - from).c_str();
@@ -464,7 +395,7 @@ class FcpxmlWriter {
   void Transition(const TimelineClip& clip) {
     const bool wipe = clip.transition == TransitionKind::Wipe;
     const Effect& effect = wipe ? kWipe : kCrossDissolve;
-    pugi::xml_node transition = Fresh("transition");
+    pugi::xml_node transition = xml_.Fresh("transition");
     transition.append_attribute("name") =
         clip.transitionName.empty() ? effect.name : Safe(clip.transitionName).c_str();
     transition.append_attribute("offset") = Time(timeline_.start + clip.recordIn).c_str();
@@ -475,7 +406,7 @@ class FcpxmlWriter {
     pugi::xml_node audio = transition.append_child("filter-audio");
     audio.append_attribute("ref") = effectIds_[kCrossfadeEffect].c_str();
     audio.append_attribute("name") = kAudioCrossfade.name;
-    Print(6);
+    xml_.Print(6);
   }
 
   // The main track's clips, gaps and transitions, each with what is connected to it.
@@ -488,7 +419,7 @@ class FcpxmlWriter {
       lanes_[t] = timeline_.tracks[t].video ? ++above : --below;
     }
     titleLane_ = above + 1;
-    Open(Fresh("spine"), 5);
+    xml_.Open(xml_.Fresh("spine"), 5);
     static const TimelineTrackModel kNoTrack;
     const TimelineTrackModel& main = timeline_.tracks.empty() ? kNoTrack : timeline_.tracks.front();
     std::int64_t cursor = 0;
@@ -507,14 +438,13 @@ class FcpxmlWriter {
     if (end_ > cursor) {
       Gap(cursor, end_);
     }
-    Close("spine", 5);
+    xml_.Close("spine", 5);
   }
 
   const Timeline& timeline_;
   ExportNotes& notes_;
   ListingWriter& out_;
-  Output output_;
-  pugi::xml_document document_;
+  XmlStream xml_;
   std::int64_t end_ = 0;  // the sequence's length: the last clip's or title's end
   std::vector<Asset> assets_;
   std::unordered_map<std::string, std::size_t> assetIndex_;  // by MediaKey

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "interchange/safe_text.h"
+#include "interchange/xml_stream.h"
 
 namespace morvane {
 
@@ -72,17 +72,6 @@ Play PlayOf(const TimelineClip& clip, std::int64_t n) {
   return {std::llround(in / speed), static_cast<double>(n) / (static_cast<double>(nearest) + 0.5)};
 }
 
-class Output final : public pugi::xml_writer {
- public:
-  explicit Output(ListingWriter& out) : out_(out) {}
-  void write(const void* data, std::size_t size) override {
-    out_.WriteText(std::string_view(static_cast<const char*>(data), size));
-  }
-
- private:
-  ListingWriter& out_;
-};
-
 constexpr const char* kIndent = " ";
 constexpr const char* kInternal = "237";  // Kdenlive's mark of what it adds itself
 // Kdenlive's left-to-right wipe, where its Debian package installs it.
@@ -115,7 +104,7 @@ struct KTrack {
 class KdenliveWriter {
  public:
   KdenliveWriter(const Timeline& timeline, ExportNotes& notes, ListingWriter& out)
-      : timeline_(timeline), notes_(notes), out_(out), output_(out) {}
+      : timeline_(timeline), notes_(notes), out_(out), xml_(out, pugi::format_default, kIndent) {}
 
   void Run() {
     PlaceTitles();
@@ -127,13 +116,13 @@ class KdenliveWriter {
     MakeTracks();
 
     out_.WriteText("<?xml version='1.0' encoding='utf-8'?>\n");
-    pugi::xml_node mlt = Fresh("mlt");
+    pugi::xml_node mlt = xml_.Fresh("mlt");
     mlt.append_attribute("LC_NUMERIC") = "C";
     mlt.append_attribute("producer") = "main_bin";
     mlt.append_attribute("version") = "7.12.0";
-    Open(mlt, 0);
+    xml_.Open(mlt, 0);
     Profile();
-    Print(1);
+    xml_.Print(1);
     for (const auto& entry : bin_) {
       BinProducer(entry.second);
     }
@@ -160,43 +149,7 @@ class KdenliveWriter {
     std::size_t count = 1;
   };
 
-  pugi::xml_node Fresh(const char* name) {
-    document_.reset();
-    return document_.append_child(name);
-  }
-
-  void Print(unsigned depth) {
-    document_.first_child().print(output_, kIndent, pugi::format_default, pugi::encoding_utf8, depth);
-  }
-
-  // Writes the element's start tag and its children, leaving it open.
-  void Open(pugi::xml_node node, unsigned depth) {
-    std::string text;
-    ListingWriter writer(text);
-    Output output(writer);
-    node.print(output, kIndent, pugi::format_default, pugi::encoding_utf8, depth);
-    writer.Flush();
-    const std::string closing = std::string(depth, ' ') + "</" + node.name() + ">\n";
-    if (text.ends_with(" />\n")) {
-      text.replace(text.size() - 4, 4, ">\n");
-    } else if (text.ends_with("/>\n")) {
-      text.replace(text.size() - 3, 3, ">\n");
-    } else {
-      text.resize(text.size() - closing.size());
-    }
-    out_.WriteText(text);
-  }
-
-  void Close(const char* name, unsigned depth) { out_.WriteText(std::string(depth, ' ') + "</" + name + ">\n"); }
-
-  std::string Safe(const std::string& text) {
-    bool replaced = false;
-    std::string safe = XmlText(text, replaced);
-    if (replaced) {
-      notes_.Add(ExportChange::TextReplaced);
-    }
-    return safe;
-  }
+  std::string Safe(std::string_view text) { return SafeXml(text, notes_); }
 
   bool Pal() const { return timeline_.rate.Nominal() == 25; }
 
@@ -208,7 +161,7 @@ class KdenliveWriter {
   void Profile() {
     const bool pal = Pal();
     const bool wide = timeline_.wide;
-    pugi::xml_node profile = Fresh("profile");
+    pugi::xml_node profile = xml_.Fresh("profile");
     Attribute(profile, "frame_rate_num", timeline_.rate.numerator);
     Attribute(profile, "sample_aspect_num", pal ? (wide ? 64 : 16) : (wide ? 32 : 8));
     Attribute(profile, "display_aspect_den", wide ? 9 : 3);
@@ -300,7 +253,7 @@ class KdenliveWriter {
 
   void BinProducer(const BinClip& bin) {
     const TimelineClip& clip = *bin.first;
-    pugi::xml_node producer = Fresh("producer");
+    pugi::xml_node producer = xml_.Fresh("producer");
     producer.append_attribute("id") = ("producer" + std::to_string(bin.id)).c_str();
     Attribute(producer, "in", 0);
     Attribute(producer, "out", bin.length - 1);
@@ -334,7 +287,7 @@ class KdenliveWriter {
     Property(producer, "kdenlive:clip_type", std::to_string(type));
     Property(producer, "kdenlive:folderid", "-1");
     Property(producer, "kdenlive:id", std::to_string(bin.id));
-    Print(1);
+    xml_.Print(1);
   }
 
   // Each title from its begin until the next title, for five seconds at most; titles that begin
@@ -431,7 +384,7 @@ class KdenliveWriter {
     root.append_child("background").append_attribute("color") = "0,0,0,0";
     std::string xml;
     ListingWriter writer(xml);
-    Output output(writer);
+    XmlOutput output(writer);
     title.save(output, kIndent, pugi::format_default | pugi::format_no_declaration, pugi::encoding_utf8);
     writer.Flush();
     return xml;
@@ -443,7 +396,7 @@ class KdenliveWriter {
     for (std::size_t i = 0; i < titles_.size(); ++i) {
       const Placed& title = titles_[i];
       const std::string text = TitleText(title);
-      pugi::xml_node producer = Fresh("producer");
+      pugi::xml_node producer = xml_.Fresh("producer");
       producer.append_attribute("id") = ("producer" + std::to_string(TitleId(i))).c_str();
       Attribute(producer, "in", 0);
       Attribute(producer, "out", title.frames - 1);
@@ -460,13 +413,13 @@ class KdenliveWriter {
       Property(producer, "kdenlive:folderid", "-1");
       Property(producer, "kdenlive:id", std::to_string(TitleId(i)));
       Property(producer, "force_reload", "0");
-      Print(1);
+      xml_.Print(1);
     }
   }
 
   // The bin: the document's properties as Kdenlive 22.12 keeps them, and an entry per clip.
   void MainBin() {
-    pugi::xml_node bin = Fresh("playlist");
+    pugi::xml_node bin = xml_.Fresh("playlist");
     bin.append_attribute("id") = "main_bin";
     const std::pair<const char*, std::string> properties[] = {
         {"activeTrack", std::to_string(tracks_.size())},
@@ -508,26 +461,26 @@ class KdenliveWriter {
     Property(bin, "kdenlive:documentnotes", "");
     Property(bin, "kdenlive:docproperties.groups", "[]");
     Property(bin, "xml_retain", "1");
-    Open(bin, 1);
+    xml_.Open(bin, 1);
     for (const auto& entry : bin_) {
       BinEntry(entry.second.id, entry.second.length);
     }
     for (std::size_t i = 0; i < titles_.size(); ++i) {
       BinEntry(TitleId(i), titles_[i].frames);
     }
-    Close("playlist", 1);
+    xml_.Close("playlist", 1);
   }
 
   void BinEntry(int id, std::int64_t length) {
-    pugi::xml_node entry = Fresh("entry");
+    pugi::xml_node entry = xml_.Fresh("entry");
     entry.append_attribute("producer") = ("producer" + std::to_string(id)).c_str();
     Attribute(entry, "in", 0);
     Attribute(entry, "out", length - 1);
-    Print(2);
+    xml_.Print(2);
   }
 
   void Black() {
-    pugi::xml_node black = Fresh("producer");
+    pugi::xml_node black = xml_.Fresh("producer");
     black.append_attribute("id") = "black_track";
     Attribute(black, "in", 0);
     Attribute(black, "out", length_ - 1);
@@ -538,7 +491,7 @@ class KdenliveWriter {
     Property(black, "mlt_service", "color");
     Property(black, "mlt_image_format", "rgba");
     Property(black, "set.test_audio", "0");
-    Print(1);
+    xml_.Print(1);
   }
 
   // The playlist (0 or 1) of each clip of a track: a clip a transition leads into lies on the
@@ -558,7 +511,7 @@ class KdenliveWriter {
   // A half-speed clip's own producer, as Kdenlive makes one per clip.
   void Timewarp(const TimelineClip& clip, const Play& play, const std::string& id, std::int64_t end, bool audio) {
     const std::string path = Safe(clip.path);
-    pugi::xml_node producer = Fresh("producer");
+    pugi::xml_node producer = xml_.Fresh("producer");
     producer.append_attribute("id") = id.c_str();
     Attribute(producer, "in", 0);
     Attribute(producer, "out", end - 1);
@@ -572,7 +525,7 @@ class KdenliveWriter {
     Property(producer, "kdenlive:id", BinId(clip));
     Property(producer, "set.test_audio", audio ? "0" : "1");
     Property(producer, "set.test_image", audio ? "1" : "0");
-    Print(1);
+    xml_.Print(1);
   }
 
   // The track's producers of its own (half speed), then its two playlists.
@@ -580,9 +533,9 @@ class KdenliveWriter {
     const int number = first / 2;
     if (track.track == nullptr) {
       TitlePlaylist(first);
-      pugi::xml_node other = Fresh("playlist");
+      pugi::xml_node other = xml_.Fresh("playlist");
       other.append_attribute("id") = ("playlist" + std::to_string(first + 1)).c_str();
-      Print(1);
+      xml_.Print(1);
       return;
     }
     const std::vector<const TimelineClip*>& clips = track.clips;
@@ -597,12 +550,12 @@ class KdenliveWriter {
     }
     const std::vector<int> sides = Sides(clips);
     for (int side = 0; side < 2; ++side) {
-      pugi::xml_node playlist = Fresh("playlist");
+      pugi::xml_node playlist = xml_.Fresh("playlist");
       playlist.append_attribute("id") = ("playlist" + std::to_string(first + side)).c_str();
       if (track.audio) {
         Property(playlist, "kdenlive:audio_track", "1");
       }
-      Open(playlist, 1);
+      xml_.Open(playlist, 1);
       std::int64_t cursor = 0;
       for (std::size_t i = 0; i < clips.size(); ++i) {
         if (sides[i] != side) {
@@ -610,11 +563,11 @@ class KdenliveWriter {
         }
         const TimelineClip& clip = *clips[i];
         if (clip.recordIn > cursor) {
-          Attribute(Fresh("blank"), "length", clip.recordIn - cursor);
-          Print(2);
+          Attribute(xml_.Fresh("blank"), "length", clip.recordIn - cursor);
+          xml_.Print(2);
         }
         const std::int64_t frames = clip.duration + Tail(clips, i);
-        pugi::xml_node entry = Fresh("entry");
+        pugi::xml_node entry = xml_.Fresh("entry");
         entry.append_attribute("producer") =
             (plays[i].speed != 1 ? TimewarpId(number, i) : "producer" + BinId(clip)).c_str();
         Attribute(entry, "in", plays[i].first);
@@ -627,33 +580,33 @@ class KdenliveWriter {
           }
           Property(entry, "morvane:levels", levels);
         }
-        Print(2);
+        xml_.Print(2);
         cursor = clip.recordIn + frames;
       }
-      Close("playlist", 1);
+      xml_.Close("playlist", 1);
     }
   }
 
   void TitlePlaylist(int first) {
-    pugi::xml_node playlist = Fresh("playlist");
+    pugi::xml_node playlist = xml_.Fresh("playlist");
     playlist.append_attribute("id") = ("playlist" + std::to_string(first)).c_str();
-    Open(playlist, 1);
+    xml_.Open(playlist, 1);
     std::int64_t cursor = 0;
     for (std::size_t i = 0; i < titles_.size(); ++i) {
       const Placed& title = titles_[i];
       if (title.begin > cursor) {
-        Attribute(Fresh("blank"), "length", title.begin - cursor);
-        Print(2);
+        Attribute(xml_.Fresh("blank"), "length", title.begin - cursor);
+        xml_.Print(2);
       }
-      pugi::xml_node entry = Fresh("entry");
+      pugi::xml_node entry = xml_.Fresh("entry");
       entry.append_attribute("producer") = ("producer" + std::to_string(TitleId(i))).c_str();
       Attribute(entry, "in", 0);
       Attribute(entry, "out", title.frames - 1);
       Property(entry, "kdenlive:id", std::to_string(TitleId(i)));
-      Print(2);
+      xml_.Print(2);
       cursor = title.begin + title.frames;
     }
-    Close("playlist", 1);
+    xml_.Close("playlist", 1);
   }
 
   static pugi::xml_node Transition(pugi::xml_node parent, int a, int b, const char* service) {
@@ -667,7 +620,7 @@ class KdenliveWriter {
   // A track's tractor: Kdenlive's track properties, its two playlists, its mixes and, for sound,
   // the level and balance filters Kdenlive keeps on every audio track.
   void TrackTractor(const KTrack& track, int number, int first, int& filter) {
-    pugi::xml_node tractor = Fresh("tractor");
+    pugi::xml_node tractor = xml_.Fresh("tractor");
     tractor.append_attribute("id") = ("tractor" + std::to_string(number)).c_str();
     Attribute(tractor, "in", 0);
     Attribute(tractor, "out", length_ - 1);
@@ -685,14 +638,14 @@ class KdenliveWriter {
       item.append_attribute("hide") = track.audio ? "video" : "audio";
       item.append_attribute("producer") = ("playlist" + std::to_string(first + side)).c_str();
     }
-    Open(tractor, 1);
+    xml_.Open(tractor, 1);
     const std::vector<int> sides = Sides(track.clips);
     for (std::size_t i = 1; i < track.clips.size(); ++i) {
       const TimelineClip& clip = *track.clips[i];
       if (!Joined(*track.clips[i - 1], clip)) {
         continue;
       }
-      pugi::xml_node mix = Fresh("transition");
+      pugi::xml_node mix = xml_.Fresh("transition");
       Attribute(mix, "in", clip.recordIn);
       Attribute(mix, "out", clip.recordIn + clip.transitionDuration - 1);
       Property(mix, "a_track", "0");
@@ -717,12 +670,12 @@ class KdenliveWriter {
       if (!clip.transitionName.empty()) {
         Property(mix, "morvane:name", Safe(clip.transitionName));
       }
-      Print(2);
+      xml_.Print(2);
     }
     if (track.audio) {
       AudioFilters(filter, true);
     }
-    Close("tractor", 1);
+    xml_.Close("tractor", 1);
   }
 
   // Kdenlive's volume and balance filters, off until used, and on a track its level meter.
@@ -735,12 +688,12 @@ class KdenliveWriter {
         {{"iec_scale", "0"}, {"mlt_service", "audiolevel"}, {"dbpeak", "1"}, {"disable", "1"}}};
     for (const auto& properties : filters) {
       if (meter || &properties != &filters[2]) {
-        pugi::xml_node node = Fresh("filter");
+        pugi::xml_node node = xml_.Fresh("filter");
         node.append_attribute("id") = ("filter" + std::to_string(filter++)).c_str();
         for (const auto& [name, value] : properties) {
           Property(node, name, value);
         }
-        Print(2);
+        xml_.Print(2);
       }
     }
   }
@@ -748,7 +701,7 @@ class KdenliveWriter {
   // The timeline: the black background and every track, each sound mixed and each picture
   // laid over the ones below as Kdenlive does.
   void MainTractor(int filter) {
-    pugi::xml_node tractor = Fresh("tractor");
+    pugi::xml_node tractor = xml_.Fresh("tractor");
     tractor.append_attribute("id") = ("tractor" + std::to_string(tracks_.size())).c_str();
     tractor.append_attribute("global_feed") = "1";
     Attribute(tractor, "in", 0);
@@ -780,16 +733,15 @@ class KdenliveWriter {
         Property(node, "internal_added", kInternal);
       }
     }
-    Open(tractor, 1);
+    xml_.Open(tractor, 1);
     AudioFilters(filter, false);
-    Close("tractor", 1);
+    xml_.Close("tractor", 1);
   }
 
   const Timeline& timeline_;
   ExportNotes& notes_;
   ListingWriter& out_;
-  Output output_;
-  pugi::xml_document document_;
+  XmlStream xml_;
   std::map<std::string, BinClip> bin_;
   std::vector<KTrack> tracks_;
   std::vector<std::uint32_t> order_;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "interchange/safe_text.h"
+#include "interchange/xml_stream.h"
 
 namespace morvane {
 
@@ -73,22 +74,6 @@ Play PlayOf(const TimelineClip& clip, std::int64_t n) {
   }
   const double speed = static_cast<double>(n) / static_cast<double>(nearest);  // the nearest frames
   return {std::llround(in / speed), static_cast<double>(n) / (static_cast<double>(nearest) + 0.5)};
-}
-
-// A text item's own line ends (CR LF, CR) as line feeds, which the text filter breaks lines at.
-std::string LineFeeds(const std::string& text) {
-  std::string lines;
-  lines.reserve(text.size());
-  std::size_t start = 0;
-  for (std::size_t cr = text.find('\r'); cr != std::string::npos; cr = text.find('\r', cr + 1)) {
-    lines.append(text, start, cr - start);
-    if (cr + 1 == text.size() || text[cr + 1] != '\n') {
-      lines += '\n';
-    }
-    start = cr + 1;
-  }
-  lines.append(text, start);
-  return lines;
 }
 
 // The bytes pugixml escapes in text (attribute false) or in an attribute's value.
@@ -462,14 +447,7 @@ class MltWriter {
   }
 
   // A text of the project in a form XML allows, each text with a replaced character counted.
-  std::string Safe(const std::string& text) {
-    bool replaced = false;
-    std::string safe = XmlText(text, replaced);
-    if (replaced) {
-      notes_.Add(ExportChange::TextReplaced);
-    }
-    return safe;
-  }
+  std::string Safe(std::string_view text) { return SafeXml(text, notes_); }
 
   // MLT's stock DV profiles: dv_ntsc, dv_ntsc_wide, dv_pal, dv_pal_wide.
   void Profile() {

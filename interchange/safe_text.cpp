@@ -98,6 +98,19 @@ std::string XmlText(std::string_view utf8, bool& replaced) {
   });
 }
 
+std::string LineFeeds(std::string_view text) {
+  std::string lines;
+  lines.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') {
+      lines += text[i];
+    } else if (i + 1 == text.size() || text[i + 1] != '\n') {
+      lines += '\n';
+    }
+  }
+  return lines;
+}
+
 bool IsValidUtf8(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {

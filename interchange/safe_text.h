@@ -17,6 +17,9 @@ std::string EdlLineText(std::string_view utf8, bool& replaced);
 // replaced (XML 1.0 allows them in no form, not even as a character reference).
 std::string XmlText(std::string_view utf8, bool& replaced);
 
+// A title's own line ends (CR LF, CR) as the line feeds a title breaks lines at.
+std::string LineFeeds(std::string_view text);
+
 // Whether text is valid UTF-8 (what JsonText keeps as it is).
 bool IsValidUtf8(std::string_view text);
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "edl/timecode.h"
+#include "interchange/safe_text.h"
 #include "interchange/xml_stream.h"
 #include "listing/media_names.h"
 #include "listing/unicode_compose.h"
@@ -157,20 +158,6 @@ const char* InkOn(const std::string& colour) {
   const double luma = 0.299 * static_cast<double>((rgb >> 16) & 0xFF) +
                       0.587 * static_cast<double>((rgb >> 8) & 0xFF) + 0.114 * static_cast<double>(rgb & 0xFF);
   return luma < 128 ? kPaper : kInk;
-}
-
-// A title's line ends (its items' own CR LF or CR) as line feeds.
-std::string LineFeeds(std::string_view text) {
-  std::string lines;
-  lines.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r') {
-      lines += text[i];
-    } else if (i + 1 == text.size() || text[i + 1] != '\n') {
-      lines += '\n';
-    }
-  }
-  return lines;
 }
 
 std::string Trimmed(std::string_view text) {

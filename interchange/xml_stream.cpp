@@ -7,23 +7,8 @@
 
 namespace morvane {
 
-namespace {
-
-// Hands what pugixml prints to the destination's writer.
-class Output final : public pugi::xml_writer {
- public:
-  explicit Output(ListingWriter& out) : out_(out) {}
-  void write(const void* data, std::size_t size) override {
-    out_.WriteText(std::string_view(static_cast<const char*>(data), size));
-  }
-
- private:
-  ListingWriter& out_;
-};
-
-}  // namespace
-
-XmlStream::XmlStream(ListingWriter& out, unsigned flags) : out_(out), flags_(flags) {}
+XmlStream::XmlStream(ListingWriter& out, unsigned flags, const char* indent)
+    : out_(out), flags_(flags), indent_(indent) {}
 
 pugi::xml_node XmlStream::Fresh(const char* name) {
   document_.reset();
@@ -33,23 +18,24 @@ pugi::xml_node XmlStream::Fresh(const char* name) {
 void XmlStream::Print(unsigned depth) { Print(depth, flags_); }
 
 void XmlStream::Print(unsigned depth, unsigned flags) {
-  Output output(out_);
-  document_.first_child().print(output, "  ", flags, pugi::encoding_utf8, depth);
+  XmlOutput output(out_);
+  document_.first_child().print(output, indent_, flags, pugi::encoding_utf8, depth);
 }
 
-void XmlStream::Open(unsigned depth) {
+void XmlStream::Open(unsigned depth) { Open(document_.first_child(), depth); }
+
+void XmlStream::Open(pugi::xml_node node, unsigned depth) {
   std::string text;
   ListingWriter writer(text);
-  Output output(writer);
-  const pugi::xml_node node = document_.first_child();
-  node.print(output, "  ", flags_, pugi::encoding_utf8, depth);
+  XmlOutput output(writer);
+  node.print(output, indent_, flags_, pugi::encoding_utf8, depth);
   writer.Flush();
   // The end tag: on a line of its own after children, else right after the start tag.
   const std::string end = "</" + std::string(node.name()) + ">\n";
   if (text.ends_with(" />\n")) {
     text.replace(text.size() - 4, 4, ">\n");
   } else if (node.first_child()) {
-    text.resize(text.size() - 2 * depth - end.size());
+    text.resize(text.size() - depth * std::char_traits<char>::length(indent_) - end.size());
   } else {
     text.replace(text.size() - end.size(), end.size(), "\n");
   }
@@ -57,7 +43,11 @@ void XmlStream::Open(unsigned depth) {
 }
 
 void XmlStream::Close(const char* name, unsigned depth) {
-  out_.WriteText(std::string(2 * depth, ' ') + "</" + name + ">\n");
+  std::string text;
+  for (unsigned i = 0; i < depth; ++i) {
+    text += indent_;
+  }
+  out_.WriteText(text + "</" + name + ">\n");
 }
 
 std::string SafeXml(std::string_view text, ExportNotes& notes) {

@@ -1,0 +1,68 @@
+// Element-by-element XML at a chosen indent, and the title line ends the XML writers share.
+#include "interchange/xml_stream.h"
+#include "interchange/safe_text.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+
+namespace morvane {
+namespace {
+
+struct IndentCase {
+  const char* indent;
+  const char* expected;
+};
+
+// An opened element with children, one without, an element printed whole inside them, and the
+// closes: what pugixml prints for the whole document at that indent.
+TEST(XmlStream, OpensPrintsAndClosesAtTheIndentGiven) {
+  constexpr std::array<IndentCase, 3> cases = {{
+      {"  ", "<a x=\"1\">\n  <k>v</k>\n  <b>\n    <c />\n  </b>\n</a>\n"},
+      {"\t", "<a x=\"1\">\n\t<k>v</k>\n\t<b>\n\t\t<c />\n\t</b>\n</a>\n"},
+      {"    ", "<a x=\"1\">\n    <k>v</k>\n    <b>\n        <c />\n    </b>\n</a>\n"},
+  }};
+  for (const IndentCase& row : cases) {
+    std::string text;
+    {
+      ListingWriter out(text);
+      XmlStream xml(out, pugi::format_default, row.indent);
+      pugi::xml_node a = xml.Fresh("a");
+      a.append_attribute("x") = 1;
+      a.append_child("k").text() = "v";
+      xml.Open(a, 0);  // its child k is written with it
+      xml.Open(xml.Fresh("b"), 1);
+      EXPECT_STREQ("b", xml.Made().name());
+      xml.Fresh("c");
+      xml.Print(2);
+      xml.Close("b", 1);
+      xml.Close("a", 0);
+      out.Flush();
+    }
+    EXPECT_EQ(row.expected, text) << '"' << row.indent << '"';
+  }
+}
+
+TEST(LineFeeds, FoldsEachTitleLineEndToOneLineFeed) {
+  struct Case {
+    std::string input;
+    std::string expected;
+  };
+  const std::array<Case, 8> cases = {{
+      {"", ""},
+      {"one", "one"},
+      {"a\r\nb", "a\nb"},
+      {"a\rb", "a\nb"},
+      {"a\nb", "a\nb"},
+      {"\r", "\n"},                  // a CR as the last byte
+      {"a\r\r\nb\n\r", "a\n\nb\n\n"},  // CR before CR LF; LF CR
+      {std::string("a\0\rb", 4), std::string("a\0\nb", 4)},
+  }};
+  for (const Case& row : cases) {
+    EXPECT_EQ(row.expected, LineFeeds(row.input)) << row.input;
+  }
+}
+
+}  // namespace
+}  // namespace morvane
