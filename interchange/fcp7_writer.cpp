@@ -36,13 +36,6 @@ void Parameter(pugi::xml_node effect, const char* id, const char* name, const ch
   Child(parameter, "value", value);
 }
 
-// The shortest text that reads back as the same double.
-std::string Decimal(double value) {
-  char text[32];
-  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-  return std::string(text, end);
-}
-
 // A clip as the xmeml places it: its item's start and end on the sequence (-1 beside a
 // transition), its in and out points in the clip's own frames (through the transitions beside
 // it), and its speed in percent (100 unless slowed).

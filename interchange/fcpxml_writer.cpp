@@ -11,6 +11,7 @@
 
 #include "interchange/otio_writer.h"
 #include "interchange/safe_text.h"
+#include "interchange/title_placement.h"
 #include "interchange/xml_stream.h"
 
 namespace morvane {
@@ -66,7 +67,6 @@ class FcpxmlWriter {
       : timeline_(timeline), notes_(notes), out_(out), xml_(out, pugi::format_default, kIndent) {}
 
   void Run() {
-    PlaceTitles();
     end_ = timeline_.Duration();
     if (!titles_.empty()) {
       end_ = std::max(end_, titles_.back().begin + titles_.back().frames);
@@ -129,14 +129,6 @@ class FcpxmlWriter {
     bool video = false;    // used on a video track
     bool audio = false;    // its sound heard
     bool still = false;
-  };
-
-  // A title as shown: the titles of order_[first, first + count), which begin together.
-  struct Placed {
-    std::int64_t begin = 0;
-    std::int64_t frames = 0;
-    std::size_t first = 0;
-    std::size_t count = 1;
   };
 
   std::string Time(std::int64_t frames) const {
@@ -236,40 +228,6 @@ class FcpxmlWriter {
     rep.append_attribute("src") = asset.url.c_str();
   }
 
-  // Each title from its begin until the next title, for five seconds at most; titles that begin
-  // together become one, their texts one line after another.
-  void PlaceTitles() {
-    order_.resize(timeline_.titles.size());
-    std::iota(order_.begin(), order_.end(), std::uint32_t{0});
-    std::stable_sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) {
-      return timeline_.titles.Begin(a) < timeline_.titles.Begin(b);
-    });
-    const std::int64_t longest = 5 * timeline_.rate.Nominal();
-    for (std::size_t i = 0; i < order_.size(); ++i) {
-      const std::int64_t begin = timeline_.titles.Begin(order_[i]);
-      if (!titles_.empty() && titles_.back().begin == begin) {
-        ++titles_.back().count;
-        continue;
-      }
-      if (!titles_.empty()) {
-        titles_.back().frames = std::min(longest, begin - titles_.back().begin);
-      }
-      titles_.push_back({begin, longest, i, 1});
-    }
-  }
-
-  // The text of a placed title, safe for XML; no longer than one title's text may be.
-  std::string TitleText(const Placed& title) {
-    std::string text = timeline_.titles.Text(order_[title.first]);
-    for (std::size_t i = title.first + 1; i < title.first + title.count; ++i) {
-      if (!AppendWithin(text, "\n" + timeline_.titles.Text(order_[i]), kTitleTextLimit)) {
-        notes_.Add(ExportChange::TitleTextCut);
-        break;
-      }
-    }
-    return Safe(LineFeeds(text));
-  }
-
   // The element of a clip (alone in the document) at offset, in lane (0: the spine).
   pugi::xml_node ClipElement(const TimelineClip& clip, const TimelineTrackModel& track, int lane,
                              const std::string& offset) {
@@ -348,8 +306,8 @@ class FcpxmlWriter {
       }
     }
     for (; nextTitle_ < titles_.size() && titles_[nextTitle_].begin < end; ++nextTitle_) {
-      const Placed& title = titles_[nextTitle_];
-      const std::string text = TitleText(title);
+      const PlacedTitle& title = titles_[nextTitle_];
+      const std::string text = Safe(placement_.Text(title, notes_));
       const std::string style = "ts" + std::to_string(nextTitle_ + 1);
       pugi::xml_node element = xml_.Fresh("title");
       element.append_attribute("ref") = effectIds_[kTitleEffect].c_str();
@@ -449,8 +407,8 @@ class FcpxmlWriter {
   std::vector<Asset> assets_;
   std::unordered_map<std::string, std::size_t> assetIndex_;  // by MediaKey
   std::string effectIds_[kEffectCount];                       // empty for an effect not used
-  std::vector<std::uint32_t> order_;                          // the titles by begin
-  std::vector<Placed> titles_;
+  TitlePlacement placement_{timeline_.titles, timeline_.rate.Nominal(), false};  // the titles as shown
+  const std::vector<PlacedTitle>& titles_ = placement_.Titles();
   std::vector<std::size_t> next_;  // per track, its first clip not yet written
   std::vector<int> lanes_;         // per track, its lane (the main track's first: the spine)
   int titleLane_ = 1;

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "interchange/mlt_writer.h"
+#include "interchange/title_placement.h"
 #include "interchange/xml_stream.h"
 
 namespace morvane {
@@ -23,53 +25,6 @@ void Property(pugi::xml_node node, const char* name, const std::string& value) {
 
 void Attribute(pugi::xml_node node, const char* name, std::int64_t value) {
   node.append_attribute(name) = static_cast<long long>(value);
-}
-
-std::string Decimal(double value) {
-  char text[32];
-  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-  return std::string(text, end);
-}
-
-// How a clip's producer plays its media: the producer's frame of the clip's first frame, and the
-// speed. Half speed goes through MLT's timewarp, which at position p shows the media frame
-// nearest p * n / m (n: the rate's numerator, m: n / speed cut to a whole number): the odd m
-// nearest the clip's ratio for which the first and last positions show the table's first and
-// last frames, written as the speed n / (m + 0.5).
-struct Play {
-  std::int64_t first = 0;
-  double speed = 1;
-};
-
-Play PlayOf(const TimelineClip& clip, std::int64_t n) {
-  if (clip.media != MediaKind::File) {
-    return {};
-  }
-  if ((!clip.halfSpeed && clip.sourceDuration == clip.duration) || clip.sourceDuration <= 0) {
-    return {clip.sourceIn, 1};
-  }
-  const auto in = static_cast<double>(clip.sourceIn);
-  const auto out = in + static_cast<double>(clip.sourceDuration);
-  const auto last = static_cast<double>(clip.duration - 1);
-  const std::int64_t nearest =
-      std::max<std::int64_t>(1, std::llround(static_cast<double>(n * clip.duration) /
-                                             static_cast<double>(clip.sourceDuration))) | 1;
-  for (std::int64_t i = 0; i < 2000; ++i) {
-    const std::int64_t m = nearest + (i + 1) / 2 * (i % 2 == 1 ? -2 : 2);
-    if (m < 1) {
-      continue;
-    }
-    const double speed = static_cast<double>(n) / static_cast<double>(m);
-    const double low = std::max(in - 0.5, out - 1.5 - last * speed);
-    const double high = std::min(in + 0.5, out - 0.5 - last * speed);
-    const auto first = std::max<std::int64_t>(0, static_cast<std::int64_t>(std::ceil(low / speed)));
-    const double shown = static_cast<double>(first) * speed;
-    if (shown >= low && shown < high) {
-      return {first, static_cast<double>(n) / (static_cast<double>(m) + 0.5)};
-    }
-  }
-  const double speed = static_cast<double>(n) / static_cast<double>(nearest);
-  return {std::llround(in / speed), static_cast<double>(n) / (static_cast<double>(nearest) + 0.5)};
 }
 
 constexpr const char* kIndent = " ";
@@ -107,7 +62,6 @@ class KdenliveWriter {
       : timeline_(timeline), notes_(notes), out_(out), xml_(out, pugi::format_default, kIndent) {}
 
   void Run() {
-    PlaceTitles();
     length_ = std::max<std::int64_t>(timeline_.Duration(), 1);
     if (!titles_.empty()) {
       length_ = std::max(length_, titles_.back().begin + titles_.back().frames);
@@ -142,12 +96,6 @@ class KdenliveWriter {
   }
 
  private:
-  struct Placed {
-    std::int64_t begin = 0;
-    std::int64_t frames = 0;
-    std::size_t first = 0;
-    std::size_t count = 1;
-  };
 
   std::string Safe(std::string_view text) { return SafeXml(text, notes_); }
 
@@ -204,7 +152,7 @@ class KdenliveWriter {
         }
         const std::int64_t tail =
             i + 1 < track.clips.size() && Joined(clip, track.clips[i + 1]) ? track.clips[i + 1].transitionDuration : 0;
-        const Play play = PlayOf(clip, RateNumerator());
+        const MltPlay play = MltPlayOf(clip, RateNumerator());
         const auto end = static_cast<std::int64_t>(
             std::ceil(static_cast<double>(play.first + clip.duration + tail) * play.speed)) + 1;
         bin.length = std::max(bin.length, play.speed == 1 ? play.first + clip.duration + tail : end);
@@ -290,62 +238,6 @@ class KdenliveWriter {
     xml_.Print(1);
   }
 
-  // Each title from its begin until the next title, for five seconds at most; titles that begin
-  // together become one, their texts one line after another; a title before frame 0 is cut there.
-  void PlaceTitles() {
-    order_.resize(timeline_.titles.size());
-    for (std::size_t i = 0; i < order_.size(); ++i) {
-      order_[i] = static_cast<std::uint32_t>(i);
-    }
-    std::stable_sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) {
-      return timeline_.titles.Begin(a) < timeline_.titles.Begin(b);
-    });
-    const std::int64_t longest = 5 * timeline_.rate.Nominal();
-    std::vector<Placed> titles;
-    for (std::size_t i = 0; i < order_.size(); ++i) {
-      const std::int64_t begin = timeline_.titles.Begin(order_[i]);
-      if (!titles.empty() && titles.back().begin == begin) {
-        ++titles.back().count;
-        continue;
-      }
-      titles.push_back({begin, longest, i, 1});
-    }
-    for (std::size_t i = 0; i < titles.size(); ++i) {
-      Placed& title = titles[i];
-      if (i + 1 < titles.size()) {
-        title.frames = std::min(title.frames, titles[i + 1].begin - title.begin);
-      }
-      if (title.begin < 0) {
-        title.frames += title.begin;
-        title.begin = 0;
-      }
-      if (title.frames > 0) {
-        titles_.push_back(title);
-      }
-    }
-  }
-
-  // The lines of a placed title, safe for XML; no longer than one title's text may be.
-  std::string TitleText(const Placed& title) {
-    std::string text = timeline_.titles.Text(order_[title.first]);
-    for (std::size_t i = title.first + 1; i < title.first + title.count; ++i) {
-      if (!AppendWithin(text, "\n" + timeline_.titles.Text(order_[i]), kTitleTextLimit)) {
-        notes_.Add(ExportChange::TitleTextCut);
-        break;
-      }
-    }
-    std::string lines;
-    lines.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {  // CR LF and CR as line feeds
-      if (text[i] != '\r') {
-        lines += text[i];
-      } else if (i + 1 == text.size() || text[i + 1] != '\n') {
-        lines += '\n';
-      }
-    }
-    return Safe(lines);
-  }
-
   // A Kdenlive title: one text item, white with a black outline, centred at the bottom.
   std::string TitleDocument(const std::string& text, std::int64_t frames) const {
     pugi::xml_document title;
@@ -394,8 +286,8 @@ class KdenliveWriter {
 
   void TitleProducers() {
     for (std::size_t i = 0; i < titles_.size(); ++i) {
-      const Placed& title = titles_[i];
-      const std::string text = TitleText(title);
+      const PlacedTitle& title = titles_[i];
+      const std::string text = Safe(placement_.Text(title, notes_));
       pugi::xml_node producer = xml_.Fresh("producer");
       producer.append_attribute("id") = ("producer" + std::to_string(TitleId(i))).c_str();
       Attribute(producer, "in", 0);
@@ -509,7 +401,7 @@ class KdenliveWriter {
   }
 
   // A half-speed clip's own producer, as Kdenlive makes one per clip.
-  void Timewarp(const TimelineClip& clip, const Play& play, const std::string& id, std::int64_t end, bool audio) {
+  void Timewarp(const TimelineClip& clip, const MltPlay& play, const std::string& id, std::int64_t end, bool audio) {
     const std::string path = Safe(clip.path);
     pugi::xml_node producer = xml_.Fresh("producer");
     producer.append_attribute("id") = id.c_str();
@@ -539,10 +431,10 @@ class KdenliveWriter {
       return;
     }
     const std::vector<const TimelineClip*>& clips = track.clips;
-    std::vector<Play> plays;
+    std::vector<MltPlay> plays;
     plays.reserve(clips.size());
     for (std::size_t i = 0; i < clips.size(); ++i) {
-      plays.push_back(PlayOf(*clips[i], RateNumerator()));
+      plays.push_back(MltPlayOf(*clips[i], RateNumerator()));
       if (plays[i].speed != 1) {
         Timewarp(*clips[i], plays[i], TimewarpId(number, i), plays[i].first + clips[i]->duration + Tail(clips, i),
                  track.audio);
@@ -593,7 +485,7 @@ class KdenliveWriter {
     xml_.Open(playlist, 1);
     std::int64_t cursor = 0;
     for (std::size_t i = 0; i < titles_.size(); ++i) {
-      const Placed& title = titles_[i];
+      const PlacedTitle& title = titles_[i];
       if (title.begin > cursor) {
         Attribute(xml_.Fresh("blank"), "length", title.begin - cursor);
         xml_.Print(2);
@@ -744,8 +636,8 @@ class KdenliveWriter {
   XmlStream xml_;
   std::map<std::string, BinClip> bin_;
   std::vector<KTrack> tracks_;
-  std::vector<std::uint32_t> order_;
-  std::vector<Placed> titles_;
+  TitlePlacement placement_{timeline_.titles, timeline_.rate.Nominal(), true};  // the titles as shown
+  const std::vector<PlacedTitle>& titles_ = placement_.Titles();
   std::int64_t length_ = 1;
 };
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "interchange/safe_text.h"
+#include "interchange/title_placement.h"
 #include "interchange/xml_stream.h"
 
 namespace morvane {
@@ -22,58 +23,6 @@ std::string LevelText(const TimelineClip& clip) {
     text += "," + std::to_string(point.position) + "=" + std::to_string(point.value);
   }
   return text;
-}
-
-// The shortest text that reads back as the same double.
-std::string Decimal(double value) {
-  char text[32];
-  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-  return std::string(text, end);
-}
-
-// How a clip's producer plays its media: the producer's position of the clip's first frame, and
-// the speed (1: the media's own frames).
-struct Play {
-  std::int64_t first = 0;
-  double speed = 1;
-};
-
-// MLT's timewarp plays its media through a frame rate of n / speed cut to a whole number m
-// (n: the profile's frame rate numerator, 30000, or 25 scaled to 25000), so at position p it shows
-// the media frame nearest to p * n / m; an odd m leaves no halfway point. The clip plays exactly
-// its source range from the first position that shows sourceIn when its last position shows the
-// range's last frame: the odd m nearest n * duration / frames for which one does, written as the
-// speed n / (m + 0.5). A clip from media frame 0 starts at position 0, where the first frame has
-// half its share, and plays a little slower than the ratio.
-Play PlayOf(const TimelineClip& clip, std::int64_t n) {
-  if (clip.media != MediaKind::File) {
-    return {};
-  }
-  if ((!clip.halfSpeed && clip.sourceDuration == clip.duration) || clip.sourceDuration <= 0) {
-    return {clip.sourceIn, 1};
-  }
-  const auto in = static_cast<double>(clip.sourceIn);
-  const auto out = in + static_cast<double>(clip.sourceDuration);
-  const auto last = static_cast<double>(clip.duration - 1);
-  const std::int64_t nearest =
-      std::max<std::int64_t>(1, std::llround(static_cast<double>(n * clip.duration) /
-                                             static_cast<double>(clip.sourceDuration))) | 1;
-  for (std::int64_t i = 0; i < 2000; ++i) {  // nearest, nearest - 2, nearest + 2, nearest - 4...
-    const std::int64_t m = nearest + (i + 1) / 2 * (i % 2 == 1 ? -2 : 2);
-    if (m < 1) {
-      continue;
-    }
-    const double speed = static_cast<double>(n) / static_cast<double>(m);
-    const double low = std::max(in - 0.5, out - 1.5 - last * speed);
-    const double high = std::min(in + 0.5, out - 0.5 - last * speed);
-    const auto first = std::max<std::int64_t>(0, static_cast<std::int64_t>(std::ceil(low / speed)));
-    const double shown = static_cast<double>(first) * speed;
-    if (shown >= low && shown < high) {
-      return {first, static_cast<double>(n) / (static_cast<double>(m) + 0.5)};
-    }
-  }
-  const double speed = static_cast<double>(n) / static_cast<double>(nearest);  // the nearest frames
-  return {std::llround(in / speed), static_cast<double>(n) / (static_cast<double>(nearest) + 0.5)};
 }
 
 // The bytes pugixml escapes in text (attribute false) or in an attribute's value.
@@ -217,7 +166,6 @@ class MltWriter {
       : timeline_(timeline), notes_(notes), out_(out), xml_(out) {}
 
   void Run() {
-    PlaceTitles();
     std::int64_t length = std::max<std::int64_t>(timeline_.Duration(), 1);
     if (!titles_.empty()) {
       length = std::max(length, titles_.back().begin + titles_.back().frames);
@@ -341,69 +289,13 @@ class MltWriter {
     bool Video() const { return track == nullptr || track->video; }
   };
 
-  // A title as the titles' track shows it: the titles of order_[first, first + count), which
-  // begin together.
-  struct Placed {
-    std::int64_t begin = 0;
-    std::int64_t frames = 0;
-    std::size_t first = 0;
-    std::size_t count = 1;
-  };
-
-  // Each title from its begin until the next title, for five seconds at most; titles that begin
-  // together become one, their texts one line after another; a title before frame 0 is cut there.
-  void PlaceTitles() {
-    order_.resize(timeline_.titles.size());
-    for (std::size_t i = 0; i < order_.size(); ++i) {
-      order_[i] = static_cast<std::uint32_t>(i);
-    }
-    std::stable_sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) {
-      return timeline_.titles.Begin(a) < timeline_.titles.Begin(b);
-    });
-    const std::int64_t longest = 5 * timeline_.rate.Nominal();
-    std::vector<Placed> titles;
-    for (std::size_t i = 0; i < order_.size(); ++i) {
-      const std::int64_t begin = timeline_.titles.Begin(order_[i]);
-      if (!titles.empty() && titles.back().begin == begin) {
-        ++titles.back().count;
-        continue;
-      }
-      titles.push_back({begin, longest, i, 1});
-    }
-    for (std::size_t i = 0; i < titles.size(); ++i) {
-      Placed& title = titles[i];
-      if (i + 1 < titles.size()) {
-        title.frames = std::min(title.frames, titles[i + 1].begin - title.begin);
-      }
-      if (title.begin < 0) {
-        title.frames += title.begin;
-        title.begin = 0;
-      }
-      if (title.frames > 0) {
-        titles_.push_back(title);
-      }
-    }
-  }
-
-  // The text of a placed title, safe for XML; no longer than one title's text may be.
-  std::string TitleText(const Placed& title) {
-    std::string text = timeline_.titles.Text(order_[title.first]);
-    for (std::size_t i = title.first + 1; i < title.first + title.count; ++i) {
-      if (!AppendWithin(text, "\n" + timeline_.titles.Text(order_[i]), kTitleTextLimit)) {
-        notes_.Add(ExportChange::TitleTextCut);
-        break;
-      }
-    }
-    return Safe(LineFeeds(text));
-  }
-
   // The titles' producers: each a transparent colour clip with the dynamictext filter
   // (Shotcut's simple text), which draws without a display.
   void TitleProducers() {
     const std::int64_t size = timeline_.height / 10;
     const std::int64_t pad = timeline_.height / 20;
-    for (const Placed& title : titles_) {
-      const std::string text = TitleText(title);
+    for (const PlacedTitle& title : titles_) {
+      const std::string text = Safe(placement_.Text(title, notes_));
       NewProducer(title.frames);
       xml_.Property("resource", "#00000000");
       xml_.Property("mlt_service", "color");
@@ -436,7 +328,7 @@ class MltWriter {
     NewPlaylist(true, lane.name, id);
     std::int64_t cursor = 0;
     int producer = lane.firstProducer;
-    for (const Placed& title : titles_) {
+    for (const PlacedTitle& title : titles_) {
       if (title.begin > cursor) {
         Blank(title.begin - cursor);
       }
@@ -488,7 +380,7 @@ class MltWriter {
   }
 
   // Writes the producer of a clip that plays up to frame end (exclusive) of it.
-  void Producer(const TimelineClip& clip, const Play& play, std::int64_t end) {
+  void Producer(const TimelineClip& clip, const MltPlay& play, std::int64_t end) {
     NewProducer(end);
     const std::string path = Safe(clip.path);
     switch (clip.media) {
@@ -566,7 +458,7 @@ class MltWriter {
   void TrackProducers(const TimelineTrackModel& track) {
     for (std::size_t i = 0; i < track.clips.size(); ++i) {
       const TimelineClip& clip = track.clips[i];
-      const Play play = PlayOf(clip, RateNumerator());
+      const MltPlay play = MltPlayOf(clip, RateNumerator());
       Producer(clip, play, play.first + clip.duration + Tail(track, i));
     }
   }
@@ -580,8 +472,8 @@ class MltWriter {
       const TimelineClip& clip = track.clips[i];
       if (Joined(from, clip)) {
         tractors[i] = TransitionTractor(clip, ProducerId(lane, i - 1),
-                                        PlayOf(from, RateNumerator()).first + from.duration, ProducerId(lane, i),
-                                        PlayOf(clip, RateNumerator()).first, clip.transitionDuration);
+                                        MltPlayOf(from, RateNumerator()).first + from.duration, ProducerId(lane, i),
+                                        MltPlayOf(clip, RateNumerator()).first, clip.transitionDuration);
       }
     }
     return tractors;
@@ -598,7 +490,7 @@ class MltWriter {
     std::int64_t cursor = 0;
     for (std::size_t i = 0; i < track.clips.size(); ++i) {
       const TimelineClip& clip = track.clips[i];
-      std::int64_t in = PlayOf(clip, RateNumerator()).first;
+      std::int64_t in = MltPlayOf(clip, RateNumerator()).first;
       std::int64_t frames = clip.duration;
       if (clip.recordIn > cursor) {
         Blank(clip.recordIn - cursor);
@@ -653,13 +545,44 @@ class MltWriter {
   ExportNotes& notes_;
   ListingWriter& out_;
   XmlOut xml_;
-  std::vector<std::uint32_t> order_;  // the titles by begin
-  std::vector<Placed> titles_;
+  TitlePlacement placement_{timeline_.titles, timeline_.rate.Nominal(), true};  // the titles as shown
+  const std::vector<PlacedTitle>& titles_ = placement_.Titles();
   int producerCount_ = 0;
   int transitionCount_ = 0;
 };
 
 }  // namespace
+
+MltPlay MltPlayOf(const TimelineClip& clip, std::int64_t n) {
+  if (clip.media != MediaKind::File) {
+    return {};
+  }
+  if ((!clip.halfSpeed && clip.sourceDuration == clip.duration) || clip.sourceDuration <= 0) {
+    return {clip.sourceIn, 1};
+  }
+  const auto in = static_cast<double>(clip.sourceIn);
+  const auto out = in + static_cast<double>(clip.sourceDuration);
+  const auto last = static_cast<double>(clip.duration - 1);
+  const std::int64_t nearest =
+      std::max<std::int64_t>(1, std::llround(static_cast<double>(n * clip.duration) /
+                                             static_cast<double>(clip.sourceDuration))) | 1;
+  for (std::int64_t i = 0; i < 2000; ++i) {  // nearest, nearest - 2, nearest + 2, nearest - 4...
+    const std::int64_t m = nearest + (i + 1) / 2 * (i % 2 == 1 ? -2 : 2);
+    if (m < 1) {
+      continue;
+    }
+    const double speed = static_cast<double>(n) / static_cast<double>(m);
+    const double low = std::max(in - 0.5, out - 1.5 - last * speed);
+    const double high = std::min(in + 0.5, out - 0.5 - last * speed);
+    const auto first = std::max<std::int64_t>(0, static_cast<std::int64_t>(std::ceil(low / speed)));
+    const double shown = static_cast<double>(first) * speed;
+    if (shown >= low && shown < high) {
+      return {first, static_cast<double>(n) / (static_cast<double>(m) + 0.5)};
+    }
+  }
+  const double speed = static_cast<double>(n) / static_cast<double>(nearest);  // the nearest frames
+  return {std::llround(in / speed), static_cast<double>(n) / (static_cast<double>(nearest) + 0.5)};
+}
 
 void WriteMlt(const Timeline& timeline, ExportNotes& notes, ListingWriter& out) { MltWriter(timeline, notes, out).Run(); }
 

@@ -1,11 +1,28 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "interchange/timeline.h"
 #include "listing/listing_writer.h"
 
 namespace morvane {
+
+// How an MLT producer (also in a Kdenlive project) plays a clip's media: the producer's
+// position of the clip's first frame, and the speed (1: the media's own frames).
+struct MltPlay {
+  std::int64_t first = 0;
+  double speed = 1;
+};
+
+// MLT's timewarp plays its media through a frame rate of n / speed cut to a whole number m
+// (n: the profile's frame rate numerator, 30000, or 25 scaled to 25000), so at position p it shows
+// the media frame nearest to p * n / m; an odd m leaves no halfway point. The clip plays exactly
+// its source range from the first position that shows sourceIn when its last position shows the
+// range's last frame: the odd m nearest n * duration / frames for which one does, written as the
+// speed n / (m + 0.5). A clip from media frame 0 starts at position 0, where the first frame has
+// half its share, and plays a little slower than the ratio.
+MltPlay MltPlayOf(const TimelineClip& clip, std::int64_t n);
 
 // The timeline as an MLT XML project, in the form Shotcut writes and opens: MLT's stock DV
 // profile (dv_ntsc, dv_pal, or their _wide forms), a black background, one producer per clip

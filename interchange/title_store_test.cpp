@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "interchange/title_placement.h"
 
 namespace morvane {
 namespace {
@@ -57,6 +60,34 @@ TEST(TitleStore, LeavesOutTheTitlesPastTheLimitWithTheirText) {
   ASSERT_EQ(kTitleLimit, store.size());
   EXPECT_EQ(2, store.leftOut());
   EXPECT_EQ("last", store.Text(kTitleLimit - 1));
+}
+
+// Titles that begin together show as one, each until the next title and five seconds at most;
+// cut at frame 0 where the format starts there, and left out when nothing remains.
+TEST(TitlePlacement, JoinsCapsAndCutsTheTitlesAsTheyShow) {
+  const struct { bool cutAtZero; std::vector<std::int64_t> placed; std::size_t joined; } rows[] = {
+      {true, {0, 40, 40, 125, 170, 5, 175, 125, 900, 125}, 1},
+      {false, {-200, 125, -60, 100, 40, 125, 170, 5, 175, 125, 900, 125}, 2},
+  };
+  for (const auto& row : rows) {
+    auto store = std::make_shared<TitleStore>();
+    for (const std::int64_t begin : {-200, -60, 40, 40, 170, 175, 900}) {
+      store->AddTitle(begin);
+      store->AddText(begin == 40 ? "a\r\nb\rc" : "t");
+    }
+    store->Finish();
+    const TimelineTitles titles(store);
+    const TitlePlacement placement(titles, 25, row.cutAtZero);
+    std::vector<std::int64_t> placed;
+    for (const PlacedTitle& title : placement.Titles()) {
+      placed.insert(placed.end(), {title.begin, title.frames});
+    }
+    EXPECT_EQ(row.placed, placed) << row.cutAtZero;
+    const PlacedTitle& joined = placement.Titles()[row.joined];
+    ExportNotes notes;
+    EXPECT_EQ(2u, joined.count);
+    EXPECT_EQ("a\nb\nc\na\nb\nc", placement.Text(joined, notes));
+  }
 }
 
 }  // namespace

@@ -59,6 +59,12 @@ std::string SafeXml(std::string_view text, ExportNotes& notes) {
   return safe;
 }
 
+std::string Decimal(double value) {
+  char text[32];
+  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+  return std::string(text, end);
+}
+
 std::string Coordinate(double value) {
   const double rounded = std::round(value * 10) / 10;
   char text[32];

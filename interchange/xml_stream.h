@@ -58,6 +58,9 @@ class XmlOutput final : public pugi::xml_writer {
 // character counted in notes.
 std::string SafeXml(std::string_view text, ExportNotes& notes);
 
+// The shortest text that reads back as the same double.
+std::string Decimal(double value);
+
 // A number for an attribute: at most one decimal, without a trailing ".0" ("12", "12.5").
 std::string Coordinate(double value);
 

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "interchange/export_notes.h"
+#include "interchange/timeline.h"
+
+namespace morvane {
+
+// A title as a titles track shows it: the titles of the placement's order [first, first +
+// count), which begin together.
+struct PlacedTitle {
+  std::int64_t begin = 0;
+  std::int64_t frames = 0;
+  std::size_t first = 0;
+  std::size_t count = 1;
+};
+
+// Each title from its begin until the next title, for five seconds at most; titles that begin
+// together become one, their texts one line after another. With cutAtZero, a title before frame
+// 0 is cut there, and left out when it ends by then.
+class TitlePlacement {
+ public:
+  TitlePlacement(const TimelineTitles& titles, int framesPerSecond, bool cutAtZero);
+
+  const std::vector<PlacedTitle>& Titles() const { return placed_; }
+  // The lines of a placed title (its own CR LF and CR as line feeds), no longer than one title's
+  // text may be: a cut is counted in notes.
+  std::string Text(const PlacedTitle& title, ExportNotes& notes) const;
+
+ private:
+  const TimelineTitles& titles_;
+  std::vector<std::uint32_t> order_;  // the titles by begin
+  std::vector<PlacedTitle> placed_;
+};
+
+}  // namespace morvane
