@@ -233,6 +233,20 @@ class CommandLine(unittest.TestCase):
         result = run("-q", "--format", "otio", "-o", "-", *args[:2], self.rex, cwd=self.folder)
         self.assertIn(b"/arch/x/opening.avi", result.stdout)
 
+    @unittest.skipIf(EMULATOR or os.geteuid() == 0, "POSIX permissions, which do not hold for root")
+    def test_probe_of_a_folder_names_a_subfolder_it_cannot_read(self):
+        locked = os.path.join(self.folder, "locked")
+        os.mkdir(locked)
+        os.chmod(locked, 0)
+        try:
+            result = run("--probe", self.folder)
+        finally:
+            os.chmod(locked, 0o755)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertEqual(b"morvane-convert: " + self.folder.encode() + b"/locked: warning: cannot be read; skipped\n",
+                         result.stderr)
+        self.assertIn(b"rexedit-0207.dvc\n  version: 02.07\n", result.stdout)
+
     def test_probe_reads_with_the_software_asked_for_and_fails_on_a_missing_file(self):
         missing = os.path.join(self.folder, "missing.dvc")
         result = run("--probe", missing, self.rex)

@@ -57,7 +57,11 @@ std::vector<std::string> ProbedSources(const std::vector<std::string>& given) {
     }
     const std::string folder = source.ends_with('/') || source.ends_with('\\') ? source : source + "/";
     std::vector<std::string> projects;
-    for (const std::string& file : FilesUnder(source).files) {
+    const FolderTree tree = FilesUnder(source);
+    for (const std::string& unreadable : tree.unreadable) {  // its projects would be left out unsaid
+      std::fprintf(stderr, "morvane-convert: %s: warning: cannot be read; skipped\n", unreadable.c_str());
+    }
+    for (const std::string& file : tree.files) {
       if (EndsWithIgnoringAsciiCase(file, ".dvc")) {
         projects.push_back(folder + file);
       }
