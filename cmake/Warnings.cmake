@@ -38,5 +38,5 @@ function(morvane_tests target)
   target_link_libraries(${target} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main)
   morvane_warnings(${target})
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
-                       PROPERTIES ENVIRONMENT "MORVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+                       PROPERTIES ENVIRONMENT "MORVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR};LANGUAGE=en")
 endfunction()

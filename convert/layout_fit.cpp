@@ -52,7 +52,7 @@ LayoutCheck CheckLayout(SourceReader& source, SoftwareKind kind, ProjectFacts* f
   } catch (const ConversionError& error) {
     switch (error.failure()) {
       case ConversionFailure::EndsTooEarly:
-        return {false, std::string(kEndsTooEarly)};
+        return {false, std::string(Tr(kEndsTooEarly))};
       case ConversionFailure::OverCapacity:
         return {false, OverCapacityMessage(error.heading(), error.count(), error.capacity())};
       case ConversionFailure::ReadError:

@@ -7,27 +7,18 @@
 namespace morvane {
 
 std::string OverCapacityMessage(std::string_view heading, std::int32_t count, std::int32_t capacity) {
-  std::string text = "Can not convert source file: ";
-  text += heading;
-  text += " holds ";
-  text += std::to_string(count);
-  text += " clips, more than ";
-  text += std::to_string(capacity);
-  return text;
+  return Fill(Tr("Can not convert source file: {1} holds {2} clips, more than {3}"),
+              {heading, std::to_string(count), std::to_string(capacity)});
 }
 
 std::string KeptMessage(std::string_view path) {
-  std::string text(path);
-  text += " exists; kept it";
-  return text;
+  return Fill(Tr("{1} exists; kept it"), {path});
 }
 
 std::string CompletionMessage(std::string_view sourcePath, std::string_view destinationPath,
                               std::span<const std::string> furtherFiles) {
-  std::string text = "conversion completed\nfrom : ";
-  text += sourcePath;
-  text += "\n   to : ";
-  text += destinationPath;
+  // TRANSLATORS: the further files written follow on lines of their own, indented by 8 spaces.
+  std::string text = Fill(Tr("conversion completed\nfrom : {1}\n   to : {2}"), {sourcePath, destinationPath});
   for (const std::string& file : furtherFiles) {
     text += "\n        ";
     text += file;
@@ -37,51 +28,61 @@ std::string CompletionMessage(std::string_view sourcePath, std::string_view dest
 
 namespace {
 
-// "1 clip", "2 clips".
-std::string Count(std::int64_t count, std::string_view one, std::string_view many) {
-  return std::to_string(count) + " " + std::string(count == 1 ? one : many);
-}
-
+// The text of a change: its count is {1}, its frames (the largest, for several) {2}.
 std::string ChangeText(const ExportNote& note) {
   const std::int64_t n = note.count;
-  const std::string frames = std::to_string(note.frames);
-  const std::string upTo = n == 1 ? frames : "up to " + frames;
+  const auto text = [&](std::string_view pattern, std::string_view value = {}) {
+    const std::string second = value.empty() ? std::to_string(note.frames) : std::string(value);
+    return Fill(pattern, {std::to_string(n), second});
+  };
   switch (note.change) {
     case ExportChange::TextReplaced:
-      return Count(n, "text", "texts") + " with characters the format does not allow, written with U+FFFD";
+      return text(TrPlural("{1} text with characters the format does not allow, written with U+FFFD",
+                           "{1} texts with characters the format does not allow, written with U+FFFD", n));
     case ExportChange::ClipCutAtStart:
-      return Count(n, "clip", "clips") + " starting before frame 0 cut there (" + upTo + " frames cut)";
+      return text(TrPlural("{1} clip starting before frame 0 cut there ({2} frames cut)",
+                           "{1} clips starting before frame 0 cut there (up to {2} frames cut)", n));
     case ExportChange::ClipBeforeStart:
-      return Count(n, "clip", "clips") + " ending before frame 0 left out";
+      return text(TrPlural("{1} clip ending before frame 0 left out",
+                           "{1} clips ending before frame 0 left out", n));
     case ExportChange::ClipWithoutLength:
-      return Count(n, "clip", "clips") + " ending before " + (n == 1 ? "it starts" : "they start") + " left out";
+      return text(TrPlural("{1} clip ending before it starts left out",
+                           "{1} clips ending before they start left out", n));
     case ExportChange::ClipSourceInvalid:
-      return Count(n, "clip", "clips") + " with a source range outside " + (n == 1 ? "its" : "their") +
-             " media left out";
+      return text(TrPlural("{1} clip with a source range outside its media left out",
+                           "{1} clips with a source range outside their media left out", n));
     case ExportChange::ClipPastDay:
-      return Count(n, "clip", "clips") + " ending more than 24 hours after the start left out";
+      return text(TrPlural("{1} clip ending more than 24 hours after the start left out",
+                           "{1} clips ending more than 24 hours after the start left out", n));
     case ExportChange::TitleLeftOut:
-      return Count(n, "title", "titles") + " outside the 24 hours from the start left out";
+      return text(TrPlural("{1} title outside the 24 hours from the start left out",
+                           "{1} titles outside the 24 hours from the start left out", n));
     case ExportChange::TransitionShortened:
-      return Count(n, "transition", "transitions") + " of " + upTo + " frames shortened to " +
-             (n == 1 ? "its incoming clip" : "their incoming clips");
+      return text(TrPlural("{1} transition of {2} frames shortened to its incoming clip",
+                           "{1} transitions of up to {2} frames shortened to their incoming clips", n));
     case ExportChange::TransitionCapped:
-      return Count(n, "transition", "transitions") + " of " + upTo + " frames written as 999";
+      return text(TrPlural("{1} transition of {2} frames written as 999",
+                           "{1} transitions of up to {2} frames written as 999", n));
     case ExportChange::MediaNameInvalid:
-      return Count(n, "media name", "media names") + " naming no file (empty, \".\" or \"..\") left offline";
+      return text(TrPlural("{1} media name naming no file (empty, \".\" or \"..\") left offline",
+                           "{1} media names naming no file (empty, \".\" or \"..\") left offline", n));
     case ExportChange::LanesLeftOut:
-      return Count(n, "clip", "clips") + " overlapping more clips than a set of files holds left out";
+      return text(TrPlural("{1} clip overlapping more clips than a set of files holds left out",
+                           "{1} clips overlapping more clips than a set of files holds left out", n));
     case ExportChange::LevelPointsCut:
-      return Count(n, "clip", "clips") + " with more than " + std::to_string(kLevelPointLimit) +
-             " audio level points: the rest left out";
+      return text(TrPlural("{1} clip with more than {2} audio level points: the rest left out",
+                           "{1} clips with more than {2} audio level points: the rest left out", n),
+                  std::to_string(kLevelPointLimit));
     case ExportChange::TitleTextCut:
-      return Count(n, "title", "titles") + " with more than " + std::to_string(kTitleTextLimit) +
-             " bytes of text cut there";
+      return text(TrPlural("{1} title with more than {2} bytes of text cut there",
+                           "{1} titles with more than {2} bytes of text cut there", n), std::to_string(kTitleTextLimit));
     case ExportChange::TitlesPastLimit:
-      return Count(n, "title", "titles") + " past the " + std::to_string(kTitleLimit) +
-             " an export keeps (or past the room for their text) left out";
+      return text(TrPlural("{1} title past the {2} an export keeps (or past the room for their text) left out",
+                           "{1} titles past the {2} an export keeps (or past the room for their text) left out", n),
+                  std::to_string(kTitleLimit));
     case ExportChange::ConnectedTransitionCut:
-      return Count(n, "transition", "transitions") + " between connected clips written as " + (n == 1 ? "a cut" : "cuts");
+      return text(TrPlural("{1} transition between connected clips written as a cut",
+                           "{1} transitions between connected clips written as cuts", n));
   }
   return {};
 }
@@ -103,18 +104,18 @@ std::string OutcomeMessage(const ConversionOutcome& outcome) {
     case Kind::Completed:
       return CompletionMessage(outcome.source, outcome.destination,
                                std::span<const std::string>(outcome.written).subspan(outcome.written.empty() ? 0 : 1));
-    case Kind::SourceOpenFailed: return std::string(kSourceOpenFailed);
-    case Kind::DestinationOpenFailed: return std::string(kDestinationOpenFailed);
-    case Kind::EndsTooEarly: return std::string(kEndsTooEarly);
+    case Kind::SourceOpenFailed: return std::string(Tr(kSourceOpenFailed));
+    case Kind::DestinationOpenFailed: return std::string(Tr(kDestinationOpenFailed));
+    case Kind::EndsTooEarly: return std::string(Tr(kEndsTooEarly));
     case Kind::OverCapacity: return OverCapacityMessage(outcome.heading, outcome.count, outcome.capacity);
-    case Kind::ReadFailed: return std::string(kReadFailed);
-    case Kind::WriteFailed: return std::string(kWriteFailed);
-    case Kind::NoFrameRate: return std::string(kExportNeedsRate);
+    case Kind::ReadFailed: return std::string(Tr(kReadFailed));
+    case Kind::WriteFailed: return std::string(Tr(kWriteFailed));
+    case Kind::NoFrameRate: return std::string(Tr(kExportNeedsRate));
     case Kind::DestinationExists: return KeptMessage(outcome.file);
-    case Kind::Withdrawn: return std::string(kWithdrawn);
-    case Kind::OutOfMemory: return std::string(kOutOfMemoryMessage);
+    case Kind::Withdrawn: return std::string(Tr(kWithdrawn));
+    case Kind::OutOfMemory: return std::string(Tr(kOutOfMemoryMessage));
   }
-  return std::string(kWriteFailed);
+  return std::string(Tr(kWriteFailed));
 }
 
 namespace {
@@ -123,12 +124,12 @@ namespace {
 // in the dialog's words; else empty.
 std::string_view FitHint(const ConversionOutcome& outcome) {
   if (outcome.FitsNeither()) {
-    return outcome.endedEarly ? kEndsEarlyHint : kBytesAfterEndHint;
+    return Tr(outcome.endedEarly ? kEndsEarlyHint : kBytesAfterEndHint);
   }
   if (!outcome.OnlyOtherFits()) {
     return {};
   }
-  return outcome.software == SoftwareKind::RexEdit ? kReadsAsEzEditHint : kReadsAsRexEditHint;
+  return Tr(outcome.software == SoftwareKind::RexEdit ? kReadsAsEzEditHint : kReadsAsRexEditHint);
 }
 
 // What to do after a failure with files, or empty.
@@ -155,17 +156,15 @@ std::string ReasonParagraph(const ConversionOutcome& outcome) {
   if (advice.empty()) {
     return {};
   }
-  std::string text;
-  if (!outcome.reason.empty()) {
-    const bool ofSource = outcome.kind == ConversionOutcome::Kind::SourceOpenFailed ||
-                          outcome.kind == ConversionOutcome::Kind::ReadFailed;
-    const std::string& file =
-        !outcome.file.empty() ? outcome.file : ofSource ? outcome.source : outcome.destination;
-    text = file.empty() ? outcome.reason : file + ": " + outcome.reason;
-    text += ".\n";
+  if (outcome.reason.empty()) {
+    return std::string(Tr(advice));
   }
-  text += advice;
-  return text;
+  const bool ofSource = outcome.kind == ConversionOutcome::Kind::SourceOpenFailed ||
+                        outcome.kind == ConversionOutcome::Kind::ReadFailed;
+  const std::string& file = !outcome.file.empty() ? outcome.file : ofSource ? outcome.source : outcome.destination;
+  // TRANSLATORS: {1} is a file, {2} the system's reason (in the system's words), {3} what to do next.
+  return file.empty() ? Fill(Tr("{1}.\n{2}"), {Tr(outcome.reason), Tr(advice)})
+                      : Fill(Tr("{1}: {2}.\n{3}"), {file, Tr(outcome.reason), Tr(advice)});
 }
 
 std::string SoftwareName(SoftwareKind kind) {
@@ -196,30 +195,33 @@ MessageIcon DialogIcon(const ConversionOutcome& outcome) {
 }
 
 std::string ReplaceFurtherQuestion(const ConversionOutcome& outcome) {
-  std::string text = "The export also writes these files, which exist:";
+  std::string text(Tr("The export also writes these files, which exist:"));
   for (const std::string& file : outcome.kept) {
     text += "\n" + file;
   }
-  return text + "\n\nYes: replace them\nNo: convert nothing";
+  return text + "\n\n" + std::string(Tr("Yes: replace them\nNo: convert nothing"));
 }
 
 std::string WrongSoftwareQuestion(const ConversionOutcome& outcome) {
   const std::string chosen = SoftwareName(outcome.software), fitting = SoftwareName(OtherSoftware(outcome.software));
-  return "This project reads as " + std::string(outcome.software == SoftwareKind::RexEdit ? "an " : "a ") +
-         fitting + " project; " + chosen + ", chosen in step 1, does not fit it.\n\nYes: convert it as " +
-         fitting + "\nNo: convert it as " + chosen + "\nCancel: convert nothing";
+  // TRANSLATORS: {1} is the software that fits the project, {2} the one chosen.
+  const std::string_view fact = outcome.software == SoftwareKind::RexEdit
+                                    ? Tr("This project reads as an {1} project; {2}, chosen in step 1, does not fit it.")
+                                    : Tr("This project reads as a {1} project; {2}, chosen in step 1, does not fit it.");
+  return Fill(fact, {fitting, chosen}) + "\n\n" +
+         Fill(Tr("Yes: convert it as {1}\nNo: convert it as {2}\nCancel: convert nothing"), {fitting, chosen});
 }
 
 std::string CommandLineMessage(const ConversionOutcome& outcome) {
   if (outcome.kind == ConversionOutcome::Kind::OutOfMemory) {
-    return std::string(kOutOfMemory);
+    return std::string(Tr(kOutOfMemory));
   }
   if (outcome.kind != ConversionOutcome::Kind::DestinationExists) {
     return OutcomeMessage(outcome);
   }
   std::string text;
   for (const std::string& file : outcome.kept.empty() ? std::vector<std::string>{outcome.file} : outcome.kept) {
-    text += (text.empty() ? "" : "\n") + KeptMessage(file) + " (--force replaces it)";
+    text += (text.empty() ? "" : "\n") + Fill(Tr("{1} exists; kept it (--force replaces it)"), {file});
   }
   return text;
 }
@@ -227,23 +229,24 @@ std::string CommandLineMessage(const ConversionOutcome& outcome) {
 std::string_view CommandLineWarning(const ConversionOutcome& outcome, bool byFit) {
   using Kind = ConversionOutcome::Kind;
   if (outcome.OnlyOtherFits()) {
-    return outcome.software == SoftwareKind::RexEdit ? kReadsAsEzEditWarning : kReadsAsRexEditWarning;
+    return Tr(outcome.software == SoftwareKind::RexEdit ? kReadsAsEzEditWarning : kReadsAsRexEditWarning);
   }
   const bool read = outcome.kind == Kind::Completed || outcome.kind == Kind::EndsTooEarly ||
                     outcome.kind == Kind::OverCapacity;
-  return byFit && read && !outcome.fits && !outcome.otherFits ? kReadsAsNeitherWarning : std::string_view();
+  return byFit && read && !outcome.fits && !outcome.otherFits ? Tr(kReadsAsNeitherWarning) : std::string_view();
 }
 
 std::string_view NoFitWarning(const ConversionOutcome& outcome) {
   if (!outcome.FitsNeither()) {
     return {};
   }
-  return outcome.endedEarly ? kEndsEarlyWarning : kBytesAfterEndWarning;
+  return Tr(outcome.endedEarly ? kEndsEarlyWarning : kBytesAfterEndWarning);
 }
 
 std::string StaleTemporaryWarning(const StaleTemporary& stale) {
-  return stale.path + " was left by a stopped conversion; " +
-         (stale.removed ? "removed it" : "kept it (in use, or written within a day)");
+  return Fill(stale.removed ? Tr("{1} was left by a stopped conversion; removed it")
+                            : Tr("{1} was left by a stopped conversion; kept it (in use, or written within a day)"),
+              {stale.path});
 }
 
 }  // namespace morvane

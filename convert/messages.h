@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "convert/conversion_job.h"
+#include "platform/catalog.h"
 
 namespace morvane {
 
@@ -16,60 +17,61 @@ enum class MessageIcon {
 };
 
 // Every text that a front end shows about a conversion. The dialog shows them in a message box
-// with the caption kCaption; the command line prints them.
+// with the caption kCaption; the command line prints them. The constants are the catalog's English
+// keys: show them through Tr; the functions give their texts translated.
 inline constexpr std::string_view kCaption = "morvane";
-inline constexpr std::string_view kSourceOpenFailed = "Can not open source file";
-inline constexpr std::string_view kDestinationOpenFailed = "Can not open destination file";
-inline constexpr std::string_view kEndsTooEarly = "Can not convert source file: it ends too early";
-inline constexpr std::string_view kReadFailed = "Can not read source file";
-inline constexpr std::string_view kWriteFailed = "Can not write destination file";
+inline constexpr std::string_view kSourceOpenFailed = TrNoop("Can not open source file");
+inline constexpr std::string_view kDestinationOpenFailed = TrNoop("Can not open destination file");
+inline constexpr std::string_view kEndsTooEarly = TrNoop("Can not convert source file: it ends too early");
+inline constexpr std::string_view kReadFailed = TrNoop("Can not read source file");
+inline constexpr std::string_view kWriteFailed = TrNoop("Can not write destination file");
 // An export needs a frame rate, which FRAME (plain frame numbers) does not name.
 inline constexpr std::string_view kExportNeedsRate =
-    "Can not export in FRAME mode: choose an NTSC or PAL timecode mode";
+    TrNoop("Can not export in FRAME mode: choose an NTSC or PAL timecode mode");
 // Memory ran out: the command line's words, and the dialog's.
-inline constexpr std::string_view kOutOfMemory = "not enough memory";
-inline constexpr std::string_view kOutOfMemoryMessage = "Can not convert source file: not enough memory";
+inline constexpr std::string_view kOutOfMemory = TrNoop("not enough memory");
+inline constexpr std::string_view kOutOfMemoryMessage = TrNoop("Can not convert source file: not enough memory");
 // The front end was asked whether to put the files in place and declined.
-inline constexpr std::string_view kWithdrawn = "Nothing converted: the destination is as it was";
+inline constexpr std::string_view kWithdrawn = TrNoop("Nothing converted: the destination is as it was");
 
 // After the outcome's message, when the software chosen in step 1 does not fit the project and
 // the other one does: the one that fits, named as its radio button names it.
 inline constexpr std::string_view kReadsAsEzEditHint =
-    "This project reads as an EzEdit( EZDV II ) project: choose it in step 1 and convert again.";
+    TrNoop("This project reads as an EzEdit( EZDV II ) project: choose it in step 1 and convert again.");
 inline constexpr std::string_view kReadsAsRexEditHint =
-    "This project reads as a RexEdit project: choose it in step 1 and convert again.";
+    TrNoop("This project reads as a RexEdit project: choose it in step 1 and convert again.");
 
 // After the completion message, when neither layout fits the project: which way it misses.
 inline constexpr std::string_view kEndsEarlyHint =
-    "This file reads as neither a RexEdit nor an EzEdit( EZDV II ) project: it ends before its last "
-    "section, and what follows was read as zeros. Check that the file was copied whole.";
+    TrNoop("This file reads as neither a RexEdit nor an EzEdit( EZDV II ) project: it ends before its last "
+    "section, and what follows was read as zeros. Check that the file was copied whole.");
 inline constexpr std::string_view kBytesAfterEndHint =
-    "This file reads as neither a RexEdit nor an EzEdit( EZDV II ) project: it has bytes after its "
-    "last section, which are not listed. Check that it is a project file.";
+    TrNoop("This file reads as neither a RexEdit nor an EzEdit( EZDV II ) project: it has bytes after its "
+    "last section, which are not listed. Check that it is a project file.");
 
 // What to do next, after a failure's reason (the second paragraph of the dialog's box).
-inline constexpr std::string_view kSourceOpenAdvice = "Choose the project file in step 3 and convert again.";
+inline constexpr std::string_view kSourceOpenAdvice = TrNoop("Choose the project file in step 3 and convert again.");
 inline constexpr std::string_view kDestinationOpenAdvice =
-    "Choose a destination in a folder you may write to in step 4 and convert again.";
+    TrNoop("Choose a destination in a folder you may write to in step 4 and convert again.");
 inline constexpr std::string_view kSameFileAdvice =
-    "Choose another destination in step 4: the project itself is never replaced.";
+    TrNoop("Choose another destination in step 4: the project itself is never replaced.");
 inline constexpr std::string_view kInUseAdvice =
-    "Wait until the other program or conversion has finished with it, then convert again.";
-inline constexpr std::string_view kReadAdvice = "Copy the project to another disk and convert again.";
+    TrNoop("Wait until the other program or conversion has finished with it, then convert again.");
+inline constexpr std::string_view kReadAdvice = TrNoop("Copy the project to another disk and convert again.");
 inline constexpr std::string_view kWriteAdvice =
-    "Make room on the disk, or choose a destination on another disk in step 4, and convert again.";
+    TrNoop("Make room on the disk, or choose a destination on another disk in step 4, and convert again.");
 
 // The command line's warnings, printed as "morvane-convert: SOURCE: warning: " and the text.
 inline constexpr std::string_view kReadsAsEzEditWarning =
-    "this project reads as an EzEdit project; use --software ezedit";
+    TrNoop("this project reads as an EzEdit project; use --software ezedit");
 inline constexpr std::string_view kReadsAsRexEditWarning =
-    "this project reads as a RexEdit project; use --software rexedit";
+    TrNoop("this project reads as a RexEdit project; use --software rexedit");
 inline constexpr std::string_view kReadsAsNeitherWarning =
-    "this file reads as neither a RexEdit nor an EzEdit project; read as RexEdit";
+    TrNoop("this file reads as neither a RexEdit nor an EzEdit project; read as RexEdit");
 inline constexpr std::string_view kEndsEarlyWarning =
-    "this file ends before its last section; what follows was read as zeros";
+    TrNoop("this file ends before its last section; what follows was read as zeros");
 inline constexpr std::string_view kBytesAfterEndWarning =
-    "this file has bytes after its last section; they are not listed";
+    TrNoop("this file has bytes after its last section; they are not listed");
 
 // "Can not convert source file: [MainAV] holds 1234 clips, more than 1000"
 std::string OverCapacityMessage(std::string_view heading, std::int32_t count, std::int32_t capacity);

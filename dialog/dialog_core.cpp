@@ -16,7 +16,7 @@ namespace {
 
 // The "all" entry keeps the label the editors' pickers had; its pattern matches every name,
 // including names without a dot.
-FileFilter AllFiles() { return {"all(*.*)", {"*"}}; }
+FileFilter AllFiles() { return {std::string(Tr("all(*.*)")), {"*"}}; }
 
 }  // namespace
 
@@ -30,9 +30,9 @@ std::string_view DialogCore::RadioText(DialogRadio radio) {
     case DialogRadio::EzEdit:
       return "EzEdit( EZDV II )";
     case DialogRadio::NtscDropFrame:
-      return "NTSC(drop frame)";
+      return Tr("NTSC(drop frame)");
     case DialogRadio::NtscNonDrop:
-      return "NTSC(non drop frame)";
+      return Tr("NTSC(non drop frame)");
     case DialogRadio::Pal:
       return "PAL";
     case DialogRadio::Frame:
@@ -94,8 +94,8 @@ void DialogCore::SetDestinationPath(std::string path) {
 PickerDescription DialogCore::SourcePicker() {
   PickerDescription picker;
   picker.mode = PickerDescription::Mode::Open;
-  picker.title = "Open";
-  picker.filters = {{"Rex Edit file (*.dvc)", {"*.dvc"}}, AllFiles()};
+  picker.title = Tr("Open");
+  picker.filters = {{std::string(Tr("Rex Edit file (*.dvc)")), {"*.dvc"}}, AllFiles()};
   picker.defaultSuffix = "dvc";
   picker.initialName = "*.dvc";
   picker.showReadOnlyBox = true;
@@ -107,9 +107,9 @@ PickerDescription DialogCore::SourcePicker() {
 PickerDescription DialogCore::DestinationPicker(std::string_view sourcePath) {
   PickerDescription picker;
   picker.mode = PickerDescription::Mode::Save;
-  picker.title = "Save As";
+  picker.title = Tr("Save As");
   for (const ExportFormatRow& row : ExportFormats()) {
-    picker.filters.push_back({std::string(row.pickerLabel), {"*" + std::string(row.extension)}});
+    picker.filters.push_back({std::string(Tr(row.pickerLabel)), {"*" + std::string(row.extension)}});
   }
   picker.filters.push_back(AllFiles());
   picker.defaultSuffix = "txt";
@@ -153,8 +153,7 @@ bool DialogCore::OfferSource(const std::vector<std::string>& paths) {
 }
 
 std::string DialogCore::OtherFileQuestion(std::string_view path) {
-  return "The name of this file does not end in .dvc:\n" + std::string(path) +
-         "\n\nTake it as the source file in step 3?";
+  return Fill(Tr("The name of this file does not end in .dvc:\n{1}\n\nTake it as the source file in step 3?"), {path});
 }
 
 ExportFormat DialogCore::DestinationFormat() const {
@@ -193,7 +192,7 @@ ConversionOutcome DialogCore::RunConversion(SoftwareKind software, std::optional
 }
 
 bool DialogCore::AddMediaFolder() {
-  std::optional<std::string> folder = pickers_.PickFolder(std::string(kMediaFoldersTitle));
+  std::optional<std::string> folder = pickers_.PickFolder(std::string(Tr(kMediaFoldersTitle)));
   if (!folder || folder->empty() ||
       std::find(mediaFolders_.begin(), mediaFolders_.end(), *folder) != mediaFolders_.end()) {
     return false;

@@ -202,8 +202,8 @@ class DialogCore : public ProgressSink {
 
   // -- "Media folders..." --
   // The context menu's item beside the about item, and the title of its folder picker.
-  static constexpr std::string_view kMediaFoldersItem = "Media folders...";
-  static constexpr std::string_view kMediaFoldersTitle = "Media folders";
+  static constexpr std::string_view kMediaFoldersItem = TrNoop("Media folders...");  // shown through Tr
+  static constexpr std::string_view kMediaFoldersTitle = TrNoop("Media folders");
   // The media of an export are looked for in the project's folder, then in its folder tree and
   // each folder added here with its subfolders (listing/media_finder.h), for as long as the
   // dialog is open. Runs the folder picker; true when it added a folder (one already added is

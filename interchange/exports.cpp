@@ -12,6 +12,7 @@
 #include "interchange/otio_writer.h"
 #include "interchange/page_writer.h"
 #include "interchange/svg_writer.h"
+#include "platform/catalog.h"
 
 namespace morvane {
 
@@ -59,24 +60,25 @@ void WriteCmxFiles(const Timeline& timeline, TimecodeMode mode, std::span<Listin
 }
 
 constexpr std::array<ExportFormatRow, 9> kFormats{{
-    {ExportFormat::Listing, "listing", ".txt", "Text file (*.txt)", "the listing with its EDL table", false, false,
-     false, nullptr, nullptr},
-    {ExportFormat::Otio, "otio", ".otio", "OpenTimelineIO (*.otio)", "OpenTimelineIO", false, true, true, OneFile,
-     WriteOtioFile},
-    {ExportFormat::Cmx3600, "cmx3600", ".edl", "CMX 3600 EDL (*.edl)", "CMX 3600 EDLs (one per track with clips)",
-     true, false, false, CmxFiles, WriteCmxFiles},
-    {ExportFormat::Mlt, "mlt", ".mlt", "MLT XML for Shotcut (*.mlt)", "MLT XML for Shotcut", false, true, true, OneFile,
-     WriteMltFile},
-    {ExportFormat::Fcpxml, "fcpxml", ".fcpxml", "FCPXML for Final Cut Pro (*.fcpxml)", "FCPXML 1.9 for Final Cut Pro",
-     false, true, false, OneFile, WriteFcpxmlFile},
-    {ExportFormat::Fcp7Xml, "fcp7xml", ".xml", "Final Cut Pro 7 XML for Premiere and Resolve (*.xml)",
-     "Final Cut Pro 7 XML (Premiere Pro, DaVinci Resolve)", false, true, false, OneFile, WriteFcp7File},
-    {ExportFormat::Kdenlive, "kdenlive", ".kdenlive", "Kdenlive project (*.kdenlive)", "Kdenlive project", false, true,
-     true, OneFile, WriteKdenliveFile},
-    {ExportFormat::Svg, "svg", ".svg", "SVG picture of the edit (*.svg)", "an SVG picture", false, true, false, OneFile,
-     WriteSvgFile},
-    {ExportFormat::Html, "html", ".html", "Web page of the project (*.html)", "a web page of the project", false, true,
-     true, OneFile, WritePageFile},
+    {ExportFormat::Listing, "listing", ".txt", TrNoop("Text file (*.txt)"),
+     TrNoop("the listing with its EDL table"), false, false, false, nullptr, nullptr},
+    {ExportFormat::Otio, "otio", ".otio", TrNoop("OpenTimelineIO (*.otio)"), TrNoop("OpenTimelineIO"), false,
+     true, true, OneFile, WriteOtioFile},
+    {ExportFormat::Cmx3600, "cmx3600", ".edl", TrNoop("CMX 3600 EDL (*.edl)"),
+     TrNoop("CMX 3600 EDLs (one per track with clips)"), true, false, false, CmxFiles, WriteCmxFiles},
+    {ExportFormat::Mlt, "mlt", ".mlt", TrNoop("MLT XML for Shotcut (*.mlt)"), TrNoop("MLT XML for Shotcut"),
+     false, true, true, OneFile, WriteMltFile},
+    {ExportFormat::Fcpxml, "fcpxml", ".fcpxml", TrNoop("FCPXML for Final Cut Pro (*.fcpxml)"),
+     TrNoop("FCPXML 1.9 for Final Cut Pro"), false, true, false, OneFile, WriteFcpxmlFile},
+    {ExportFormat::Fcp7Xml, "fcp7xml", ".xml", TrNoop("Final Cut Pro 7 XML for Premiere and Resolve (*.xml)"),
+     TrNoop("Final Cut Pro 7 XML (Premiere Pro, DaVinci Resolve)"), false, true, false, OneFile,
+     WriteFcp7File},
+    {ExportFormat::Kdenlive, "kdenlive", ".kdenlive", TrNoop("Kdenlive project (*.kdenlive)"),
+     TrNoop("Kdenlive project"), false, true, true, OneFile, WriteKdenliveFile},
+    {ExportFormat::Svg, "svg", ".svg", TrNoop("SVG picture of the edit (*.svg)"), TrNoop("an SVG picture"),
+     false, true, false, OneFile, WriteSvgFile},
+    {ExportFormat::Html, "html", ".html", TrNoop("Web page of the project (*.html)"),
+     TrNoop("a web page of the project"), false, true, true, OneFile, WritePageFile},
 }};
 
 }  // namespace

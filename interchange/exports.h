@@ -28,6 +28,7 @@ struct ExportFormatRow {
   ExportFormat format;
   std::string_view name;         // --format's value: "listing", "otio", "cmx3600", "mlt"
   std::string_view extension;    // ".txt", ".otio", ".edl", ".mlt"
+  // The two texts a person reads are the catalog's English keys: show them through Tr.
   std::string_view pickerLabel;  // the save picker's file type: "Text file (*.txt)"
   std::string_view description;  // for --format's help: "OpenTimelineIO"
   bool severalFiles;             // one file per track, beside the one named

@@ -10,6 +10,7 @@
 #include <random>
 #include <utility>
 
+#include "platform/error_text.h"
 #include "platform/file_primitives.h"
 #include "platform/interrupt_table.h"
 #include "platform/process.h"
@@ -268,7 +269,7 @@ bool DestinationFiles::Add(const std::string& path, std::string& reason, bool ke
 
 bool DestinationFiles::Commit(std::string& reason) {
   if (std::exchange(finished_, true)) {
-    reason = std::strerror(EINVAL);  // the files were put in place or discarded already
+    reason = ErrorText(EINVAL);  // the files were put in place or discarded already
     return false;
   }
   std::size_t replacements = 0;

@@ -17,12 +17,15 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/catalog.h"
+
 namespace morvane {
 
+// Reasons of our own, in English as the system's are compared; shown through Tr.
 // Another conversion (on Windows: any other program) holds the file.
-inline constexpr std::string_view kReasonInUse = "in use by another program";
+inline constexpr std::string_view kReasonInUse = TrNoop("in use by another program");
 // The destination is the source itself: the same path, a symbolic or a hard link to it.
-inline constexpr std::string_view kReasonSameFile = "it is the source file";
+inline constexpr std::string_view kReasonSameFile = TrNoop("it is the source file");
 
 // The source of a conversion, open for exclusive binary reading.
 class SourceFile {

@@ -15,13 +15,14 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/error_text.h"
 #include "platform/file_primitives.h"
 
 namespace morvane {
 
 namespace {
 
-std::string Reason(int error) { return std::strerror(error); }
+std::string Reason(int error) { return ErrorText(error); }
 
 int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
   int fd;

@@ -10,6 +10,7 @@
 #include <cwctype>
 #include <utility>
 
+#include "platform/error_text.h"
 #include "platform/file_primitives.h"
 #include "platform/utf16.h"
 
@@ -38,7 +39,7 @@ std::string OpenReason(DWORD error) {
 }
 
 // The C runtime's text, the same as on POSIX systems.
-std::string IsAFolder() { return std::strerror(EISDIR); }
+std::string IsAFolder() { return ErrorText(EISDIR); }
 
 // path in UTF-16; false, with the reason, when it is empty or not valid UTF-8.
 bool Wide(const std::string& path, std::wstring& wide, std::string& reason) {

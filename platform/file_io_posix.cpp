@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/error_text.h"
 #include "platform/file_io.h"
 
 namespace morvane {
@@ -40,7 +41,7 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
   return true;
 }
 
-std::string IoFailureReason() { return std::strerror(errno); }
+std::string IoFailureReason() { return ErrorText(errno); }
 
 bool SeekForward(int fd, std::uint64_t n) {
   return n <= static_cast<std::uint64_t>(INT64_MAX) &&

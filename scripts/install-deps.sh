@@ -3,6 +3,7 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev   # compilers, sanitizers, libFuzzer
+  gettext locales-all                               # the catalog of translations; the Japanese locale its tests run in
   libgtest-dev libbenchmark-dev libcli11-dev        # tests, benchmarks, command line
   qt6-base-dev fonts-ipafont-gothic                 # the dialog and its font
   nlohmann-json3-dev libpugixml-dev                 # the exports, --probe --json
