@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <string>
 #include <string_view>
+
+#include "platform/error_text.h"
 
 namespace morvane {
 namespace {
@@ -88,6 +93,21 @@ TEST_F(CatalogTest, PseudoMarksEveryLine) {
   const std::string_view first = Tr("the same text");
   EXPECT_EQ(first.data(), Tr("the same text").data());  // made once, kept
 }
+
+#ifndef _WIN32
+TEST_F(CatalogTest, SystemReasonsInJapaneseAreUtf8) {
+  SetLanguage(UiLanguage::Japanese);
+  const std::string reason = ErrorText(ENOENT);
+  if (reason == std::strerror(ENOENT)) {
+    GTEST_SKIP() << "no Japanese locale here (locales-all)";
+  }
+  // Not the C library's "?" for each character its codeset cannot show.
+  EXPECT_EQ(std::string::npos, reason.find('?')) << reason;
+  EXPECT_GE(static_cast<unsigned char>(reason.front()), 0x80) << reason;
+  SetLanguage(UiLanguage::English);
+  EXPECT_EQ(std::strerror(ENOENT), ErrorText(ENOENT));
+}
+#endif
 
 TEST(FillTest, PutsValuesWhereTheTextSays) {
   struct Case {

@@ -8,11 +8,11 @@ namespace morvane {
 
 std::string ErrorText(int error) {
   if (CurrentLanguage() == UiLanguage::Japanese) {
-    // The C library's own Japanese messages, through a locale of their own: the program's
+    // The C library's own Japanese messages, in UTF-8, through a locale of their own: the program's
     // locale stays "C", so that nothing it writes depends on it.
     static const locale_t japanese = [] {
       for (const char* name : {"ja_JP.UTF-8", "ja_JP.utf8"}) {
-        if (const locale_t made = ::newlocale(LC_MESSAGES_MASK, name, static_cast<locale_t>(nullptr))) {
+        if (const locale_t made = ::newlocale(LC_MESSAGES_MASK | LC_CTYPE_MASK, name, static_cast<locale_t>(nullptr))) {
           return made;
         }
       }
