@@ -1,16 +1,27 @@
 #include "app/morvane_app.h"
 
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QTimer>
 
 #include "app/app_icon.h"
 #include "app/morvane_dlg.h"
 #include "app/qt_prompts.h"
 #include "convert/version.h"
+#include "platform/catalog.h"
 
 namespace morvane::app {
 
+bool InstallQtTranslations(UiLanguage language, QTranslator& translator) {
+  if (language != UiLanguage::Japanese ||
+      !translator.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    return false;
+  }
+  return QCoreApplication::installTranslator(&translator);
+}
+
 CMorvaneApp::CMorvaneApp(int& argc, char** argv) : application_(argc, argv) {
+  InstallQtTranslations(CurrentLanguage(), qtTranslations_);
   QApplication::setApplicationName(QString::fromLatin1(version::kInternalName));
   QApplication::setApplicationVersion(QString::fromLatin1(version::kNumericVersion));
   QApplication::setDesktopFileName(QStringLiteral("morvane"));

@@ -1,8 +1,17 @@
 #pragma once
 
 #include <QApplication>
+#include <QTranslator>
+
+#include "platform/ui_language.h"
 
 namespace morvane::app {
+
+// Qt's own texts (the file pickers, the standard buttons of its boxes) in the person's language:
+// for Japanese, qtbase_ja.qm from Qt's translations folder, loaded into translator and installed.
+// False where the language is English or the pseudo-language (Qt's English stays), or where the
+// file is missing (Qt's texts then stay English too).
+bool InstallQtTranslations(UiLanguage language, QTranslator& translator);
 
 // The application: owns the QApplication, runs the main dialog modally and ends the program
 // when it closes. Its arguments (but Qt's own, such as -platform) are files offered as the
@@ -17,6 +26,7 @@ class CMorvaneApp {
 
  private:
   QApplication application_;
+  QTranslator qtTranslations_;
 };
 
 }  // namespace morvane::app

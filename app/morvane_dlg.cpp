@@ -20,6 +20,7 @@
 #include "app/app_icon.h"
 #include "app/dialog_units.h"
 #include "convert/version.h"
+#include "platform/catalog.h"
 
 namespace morvane::app {
 
@@ -58,7 +59,8 @@ QString ToQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-const QString kAboutItem = QStringLiteral("morvane version information(&A)...");
+// The context menu's item that opens the about box.
+constexpr std::string_view kAboutItem = TrNoop("morvane version information(&A)...");
 
 // The local files a drag carries, in its order (a web address has none).
 QStringList LocalFiles(const QMimeData* data) {
@@ -75,7 +77,8 @@ QStringList LocalFiles(const QMimeData* data) {
 
 CMorvaneDlg::CMorvaneDlg(MessageBoxes& messages, FilePickers& pickers, QWidget* parent)
     : QDialog(parent), core_(*this, messages, pickers), icon_(ApplicationIcon()) {
-  setWindowTitle(QStringLiteral("morvane version") + QString::fromLatin1(version::kDisplayVersion));
+  // TRANSLATORS: the main window's title; {1} is the version, "1.41".
+  setWindowTitle(ToQString(Fill(Tr("morvane version{1}"), {version::kDisplayVersion})));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setWindowIcon(icon_);
@@ -102,8 +105,8 @@ void CMorvaneDlg::BuildControls() {
     }
     previous = widget;
   };
-  auto label = [&](const char* text, const char* name, int x, int y, int width, int height) {
-    auto* widget = new QLabel(QString::fromLatin1(text), this);
+  auto label = [&](std::string_view text, const char* name, int x, int y, int width, int height) {
+    auto* widget = new QLabel(ToQString(text), this);
     widget->setObjectName(QString::fromLatin1(name));
     PlaceTextControl(*widget, widget->sizeHint().width(), units, x, y, width, height);
   };
@@ -121,9 +124,9 @@ void CMorvaneDlg::BuildControls() {
     connect(button, &QAbstractButton::clicked, this, [this, which] { core_.ClickRadio(which); });
     radios.emplace_back(button, which);
   };
-  auto pushButton = [&](const char* text, const char* name, int x, int y, int width, int height,
+  auto pushButton = [&](std::string_view text, const char* name, int x, int y, int width, int height,
                         auto action) {
-    auto* button = new QPushButton(QString::fromLatin1(text), this);
+    auto* button = new QPushButton(ToQString(text), this);
     place(button, name, x, y, width, height);
     // An autoDefault button would become the default and take Enter typed in a path field.
     button->setAutoDefault(false);
@@ -146,10 +149,10 @@ void CMorvaneDlg::BuildControls() {
 
   auto* softwareGroup = new QButtonGroup(this);
   auto* timecodeGroup = new QButtonGroup(this);
-  label("Step1: Select Software", "step1", 5, 5, 67, 8);
+  label(Tr("Step1: Select Software"), "step1", 5, 5, 67, 8);
   radio(softwareGroup, DialogRadio::RexEdit, "rexEdit", 24, 17, 39, 10);
   radio(softwareGroup, DialogRadio::EzEdit, "ezEdit", 68, 17, 66, 10);
-  label("Step2: Select EDL output", "step2", 5, 34, 74, 8);
+  label(Tr("Step2: Select EDL output"), "step2", 5, 34, 74, 8);
   radio(timecodeGroup, DialogRadio::NtscDropFrame, "ntscDropFrame", 24, 45, 65, 10);
   radio(timecodeGroup, DialogRadio::NtscNonDrop, "ntscNonDrop", 24, 56, 82, 10);
   // Two units right of the template: "NTSC(non drop frame)" fills its rectangle and would touch
@@ -160,31 +163,33 @@ void CMorvaneDlg::BuildControls() {
   for (const auto& [button, which] : radios) {
     button->setChecked(core_.IsChecked(which));
   }
-  label("Step3: Select dvc source file", "step3", 5, 74, 157, 8);
+  label(Tr("Step3: Select dvc source file"), "step3", 5, 74, 157, 8);
   sourcePath_ = pathEdit("sourcePath", 25, 84, 123, 12, &DialogCore::SetSourcePath);
   pushButton("...", "browseSource", 151, 84, 11, 12, [this] {
     if (core_.BrowseForSource()) {
       sourcePath_->setText(ToQString(core_.sourcePath()));
     }
   });
-  label("Step4: Select txt destination file", "step4", 5, 102, 157, 8);
+  label(Tr("Step4: Select txt destination file"), "step4", 5, 102, 157, 8);
   destinationPath_ = pathEdit("destinationPath", 25, 112, 122, 12, &DialogCore::SetDestinationPath);
   pushButton("...", "browseDestination", 151, 112, 11, 12, [this] {
     if (core_.BrowseForDestination()) {
       destinationPath_->setText(ToQString(core_.destinationPath()));
     }
   });
-  label("Step5:", "step5", 5, 130, 19, 8);
-  pushButton("convert", "convert", 26, 129, 32, 28, [this] { core_.Convert(); });
+  // 31 units wide, where the Japanese "ステップ5:" fits; "convert", the bar and the status line
+  // sit to its right, the bar and the status line 12 units narrower for it.
+  label(Tr("Step5:"), "step5", 5, 130, 31, 8);
+  pushButton(Tr("convert"), "convert", 38, 129, 32, 28, [this] { core_.Convert(); });
 
   progress_ = new QProgressBar(this);
-  place(progress_, "progress", 60, 130, 102, 13);
+  place(progress_, "progress", 72, 130, 90, 13);
   progress_->setRange(0, kProgressSteps);
   progress_->setValue(0);
   progress_->setTextVisible(false);
 
   status_ = new QLineEdit(this);
-  place(status_, "status", 60, 144, 102, 13);
+  place(status_, "status", 72, 144, 90, 13);
   inTabOrder(status_);
   status_->setReadOnly(true);
   status_->setFrame(false);
@@ -208,20 +213,20 @@ void CMorvaneDlg::ShowAbout() {
 
 std::unique_ptr<QMenu> CMorvaneDlg::MakeContextMenu() {
   auto menu = std::make_unique<QMenu>(this);
-  menu->addAction(kAboutItem, this, &CMorvaneDlg::ShowAbout);
+  menu->addAction(ToQString(Tr(kAboutItem)), this, &CMorvaneDlg::ShowAbout);
   AddMediaFoldersItem(*menu);
   return menu;
 }
 
 void CMorvaneDlg::AddMediaFoldersItem(QMenu& menu) {
-  menu.addAction(ToQString(DialogCore::kMediaFoldersItem), this, [this] { core_.AddMediaFolder(); });
+  menu.addAction(ToQString(Tr(DialogCore::kMediaFoldersItem)), this, [this] { core_.AddMediaFolder(); });
 }
 
 void CMorvaneDlg::ShowPathMenu(QLineEdit* edit, const QPoint& position) {
   // The path fields keep their editing menu and get the about item below it.
   std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
   menu->addSeparator();
-  menu->addAction(kAboutItem, this, &CMorvaneDlg::ShowAbout);
+  menu->addAction(ToQString(Tr(kAboutItem)), this, &CMorvaneDlg::ShowAbout);
   AddMediaFoldersItem(*menu);
   menu->exec(edit->mapToGlobal(position));
 }

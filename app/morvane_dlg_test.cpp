@@ -11,11 +11,14 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
+#include <span>
 
 #include "app/about_dlg.h"
 #include "app/dialog_units.h"
@@ -23,9 +26,78 @@
 #include "app/testing/modal_driver.h"
 #include "convert/project_links.h"
 #include "convert/version.h"
+#include "app/morvane_app.h"
 #include "testing/doubles/recording_prompts.h"
+#include "testing/example_projects.h"
 
 namespace morvane::app {
+
+namespace {
+
+// The controls of the main dialog and the about box: name, English text, rectangle (dialog units).
+struct TemplateControl {
+  const char *name, *text;
+  int x, y, width, height;
+};
+// clang-format off
+const TemplateControl kMainControls[] = {
+    {"step1", "Step1: Select Software", 5, 5, 67, 8}, {"rexEdit", "RexEdit", 24, 17, 39, 10},
+    {"ezEdit", "EzEdit( EZDV II )", 68, 17, 66, 10}, {"step2", "Step2: Select EDL output", 5, 34, 74, 8},
+    {"ntscDropFrame", "NTSC(drop frame)", 24, 45, 65, 10}, {"pal", "PAL", 108, 45, 24, 10},
+    {"ntscNonDrop", "NTSC(non drop frame)", 24, 56, 82, 10}, {"frame", "FRAME", 108, 56, 34, 10},
+    {"step3", "Step3: Select dvc source file", 5, 74, 157, 8}, {"sourcePath", "", 25, 84, 123, 12},
+    {"browseSource", "...", 151, 84, 11, 12}, {"step4", "Step4: Select txt destination file", 5, 102, 157, 8},
+    {"destinationPath", "", 25, 112, 122, 12}, {"browseDestination", "...", 151, 112, 11, 12},
+    {"step5", "Step5:", 5, 130, 31, 8}, {"convert", "convert", 38, 129, 32, 28},
+    {"progress", nullptr, 72, 130, 90, 13}, {"status", "", 72, 144, 90, 13}};
+const TemplateControl kAboutControls[] = {
+    {"purpose", nullptr, 43, 33, 166, 26}, {"version", nullptr, 86, 60, 59, 8},
+    {"rexEdit", "RexEdit ver2.91 Correspondence.", 86, 71, 133, 10},
+    {"ezEdit", "EzEdit ver2.5  Correspondence.", 86, 82, 133, 10},
+    {"thanks", "Thanks to everyone who still edits on DV.", 86, 128, 140, 10}, {"ok", "OK", 178, 6, 50, 14}};
+// clang-format on
+
+// The language of the catalog for one test; English again after it.
+struct LanguageScope {
+  explicit LanguageScope(UiLanguage language) { SetLanguage(language); }
+  ~LanguageScope() { SetLanguage(UiLanguage::English); }
+};
+
+// Why a control's text does not fit the box (pixels; empty: it fits), measured in the control's
+// font: a label's size hint (wrapped, its height at the box's width), a radio button's text from
+// where the style starts it after the circle, a push button's text within the style's contents
+// rectangle for a button of the box's size.
+QString Misfit(const QWidget& control, const QRect& box) {
+  const QFontMetrics metrics = control.fontMetrics();
+  int needed = 0;
+  int room = box.width();
+  if (auto* label = qobject_cast<const QLabel*>(&control)) {
+    if (label->wordWrap()) {
+      return label->heightForWidth(box.width()) <= box.height()
+                 ? QString()
+                 : QStringLiteral("%1 lines too tall").arg(label->heightForWidth(box.width()) - box.height());
+    }
+    needed = label->sizeHint().width();
+  } else if (auto* radio = qobject_cast<const QRadioButton*>(&control)) {
+    QStyleOptionButton option;
+    option.initFrom(radio);
+    option.rect = QRect(QPoint(), box.size());
+    needed = radio->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, radio).left() +
+             metrics.horizontalAdvance(radio->text());
+  } else if (auto* button = qobject_cast<const QPushButton*>(&control)) {
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.rect = QRect(QPoint(), box.size());
+    room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    needed = metrics.horizontalAdvance(QString(button->text()).remove(QLatin1Char('&')));
+  }
+  if (metrics.height() > box.height()) {
+    return QStringLiteral("%1 px too tall").arg(metrics.height() - box.height());
+  }
+  return needed <= room ? QString() : QStringLiteral("%1 px too wide").arg(needed - room);
+}
+
+}  // namespace
 
 class MorvaneDlgTest : public QObject {
   Q_OBJECT
@@ -50,19 +122,7 @@ class MorvaneDlgTest : public QObject {
     CMorvaneDlg dialog(messages_, pickers_);
     const DialogUnits units = DialogUnits::Of(dialog.font());
     QCOMPARE(dialog.size(), units.ToPixels(0, 0, 167, 165).size());
-    // clang-format off
-    const struct { const char *name, *text; int x, y, width, height; } controls[] = {
-        {"step1", "Step1: Select Software", 5, 5, 67, 8}, {"rexEdit", "RexEdit", 24, 17, 39, 10},
-        {"ezEdit", "EzEdit( EZDV II )", 68, 17, 66, 10}, {"step2", "Step2: Select EDL output", 5, 34, 74, 8},
-        {"ntscDropFrame", "NTSC(drop frame)", 24, 45, 65, 10}, {"pal", "PAL", 108, 45, 24, 10},
-        {"ntscNonDrop", "NTSC(non drop frame)", 24, 56, 82, 10}, {"frame", "FRAME", 108, 56, 34, 10},
-        {"step3", "Step3: Select dvc source file", 5, 74, 157, 8}, {"sourcePath", "", 25, 84, 123, 12},
-        {"browseSource", "...", 151, 84, 11, 12}, {"step4", "Step4: Select txt destination file", 5, 102, 157, 8},
-        {"destinationPath", "", 25, 112, 122, 12}, {"browseDestination", "...", 151, 112, 11, 12},
-        {"step5", "Step5:", 5, 130, 19, 8}, {"convert", "convert", 26, 129, 32, 28},
-        {"progress", nullptr, 60, 130, 102, 13}, {"status", "", 60, 144, 102, 13}};
-    // clang-format on
-    for (const auto& control : controls) {
+    for (const auto& control : kMainControls) {
       const QWidget* widget = Find(dialog, control.name);
       const QRect expected = units.ToPixels(control.x, control.y, control.width, control.height);
       QCOMPARE(widget->property("text").toString(),
@@ -103,6 +163,133 @@ class MorvaneDlgTest : public QObject {
     for (QLabel* label : about.findChildren<QLabel*>()) {
       QVERIFY(label->wordWrap() || label->sizeHint().width() <= label->width());
     }
+  }
+
+  // In Japanese every text fits the rectangle the template gives it: no control grows, and Qt's
+  // own texts (the pickers', its boxes') come from its Japanese catalog.
+  void JapaneseTextsFitTheTemplatesRectanglesInBothDialogs() {
+    const LanguageScope japanese(UiLanguage::Japanese);
+    CMorvaneDlg dialog(messages_, pickers_);
+    CAboutDlg about;
+    const struct { QDialog* dialog; std::span<const TemplateControl> controls; } dialogs[] = {
+        {&dialog, kMainControls}, {&about, kAboutControls}};
+    for (const auto& [window, controls] : dialogs) {
+      const DialogUnits units = DialogUnits::Of(window->font());
+      for (const TemplateControl& control : controls) {
+        const QWidget* widget = Find(*window, control.name);
+        const QRect box = units.ToPixels(control.x, control.y, control.width, control.height);
+        QCOMPARE(widget->geometry(), box);
+        if (control.text != nullptr && *control.text != '\0') {
+          // Translated, or a name that is the same in Japanese.
+          const QStringList names = {"OK", "...", "RexEdit", "EzEdit( EZDV II )", "PAL", "FRAME"};
+          QVERIFY2(widget->property("text").toString() != QString::fromLatin1(control.text) ||
+                       names.contains(control.text),
+                   control.name);
+        }
+        const QString misfit = Misfit(*widget, box);
+        const QString text = widget->property("text").toString();
+        QVERIFY2(misfit.isEmpty(), qPrintable(QStringLiteral("%1 %2: %3").arg(control.name, misfit, text)));
+      }
+    }
+    QTranslator qt;
+    for (const UiLanguage language : {UiLanguage::English, UiLanguage::Pseudo}) {
+      QVERIFY(!InstallQtTranslations(language, qt));
+    }
+    QVERIFY(InstallQtTranslations(UiLanguage::Japanese, qt));
+    const QString cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
+    QCoreApplication::removeTranslator(&qt);
+    QCOMPARE(cancel, QStringLiteral("キャンセル"));
+  }
+
+  // Every text of the dialog, its context menu, the about box, the boxes the dialog shows and the
+  // pickers' titles and types comes from the catalog: in the pseudo-language each is marked. The
+  // only texts not marked are names and data, the same in every language.
+  void EveryTextShownIsMarkedInThePseudoLanguage() {
+    const LanguageScope pseudo(UiLanguage::Pseudo);
+    const QStringList unmarked = {
+        QString::fromLatin1(kCaption.data(), static_cast<qsizetype>(kCaption.size())),  // the boxes' caption
+        "...",                                                // the browse buttons' sign
+        "RexEdit", "EzEdit( EZDV II )", "PAL", "FRAME",       // the editors' and modes' own names
+        // The about box's notice, home page and contact, as the build sets them.
+        QString::fromLatin1(version::kLegalCopyright), QString::fromUtf8(version::kHomePage),
+        QString::fromUtf8(version::kContact)};
+    QStringList shown;  // "where: text" of each visible text
+    auto collect = [&](QWidget* window) {
+      QList<QWidget*> widgets = window->findChildren<QWidget*>();
+      widgets.prepend(window);
+      shown << QStringLiteral("title: ") + window->windowTitle();
+      for (QWidget* widget : widgets) {
+        // Labels, buttons and fields; the bar shows no text.
+        const QString text = widget->property("text").toString();
+        if ((widget == window || widget->isVisibleTo(window)) && !text.isEmpty() &&
+            !qobject_cast<QProgressBar*>(widget)) {
+          shown << widget->objectName() + QStringLiteral(": ") + text;
+        }
+      }
+    };
+    QtMessageBoxes messages;
+    QtFilePickers pickers;
+    CMorvaneDlg dialog(messages, pickers);
+    messages.SetParent(&dialog);
+    pickers.SetParent(&dialog);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    collect(&dialog);
+    const std::unique_ptr<QMenu> menu = dialog.MakeContextMenu();
+    for (QAction* item : menu->actions()) shown << QStringLiteral("menu: ") + item->text();
+
+    // The boxes: a file that is no project offered, a failed conversion, the wrong software.
+    QTemporaryDir folder;
+    const std::vector<testing::ExampleProject> examples = testing::ExampleProjects();  // rexedit, ezedit
+    const QString ezEdit = folder.filePath(QString::fromStdString(examples[1].name));
+    examples[1].file.SaveTo(ezEdit.toStdString());
+    auto answer = [&](QMessageBox::StandardButton button) {
+      return [&, button](QWidget* window) {
+        collect(window);
+        qobject_cast<QMessageBox*>(window)->button(button)->click();
+      };
+    };
+    // Of a picker only what the dialog gives it: the title and the file types (the rest is Qt's;
+    // the folder picker's one type too).
+    auto picker = [&](QWidget* window) {
+      shown << QStringLiteral("title: ") + window->windowTitle();
+      auto* types = Find<QComboBox>(*window, "fileTypeCombo");
+      const bool folders = qobject_cast<QFileDialog*>(window)->testOption(QFileDialog::ShowDirsOnly);
+      for (int i = 0; !folders && i < types->count(); ++i) {
+        shown << QStringLiteral("type: ") + types->itemText(i);
+      }
+      ModalDriver::Dismiss(window);
+    };
+    auto dismiss = [&](QWidget* window) {
+      collect(window);
+      ModalDriver::Dismiss(window);
+    };
+    ModalDriver driver({answer(QMessageBox::No), answer(QMessageBox::Ok), answer(QMessageBox::Cancel), picker,
+                        picker, picker, dismiss});
+    dialog.OfferSource({folder.filePath(QStringLiteral("clip.avi"))});
+    Find<QPushButton>(dialog, "convert")->click();
+    Find<QLineEdit>(dialog, "sourcePath")->setText(ezEdit);
+    Find<QLineEdit>(dialog, "destinationPath")->setText(folder.filePath(QStringLiteral("out.txt")));
+    Find<QPushButton>(dialog, "convert")->click();  // RexEdit chosen: asks
+    Find<QPushButton>(dialog, "browseSource")->click();
+    Find<QPushButton>(dialog, "browseDestination")->click();
+    menu->actions().at(1)->trigger();  // "Media folders..."'s picker
+    dialog.ShowAbout();
+    QVERIFY(driver.finished());
+    // The dialog, 3 boxes, 3 pickers and the about box.
+    QCOMPARE(shown.filter(QStringLiteral("title: ")).size(), 8);
+    QCOMPARE(static_cast<std::size_t>(shown.filter(QStringLiteral("type: ")).size()),
+             DialogCore::SourcePicker().filters.size() + DialogCore::DestinationPicker().filters.size());
+
+    QStringList missing;
+    const QString mark = QString::fromUtf8(kPseudoOpen.data(), static_cast<qsizetype>(kPseudoOpen.size()));
+    for (const QString& text : shown) {
+      const QString value = text.section(QStringLiteral(": "), 1);
+      if (!value.contains(mark) && !unmarked.contains(value)) {
+        missing << text;
+      }
+    }
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QStringLiteral(" | "))));
   }
 
   void RadiosShowTheSettingsTabReachesEachGroupArrowsMoveWithinAndEnterNeverEnds() {
@@ -180,6 +367,10 @@ class MorvaneDlgTest : public QObject {
         auto* box = qobject_cast<QMessageBox*>(window);
         seen << box->text() << QString::number(box->icon()) << QString::number(box->standardButtons())
              << QString::number(box->standardButton(box->defaultButton()));
+        QMessageBox plain(QMessageBox::NoIcon, {}, {}, box->standardButtons());  // Qt's own names
+        for (QAbstractButton* button : box->buttons()) {
+          QCOMPARE(button->text(), plain.button(box->standardButton(button))->text());
+        }
         yesNo ? QTest::keyClick(box, Qt::Key_Escape) : box->button(QMessageBox::No)->click();
       }});
       QVERIFY(yesNo ? !QtMessageBoxes().AskYesNo("which?")

@@ -1,5 +1,6 @@
 #include "app/qt_prompts.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -7,6 +8,7 @@
 #include <QStringList>
 
 #include "convert/messages.h"
+#include "platform/catalog.h"
 
 namespace morvane::app {
 
@@ -50,28 +52,40 @@ class Picker : public QFileDialog {
   bool pathMustExist_;
 };
 
-// A box with the dialog's caption and text. Paths may hold '<' or '&'; they are shown as they
-// stand.
-void SetUpBox(QMessageBox& box, std::string_view text, QMessageBox::Icon icon) {
+// A box with the dialog's caption, text and buttons, each button named from the catalog (the
+// English names are Qt's own). Paths may hold '<' or '&'; they are shown as they stand.
+void SetUpBox(QMessageBox& box, std::string_view text, QMessageBox::Icon icon,
+              QMessageBox::StandardButtons buttons) {
   box.setWindowTitle(ToQString(kCaption));
   box.setTextFormat(Qt::PlainText);
   box.setText(ToQString(text));
   box.setIcon(icon);
+  box.setStandardButtons(buttons);
+  const struct { QMessageBox::StandardButton button; std::string_view name; } names[] = {
+      {QMessageBox::Ok, TrNoop("OK")},
+      // TRANSLATORS: a message box's buttons; the letter after & is the key that presses it.
+      {QMessageBox::Yes, TrNoop("&Yes")},
+      {QMessageBox::No, TrNoop("&No")},
+      {QMessageBox::Cancel, TrNoop("Cancel")}};
+  for (const auto& [button, name] : names) {
+    if (QAbstractButton* shown = box.button(button)) {
+      shown->setText(ToQString(Tr(name)));
+    }
+  }
 }
 
 }  // namespace
 
 void QtMessageBoxes::Show(std::string_view text, MessageIcon icon) {
   QMessageBox box(parent_);
-  SetUpBox(box, text, icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon);
-  box.setStandardButtons(QMessageBox::Ok);
+  SetUpBox(box, text, icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
+           QMessageBox::Ok);
   box.exec();
 }
 
 MessageBoxes::Answer QtMessageBoxes::Ask(std::string_view text) {
   QMessageBox box(parent_);
-  SetUpBox(box, text, QMessageBox::Warning);
-  box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  SetUpBox(box, text, QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
   box.setDefaultButton(QMessageBox::Yes);
   box.setEscapeButton(QMessageBox::Cancel);
   switch (box.exec()) {
@@ -86,8 +100,7 @@ MessageBoxes::Answer QtMessageBoxes::Ask(std::string_view text) {
 
 bool QtMessageBoxes::AskYesNo(std::string_view text) {
   QMessageBox box(parent_);
-  SetUpBox(box, text, QMessageBox::Warning);
-  box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+  SetUpBox(box, text, QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No);
   box.setDefaultButton(QMessageBox::Yes);
   box.setEscapeButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;

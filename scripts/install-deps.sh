@@ -6,6 +6,7 @@ packages=(
   gettext locales-all                               # the catalog of translations; the Japanese locale its tests run in
   libgtest-dev libbenchmark-dev libcli11-dev        # tests, benchmarks, command line
   qt6-base-dev fonts-ipafont-gothic                 # the dialog and its font
+  qt6-translations-l10n                             # Qt's own texts in Japanese (file pickers, buttons)
   nlohmann-json3-dev libpugixml-dev                 # the exports, --probe --json
   python3                                           # end-to-end and golden-file tests
   python3-mlt ffmpeg                                # the MLT export test reads its projects through MLT

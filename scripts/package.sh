@@ -49,6 +49,8 @@ mkdir -p "$stage/src/debian"
 printf 'Source: morvane\n\nPackage: morvane\nArchitecture: amd64\n' >"$stage/src/debian/control"
 depends="$(cd "$stage/src" && dpkg-shlibdeps -O debian/morvane/usr/bin/morvane debian/morvane/usr/bin/morvane-convert |
            sed -n 's/^shlibs:Depends=//p')"
+# Qt's own texts (the file pickers, the boxes' buttons) in Japanese come from Qt's translations.
+depends="$depends, qt6-translations-l10n"
 mkdir -p "$root/DEBIAN"
 cat >"$root/DEBIAN/control" <<EOF
 Package: morvane

@@ -1,5 +1,5 @@
 // Renders the main dialog and the about box offscreen and saves them as dialog.png and
-// about.png in the given folder:
+// about.png in the given folder, and in Japanese as dialog-ja.png and about-ja.png:
 //   QT_QPA_PLATFORM=offscreen build/app/morvane_screenshots docs
 #include <QApplication>
 #include <QDir>
@@ -10,6 +10,7 @@
 #include "app/about_dlg.h"
 #include "app/morvane_dlg.h"
 #include "dialog/dialog_core.h"
+#include "platform/catalog.h"
 
 namespace {
 
@@ -29,15 +30,32 @@ class NoFilePickers : public morvane::FilePickers {
   }
 };
 
-bool Save(QWidget& window, const QDir& folder, const char* name) {
+bool Save(QWidget& window, const QDir& folder, const QString& name) {
   window.show();
   QApplication::processEvents();
-  const bool saved = window.grab().save(folder.filePath(QString::fromLatin1(name)));
+  const bool saved = window.grab().save(folder.filePath(name));
   window.hide();
   if (!saved) {
-    std::fprintf(stderr, "morvane_screenshots: cannot write %s\n", name);
+    std::fprintf(stderr, "morvane_screenshots: cannot write %s\n", qPrintable(name));
   }
   return saved;
+}
+
+// The dialog with a project chosen, and the about box, in the catalog's current language.
+bool SaveBoth(const QDir& folder, const QString& suffix) {
+  NoMessageBoxes messages;
+  NoFilePickers pickers;
+  morvane::app::CMorvaneDlg dialog(messages, pickers);
+  dialog.findChild<QLineEdit*>(QStringLiteral("sourcePath"))
+      ->setText(QStringLiteral("/home/user/projects/wedding.dvc"));
+  dialog.findChild<QLineEdit*>(QStringLiteral("destinationPath"))
+      ->setText(QStringLiteral("/home/user/projects/wedding.txt"));
+  for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
+    edit->setCursorPosition(0);
+  }
+  morvane::app::CAboutDlg about;
+  return Save(dialog, folder, QStringLiteral("dialog") + suffix + QStringLiteral(".png")) &&
+         Save(about, folder, QStringLiteral("about") + suffix + QStringLiteral(".png"));
 }
 
 }  // namespace
@@ -54,16 +72,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  NoMessageBoxes messages;
-  NoFilePickers pickers;
-  morvane::app::CMorvaneDlg dialog(messages, pickers);
-  dialog.findChild<QLineEdit*>(QStringLiteral("sourcePath"))
-      ->setText(QStringLiteral("/home/user/projects/wedding.dvc"));
-  dialog.findChild<QLineEdit*>(QStringLiteral("destinationPath"))
-      ->setText(QStringLiteral("/home/user/projects/wedding.txt"));
-  for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
-    edit->setCursorPosition(0);
-  }
-  morvane::app::CAboutDlg about;
-  return Save(dialog, folder, "dialog.png") && Save(about, folder, "about.png") ? 0 : 1;
+  morvane::SetLanguage(morvane::UiLanguage::English);
+  const bool english = SaveBoth(folder, QString());
+  morvane::SetLanguage(morvane::UiLanguage::Japanese);
+  return english && SaveBoth(folder, QStringLiteral("-ja")) ? 0 : 1;
 }
