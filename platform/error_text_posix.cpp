@@ -12,7 +12,7 @@ std::string ErrorText(int error) {
     // locale stays "C", so that nothing it writes depends on it.
     static const locale_t japanese = [] {
       for (const char* name : {"ja_JP.UTF-8", "ja_JP.utf8"}) {
-        if (const locale_t made = ::newlocale(LC_MESSAGES_MASK, name, static_cast<locale_t>(nullptr))) {
+        if (const locale_t made = ::newlocale(LC_MESSAGES_MASK | LC_CTYPE_MASK, name, static_cast<locale_t>(nullptr))) {
           return made;
         }
       }
