@@ -392,7 +392,7 @@ class Languages(ProjectFolder):
         if JAPANESE_MAN_PAGE:  # built by CMake from the Japanese --help
             with open(JAPANESE_MAN_PAGE, "rb") as f:
                 page = f.read().decode()
-            for part in (".SH 名前", ".SH 書式", ".B morvane-convert", "[\\fI\\,オプション\\/\\fR]", ".SH オプション",
+            for part in (".SH 名前\nmorvane-convert \\- RexEdit と EzEdit の", ".SH 書式", ".B morvane-convert", "[\\fI\\,オプション\\/\\fR]", ".SH オプション",
                          "1 行に 1 つの JSON オブジェクトで表示します"):
                 self.assertIn(part, page)
 
