@@ -54,7 +54,7 @@ def translated(expected, actual):
 def environment(japanese):
     """English whatever the desktop of the one running the tests is, or Japanese."""
     env = {k: v for k, v in os.environ.items() if k not in ("LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG")}
-    env.update({"LANG": "ja_JP.UTF-8"} if japanese else {"LANGUAGE": "en", "LC_ALL": "C"})
+    env.update({"LANG": "ja_JP.UTF-8"} if japanese else {"LANGUAGE": "en", "LC_ALL": "C.UTF-8"})
     return env
 
 
