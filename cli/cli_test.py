@@ -9,7 +9,9 @@ With MORVANE_EMULATOR set (the Windows build: Wine) the programs run through it.
 import fcntl
 import json
 import os
+import pty
 import re
+import select
 import shutil
 import signal
 import subprocess
@@ -44,6 +46,26 @@ def run(*args, language=ENGLISH, **kwargs):
     if "stdout" not in kwargs:
         kwargs["capture_output"] = True
     return subprocess.run([*CONVERT, *args], env=environment(language), **kwargs)
+
+
+def run_on_terminal(*args, language):
+    """Runs with standard output and error on a terminal (under Wine a console, which the
+    program writes to as UTF-16): the exit status and what the terminal shows."""
+    terminal, program_side = pty.openpty()
+    child = subprocess.Popen([*CONVERT, *args], stdin=program_side, stdout=program_side, stderr=program_side,
+                             env=environment(language))
+    os.close(program_side)
+    shown = b""
+    while select.select([terminal], [], [], 60)[0]:
+        try:
+            data = os.read(terminal, 4096)
+        except OSError:  # the program's side is closed
+            break
+        if not data:
+            break
+        shown += data
+    os.close(terminal)
+    return child.wait(), shown.decode("utf-8", "replace")
 
 
 class ProjectFolder(unittest.TestCase):
@@ -396,6 +418,17 @@ class Languages(ProjectFolder):
             for part in (".SH 名前\nmorvane-convert \\- RexEdit と EzEdit の", ".SH 書式", ".B morvane-convert", "[\\fI\\,オプション\\/\\fR]", ".SH オプション",
                          "1 行に 1 つの JSON オブジェクトで表示します"):
                 self.assertIn(part, page)
+
+    def test_messages_show_right_on_a_terminal(self):
+        status, shown = run_on_terminal("--bogus", language=JAPANESE)
+        self.assertEqual(2, status, shown)
+        self.assertIn("morvane-convert: --bogus: そのようなオプションはありません", shown)
+        status, shown = run_on_terminal("--help", language=JAPANESE)
+        self.assertEqual((0, 1), (status, shown.count("使用法: morvane-convert [オプション] [SOURCE...]")), shown)
+        status, shown = run_on_terminal("--progress", "bar", "--force", self.rex, language=JAPANESE)
+        self.assertEqual(0, status, shown)
+        self.assertIn("[" + "#" * 30 + "]", shown)  # the bar, full (a console breaks its long line)
+        self.assertIn("変換が完了しました", shown)
 
     @unittest.skipIf(EMULATOR, "the pseudo-language is Windows' UI language qps-ploc, which Wine does not take "
                                "from the environment; the texts are the same on both systems")
