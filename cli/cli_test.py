@@ -125,21 +125,23 @@ class CommandLine(ProjectFolder):
         subprocess.run([*MAKE_BENCH_PROJECTS, self.folder, "maximal"], check=True, capture_output=True)
         source = os.path.join(self.folder, "maximal.dvc")
         destination = os.path.join(self.folder, "out.txt")
-        cases = [(signal.SIGTERM, 143), (signal.SIGINT, 130), (signal.SIGHUP, 129)]
+        # The signal, the exit status, the language and the note that ends the messages.
+        cases = [(signal.SIGTERM, 143, ENGLISH, "interrupted"), (signal.SIGINT, 130, ENGLISH, "interrupted"),
+                 (signal.SIGHUP, 129, ENGLISH, "interrupted"), (signal.SIGINT, 130, JAPANESE, "中断しました")]
         try:  # SIGKILL leaves nothing only where the folder takes unnamed files
             os.close(os.open(self.folder, os.O_TMPFILE | os.O_WRONLY))
-            cases.append((signal.SIGKILL, -signal.SIGKILL))
+            cases.append((signal.SIGKILL, -signal.SIGKILL, ENGLISH, None))
         except (AttributeError, OSError):
             pass
         with open(destination, "wb") as f:
             f.write(b"old text")  # kept as it was; that none is created is ConversionJobTest's
         before = sorted(os.listdir(self.folder))
-        for sig, status in cases:
+        for sig, status, language, note in cases:
             # A small pipe that is no longer read holds the conversion half way.
             reader, writer = os.pipe()
             fcntl.fcntl(writer, fcntl.F_SETPIPE_SZ, 4096)
             child = subprocess.Popen(
-                [*CONVERT, "--progress", "plain", "-o", destination, source], stderr=writer, env=environment(ENGLISH),
+                [*CONVERT, "--progress", "plain", "-o", destination, source], stderr=writer, env=environment(language),
                 preexec_fn=lambda: [signal.signal(s, signal.SIG_DFL)
                                     for s in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)])
             os.close(writer)
@@ -150,12 +152,12 @@ class CommandLine(ProjectFolder):
                 child.send_signal(sig)
                 stderr = progress.read()
             child.wait()
-            case = sig.name
+            case = (sig.name, language)
             self.assertEqual((status, before, b"old text"),
                              (child.returncode, sorted(os.listdir(self.folder)), self.read("out.txt")), case)
-            if sig != signal.SIGKILL:
+            if note:
                 self.assertTrue((b"\n" + stderr).endswith(
-                    b"\nmorvane-convert: " + source.encode() + b": interrupted\n"), case)
+                    f"\nmorvane-convert: {source}: {note}\n".encode()), case)
 
     def test_a_closed_pipe_is_a_write_error(self):
         reader, writer = os.pipe()
