@@ -1,19 +1,23 @@
 #!/usr/bin/env python3
-"""End-to-end tests of morvane-convert: naming, exit statuses, progress lines, standard output.
+"""End-to-end tests of morvane-convert: naming, exit statuses, progress lines, standard output,
+and its messages in each language.
 
-usage: cli_test.py MORVANE_CONVERT MAKE_EXAMPLES MAKE_BENCH_PROJECTS [MAN_PAGE]
+usage: cli_test.py MORVANE_CONVERT MAKE_EXAMPLES MAKE_BENCH_PROJECTS [MAN_PAGE [JAPANESE_MAN_PAGE]]
 
 With MORVANE_EMULATOR set (the Windows build: Wine) the programs run through it.
 """
 import fcntl
 import json
 import os
+import pty
 import re
+import select
 import shutil
 import signal
 import subprocess
 import sys
 import tempfile
+import unicodedata
 import unittest
 
 EMULATOR = [os.environ["MORVANE_EMULATOR"]] if os.environ.get("MORVANE_EMULATOR") else []
@@ -21,15 +25,52 @@ CONVERT = []
 MAKE_EXAMPLES = []
 MAKE_BENCH_PROJECTS = []
 MAN_PAGE = None
+JAPANESE_MAN_PAGE = None
+
+# The environments of the languages: English whatever the desktop of the one running the tests
+# is (LANGUAGE comes first on Linux; Wine takes the locale, and reads names as UTF-8 in a UTF-8
+# one), Japanese, and the pseudo-language that marks every text of the catalog.
+ENGLISH = {"LANGUAGE": "en", "LC_ALL": "C.UTF-8"}
+JAPANESE = {"LANG": "ja_JP.UTF-8"}
+ENGLISH_ON_JAPANESE = {"LANGUAGE": "en", "LANG": "ja_JP.UTF-8"}
+PSEUDO = {"LANGUAGE": "qps-ploc", "LANG": "C"}
 
 
-def run(*args, **kwargs):
+def environment(language):
+    env = {k: v for k, v in os.environ.items() if k not in ("LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG")}
+    env.update(language)
+    return env
+
+
+def run(*args, language=ENGLISH, **kwargs):
     if "stdout" not in kwargs:
         kwargs["capture_output"] = True
-    return subprocess.run([*CONVERT, *args], **kwargs)
+    return subprocess.run([*CONVERT, *args], env=environment(language), **kwargs)
 
 
-class CommandLine(unittest.TestCase):
+def run_on_terminal(*args, language):
+    """Runs with standard output and error on a terminal (under Wine a console, which the
+    program writes to as UTF-16): the exit status and what the terminal shows."""
+    terminal, program_side = pty.openpty()
+    child = subprocess.Popen([*CONVERT, *args], stdin=program_side, stdout=program_side, stderr=program_side,
+                             env=environment(language))
+    os.close(program_side)
+    shown = b""
+    while select.select([terminal], [], [], 60)[0]:
+        try:
+            data = os.read(terminal, 4096)
+        except OSError:  # the program's side is closed
+            break
+        if not data:
+            break
+        shown += data
+    os.close(terminal)
+    return child.wait(), shown.decode("utf-8", "replace")
+
+
+class ProjectFolder(unittest.TestCase):
+    """A folder with the two example projects, for each test."""
+
     def setUp(self):
         self.folder = tempfile.mkdtemp(prefix="morvane-cli-")
         subprocess.run([*MAKE_EXAMPLES, self.folder], check=True, capture_output=True)
@@ -43,6 +84,8 @@ class CommandLine(unittest.TestCase):
         with open(os.path.join(self.folder, name), "rb") as f:
             return f.read()
 
+
+class CommandLine(ProjectFolder):
     def test_converts_each_source_beside_itself_and_keeps_existing_text_unless_forced(self):
         result = run("--progress", "none", self.rex, self.ez)
         self.assertEqual(0, result.returncode, result.stderr)
@@ -82,21 +125,23 @@ class CommandLine(unittest.TestCase):
         subprocess.run([*MAKE_BENCH_PROJECTS, self.folder, "maximal"], check=True, capture_output=True)
         source = os.path.join(self.folder, "maximal.dvc")
         destination = os.path.join(self.folder, "out.txt")
-        cases = [(signal.SIGTERM, 143), (signal.SIGINT, 130), (signal.SIGHUP, 129)]
+        # The signal, the exit status, the language and the note that ends the messages.
+        cases = [(signal.SIGTERM, 143, ENGLISH, "interrupted"), (signal.SIGINT, 130, ENGLISH, "interrupted"),
+                 (signal.SIGHUP, 129, ENGLISH, "interrupted"), (signal.SIGINT, 130, JAPANESE, "中断しました")]
         try:  # SIGKILL leaves nothing only where the folder takes unnamed files
             os.close(os.open(self.folder, os.O_TMPFILE | os.O_WRONLY))
-            cases.append((signal.SIGKILL, -signal.SIGKILL))
+            cases.append((signal.SIGKILL, -signal.SIGKILL, ENGLISH, None))
         except (AttributeError, OSError):
             pass
         with open(destination, "wb") as f:
             f.write(b"old text")  # kept as it was; that none is created is ConversionJobTest's
         before = sorted(os.listdir(self.folder))
-        for sig, status in cases:
+        for sig, status, language, note in cases:
             # A small pipe that is no longer read holds the conversion half way.
             reader, writer = os.pipe()
             fcntl.fcntl(writer, fcntl.F_SETPIPE_SZ, 4096)
             child = subprocess.Popen(
-                [*CONVERT, "--progress", "plain", "-o", destination, source], stderr=writer,
+                [*CONVERT, "--progress", "plain", "-o", destination, source], stderr=writer, env=environment(language),
                 preexec_fn=lambda: [signal.signal(s, signal.SIG_DFL)
                                     for s in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)])
             os.close(writer)
@@ -107,17 +152,17 @@ class CommandLine(unittest.TestCase):
                 child.send_signal(sig)
                 stderr = progress.read()
             child.wait()
-            case = sig.name
+            case = (sig.name, language)
             self.assertEqual((status, before, b"old text"),
                              (child.returncode, sorted(os.listdir(self.folder)), self.read("out.txt")), case)
-            if sig != signal.SIGKILL:
+            if note:
                 self.assertTrue((b"\n" + stderr).endswith(
-                    b"\nmorvane-convert: " + source.encode() + b": interrupted\n"), case)
+                    f"\nmorvane-convert: {source}: {note}\n".encode()), case)
 
     def test_a_closed_pipe_is_a_write_error(self):
         reader, writer = os.pipe()
         os.close(reader)
-        result = subprocess.run([*CONVERT, "-q", "-o", "-", self.rex], stdout=writer, stderr=subprocess.PIPE)
+        result = run("-q", "-o", "-", self.rex, stdout=writer, stderr=subprocess.PIPE)
         os.close(writer)
         self.assertEqual(1, result.returncode)
         self.assertIn(b"Can not write destination file", result.stderr)
@@ -133,6 +178,7 @@ class CommandLine(unittest.TestCase):
                 (["--progress", "3", self.rex], "--progress", enum.format("3", "auto, bar, plain, none")),
                 (["--bogus", self.rex], "--bogus", "no such option (--help lists them)"),
                 (["--software"], "--software", "needs a value"),
+                (["-o", "x.txt", "-o", "y.txt", self.rex], "--output", "may be given only once"),
                 (["-o", "x.txt", self.rex, self.ez], "-o",
                  "-o takes one SOURCE only; without -o each SOURCE gets its own file beside it"),
                 (["-o", "", self.rex], "-o", "the destination is empty; name a file, or - for standard output"),
@@ -327,7 +373,105 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(version.group(1, 2, 3), version.group(4, 5, 6), result.stdout)
 
 
+def columns(line):
+    """The columns a line takes on a terminal: two for each East Asian wide character."""
+    return sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in line)
+
+
+class Languages(ProjectFolder):
+    """The messages and --help in the reader's language; the files written the same in every one."""
+
+    def test_messages_and_help_are_japanese_on_a_japanese_desktop_and_english_when_asked(self):
+        missing = os.path.join(self.folder, "missing.dvc")
+        japanese_reason = "" if EMULATOR else " (そのようなファイルやディレクトリはありません)"  # the C library's
+        cases = (  # arguments, exit status, Japanese stderr (a part of it), English stderr (a part of it)
+            ([missing], 1, f"morvane-convert: {missing}: 変換元ファイルを開けません{japanese_reason}",
+             f"morvane-convert: {missing}: Can not open source file ("),
+            (["-o", "-", self.ez], 0,
+             f"morvane-convert: {self.ez}: 警告: このプロジェクトは EzEdit のプロジェクトとして読めます。"
+             "--software ezedit を指定してください\n",
+             f"morvane-convert: {self.ez}: warning: this project reads as an EzEdit project; use --software ezedit\n"),
+            (["--progress", "none", "--force", self.rex], 0, f"変換が完了しました\n変換元 : {self.rex}\n",
+             f"conversion completed\nfrom : {self.rex}\n"),
+            (["--timecode", "2", self.rex], 2,
+             "morvane-convert: --timecode: '2' は使えません。ntsc-df, ntsc-ndf, pal, frames のいずれかを指定してください\n",
+             "morvane-convert: --timecode: '2' is not one of ntsc-df, ntsc-ndf, pal, frames\n"))
+        for args, status, japanese, english in cases:
+            # LANGUAGE is the C library's: Windows knows no such thing.
+            for language, expected in ((JAPANESE, japanese), (ENGLISH, english), ({"LANG": "C"}, english),
+                                       *(() if EMULATOR else ((ENGLISH_ON_JAPANESE, english),))):
+                result = run(*args, language=language)
+                self.assertEqual(status, result.returncode, (args, language))
+                self.assertIn(expected, result.stderr.decode(), (args, language))
+        # What is written is the same in every language.
+        self.assertEqual(run("-q", "-o", "-", self.rex).stdout, run("-q", "-o", "-", self.rex, language=JAPANESE).stdout)
+
+        help = run("--help", language=JAPANESE).stdout.decode()
+        self.assertIn("使用法: morvane-convert [オプション] [SOURCE...]\n\n引数:\n", help)
+        self.assertRegex(help, r"\n  --json +1 行に 1 つの JSON オブジェクトで表示します\n")
+        for line in help.splitlines():  # Japanese breaks no words at spaces: the program wraps it
+            self.assertLessEqual(columns(line), 80, line)
+        for language in ({"LANG": "C"},) if EMULATOR else (ENGLISH_ON_JAPANESE, {"LANG": "C"}):
+            self.assertEqual(run("--help").stdout, run("--help", language=language).stdout)
+        self.assertEqual(run("--version").stdout, run("--version", language=JAPANESE).stdout)
+        if JAPANESE_MAN_PAGE:  # built by CMake from the Japanese --help
+            with open(JAPANESE_MAN_PAGE, "rb") as f:
+                page = f.read().decode()
+            for part in (".SH 名前\nmorvane-convert \\- RexEdit と EzEdit の", ".SH 書式", ".B morvane-convert", "[\\fI\\,オプション\\/\\fR]", ".SH オプション",
+                         "1 行に 1 つの JSON オブジェクトで表示します"):
+                self.assertIn(part, page)
+
+    def test_messages_show_right_on_a_terminal(self):
+        status, shown = run_on_terminal("--bogus", language=JAPANESE)
+        self.assertEqual(2, status, shown)
+        self.assertIn("morvane-convert: --bogus: そのようなオプションはありません", shown)
+        status, shown = run_on_terminal("--help", language=JAPANESE)
+        self.assertEqual((0, 1), (status, shown.count("使用法: morvane-convert [オプション] [SOURCE...]")), shown)
+        status, shown = run_on_terminal("--progress", "bar", "--force", self.rex, language=JAPANESE)
+        self.assertEqual(0, status, shown)
+        self.assertIn("[" + "#" * 30 + "]", shown)  # the bar, full (a console breaks its long line)
+        self.assertIn("変換が完了しました", shown)
+
+    @unittest.skipIf(EMULATOR, "the pseudo-language is Windows' UI language qps-ploc, which Wine does not take "
+                               "from the environment; the texts are the same on both systems")
+    def test_every_text_shown_comes_from_the_catalog(self):
+        """Under the pseudo-language every text of the catalog is marked ⟦ ⟧: a line without the mark is
+        a text that does not come from it, unless it is data."""
+        edl = os.path.join(self.folder, "cut.edl")
+        kept = os.path.join(self.folder, "kept.dvc")
+        shutil.copy(self.rex, kept)
+        with open(os.path.join(self.folder, "kept.txt"), "wb") as f:
+            f.write(b"mine")
+        short = os.path.join(self.folder, "short.dvc")  # a 02.07 header and nothing after it
+        with open(short, "wb") as f:
+            f.write(bytes([7, 2]) + bytes(14))
+        missing = os.path.join(self.folder, "missing.dvc")
+        invocations = [
+            [], ["--bogus", self.rex], ["--format", "0", self.rex], ["--software"], ["-o", "a", "-o", "b", self.rex],
+            ["--force=maybe", self.rex], ["--json", self.rex], ["--html", self.rex], ["-o", "", self.rex],
+            ["-o", "x", self.rex, self.ez], ["--format", "cmx3600", "-o", "-", self.rex],
+            ["--timecode", "frames", "--format", "otio", self.rex], ["--start", "01:00:00:00", self.rex],
+            ["--start", "x", "--format", "otio", self.rex],
+            [missing], ["--software", "ezedit", "-o", "-", self.rex], [kept], ["-o", "-", self.ez],
+            ["--software", "auto", "-o", "-", short], ["--probe", "--relink", "gone", self.rex], ["--probe", missing],
+            ["--probe", "--html", "-o", os.path.join(self.folder, "page.html"), missing],
+            ["--probe", "--html", "--progress", "bar", "-o", os.path.join(self.folder, "page.html"), self.rex],
+            [self.rex], ["--force", "--format", "cmx3600", "-o", edl, self.rex], ["--help"]]
+        # Data, the same in every language: the option column of --help where the option's words
+        # fill it (its description follows on the next line), and the further files of an export,
+        # which follow its completion message indented under the destination.
+        data = re.compile(r"(  -[-\w,]+ [-\w|]+|        " + re.escape(self.folder) + r".*)")
+        for args in invocations:
+            result = run(*args, language=PSEUDO, cwd=self.folder)
+            shown = result.stderr.decode() + (result.stdout.decode() if args == ["--help"] else "")
+            self.assertTrue(shown, args)
+            for line in shown.splitlines():
+                if line and not data.fullmatch(line):
+                    self.assertIn("\u27e6", line, args)
+        self.assertIn("\n  --software rexedit|ezedit|auto\n", run("--help", language=PSEUDO).stdout.decode())
+
 if __name__ == "__main__":
     CONVERT, MAKE_EXAMPLES, MAKE_BENCH_PROJECTS = ([*EMULATOR, program] for program in sys.argv[1:4])
     MAN_PAGE = sys.argv[4] if len(sys.argv) > 4 else None
+    JAPANESE_MAN_PAGE = sys.argv[5] if len(sys.argv) > 5 else None
     unittest.main(argv=sys.argv[:1], verbosity=2)

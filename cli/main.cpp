@@ -28,7 +28,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/help_text.h"
 #include "cli/probe.h"
+#include "cli/say.h"
 #include "cli/terminal_progress.h"
 #include "convert/conversion_job.h"
 #include "convert/layout_fit.h"
@@ -38,6 +40,7 @@
 #include "edl/timecode.h"
 #include "listing/ascii_case.h"
 #include "listing/media_finder.h"
+#include "platform/catalog.h"
 #include "platform/console.h"
 #include "platform/file_io.h"
 #include "platform/interrupts.h"
@@ -79,35 +82,38 @@ std::string DefaultDestination(const std::string& source, ExportFormat format) {
       morvane::Utf8Path(source).replace_extension(std::string(morvane::FormatRow(format).extension)));
 }
 
-// "listing|otio|...", or the formats' extensions as ".txt, .otio, ...", with the one before the
-// last set apart by lastSeparator.
-template <class Part>
-std::string JoinFormats(Part part, std::string_view separator, std::string_view lastSeparator,
-                        std::size_t skip = 0) {
-  const auto rows = morvane::ExportFormats().subspan(skip);
+// The formats' extensions as ".txt, .otio, ...", from the skip-th format on.
+std::string FormatExtensions(std::size_t skip = 0) {
   std::string text;
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    if (i > 0) {
-      text += i + 1 == rows.size() ? lastSeparator : separator;
-    }
-    text += part(rows[i]);
+  for (const morvane::ExportFormatRow& row : morvane::ExportFormats().subspan(skip)) {
+    text.append(text.empty() ? "" : ", ").append(row.extension);
   }
   return text;
 }
 
-void Diagnose(const std::string& source, const std::string& text, const std::string& reason = {}) {
-  std::fprintf(stderr, "morvane-convert: %s: %s%s%s%s\n", source.c_str(), text.c_str(),
-               reason.empty() ? "" : " (", reason.c_str(), reason.empty() ? "" : ")");
+// The formats' descriptions from the skip-th on as a list in the reader's language:
+// "A, B or C".
+std::string FormatDescriptions(std::size_t skip) {
+  const auto rows = morvane::ExportFormats().subspan(skip);
+  std::string text(morvane::Tr(rows.back().description));
+  for (std::size_t i = rows.size() - 1; i-- > 0;) {
+    const std::string_view item = morvane::Tr(rows[i].description);
+    text = i + 2 == rows.size()
+               // TRANSLATORS: the last two items of a list, as in "A, B or C".
+               ? morvane::Fill(morvane::Tr("{1} or {2}"), {item, text})
+               // TRANSLATORS: an item of a list and the items after it, as in "A, B or C".
+               : morvane::Fill(morvane::Tr("{1}, {2}"), {item, text});
+  }
+  return text;
 }
 
-// The status after --help or --version printed to standard output: 1 when it could not be written.
-int Printed(int status) {
-  if (status == 0 && (std::fflush(stdout) != 0 || std::ferror(stdout))) {
-    std::fprintf(stderr, "morvane-convert: -: %s (%s)\n", std::string(morvane::kWriteFailed).c_str(),
-                 morvane::IoFailureReason().c_str());
+// Prints --help or --version to standard output; the status: 1 when it could not be written.
+int Printed(std::string_view text) {
+  if (!morvane::WriteText(stdout, text) || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    morvane::Diagnose("-", morvane::Tr(morvane::kWriteFailed), morvane::IoFailureReason());
     return 1;
   }
-  return status;
+  return 0;
 }
 
 // Converts one source; true when it converted.
@@ -135,7 +141,8 @@ bool ConvertOne(const Options& options, const std::string& source, const std::fu
   }
   // Stopped during the conversion: one line, over the bar when it is drawn.
   morvane::SetInterruptNote((style == ProgressStyle::Bar ? "\r\033[K" : "") +
-                            std::string("morvane-convert: ") + source + ": interrupted\n");
+                            std::string("morvane-convert: ") + source + ": " +
+                            std::string(morvane::Tr("interrupted")) + "\n");
   morvane::ConversionOutcome outcome;
   if (style == ProgressStyle::Bar) {
     morvane::BarProgress bar(stderr, source);
@@ -153,28 +160,22 @@ bool ConvertOne(const Options& options, const std::string& source, const std::fu
     afterRun();
   }
   if (!outcome.completed()) {
-    const std::string message = morvane::CommandLineMessage(outcome);
-    for (std::size_t start = 0, end = 0; start < message.size(); start = end + 1) {
-      end = std::min(message.find('\n', start), message.size());
-      Diagnose(source, message.substr(start, end - start), outcome.reason);
-    }
+    morvane::Diagnose(source, morvane::CommandLineMessage(outcome), outcome.reason);
   } else if (!options.quiet) {
-    std::fprintf(stderr, "%s\n", morvane::OutcomeMessage(outcome).c_str());
+    morvane::Say(morvane::OutcomeMessage(outcome) + "\n");
   }
   for (const morvane::StaleTemporary& stale : outcome.staleTemporaries) {
-    std::fprintf(stderr, "morvane-convert: %s: warning: %s\n", source.c_str(),
-                 morvane::StaleTemporaryWarning(stale).c_str());
+    morvane::Warn(source, morvane::StaleTemporaryWarning(stale));
   }
   if (outcome.completed()) {
     for (const std::string& change : morvane::ExportWarnings(outcome)) {
-      std::fprintf(stderr, "morvane-convert: %s: warning: %s\n", source.c_str(), change.c_str());
+      morvane::Warn(source, change);
     }
   }
   for (const std::string_view warning :
        {morvane::CommandLineWarning(outcome, options.softwareAuto), morvane::NoFitWarning(outcome)}) {
     if (!warning.empty()) {
-      std::fprintf(stderr, "morvane-convert: %s: warning: %.*s\n", source.c_str(),
-                   static_cast<int>(warning.size()), warning.data());
+      morvane::Warn(source, warning);
     }
   }
   return outcome.completed();
@@ -206,7 +207,7 @@ Value Choose(std::string_view option, const std::string& given, std::span<const 
       listed += (listed.empty() ? "" : ", ") + std::string(word.word);
     }
   }
-  throw UsageError{std::string(option), "'" + given + "' is not one of " + listed};
+  throw UsageError{std::string(option), morvane::Fill(morvane::Tr("'{1}' is not one of {2}"), {given, listed})};
 }
 
 template <class Value>
@@ -220,21 +221,55 @@ std::string WordList(std::span<const Word<Value>> words) {
   return text;
 }
 
+// A parse error of CLI11 in the usage errors' form, in the reader's language.
+std::string ParseErrorText(const CLI::ParseError& error) {
+  using morvane::Tr;
+  const std::string what = error.what();
+  if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
+    // CLI11 names the option first: "--software: 1 required TEXT missing", or for one given
+    // twice "--output: At Most 1 required but received 2".
+    const bool repeated = what.find(": At Most ") != std::string::npos;
+    return "morvane-convert: " + what.substr(0, what.find(':')) + ": " +
+           std::string(repeated ? Tr("may be given only once") : Tr("needs a value")) + "\n";
+  }
+  // A flag given a value that is no yes or no: "Could not convert: --force = maybe".
+  constexpr std::string_view kNotConverted = "Could not convert: ";
+  if (const std::size_t equals = what.find(" = ");
+      dynamic_cast<const CLI::ConversionError*>(&error) != nullptr && what.starts_with(kNotConverted) &&
+      equals != std::string::npos) {
+    return "morvane-convert: " +
+           morvane::Fill(Tr("Could not convert: {1} = {2}"),
+                         {std::string_view(what).substr(kNotConverted.size(), equals - kNotConverted.size()),
+                          std::string_view(what).substr(equals + 3)}) +
+           "\n";
+  }
+  return "morvane-convert: " + what + "\n";  // none that the options above can give
+}
+
 int Main(std::vector<std::string> arguments) {
   // A closed pipe behind `-o -` is a write error to report, not a reason to die silently.
   morvane::PrepareConsole();
   morvane::EndOnInterrupt(morvane::InterruptRequests::Terminal);
 
   Options options;
-  CLI::App app{"Converts RexEdit 2.91 and EzEdit 2.5 (EZDV II) project files (.dvc) to a text\n"
-               "listing of every section followed by an edit decision list.",
+  using morvane::Fill;
+  using morvane::Tr;
+  const auto text = [](std::string_view translated) { return std::string(translated); };
+  CLI::App app{text(Tr("Converts RexEdit 2.91 and EzEdit 2.5 (EZDV II) project files (.dvc) to a text\n"
+                       "listing of every section followed by an edit decision list.")),
                "morvane-convert"};
+  app.formatter(std::make_shared<morvane::HelpFormatter>(morvane::WrapsHelp()));
+  // TRANSLATORS: the heading of --help over the options.
+  app.option_defaults()->group(text(Tr("Options")));
+  app.set_help_flag("-h,--help", text(Tr("Print this help message and exit")));
   // The same options on every system: a path such as /tmp/a.dvc is never a Windows-style /option.
   app.allow_windows_style_options(false);
   // Unknown options are reported in the usage errors' form below.
   app.allow_extras();
-  app.set_version_flag("--version", std::string("morvane-convert ") + morvane::version::kDisplayVersion +
-                                        " (" + morvane::version::kNumericVersion + ")");
+  app.set_version_flag("--version",
+                       std::string("morvane-convert ") + morvane::version::kDisplayVersion + " (" +
+                           morvane::version::kNumericVersion + ")",
+                       text(Tr("Display program version information and exit")));
   const Word<SoftwareKind> software[] = {{"rexedit", SoftwareKind::RexEdit}, {"ezedit", SoftwareKind::EzEdit}};
   const Word<TimecodeMode> timecode[] = {{"ntsc-df", TimecodeMode::NtscDropFrame},
                                          {"ntsc-ndf", TimecodeMode::NtscNonDrop},
@@ -256,52 +291,53 @@ int Main(std::vector<std::string> arguments) {
                                           {"none", ProgressStyle::None}};
   std::string softwareWord, timecodeWord, formatWord, progressWord;
   app.add_option("--software", softwareWord,
-                 "the editor that wrote the projects (default rexedit); auto takes the one whose "
-                 "layout fits each project")
+                 text(Tr("the editor that wrote the projects (default rexedit); auto takes the one whose "
+                         "layout fits each project")))
       ->type_name("rexedit|ezedit|auto");
-  app.add_option("--timecode", timecodeWord, "EDL timecodes (default ntsc-df)")
+  app.add_option("--timecode", timecodeWord, text(Tr("EDL timecodes (default ntsc-df)")))
       ->type_name(WordList(std::span<const Word<TimecodeMode>>(timecode)));
-  const auto extension = [](const morvane::ExportFormatRow& row) { return std::string(row.extension); };
-  const auto description = [](const morvane::ExportFormatRow& row) { return std::string(row.description); };
   app.add_option("--format", formatWord,
-                 "what to write: " + std::string(morvane::ExportFormats().front().description) +
-                     " (default), or the edit as " + JoinFormats(description, ", ", " or ", 1) +
-                     "; a format's extension names it too (txt, edl, xml)")
+                 // TRANSLATORS: {1} is the listing's description, {2} a list of the exports'.
+                 Fill(Tr("what to write: {1} (default), or the edit as {2}; a format's extension names it "
+                         "too (txt, edl, xml)"),
+                      {Tr(morvane::ExportFormats().front().description), FormatDescriptions(1)}))
       ->type_name(WordList(std::span<const Word<ExportFormat>>(formats)));
   app.add_option("--media-dir", options.mediaFolder,
-                 "where the exports look for the clips' media files (default: each project's folder)")
+                 text(Tr("where the exports look for the clips' media files (default: each project's folder)")))
       ->type_name("DIR");
   app.add_option("--relink", options.relinkFolders,
-                 "where media files missing from the media folder are looked for next, DIR and all its "
-                 "subfolders: by name, by name in another case, else by another extension (repeatable)")
+                 text(Tr("where media files missing from the media folder are looked for next, DIR and all its "
+                         "subfolders: by name, by name in another case, else by another extension (repeatable)")))
       ->type_name("DIR")
       ->allow_extra_args(false);  // one DIR each time: the words after it are SOURCEs
   app.add_option("--start", options.startText,
-                 "the record time of the edit's first frame in the exports (default 00:00:00:00; "
-                 "01:00:00:00 is the usual choice), on the --timecode clock")
+                 text(Tr("the record time of the edit's first frame in the exports (default 00:00:00:00; "
+                         "01:00:00:00 is the usual choice), on the --timecode clock")))
       ->type_name("TC");
   app.add_option("--progress", progressWord,
-                 "progress on stderr: a redrawn bar, one plain line per status, or none; auto is "
-                 "bar on a terminal and none otherwise")
+                 text(Tr("progress on stderr: a redrawn bar, one plain line per status, or none; auto is "
+                         "bar on a terminal and none otherwise")))
       ->type_name(WordList(std::span<const Word<ProgressStyle>>(progress)));
   CLI::Option* output = app.add_option("-o,--output", options.destination,
-                                       "destination file ('-' for standard output); only with one SOURCE; "
-                                       "replaces an existing file")
+                                       text(Tr("destination file ('-' for standard output); only with one "
+                                               "SOURCE; replaces an existing file")))
                             ->type_name("DEST");
   app.add_flag("--force", options.force,
-               "replace existing SOURCE" + std::string(morvane::ExportFormats().front().extension) + " (" +
-                   JoinFormats(extension, ", ", ", ", 1) +
-                   ") files (without -o), and existing further files of an export of several files");
-  app.add_flag("-q,--quiet", options.quiet, "print nothing but failures");
+               // TRANSLATORS: {1} is the listing's extension (.txt), {2} the exports' (.otio, .edl...).
+               Fill(Tr("replace existing SOURCE{1} ({2}) files (without -o), and existing further files of an "
+                       "export of several files"),
+                    {morvane::ExportFormats().front().extension, FormatExtensions(1)}));
+  app.add_flag("-q,--quiet", options.quiet, text(Tr("print nothing but failures")));
   app.add_flag("--probe", options.probe,
-               "convert nothing; print what each project holds and which media it uses");
-  app.add_flag("--json", options.json, "print one JSON object per line (with --probe)");
+               text(Tr("convert nothing; print what each project holds and which media it uses")));
+  app.add_flag("--json", options.json, text(Tr("print one JSON object per line (with --probe)")));
   app.add_flag("--html", options.html,
-               "write one web page for every SOURCE to standard output or -o FILE (with --probe); "
-               "a folder given as SOURCE is read for .dvc files with its subfolders");
+               text(Tr("write one web page for every SOURCE to standard output or -o FILE (with --probe); "
+                       "a folder given as SOURCE is read for .dvc files with its subfolders")));
   app.add_option("SOURCE", options.sources,
-                 "project files; each becomes SOURCE with the format's extension (" +
-                     JoinFormats(extension, ", ", ", ") + ") in place of .dvc");
+                 // TRANSLATORS: {1} is the list of the formats' extensions (.txt, .otio...).
+                 Fill(Tr("project files; each becomes SOURCE with the format's extension ({1}) in place of .dvc"),
+                      {FormatExtensions()}));
 
   try {
     std::vector<char*> argv;
@@ -310,7 +346,7 @@ int Main(std::vector<std::string> arguments) {
     }
     app.parse(static_cast<int>(argv.size()), argv.data());
     if (!app.remaining().empty()) {
-      throw UsageError{app.remaining().front(), "no such option (--help lists them)"};
+      throw UsageError{app.remaining().front(), text(Tr("no such option (--help lists them)"))};
     }
     if (!softwareWord.empty()) {
       if (morvane::EqualsIgnoringAsciiCase(softwareWord, "auto")) {
@@ -324,51 +360,49 @@ int Main(std::vector<std::string> arguments) {
     if (!formatWord.empty()) options.format = Choose<ExportFormat>("--format", formatWord, formats);
     if (!progressWord.empty()) options.progress = Choose<ProgressStyle>("--progress", progressWord, progress);
     if (options.sources.empty()) {
-      throw UsageError{"SOURCE", "no project file given (--help tells how to call morvane-convert)"};
+      throw UsageError{"SOURCE", text(Tr("no project file given (--help tells how to call morvane-convert)"))};
     }
     if (output->count() > 0 && options.destination.empty()) {
-      throw UsageError{"-o", "the destination is empty; name a file, or - for standard output"};
+      throw UsageError{"-o", text(Tr("the destination is empty; name a file, or - for standard output"))};
     }
     if (options.json && !options.probe) {
-      throw UsageError{"--json", "only with --probe"};
+      throw UsageError{"--json", text(Tr("only with --probe"))};
     }
     if (options.html && (!options.probe || options.json)) {
-      throw UsageError{"--html", "only with --probe, and not with --json"};
+      throw UsageError{"--html", text(Tr("only with --probe, and not with --json"))};
     }
     if (!options.destination.empty() && options.sources.size() > 1 && !options.html) {
-      throw UsageError{"-o", "-o takes one SOURCE only; without -o each SOURCE gets its own file beside it"};
+      throw UsageError{"-o", text(Tr("-o takes one SOURCE only; without -o each SOURCE gets its own file beside it"))};
     }
     if (const morvane::ExportFormatRow& row = morvane::FormatRow(options.format);
         row.severalFiles && options.destination == "-") {
-      throw UsageError{"-o", "--format " + std::string(row.name) + " writes one file per track: -o - is not possible"};
+      throw UsageError{"-o", Fill(Tr("--format {1} writes one file per track: -o - is not possible"), {row.name})};
     }
     if (options.format != ExportFormat::Listing && options.timecode == TimecodeMode::Frames) {
-      throw UsageError{"--timecode", "frames names no frame rate; an export needs --timecode ntsc-df, ntsc-ndf or pal"};
+      throw UsageError{"--timecode",
+                       text(Tr("frames names no frame rate; an export needs --timecode ntsc-df, ntsc-ndf or pal"))};
     }
     if (!options.startText.empty()) {
       if (options.format == ExportFormat::Listing) {
-        throw UsageError{"--start", "the listing prints the project's own times; --start is for the exports"};
+        throw UsageError{"--start",
+                         text(Tr("the listing prints the project's own times; --start is for the exports"))};
       }
       const std::optional<std::int64_t> start = morvane::ParseTimecode(options.startText, options.timecode);
       if (!start) {
-        throw UsageError{"--start", "'" + options.startText + "' is not a time of day HH:MM:SS:FF on the --timecode clock"};
+        throw UsageError{"--start", Fill(Tr("'{1}' is not a time of day HH:MM:SS:FF on the --timecode clock"),
+                                         {options.startText})};
       }
       options.start = *start;
     }
-  } catch (const CLI::CallForHelp& request) {
-    return Printed(app.exit(request));
+  } catch (const CLI::CallForHelp&) {
+    return Printed(app.help());
   } catch (const CLI::CallForVersion& request) {
-    return Printed(app.exit(request));
-  } catch (const CLI::ArgumentMismatch& error) {
-    // CLI11 names the option first: "--software: 1 required TEXT missing".
-    const std::string text = error.what();
-    std::fprintf(stderr, "morvane-convert: %s: needs a value\n", text.substr(0, text.find(':')).c_str());
-    return 2;
+    return Printed(std::string(request.what()) + "\n");
   } catch (const CLI::ParseError& error) {
-    std::fprintf(stderr, "morvane-convert: %s\n", error.what());
+    morvane::Say(ParseErrorText(error));
     return 2;
   } catch (const UsageError& error) {
-    std::fprintf(stderr, "morvane-convert: %s: %s\n", error.what.c_str(), error.text.c_str());
+    morvane::Diagnose(error.what, error.text);
     return 2;
   }
 
@@ -384,7 +418,7 @@ int Main(std::vector<std::string> arguments) {
   const auto sayUnreadable = [&options, &unreadableSaid] {
     for (const std::string& folder : options.relinkFolders) {
       for (const std::string& unreadable : options.trees->Tree(folder)->Unreadable()) {
-        std::fprintf(stderr, "morvane-convert: %s: warning: cannot be read; skipped\n", unreadable.c_str());
+        morvane::Warn(unreadable, morvane::Tr(morvane::kUnreadableSkipped));
       }
     }
     unreadableSaid = true;
@@ -426,7 +460,7 @@ int OutOfMemoryGuarded(Run run) {
   try {
     return run();
   } catch (const std::bad_alloc&) {
-    std::fputs("morvane-convert: not enough memory\n", stderr);
+    morvane::Say("morvane-convert: " + std::string(morvane::Tr(morvane::kOutOfMemory)) + "\n");
     return 1;
   }
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/say.h"
 #include "cli/terminal_progress.h"
 #include "convert/archive_page.h"
 #include "listing/ascii_case.h"
@@ -23,8 +24,7 @@ bool ProbeSources(const ProbeOptions& options, const std::vector<std::string>& s
     SourceFile file;
     std::string reason;
     if (!file.Open(source, reason)) {
-      std::fprintf(stderr, "morvane-convert: %s: %s (%s)\n", source.c_str(), std::string(kSourceOpenFailed).c_str(),
-                   reason.c_str());
+      Diagnose(source, Tr(kSourceOpenFailed), reason);
       allRead = false;
       continue;
     }
@@ -32,8 +32,7 @@ bool ProbeSources(const ProbeOptions& options, const std::vector<std::string>& s
     try {
       probe = ProbeProject(file.Descriptor(), options.software);
     } catch (const ConversionError& error) {
-      std::fprintf(stderr, "morvane-convert: %s: %s%s%s%s\n", source.c_str(), std::string(kReadFailed).c_str(),
-                   error.reason().empty() ? "" : " (", error.reason().c_str(), error.reason().empty() ? "" : ")");
+      Diagnose(source, Tr(kReadFailed), error.reason());
       allRead = false;
       continue;
     }
@@ -41,8 +40,7 @@ bool ProbeSources(const ProbeOptions& options, const std::vector<std::string>& s
     std::fwrite(report.data(), 1, report.size(), out);
   }
   if (std::fflush(out) != 0 || std::ferror(out)) {
-    std::fprintf(stderr, "morvane-convert: -: %s (%s)\n", std::string(kWriteFailed).c_str(),
-                 IoFailureReason().c_str());
+    Diagnose("-", Tr(kWriteFailed), IoFailureReason());
     return false;
   }
   return allRead;
@@ -59,7 +57,7 @@ std::vector<std::string> ProbedSources(const std::vector<std::string>& given) {
     std::vector<std::string> projects;
     const FolderTree tree = FilesUnder(source);
     for (const std::string& unreadable : tree.unreadable) {  // its projects would be left out unsaid
-      std::fprintf(stderr, "morvane-convert: %s: warning: cannot be read; skipped\n", unreadable.c_str());
+      Warn(unreadable, Tr(kUnreadableSkipped));
     }
     for (const std::string& file : tree.files) {
       if (EndsWithIgnoringAsciiCase(file, ".dvc")) {
@@ -76,7 +74,8 @@ bool ProbeArchive(const ProbeOptions& options, const std::vector<std::string>& s
                   const std::string& destination, bool bar) {
   bool allRead = true;
   ArchivePage page(options);
-  std::unique_ptr<BarProgress> progress = bar ? std::make_unique<BarProgress>(stderr, "archive") : nullptr;
+  // TRANSLATORS: the label of the progress bar while --probe --html reads the projects.
+  std::unique_ptr<BarProgress> progress = bar ? std::make_unique<BarProgress>(stderr, std::string(Tr("archive"))) : nullptr;
   SourceFile anchor;  // a project: the page may not replace it
   int done = 0;
   for (std::size_t i = 0; i < sources.size(); ++i) {
@@ -87,17 +86,16 @@ bool ProbeArchive(const ProbeOptions& options, const std::vector<std::string>& s
     SourceFile file;
     std::string reason;
     if (!file.Open(source, reason)) {
-      std::fprintf(stderr, "morvane-convert: %s: %s (%s)\n", source.c_str(), std::string(kSourceOpenFailed).c_str(),
-                   reason.c_str());
+      Diagnose(source, Tr(kSourceOpenFailed), reason);
+      // The page reads the same in every language.
       page.AddUnread(source, std::string(kSourceOpenFailed) + " (" + reason + ")");
       allRead = false;
     } else {
       try {
         page.Add(source, file.Descriptor());
       } catch (const ConversionError& error) {
-        const std::string why = std::string(kReadFailed) + (error.reason().empty() ? "" : " (" + error.reason() + ")");
-        std::fprintf(stderr, "morvane-convert: %s: %s\n", source.c_str(), why.c_str());
-        page.AddUnread(source, why);
+        Diagnose(source, Tr(kReadFailed), error.reason());
+        page.AddUnread(source, std::string(kReadFailed) + (error.reason().empty() ? "" : " (" + error.reason() + ")"));
         allRead = false;
       }
     }
@@ -116,8 +114,7 @@ bool ProbeArchive(const ProbeOptions& options, const std::vector<std::string>& s
   DestinationFiles destinationFile(anchor);
   const bool toFile = !destination.empty() && destination != "-";
   if (toFile ? !destinationFile.Add(destination, reason) : !destinationFile.AddDescriptor(1, reason)) {
-    std::fprintf(stderr, "morvane-convert: %s: %s (%s)\n", toFile ? destination.c_str() : "-",
-                 std::string(kDestinationOpenFailed).c_str(), reason.c_str());
+    Diagnose(toFile ? destination : "-", Tr(kDestinationOpenFailed), reason);
     return false;
   }
   try {
@@ -128,8 +125,7 @@ bool ProbeArchive(const ProbeOptions& options, const std::vector<std::string>& s
       throw ConversionError(ConversionFailure::WriteError, reason);
     }
   } catch (const ConversionError& error) {
-    std::fprintf(stderr, "morvane-convert: %s: %s (%s)\n", toFile ? destination.c_str() : "-",
-                 std::string(kWriteFailed).c_str(), error.reason().c_str());
+    Diagnose(toFile ? destination : "-", Tr(kWriteFailed), error.reason());
     return false;
   }
   return allRead;

@@ -1,5 +1,7 @@
 #include "cli/terminal_progress.h"
 
+#include "platform/console.h"
+
 namespace morvane {
 
 void PlainProgress::SetStatus(std::string_view text) {
@@ -36,16 +38,18 @@ void BarProgress::Draw(bool force) {
     bar[i] = i < filled ? '#' : '.';
   }
   bar[kWidth] = '\0';
-  // \033[K clears what a longer previous status left on the line.
-  std::fprintf(stream_, "\r%s [%s] %3d/%d %s\033[K", label_.c_str(), bar, position_, kProgressSteps,
-               status_.c_str());
+  char count[16];
+  std::snprintf(count, sizeof count, "%3d/%d", position_, kProgressSteps);
+  // Through the console, as the messages: the label and status may be in any script. \033[K clears
+  // what a longer previous status left on the line.
+  WriteText(stream_, "\r" + label_ + " [" + bar + "] " + count + " " + status_ + "\033[K");
   std::fflush(stream_);
 }
 
 void BarProgress::Finish() {
   if (drawn_) {
     Draw(true);
-    std::fputc('\n', stream_);
+    WriteText(stream_, "\n");
     std::fflush(stream_);
   }
 }

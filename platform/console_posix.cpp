@@ -12,4 +12,8 @@ void PrepareConsole() { std::signal(SIGPIPE, SIG_IGN); }
 
 bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
 
+bool WriteText(std::FILE* stream, std::string_view text) {
+  return std::fwrite(text.data(), 1, text.size(), stream) == text.size();
+}
+
 }  // namespace morvane

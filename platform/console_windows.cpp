@@ -1,10 +1,11 @@
 // The console on Windows: binary standard streams, UTF-8 output and escape sequences on a
-// console, and the UTF-16 command line.
+// console, messages written to it as UTF-16, and the UTF-16 command line.
 
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/console.h"
@@ -47,6 +48,30 @@ bool IsTerminal(std::FILE* stream) {
   DWORD mode = 0;
   // A console too old for escape sequences (before Windows 10) gets no bar by default.
   return ConsoleMode(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), mode) && virtualTerminal;
+}
+
+bool WriteText(std::FILE* stream, std::string_view text) {
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  DWORD mode = 0;
+  if (!ConsoleMode(handle, mode)) {
+    return std::fwrite(text.data(), 1, text.size(), stream) == text.size();
+  }
+  std::fflush(stream);  // what the stream holds was written before
+  const std::wstring wide = Utf16FromUtf8(text);
+  // A console takes a limited amount in one call.
+  constexpr std::size_t kChunk = 8192;
+  for (std::size_t at = 0; at < wide.size();) {
+    std::size_t size = std::min(kChunk, wide.size() - at);
+    if (size < wide.size() - at && wide[at + size - 1] >= 0xd800 && wide[at + size - 1] < 0xdc00) {
+      --size;  // both halves of a surrogate pair in one call
+    }
+    DWORD written = 0;
+    if (!WriteConsoleW(handle, wide.data() + at, static_cast<DWORD>(size), &written, nullptr) || written == 0) {
+      return false;
+    }
+    at += written;
+  }
+  return true;
 }
 
 std::vector<std::string> Utf8Arguments(int argc, wchar_t** argv) {

@@ -49,8 +49,18 @@ BOOL WINAPI EndOnControlEvent(DWORD request) {
 void RemoveNow(const wchar_t* path) { DeleteFileW(path); }
 
 void WriteToStandardError(const char* text, std::size_t size) {
-  DWORD written = 0;
-  WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(size), &written, nullptr);
+  const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD written = 0, mode = 0;
+  // To a console as UTF-16, as every message (WriteText): the note is at most 512 bytes.
+  wchar_t wide[512];
+  const int length = GetConsoleMode(error, &mode)
+                         ? MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(size), wide, 512)
+                         : 0;
+  if (length > 0) {
+    WriteConsoleW(error, wide, static_cast<DWORD>(length), &written, nullptr);
+  } else {
+    WriteFile(error, text, static_cast<DWORD>(size), &written, nullptr);
+  }
 }
 
 void ExitNow(int status) { TerminateProcess(GetCurrentProcess(), static_cast<UINT>(status)); }

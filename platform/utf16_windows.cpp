@@ -19,4 +19,15 @@ std::string Utf8FromUtf16(const wchar_t* text, int length) {
   return result;
 }
 
+std::wstring Utf16FromUtf8(std::string_view text) {
+  if (text.empty()) {
+    return {};
+  }
+  const int length = static_cast<int>(text.size());
+  const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+  std::wstring result(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), length, result.data(), size);
+  return result;
+}
+
 }  // namespace morvane

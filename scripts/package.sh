@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the release packages from the finished builds (scripts/test.sh makes both):
 #   out/morvane_VERSION_amd64.deb    the Linux build: both programs, the desktop entry, the icon,
-#                                    the man page of morvane-convert; dependencies computed by
+#                                    the man pages of morvane-convert (English and Japanese);
+#                                    dependencies computed by
 #                                    dpkg-shlibdeps
 #   out/morvane-VERSION-win64.zip    the Windows build: the programs and README
 #   out/morvane-VERSION-win64-setup.exe   the same as an installer (app/win32/installer/morvane.nsi,
@@ -38,10 +39,12 @@ root="$stage/src/debian/morvane"  # where dpkg-shlibdeps expects a package's fil
 DESTDIR="$root" cmake --install "$linux" --prefix /usr --strip >/dev/null
 [ -x "$root/usr/bin/morvane" ] && [ -x "$root/usr/bin/morvane-convert" ] ||
   { echo "package.sh: $linux lacks morvane or morvane-convert" >&2; exit 1; }
-# The build makes and installs the man page (cli/CMakeLists.txt); Debian keeps it compressed.
-man_page="$root/usr/share/man/man1/morvane-convert.1"
-[ -f "$man_page" ] || { echo "package.sh: $linux installs no man page (is help2man installed?)" >&2; exit 1; }
-gzip -9n "$man_page"
+# The build makes and installs the man pages (cli/CMakeLists.txt); Debian keeps them compressed.
+for man_page in "$root/usr/share/man/man1/morvane-convert.1" "$root/usr/share/man/ja/man1/morvane-convert.1"; do
+  [ -f "$man_page" ] || { echo "package.sh: $linux installs no ${man_page#"$root"}" \
+                               "(are help2man and the ja_JP.UTF-8 locale installed?)" >&2; exit 1; }
+  gzip -9n "$man_page"
+done
 mkdir -p "$root/usr/share/doc/morvane"
 gzip -9nc README.md >"$root/usr/share/doc/morvane/README.md.gz"
 # dpkg-shlibdeps reads the libraries' own package data and wants a debian/control beside it.

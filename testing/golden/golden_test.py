@@ -2,14 +2,17 @@
 """Golden files: every project of this folder, converted with the settings of each expected file,
 must give that text and that `--progress plain` trace byte for byte.
 
-usage: golden_test.py MORVANE_CONVERT MAKE_EXAMPLES [--update]
+usage: golden_test.py MORVANE_CONVERT MAKE_EXAMPLES [--update | --japanese]
 
 NAME.dvc is what `make_examples --golden` writes (the bundled examples must be too);
 NAME.SOFTWARE.TIMECODE.txt is the expected text and NAME.SOFTWARE.TIMECODE.progress the trace.
 --update rewrites all of them from the current build; review the diff before committing it.
+The conversions run in English; with --japanese in Japanese, where the texts and the traces must
+be the same but for the messages in the traces, which must be translated.
 With MORVANE_EMULATOR set (the Windows build: Wine) the programs run through it.
 """
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -34,16 +37,39 @@ def read(path):
         return f.read()
 
 
+# "morvane-convert: NAME: TEXT": a message in a trace, in the reader's language.
+MESSAGE = re.compile(rb"(morvane-convert: [^:\n]+: )(.*)")
+
+
+def translated(expected, actual):
+    """Whether the trace actual is expected with each message translated: the same lines but the
+    messages, whose text differs from the English one."""
+    expected, actual = expected.split(b"\n"), actual.split(b"\n")
+    return len(expected) == len(actual) and all(
+        e == a if not MESSAGE.fullmatch(e) else
+        MESSAGE.fullmatch(a) is not None and MESSAGE.fullmatch(a)[1] == MESSAGE.fullmatch(e)[1] and
+        MESSAGE.fullmatch(a)[2] != MESSAGE.fullmatch(e)[2] for e, a in zip(expected, actual))
+
+
+def environment(japanese):
+    """English whatever the desktop of the one running the tests is, or Japanese."""
+    env = {k: v for k, v in os.environ.items() if k not in ("LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG")}
+    env.update({"LANG": "ja_JP.UTF-8"} if japanese else {"LANGUAGE": "en", "LC_ALL": "C.UTF-8"})
+    return env
+
+
 def main():
     convert, make_examples = map(os.path.abspath, sys.argv[1:3])
     update = sys.argv[3:] == ["--update"]
+    japanese = sys.argv[3:] == ["--japanese"]
     failures = []
 
     def check(path, actual):
         if update:
             with open(path, "wb") as f:
                 f.write(actual)
-        elif not os.path.exists(path) or read(path) != actual:
+        elif not os.path.exists(path) or not (translated(read(path), actual) if japanese and path.endswith(".progress")
+                                              else read(path) == actual):
             failures.append(os.path.relpath(path))
 
     with tempfile.TemporaryDirectory() as folder:
@@ -58,7 +84,8 @@ def main():
                 stem = f"{project}.{software}.{timecode}"
                 dest = os.path.join(folder, stem + ".txt")
                 result = subprocess.run([*EMULATOR, convert, "--software", software, "--timecode", timecode, "--progress",
-                                         "plain", "-q", "-o", dest, project + ".dvc"], cwd=HERE, capture_output=True)
+                                         "plain", "-q", "-o", dest, project + ".dvc"], cwd=HERE, capture_output=True,
+                                        env=environment(japanese))
                 # A refused conversion leaves no text: its trace ends with the message.
                 check(os.path.join(HERE, stem + ".progress"), result.stderr)
                 if result.returncode == 0:
@@ -69,7 +96,8 @@ def main():
                     failures.append(f"{stem}: refused (exit {result.returncode})")
     for failure in failures:
         print("differs:", failure)
-    print(f"{'updated' if update else 'checked'} {sum(map(len, CASES.values()))} conversions, "
+    print(f"{'updated' if update else 'checked'} {sum(map(len, CASES.values()))} conversions"
+          f"{' in Japanese' if japanese else ''}, "
           f"{len(failures)} failed")
     return 1 if failures else 0
 

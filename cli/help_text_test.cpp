@@ -1,0 +1,107 @@
+#include "cli/help_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+
+#include "platform/catalog.h"
+#include "platform/console.h"
+
+namespace morvane {
+namespace {
+
+struct WrapCase {
+  const char* text;
+  std::size_t width;
+  const char* wrapped;
+};
+
+class WrapTextTest : public testing::TestWithParam<WrapCase> {};
+
+TEST_P(WrapTextTest, BreaksWhereTheLanguageAllows) {
+  EXPECT_EQ(GetParam().wrapped, WrapText(GetParam().text, GetParam().width));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WrapTextTest,
+    testing::Values(WrapCase{"", 10, ""},                                      //
+                    WrapCase{"fits exactly", 12, "fits exactly"},              // the last column is used
+                    WrapCase{"aaa bbb ccc", 7, "aaa bbb\nccc"},                // at a space, which goes
+                    WrapCase{"abcdefghij x", 4, "abcdefghij\nx"},              // a longer word stays whole
+                    WrapCase{"あいうえお", 6, "あいう\nえお"},                   // two columns each
+                    WrapCase{"あいう。えお", 6, "あい\nう。え\nお"},             // no line starts with 。
+                    WrapCase{"あい「う」", 5, "あい\n「う」"},                  // none ends with 「
+                    WrapCase{"あいう)", 4, "あい\nう)"},                      // nor starts with )
+                    WrapCase{"設定は --force です", 10, "設定は\n--force で\nす"},  // Latin words whole
+                    WrapCase{"日本--forceです", 9, "日本\n--forceで\nす"},     // no space needed around them
+                    WrapCase{"あいう\nえ", 4, "あい\nう\nえ"},                  // each line of its own
+                    WrapCase{"あい\n", 4, "あい\n"}));                         // the line end kept
+
+struct WidthCase {
+  const char* text;
+  std::size_t width;
+};
+
+class DisplayWidthTest : public testing::TestWithParam<WidthCase> {};
+
+TEST_P(DisplayWidthTest, CountsWideCharactersTwice) {
+  EXPECT_EQ(GetParam().width, DisplayWidth(GetParam().text));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DisplayWidthTest,
+                         testing::Values(WidthCase{"abc", 3}, WidthCase{"日本語", 6}, WidthCase{"、。", 4},
+                                         WidthCase{"\u27e6a\u27e7", 3},  // the pseudo-language's marks
+                                         WidthCase{"\uff21\uff71", 3},   // fullwidth A, halfwidth ｱ
+                                         WidthCase{"\U00020000", 2},     // beyond 16 bits
+                                         WidthCase{"\xff" "a", 2}));     // a byte that starts no character
+
+TEST(HelpFormatter, JapaneseHelpFitsEightyColumnsWithItsOwnWords) {
+  SetLanguage(UiLanguage::Japanese);
+  CLI::App app{std::string(Tr("Converts RexEdit 2.91 and EzEdit 2.5 (EZDV II) project files (.dvc) to a text\n"
+                              "listing of every section followed by an edit decision list.")),
+               "morvane-convert"};
+  app.formatter(std::make_shared<HelpFormatter>(WrapsHelp()));
+  std::string value;
+  app.add_option("--media-dir", value,
+                 std::string(Tr("where the exports look for the clips' media files (default: each project's folder)")))
+      ->type_name("DIR");
+  app.add_option("SOURCE", value, std::string(Tr("print nothing but failures")));
+  const std::string help = app.help();
+  SetLanguage(UiLanguage::English);
+  std::istringstream lines(help);
+  int count = 0;
+  for (std::string line; std::getline(lines, line); ++count) {
+    EXPECT_LE(DisplayWidth(line), 80u) << line;
+  }
+  EXPECT_GT(count, 6);
+  EXPECT_NE(std::string::npos, help.find("\u4f7f\u7528\u6cd5: morvane-convert")) << help;  // 使用法
+  EXPECT_EQ(std::string::npos, help.find("Positionals")) << help;
+}
+
+TEST(HelpFormatter, EnglishHelpIsCli11sOwn) {
+  CLI::App ours{"A description that is long enough to be wrapped if it were Japanese, which it is not at all.",
+                "x"};
+  CLI::App theirs{ours.get_description(), "x"};
+  ours.formatter(std::make_shared<HelpFormatter>(WrapsHelp()));
+  bool flag = false;
+  for (CLI::App* app : {&ours, &theirs}) {
+    app->add_flag("--long", flag, "a description longer than the fifty columns the description column has");
+  }
+  EXPECT_EQ(theirs.help(), ours.help());
+}
+
+TEST(WriteText, PassesBytesUntouchedToWhatIsNoConsole) {
+  std::FILE* stream = std::tmpfile();
+  ASSERT_NE(nullptr, stream);
+  const std::string text = "\xe8\xad\xa6\xe5\x91\x8a: a\r\nb\n\xff";  // 警告, CR LF, and no UTF-8
+  ASSERT_TRUE(WriteText(stream, text));
+  std::rewind(stream);
+  char buffer[64] = {};
+  EXPECT_EQ(text, std::string(buffer, std::fread(buffer, 1, sizeof buffer, stream)));
+  std::fclose(stream);
+}
+
+}  // namespace
+}  // namespace morvane
