@@ -295,7 +295,7 @@ class MltWriter {
     const std::int64_t size = timeline_.height / 10;
     const std::int64_t pad = timeline_.height / 20;
     for (const PlacedTitle& title : titles_) {
-      const std::string text = Safe(placement_.Text(title, notes_));
+      const std::string text = SafeXmlLines(placement_.Joined(title, notes_), notes_);
       NewProducer(title.frames);
       xml_.Property("resource", "#00000000");
       xml_.Property("mlt_service", "color");

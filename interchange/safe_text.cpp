@@ -46,7 +46,9 @@ std::size_t Sequence(std::string_view text, std::size_t i, std::uint32_t& code) 
   return length;
 }
 
-template <typename Allowed>
+// Keeps the characters allowed takes and replaces the rest; with lineFeeds, first makes the
+// text's CR LF and CR line feeds (as LineFeeds does, in the same pass).
+template <bool lineFeeds = false, typename Allowed>
 std::string Filter(std::string_view text, bool& replaced, Allowed allowed) {
   std::string out;
   out.reserve(text.size());
@@ -56,6 +58,14 @@ std::string Filter(std::string_view text, bool& replaced, Allowed allowed) {
     std::uint32_t code = static_cast<unsigned char>(text[i]);
     if (code < 0x80 && allowed(code)) {
       ++i;  // most of every text: no sequence to decode
+      continue;
+    }
+    if (lineFeeds && code == '\r') {
+      out.append(text, kept, i - kept);
+      if (i + 1 == text.size() || text[i + 1] != '\n') {
+        out += '\n';
+      }
+      kept = ++i;  // a CR before an LF is dropped: the LF follows as it is
       continue;
     }
     // Most characters beyond ASCII in the projects' texts (kana, kanji) take three bytes: those
@@ -86,16 +96,20 @@ std::string Filter(std::string_view text, bool& replaced, Allowed allowed) {
   return out;
 }
 
+bool XmlAllowed(std::uint32_t code) {
+  return code == '\t' || code == '\n' || (code >= 0x20 && code != 0xFFFE && code != 0xFFFF);
+}
+
 }  // namespace
 
 std::string EdlLineText(std::string_view utf8, bool& replaced) {
   return Filter(utf8, replaced, [](std::uint32_t code) { return code >= 0x20 && code != 0x7F; });
 }
 
-std::string XmlText(std::string_view utf8, bool& replaced) {
-  return Filter(utf8, replaced, [](std::uint32_t code) {
-    return code == '\t' || code == '\n' || (code >= 0x20 && code != 0xFFFE && code != 0xFFFF);
-  });
+std::string XmlText(std::string_view utf8, bool& replaced) { return Filter(utf8, replaced, XmlAllowed); }
+
+std::string XmlLines(std::string_view utf8, bool& replaced) {
+  return Filter<true>(utf8, replaced, XmlAllowed);
 }
 
 std::string LineFeeds(std::string_view text) {
