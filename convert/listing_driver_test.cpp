@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -140,6 +142,26 @@ TEST(HostileInput, EveryPrefixOfTheExamplesConvertsWithEveryHeading) {
   }
 }
 
+// A conversion that lists nothing (an export) reads each example to the same byte, with the same
+// progress and the same tables, as its listing does.
+TEST(ListingDriver, ListingNothingTakesTheListingsStepsAndTables) {
+  for (const auto& example : testing::ExampleProjects()) {
+    ListingRun run(example.file, example.settings);
+    const auto listed = std::make_unique<ClipTables>();
+    ListingDriver(run.context).Run(*listed);
+    SourceReader quiet{std::span<const std::uint8_t>(example.file.bytes())};
+    ListingWriter nowhere{ListingWriter::Discard{}};
+    RecordingProgress progress;
+    ListingContext context{quiet, nowhere, progress, run.settings};
+    const auto read = std::make_unique<ClipTables>();
+    ListingDriver(context).Run(*read);
+    EXPECT_EQ(run.source.Position(), quiet.Position()) << example.name;
+    EXPECT_EQ(run.progress.steps, progress.steps) << example.name;
+    EXPECT_EQ(run.progress.Texts(), progress.Texts()) << example.name;
+    EXPECT_EQ(0, std::memcmp(listed.get(), read.get(), sizeof(ClipTables))) << example.name;
+  }
+}
+
 // A project with one main clip of kind Other and (with audioClip) one extra audio 1 clip, up to
 // the end of its (empty) titles.
 ProjectWriter OneClip(int version, bool audioClip = false) {
@@ -160,6 +182,8 @@ TEST(HostileInput, HugeCountsAtTheEndOfTheFileAreStoppedAfterOneMebibyte) {
       {"bin items", ProjectWriter().Header(0x0200, 0x7FFFFFFF, 0), "[BinWindow]\r\n,,in=0,out=0,audio=0Hz0bit\r\n,,"},
       {"effects", ProjectWriter().Header(0x0200, 0, 1).U8(0).Zeros(12).I32(0x7FFFFFFF), "[Effect]\r\n0,0,0,0,,0,0,0,0,0,\r\n0,"},
       {"titles", ProjectWriter().Header(0x0200, 0, 1).U8(0).Zeros(16).I32(0x7FFFFFFF), "[Title]\r\nbegin=0,0,0,,0,0,,0,\r\n,\r\nb"},
+      {"text items", ProjectWriter().Header(0x0200, 0, 1).U8(0).Zeros(16).I32(1).Zeros(26).I32(0x7FFFFFFF),
+       "[Title]\r\nbegin=0,0,0,,0,0,,0,\r\n,\"\",0,0,0,0,0,0,0,0,0,,0,0,0,0,0,0"},
       {"level points", ProjectWriter().Header(0x0200, 0, 1).ShortString("a.avi").U32(0).U32(0).I32(0x7FFFFFFF),
        "a.avi,in=0,out=0,levelpoint(in=0,out=0,0=0,0=0,"},
       {"visual filters", OneClip(0x0207).Zeros(24).U32(0xFFFFFFFF), "[FilterMainAV]\r\n0,0,0,0,0,0\r\n,,,,"},
@@ -177,6 +201,14 @@ TEST(HostileInput, HugeCountsAtTheEndOfTheFileAreStoppedAfterOneMebibyte) {
     EXPECT_NE(std::string::npos, run.Output().find(listed)) << what;
     EXPECT_EQ(kPastEndLimit + 1, run.source.BytesPastEnd()) << what;
     EXPECT_LT(run.Output().size(), 16 * kPastEndLimit) << what;  // text proportional to what was read
+    // An export lists nothing and reads the fields it does not keep in pieces: counted the same.
+    SourceReader quiet{std::span<const std::uint8_t>(file.bytes())};
+    ListingWriter nowhere{ListingWriter::Discard{}};
+    RecordingProgress progress;
+    ListingContext context{quiet, nowhere, progress, run.settings};
+    EXPECT_THROW(ListingDriver(context).Run(), ConversionError) << what;
+    EXPECT_GT(quiet.BytesPastEnd(), kPastEndLimit) << what;  // refused a piece at a time
+    EXPECT_LT(quiet.BytesPastEnd(), kPastEndLimit + 1024) << what;
   }
 }
 

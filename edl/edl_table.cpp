@@ -197,7 +197,11 @@ class EdlWriter final : public EdlEventSink {
       : out_(context.out), mode_(context.settings.timecodeMode),
         share_(context.progress, "[EDL]", kEdlShare, mainCount) {}
 
-  void Event(const EdlEvent& event) override { WriteEdlEvent(out_, event, mode_); }
+  void Event(const EdlEvent& event) override {
+    if (!out_.Discards()) {  // an export takes the events from DecideEdlEvents itself
+      WriteEdlEvent(out_, event, mode_);
+    }
+  }
   void MainClipDone(std::int32_t k, std::int32_t) override { share_.ItemDone(k); }
 
  private:

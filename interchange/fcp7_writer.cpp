@@ -134,7 +134,7 @@ class Fcp7Writer {
     xml_.Close("media", 2);
 
     for (const TimelineTitle& title : timeline_.titles) {
-      const std::string text = Safe(LineFeeds(title.text));
+      const std::string text = SafeXmlLines(title.text, notes_);
       pugi::xml_node marker = xml_.Fresh("marker");
       Child(marker, "name", text.substr(0, text.find('\n')).c_str());
       Child(marker, "comment", text.c_str());

@@ -307,7 +307,7 @@ class FcpxmlWriter {
     }
     for (; nextTitle_ < titles_.size() && titles_[nextTitle_].begin < end; ++nextTitle_) {
       const PlacedTitle& title = titles_[nextTitle_];
-      const std::string text = Safe(placement_.Text(title, notes_));
+      const std::string text = SafeXmlLines(placement_.Joined(title, notes_), notes_);
       const std::string style = "ts" + std::to_string(nextTitle_ + 1);
       pugi::xml_node element = xml_.Fresh("title");
       element.append_attribute("ref") = effectIds_[kTitleEffect].c_str();

@@ -287,7 +287,7 @@ class KdenliveWriter {
   void TitleProducers() {
     for (std::size_t i = 0; i < titles_.size(); ++i) {
       const PlacedTitle& title = titles_[i];
-      const std::string text = Safe(placement_.Text(title, notes_));
+      const std::string text = SafeXmlLines(placement_.Joined(title, notes_), notes_);
       pugi::xml_node producer = xml_.Fresh("producer");
       producer.append_attribute("id") = ("producer" + std::to_string(TitleId(i))).c_str();
       Attribute(producer, "in", 0);

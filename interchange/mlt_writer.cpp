@@ -9,6 +9,10 @@
 #include <utility>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "interchange/safe_text.h"
 #include "interchange/title_placement.h"
 #include "interchange/xml_stream.h"
@@ -107,7 +111,16 @@ class XmlOut {
     const bool* const special = (attribute ? kAttributeSpecial : hashes ? kArgumentSpecial : kTextSpecial).data();
     const char* const end = text.data() + text.size();
     const char* run = text.data();  // the bytes since the last escape
+    const char* clean = run;        // the bytes before it need no look: checked 16 at a time
     for (const char* p = run; p != end; ++p) {
+      if (p == clean) {
+        clean = PassClean(p, end, attribute, hashes);
+        if (clean != p) {
+          p = clean - 1;
+          continue;
+        }
+        clean = std::min(p + 16, end);  // this block holds a byte that may need an escape
+      }
       const auto byte = static_cast<unsigned char>(*p);
       if (!special[byte]) {
         continue;  // most bytes of every text
@@ -130,6 +143,40 @@ class XmlOut {
   }
 
  private:
+  // The end of the blocks of 16 bytes from p on that hold no byte to escape (p itself when the
+  // first does): a control byte (in text not TAB, LF or CR), & <, and > in text, " in an
+  // attribute, # with hashes. The table decides within a block that holds one.
+  static const char* PassClean(const char* p, const char* end, bool attribute, bool hashes) {
+#if defined(__SSE2__)
+    const __m128i controls = _mm_set1_epi8(0x1F);
+    const __m128i quoteOrGreater = _mm_set1_epi8(attribute ? '"' : '>');
+    const __m128i hash = _mm_set1_epi8(hashes ? '#' : '&');
+    // In text TAB, LF and CR are kept; in an attribute nothing below 0x20 is (the 0x20s never match).
+    const __m128i tab = _mm_set1_epi8(attribute ? ' ' : '\t');
+    const __m128i lineFeed = _mm_set1_epi8(attribute ? ' ' : '\n');
+    const __m128i carriageReturn = _mm_set1_epi8(attribute ? ' ' : '\r');
+    while (end - p >= 16) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      const __m128i kept = _mm_or_si128(_mm_cmpeq_epi8(block, tab),
+                                        _mm_or_si128(_mm_cmpeq_epi8(block, lineFeed), _mm_cmpeq_epi8(block, carriageReturn)));
+      const __m128i control = _mm_andnot_si128(kept, _mm_cmpeq_epi8(_mm_min_epu8(block, controls), block));  // 0x00-0x1F
+      const __m128i found = _mm_or_si128(
+          _mm_or_si128(control,
+                       _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('&')), _mm_cmpeq_epi8(block, _mm_set1_epi8('<')))),
+          _mm_or_si128(_mm_cmpeq_epi8(block, quoteOrGreater), _mm_cmpeq_epi8(block, hash)));
+      if (_mm_movemask_epi8(found) != 0) {
+        break;
+      }
+      p += 16;
+    }
+#else
+    static_cast<void>(end);
+    static_cast<void>(attribute);
+    static_cast<void>(hashes);
+#endif
+    return p;
+  }
+
   static constexpr std::array<bool, 256> kTextSpecial = XmlSpecials(false);
   static constexpr std::array<bool, 256> kAttributeSpecial = XmlSpecials(true);
   static constexpr std::array<bool, 256> kArgumentSpecial = [] {
@@ -295,7 +342,7 @@ class MltWriter {
     const std::int64_t size = timeline_.height / 10;
     const std::int64_t pad = timeline_.height / 20;
     for (const PlacedTitle& title : titles_) {
-      const std::string text = Safe(placement_.Text(title, notes_));
+      const std::string text = SafeXmlLines(placement_.Joined(title, notes_), notes_);
       NewProducer(title.frames);
       xml_.Property("resource", "#00000000");
       xml_.Property("mlt_service", "color");

@@ -50,6 +50,10 @@ TimelineClip Clip(std::int64_t recordIn, std::int64_t duration) {
 // attribute), clip names and paths, a transition's name and titles (text), a title's # too.
 TEST(Mlt, WritesWhatPugixmlPrintsOfItsOwnDocument) {
   const std::string special = "<a href=\"x\">&amp;'q'</a>\t#1\n>";
+  // Blocks of 16 bytes with nothing to escape are passed whole: every byte to escape at every
+  // offset of a block, after runs that fill none, one or several blocks.
+  std::string shifted;
+  for (int offset = 0; offset < 70; ++offset) shifted += std::string(static_cast<std::size_t>(offset), 'x') + special + "\r\x01";
   const struct {
     const char* what;
     std::function<void(Timeline&)> change;
@@ -83,6 +87,16 @@ TEST(Mlt, WritesWhatPugixmlPrintsOfItsOwnDocument) {
          t.titles = TimelineTitles(store);
        },
        "\">&lt;a href=\"x\"&gt;&amp;amp;'q'&lt;/a&gt;\t\\#1\n&gt;\n\\#</property>\n"},
+      {"shifted", [&](Timeline& t) {
+         t.name = t.tracks[0].clips[0].name = t.tracks[0].clips[0].path = shifted;
+         auto store = std::make_shared<TitleStore>();
+         store->AddTitle(12);
+         store->AddText(shifted);
+         store->Finish();
+         t.titles = TimelineTitles(store);
+       },
+       "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx&lt;a href=&quot;x&quot;>&amp;amp;'q'&lt;/a>&#09;#1&#10;>"
+       "\xEF\xBF\xBD\xEF\xBF\xBD\""},  // what XML cannot hold replaced
       {"extra audio", [](Timeline& t) {
          TimelineTrackModel& audio = t.tracks.emplace_back();
          audio.video = false;

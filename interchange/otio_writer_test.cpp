@@ -97,6 +97,9 @@ TEST(Otio, WritesWhatNlohmannDumpsOfItsOwnDocument) {
        }),
        "\"still\": true,\n"},
       {"titles", OneClip([](TimelineClip&) {}, {{-3, controls}, {5, ""}}), "\"comment\": \"\"\n"},
+      // Each longer than the last: the buffer of the escaped text grows twice.
+      {"long titles", OneClip([](TimelineClip&) {}, {{1, "a"}, {2, std::string(5000, '\x01')}, {3, std::string(70000, '"')}}),
+       "\"comment\": \"a\"\n"},
   };
   for (const auto& row : rows) {
     const std::string text = Otio(row.timeline);

@@ -1,6 +1,8 @@
 #include "interchange/safe_text.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace morvane {
 
@@ -46,44 +48,69 @@ std::size_t Sequence(std::string_view text, std::size_t i, std::uint32_t& code) 
   return length;
 }
 
-template <typename Allowed>
+// Keeps the characters allowed takes and replaces the rest; with lineFeeds, first makes the
+// text's CR LF and CR line feeds (as LineFeeds does, in the same pass). Written byte by byte
+// through a pointer into a text as long as the input, which only a replacement (three bytes
+// for as few as one) makes grow: a profile of text-heavy titles had the appends of each run
+// between two line ends high.
+template <bool lineFeeds = false, typename Allowed>
 std::string Filter(std::string_view text, bool& replaced, Allowed allowed) {
-  std::string out;
-  out.reserve(text.size());
-  std::size_t kept = 0;  // the start of the characters kept since the last replacement
+  std::string out(text.size(), '\0');
+  char* p = out.data();
+  const auto byteAt = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
   std::size_t i = 0;
   while (i < text.size()) {
-    std::uint32_t code = static_cast<unsigned char>(text[i]);
-    if (code < 0x80 && allowed(code)) {
-      ++i;  // most of every text: no sequence to decode
-      continue;
-    }
-    // Most characters beyond ASCII in the projects' texts (kana, kanji) take three bytes: those
-    // that need no check for an over-long form or a surrogate (lead E1 to EC, EE, EF) are
-    // decoded here; a profile of text-heavy titles had the call per character first.
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = 0;
-    if (lead >= 0xE1 && lead != 0xED && lead <= 0xEF && text.size() - i >= 3 &&
-        (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80 &&
-        (static_cast<unsigned char>(text[i + 2]) & 0xC0) == 0x80) {
-      code = (lead & 0x0Fu) << 12 | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu) << 6 |
-             (static_cast<unsigned char>(text[i + 2]) & 0x3Fu);
+    const unsigned char lead = byteAt(i);
+    std::uint32_t code = lead;
+    std::size_t length = 1;
+    if (lead < 0x80) {
+      if (allowed(code)) {
+        *p++ = static_cast<char>(lead);  // most of every text: no sequence to decode
+        ++i;
+        continue;
+      }
+      if (lineFeeds && lead == '\r') {
+        if (i + 1 == text.size() || byteAt(i + 1) != '\n') {
+          *p++ = '\n';
+        }
+        ++i;  // a CR before an LF is dropped: the LF follows as it is
+        continue;
+      }
+    } else if (lead >= 0xE1 && lead != 0xED && lead <= 0xEF && text.size() - i >= 3 &&
+               (byteAt(i + 1) & 0xC0) == 0x80 && (byteAt(i + 2) & 0xC0) == 0x80) {
+      // Most characters beyond ASCII in the projects' texts (kana, kanji) take three bytes:
+      // those that need no check for an over-long form or a surrogate (lead E1 to EC, EE, EF)
+      // are decoded here; a profile of text-heavy titles had the call per character first.
+      code = (lead & 0x0Fu) << 12 | (byteAt(i + 1) & 0x3Fu) << 6 | (byteAt(i + 2) & 0x3Fu);
       length = 3;
     } else {
       length = Sequence(text, i, code);
     }
     if (length == 0 || !allowed(code)) {
-      out.append(text, kept, i - kept);
-      out += kReplacement;
+      // Room for the replacement and the rest of the input as it is.
+      const auto at = static_cast<std::size_t>(p - out.data());
+      const std::size_t next = i + (length == 0 ? 1 : length);
+      const std::size_t needed = at + kReplacement.size() + (text.size() - next);
+      if (needed > out.size()) {
+        out.resize(std::max(needed, out.size() + out.size() / 2));
+        p = out.data() + at;
+      }
+      std::memcpy(p, kReplacement.data(), kReplacement.size());
+      p += kReplacement.size();
       replaced = true;
-      i += length == 0 ? 1 : length;
-      kept = i;
+      i = next;
     } else {
-      i += length;
+      for (const std::size_t end = i + length; i != end; ++i) {
+        *p++ = text[i];  // one to four bytes: a call to memcpy would cost more
+      }
     }
   }
-  out.append(text, kept, i - kept);
+  out.resize(static_cast<std::size_t>(p - out.data()));
   return out;
+}
+
+bool XmlAllowed(std::uint32_t code) {
+  return code == '\t' || code == '\n' || (code >= 0x20 && code != 0xFFFE && code != 0xFFFF);
 }
 
 }  // namespace
@@ -92,10 +119,10 @@ std::string EdlLineText(std::string_view utf8, bool& replaced) {
   return Filter(utf8, replaced, [](std::uint32_t code) { return code >= 0x20 && code != 0x7F; });
 }
 
-std::string XmlText(std::string_view utf8, bool& replaced) {
-  return Filter(utf8, replaced, [](std::uint32_t code) {
-    return code == '\t' || code == '\n' || (code >= 0x20 && code != 0xFFFE && code != 0xFFFF);
-  });
+std::string XmlText(std::string_view utf8, bool& replaced) { return Filter(utf8, replaced, XmlAllowed); }
+
+std::string XmlLines(std::string_view utf8, bool& replaced) {
+  return Filter<true>(utf8, replaced, XmlAllowed);
 }
 
 std::string LineFeeds(std::string_view text) {

@@ -20,6 +20,9 @@ std::string XmlText(std::string_view utf8, bool& replaced);
 // A title's own line ends (CR LF, CR) as the line feeds a title breaks lines at.
 std::string LineFeeds(std::string_view text);
 
+// XmlText(LineFeeds(utf8)) in one pass.
+std::string XmlLines(std::string_view utf8, bool& replaced);
+
 // Whether text is valid UTF-8 (what JsonText keeps as it is).
 bool IsValidUtf8(std::string_view text);
 

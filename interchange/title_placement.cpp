@@ -39,6 +39,10 @@ TitlePlacement::TitlePlacement(const TimelineTitles& titles, int framesPerSecond
 }
 
 std::string TitlePlacement::Text(const PlacedTitle& title, ExportNotes& notes) const {
+  return LineFeeds(Joined(title, notes));
+}
+
+std::string TitlePlacement::Joined(const PlacedTitle& title, ExportNotes& notes) const {
   std::string text = titles_.Text(order_[title.first]);
   for (std::size_t i = title.first + 1; i < title.first + title.count; ++i) {
     if (!AppendWithin(text, "\n" + titles_.Text(order_[i]), kTitleTextLimit)) {
@@ -46,7 +50,7 @@ std::string TitlePlacement::Text(const PlacedTitle& title, ExportNotes& notes) c
       break;
     }
   }
-  return LineFeeds(text);
+  return text;
 }
 
 }  // namespace morvane

@@ -30,6 +30,9 @@ class TitlePlacement {
   // The lines of a placed title (its own CR LF and CR as line feeds), no longer than one title's
   // text may be: a cut is counted in notes.
   std::string Text(const PlacedTitle& title, ExportNotes& notes) const;
+  // The same before its own line ends become line feeds (LineFeeds(Joined()) is Text()), for a
+  // writer that makes them in a pass of its own (SafeXmlLines).
+  std::string Joined(const PlacedTitle& title, ExportNotes& notes) const;
 
  private:
   const TimelineTitles& titles_;

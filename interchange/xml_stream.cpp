@@ -59,6 +59,15 @@ std::string SafeXml(std::string_view text, ExportNotes& notes) {
   return safe;
 }
 
+std::string SafeXmlLines(std::string_view text, ExportNotes& notes) {
+  bool replaced = false;
+  std::string safe = XmlLines(text, replaced);
+  if (replaced) {
+    notes.Add(ExportChange::TextReplaced);
+  }
+  return safe;
+}
+
 std::string Decimal(double value) {
   char text[32];
   const auto end = std::to_chars(text, text + sizeof text, value).ptr;

@@ -64,5 +64,26 @@ TEST(LineFeeds, FoldsEachTitleLineEndToOneLineFeed) {
   }
 }
 
+// One pass that makes the line feeds and keeps what XML allows gives what the two give one
+// after the other, also where a line end meets a sequence that is not UTF-8 or a control byte.
+TEST(LineFeeds, AndXmlTextInOnePassAsOneAfterTheOther) {
+  const std::string inputs[] = {"",
+                                "a\r\nb\rc\n",
+                                "\r",
+                                "\r\r\n\n\r",
+                                "\xE3\r\n\x82\xBD",
+                                "\xE3\x82\r\xBD\r",
+                                std::string("\x01\r\0\r\n\t\x7F", 7),
+                                "\xEF\xBF\xBE\r\n\xEF\xBF\xBF",
+                                "\xE3\x82\xBD\r\n\xF0\x9F\x8E\xAC\r\xC3"};
+  for (const std::string& input : inputs) {
+    bool separate = false, fused = false;
+    EXPECT_EQ(XmlText(LineFeeds(input), separate), XmlLines(input, fused)) << input;
+    EXPECT_EQ(separate, fused) << input;
+    ExportNotes notes;
+    EXPECT_EQ(SafeXml(LineFeeds(input), notes), SafeXmlLines(input, notes)) << input;
+  }
+}
+
 }  // namespace
 }  // namespace morvane

@@ -1,5 +1,7 @@
 #include "listing/clip_kind.h"
 
+#include <algorithm>
+
 #include "listing/ascii_case.h"
 #include "listing/timeline_recorder.h"
 
@@ -76,14 +78,41 @@ std::string_view ColorClipText(std::string_view fullName, int which) {
 bool ListLevelPoints(SourceReader& source, ListingWriter& out, std::int32_t pointCount,
                      std::vector<LevelPoint>* kept) {
   bool anyNonzero = false;
-  for (std::int32_t i = 0; i < pointCount; ++i) {
-    const std::int32_t position = source.ReadU32();
-    const std::int32_t value = source.ReadU16();
-    out.Write(',', position, '=', value);
-    if (kept != nullptr && kept->size() <= kLevelPointLimit) {
-      kept->push_back(LevelPoint{position, static_cast<std::uint16_t>(value)});
+  std::int32_t i = 0;
+  // The points a recorder keeps, and then those it only counts, one by one.
+  if (kept != nullptr) {
+    for (; i < pointCount && kept->size() <= kLevelPointLimit; ++i) {
+      const std::int32_t position = source.ReadU32();
+      const std::uint16_t value = source.ReadU16();
+      out.Write(',', position, '=', std::int32_t{value});
+      kept->push_back(LevelPoint{position, value});
+      anyNonzero = anyNonzero || value != 0;
     }
-    anyNonzero = anyNonzero || value != 0;
+  }
+  if (out.Discards()) {
+    for (; i < pointCount; ++i) {
+      source.ReadU32();
+      anyNonzero = source.ReadU16() != 0 || anyNonzero;
+    }
+    return anyNonzero;
+  }
+  // A project may hold millions of points: a batch at a time with one check of the writer's
+  // room, ",%d=%d" at most 18 bytes per point.
+  constexpr std::int32_t kBatch = 512;
+  while (i < pointCount) {
+    const std::int32_t batchEnd = i + std::min(kBatch, pointCount - i);
+    char* p = out.Claim(static_cast<std::size_t>(kBatch) * 18);
+    std::uint32_t values = 0;
+    for (; i < batchEnd; ++i) {
+      *p++ = ',';
+      p = FormatDecimal(p, source.ReadU32());
+      *p++ = '=';
+      const std::uint16_t value = source.ReadU16();
+      values |= value;
+      p = FormatUnsigned(p, value);
+    }
+    out.Commit(p);
+    anyNonzero = anyNonzero || values != 0;
   }
   return anyNonzero;
 }

@@ -24,6 +24,8 @@ TEST(MediaNames, DecodesANameAndTakesItsLastPart) {
       {"a\x80" "b\xFD", "a\uFFFDb\uFFFD", "a\uFFFDb\uFFFD"},
       {"x\x83", "x\uFFFD", "x\uFFFD"},                // a lead byte cut off at the end
       {"\x83\x41\xA0\xFF", "ア\uFFFD\uFFFD", "ア\uFFFD\uFFFD"},
+      // A lead byte as a trail byte, a lead byte before a byte that is no trail byte, one last.
+      {"\x83\x83\x41\x88 \x83\x83\x83", "ャA\uFFFD ャ\uFFFD", "ャA\uFFFD ャ\uFFFD"},
       {"D:clip.avi", "D:clip.avi", "clip.avi"},      {"dv/take\\1.avi", "dv/take\\1.avi", "1.avi"},
       {"C:/DV/take.avi", "C:/DV/take.avi", "take.avi"},
   };
@@ -31,6 +33,17 @@ TEST(MediaNames, DecodesANameAndTakesItsLastPart) {
     EXPECT_EQ(row.decoded, DecodeShiftJis(row.bytes)) << row.bytes;
     EXPECT_EQ(row.baseName, MediaBaseName(row.decoded)) << row.decoded;
   }
+}
+
+// A text longer than the decoder's kept buffer, each of its characters as in a short one.
+TEST(MediaNames, DecodesLongTextsAsShortOnes) {
+  std::string bytes, decoded;
+  for (int i = 0; i < 100'000; ++i) {
+    bytes += "\x83\x5c" "a\x80";
+    decoded += "ソa\uFFFD";
+  }
+  EXPECT_EQ(decoded, DecodeShiftJis(bytes));
+  EXPECT_EQ(decoded + "\uFFFD", DecodeShiftJis(bytes + "\x81"));  // the last lead byte alone
 }
 
 // The folder's own spelling of a name, also one that differs in ASCII case (the exact one wins,

@@ -8,15 +8,19 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "listing/bin_window_section.h"
 #include "listing/clip_kind.h"
+#include "listing/conversion_error.h"
 #include "listing/effect_section.h"
 #include "listing/filter_sections.h"
 #include "listing/title_section.h"
+#include "listing/timeline_recorder.h"
 #include "listing/track_sections.h"
 #include "testing/doubles/listing_run.h"
 #include "testing/effect_title_records.h"
+#include "testing/track_records.h"
 
 namespace morvane {
 namespace {
@@ -82,6 +86,123 @@ TEST(TitleSection, EscapesLongTextsAtEveryOffsetAndEndsThemAtTheFirstZeroByte) {
     ReadTitleSection(run.context, 1, 0x0206);
     EXPECT_EQ(0, run.Remaining());
     EXPECT_NE(std::string::npos, run.Output().find(",\"" + row.listed + "\",1,2,3,")) << row.listed.size();
+  }
+}
+
+// Writes down every call of the sections, so that two runs can be compared.
+class CallLog : public TimelineRecorder {
+ public:
+  void RecordAspectRatio(std::int32_t ratio) override { log += "aspect " + std::to_string(ratio) + "\n"; }
+  void RecordClip(TimelineTrack track, std::int32_t index, const RecordedClip& clip) override {
+    log += "clip " + std::to_string(static_cast<int>(track)) + " " + std::to_string(index) + " " +
+           std::to_string(static_cast<int>(clip.kind)) + " " + std::string(clip.name) + " " +
+           std::to_string(clip.levelIn) + "/" + std::to_string(clip.levelOut) + ":";
+    for (const LevelPoint& point : clip.points) {
+      log += " " + std::to_string(point.position) + "=" + std::to_string(point.value);
+    }
+    log += "\n";
+  }
+  void RecordTitle(std::int32_t title, std::int32_t begin) override {
+    log += "title " + std::to_string(title) + " " + std::to_string(begin) + "\n";
+  }
+  void RecordTitleText(std::int32_t title, std::int32_t begin, std::string_view text) override {
+    log += "text " + std::to_string(title) + " " + std::to_string(begin) + " " + std::string(text) + "\n";
+  }
+  std::string log;
+};
+
+// What a section did to everything but its text: where the reads ended, or that they were
+// refused (the fields read in pieces are refused a piece at a time, so not at the same byte),
+// the progress, the tables and what the recorder was told.
+std::string Effects(const std::vector<std::uint8_t>& bytes, std::uint64_t allowance, ListingWriter& out,
+                    const std::function<void(ListingContext&, ClipTables&)>& read, bool recorder) {
+  SourceReader source(std::span<const std::uint8_t>(bytes), allowance);
+  RecordingProgress progress;
+  const ConversionSettings settings{};
+  CallLog calls;
+  ListingContext context{source, out, progress, settings, recorder ? &calls : nullptr};
+  const auto tables = std::make_unique<ClipTables>();
+  std::string effects;
+  try {
+    read(context, *tables);
+    effects += std::to_string(source.Position()) + " past " + std::to_string(source.BytesPastEnd());
+  } catch (const ConversionError&) {
+    effects += "refused";
+  }
+  effects += " steps " + std::to_string(progress.steps) + " statuses " + std::to_string(progress.statuses.size()) + "\n";
+  for (const std::string& text : progress.Texts()) effects += text + "\n";
+  effects.append(reinterpret_cast<const char*>(tables.get()), sizeof(ClipTables));
+  return effects + calls.log;
+}
+
+// An export lists nothing: the sections then read fields in pieces instead of one by one, and
+// must read exactly what the listing reads, past the end of the file too (where the allowance
+// counts what is read, not what is skipped), and tell the recorder and the tables the same.
+TEST(Sections, ListingNothingReadsWhatTheListingReads) {
+  Levels::Points many;  // more points than a batch and than the recorder keeps, nonzero only last
+  for (std::int32_t p = 0; p < 1300; ++p) many.emplace_back(p * 1000003, p == 1299 ? 7 : 0);
+  ProjectWriter main;
+  MainMovie(main, "a.avi", 0, 99, Levels(1, 2, many));
+  MainStill(main, "b.bmp", 0, 9, "t", Levels(0, 0, {{5, 0}}));
+  OtherClip(main, "c.mov");
+  MainMovie(main, "d.avi", 0, 9, Levels(0, 0, {{INT32_MIN, 65535}, {-1, 1}}));
+  ProjectWriter audio;
+  AudioClip(audio, "m.wav", 0, 9, 0, Levels(0, 0, many));
+  AudioClip(audio, "n.wav", 0, 9, 0, Levels(3, 0));
+  TitleRecord title{.begin = 7, .firstBlock = {5, {1, 2}}, .secondBlock = {-4, {}},
+                    .items = {NumberedItem("one \"1\"", "font", 1, 9), NumberedItem(std::string(300, 'x'), "f", 2, 3),
+                              NumberedItem(std::string("ab\0cd", 5), "", 3, 4)}};
+  ProjectWriter titles;
+  AppendTitleRecord(titles, title, TitleLayout::Extended);
+  title.layoutWord = 0x0300;  // no item words
+  title.begin = 9;
+  AppendTitleRecord(titles, title, TitleLayout::Extended);
+  const struct {
+    const char* name;
+    const ProjectWriter& file;
+    std::int32_t count;  // one more than the file holds: the last record reads past the end
+    std::function<void(ListingContext&, std::int32_t, ClipTables&)> read;
+  } rows[] = {
+      {"[MainAV]", main, 5, [](auto& c, auto n, auto& t) { ReadMainAvSection(c, n, t.mainClips); }},
+      {"[ExAudio1]", audio, 3, [](auto& c, auto n, auto& t) { ReadExAudioSection(c, n, t.exAudio1Clips, TimelineTrack::ExAudio1); }},
+      {"[Title]", titles, 3, [](auto& c, auto n, auto&) { ReadTitleSection(c, n, 0x0207); }},
+  };
+  for (const auto& row : rows) {
+    for (const std::size_t cut : {row.file.size(), row.file.size() - 1, row.file.size() / 2, std::size_t{7}}) {
+      for (const std::uint64_t allowance : {kPastEndLimit, std::uint64_t{3}}) {
+        SCOPED_TRACE(::testing::Message() << row.name << " cut " << cut << " allowance " << allowance);
+        const std::vector<std::uint8_t> bytes(row.file.bytes().begin(), row.file.bytes().begin() + static_cast<std::ptrdiff_t>(cut));
+        const auto read = [&](ListingContext& c, ClipTables& t) { row.read(c, row.count, t); };
+        for (const bool recorder : {true, false}) {
+          std::string text;
+          ListingWriter listing(text);
+          ListingWriter nowhere{ListingWriter::Discard{}};
+          EXPECT_EQ(Effects(bytes, allowance, listing, read, recorder), Effects(bytes, allowance, nowhere, read, recorder));
+        }
+      }
+    }
+  }
+}
+
+// The level points listed a batch at a time: every batch's edge, the last point and the
+// widest numbers.
+TEST(TrackSections, ListsEveryLevelPointAcrossBatches) {
+  for (const std::int32_t count : {1, 511, 512, 513, 1025, 3000}) {
+    Levels::Points points;
+    std::string expected = "a.avi,in=0,out=9,levelpoint(in=0,out=0";
+    for (std::int32_t p = 0; p < count; ++p) {
+      const std::int32_t position = p % 3 == 0 ? INT32_MIN + p : p % 3 == 1 ? -p : 2000000000 + p;
+      const auto value = static_cast<std::uint16_t>(p % 2 == 0 ? 65535 - p : 0);
+      points.emplace_back(position, value);
+      expected += "," + std::to_string(position) + "=" + std::to_string(value);
+    }
+    ProjectWriter file;
+    MainMovie(file, "a.avi", 0, 9, Levels(0, 0, points));
+    ListingRun run(file);
+    const auto tables = std::make_unique<ClipTables>();
+    ReadMainAvSection(run.context, 1, tables->mainClips);
+    EXPECT_EQ(expected + ")\r\n", run.Output()) << count;
+    EXPECT_EQ(1, tables->mainClips.At(0)->hasAudio) << count;
   }
 }
 

@@ -86,12 +86,7 @@ std::uint8_t SourceReader::ReadSlowU8() {
   return 0;
 }
 
-std::uint16_t SourceReader::ReadU16() {
-  if (end_ - next_ >= 2) {
-    const auto v = static_cast<std::uint16_t>(next_[0] | next_[1] << 8);
-    next_ += 2;
-    return v;
-  }
+std::uint16_t SourceReader::ReadSlowU16() {
   const std::uint16_t b0 = ReadU8();
   const std::uint16_t b1 = ReadU8();
   return static_cast<std::uint16_t>(b0 | b1 << 8);
@@ -132,6 +127,18 @@ void SourceReader::ReadChars(char* buffer, std::int32_t n) {
     wanted -= take;
   }
   *out = '\0';
+}
+
+void SourceReader::DropSlow(std::uint64_t n) {
+  while (n > 0) {
+    if (next_ == end_ && !Refill()) {
+      CountPastEnd(n);  // as ReadChars counts what the allowance no longer covers
+      return;
+    }
+    const std::uint64_t take = std::min(n, static_cast<std::uint64_t>(end_ - next_));
+    next_ += take;
+    n -= take;
+  }
 }
 
 ShortString SourceReader::ReadShortString() {

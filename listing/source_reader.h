@@ -41,7 +41,14 @@ class SourceReader {
     return ReadSlowU8();
   }
   // b0 + b1*256: 0 to 65535.
-  std::uint16_t ReadU16();
+  std::uint16_t ReadU16() {
+    if (end_ - next_ >= 2) {
+      const auto v = static_cast<std::uint16_t>(next_[0] | next_[1] << 8);
+      next_ += 2;
+      return v;
+    }
+    return ReadSlowU16();
+  }
   // b0 + b1*2^8 + b2*2^16: 0 to 2^24 - 1.
   std::uint32_t ReadU24();
   // The 32-bit pattern of four bytes, held signed as the editors held it: FF FF FF FF gives -1.
@@ -59,6 +66,17 @@ class SourceReader {
   void ReadChars(char* buffer, std::int32_t n);
   // A length byte L, then L bytes: L + 1 bytes in all; L = 0 gives the empty text.
   ShortString ReadShortString();
+  // Reads n bytes and drops them: what reading them field by field does, bytes past the end
+  // counted as read (unlike Skip), without the fields. For a conversion that lists nothing.
+  void Drop(std::uint64_t n) {
+    if (static_cast<std::uint64_t>(end_ - next_) >= n) {
+      next_ += n;
+      return;
+    }
+    DropSlow(n);
+  }
+  // A string field dropped as ReadShortString would read it.
+  void DropShortString() { Drop(ReadU8()); }
   // Passes over n bytes without reading them; past the end of the file this costs nothing.
   void Skip(std::uint64_t n);
 
@@ -77,6 +95,8 @@ class SourceReader {
 
  private:
   std::uint8_t ReadSlowU8();
+  std::uint16_t ReadSlowU16();
+  void DropSlow(std::uint64_t n);
   std::int32_t ReadSlowU32();
   // Makes bytes available at next_: the file's next bytes, or once it has ended zeros, as many
   // as the allowance has left. False when there are none (the allowance is spent).

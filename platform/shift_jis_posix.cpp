@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -20,46 +21,95 @@ struct IconvCloser {
   }
 };
 
-// One character's UTF-8 (at most three bytes for code page 932); length 0 where none.
+// One character's UTF-8 (at most three bytes for code page 932), padded to four bytes so that
+// it is copied in one store; length 0 where none.
 struct Utf8 {
   unsigned char length = 0;
-  char bytes[3] = {};
+  char bytes[4] = {};
 };
 
 // What the system's converter makes of each byte alone and of each lead byte with each trail
 // byte, asked once (a lead byte's row when it is first met), so that long texts are decoded by
 // looking up rather than by a converter's call per character. It gives what the converter gives.
+// A lead byte's row not yet asked is a row of kUnasked entries, which sends the decoder to ask.
 class Cp932Table {
  public:
+  static constexpr unsigned char kUnasked = 0xFF;
+
   explicit Cp932Table(iconv_t cd) : cd_(cd) {
+    for (Utf8& entry : unasked_) {
+      entry.length = kUnasked;
+    }
     for (int byte = 0; byte < 256; ++byte) {
       const char in[1] = {static_cast<char>(byte)};
-      lead_[static_cast<std::size_t>(byte)] = Convert(in, 1, single_[static_cast<std::size_t>(byte)]) == EINVAL;
-      const Utf8& single = single_[static_cast<std::size_t>(byte)];
+      Utf8& single = single_[static_cast<std::size_t>(byte)];
+      if (Convert(in, 1, single) == EINVAL) {
+        rows_[static_cast<std::size_t>(byte)] = unasked_.data();
+      }
       if (byte < 0x80 && (single.length != 1 || single.bytes[0] != in[0])) {
         asciiAsItself_ = false;
       }
+      if (single.length == 0) {  // a byte that starts no character alone
+        single = {3, {'\xEF', '\xBF', '\xBD', 0}};  // U+FFFD
+      }
     }
   }
 
-  bool IsLead(unsigned char byte) const { return lead_[byte]; }
-  // Whether every byte below 0x80 is the character of its own code, as code page 932 has it.
-  bool AsciiAsItself() const { return asciiAsItself_; }
-  const Utf8& Single(unsigned char byte) const { return single_[byte]; }
-
-  const Utf8& Pair(unsigned char lead, unsigned char trail) {
-    std::unique_ptr<std::array<Utf8, 256>>& row = pairs_[lead];
-    if (!row) {
-      row = std::make_unique<std::array<Utf8, 256>>();
-      for (int second = 0; second < 256; ++second) {
-        const char in[2] = {static_cast<char>(lead), static_cast<char>(second)};
-        Convert(in, 2, (*row)[static_cast<std::size_t>(second)]);
+  // Decodes bytes[0, size) to out, which has room for 3 * size + 1 bytes; returns the end.
+  char* Decode(const unsigned char* bytes, std::size_t size, char* out) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    std::size_t i = 0;
+    while (i < size) {
+      // Eight ASCII bytes at a time where code page 932 has ASCII as itself.
+      if (asciiAsItself_ && size - i >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        if ((word & kHighBits) == 0) {
+          std::memcpy(out, bytes + i, 8);
+          out += 8;
+          i += 8;
+          continue;
+        }
       }
+      const unsigned char byte = bytes[i];
+      if (byte < 0x80 && asciiAsItself_) {
+        *out++ = static_cast<char>(byte);
+        ++i;
+        continue;
+      }
+      if (rows_[byte] != nullptr && i + 1 < size) {
+        if (rows_[byte][0].length == kUnasked) [[unlikely]] {
+          AskRow(byte);
+        }
+        const Utf8& pair = rows_[byte][bytes[i + 1]];
+        if (pair.length != 0) {
+          std::memcpy(out, pair.bytes, 4);
+          out += pair.length;
+          i += 2;
+          continue;
+        }
+      }
+      // A character alone, or U+FFFD for a byte that starts none (a lead byte without a trail
+      // byte that completes it among them); decoding goes on with the next byte.
+      const Utf8& character = single_[byte];
+      std::memcpy(out, character.bytes, 4);
+      out += character.length;
+      ++i;
     }
-    return (*row)[trail];
+    return out;
   }
 
  private:
+  void AskRow(unsigned char lead) {
+    std::unique_ptr<std::array<Utf8, 256>>& row = pairs_[lead];
+    row = std::make_unique<std::array<Utf8, 256>>();
+    for (int second = 0; second < 256; ++second) {
+      const char in[2] = {static_cast<char>(lead), static_cast<char>(second)};
+      Convert(in, 2, (*row)[static_cast<std::size_t>(second)]);
+    }
+    rows_[lead] = row->data();
+  }
+
   // Converts size bytes that must make one character; returns 0, or the converter's error
   // (EINVAL: the bytes begin a character they do not finish), with out's length 0.
   int Convert(const char* bytes, std::size_t size, Utf8& out) {
@@ -81,9 +131,10 @@ class Cp932Table {
   }
 
   iconv_t cd_;
-  std::array<bool, 256> lead_{};
   bool asciiAsItself_ = true;
-  std::array<Utf8, 256> single_{};
+  std::array<Utf8, 256> single_{};       // each byte alone, U+FFFD where it makes no character
+  std::array<const Utf8*, 256> rows_{};  // each lead byte's pairs; null for the other bytes
+  std::array<Utf8, 256> unasked_{};      // the row of a lead byte not asked yet
   std::array<std::unique_ptr<std::array<Utf8, 256>>, 256> pairs_{};
 };
 
@@ -110,11 +161,11 @@ std::string DecodeShiftJis(std::string_view bytes) {
   // into a buffer that is not cleared first and kept for the thread's next text (up to a size),
   // then copied once: a profile of text-heavy titles had the clearing of a string three times
   // as long high, and the copy of each character byte by byte.
-  constexpr std::size_t kKept = 256 * 1024;
+  constexpr std::size_t kKept = 256 * 1024 + 1;
   thread_local std::unique_ptr<char[]> kept;
   thread_local std::size_t keptSize = 0;
   std::unique_ptr<char[]> large;
-  const std::size_t needed = 3 * bytes.size();
+  const std::size_t needed = 3 * bytes.size() + 1;  // and one for the last four-byte store
   char* buffer = nullptr;
   if (needed > kKept) {
     large = std::make_unique_for_overwrite<char[]>(needed);
@@ -126,39 +177,7 @@ std::string DecodeShiftJis(std::string_view bytes) {
     }
     buffer = kept.get();
   }
-  char* out = buffer;
-  // Each character's three bytes are copied whatever its length, which is then taken: every
-  // character so far took at most three bytes per byte read, so three more fit.
-  const auto put = [&out](const char* utf8, std::size_t length) {
-    std::memcpy(out, utf8, 3);
-    out += length;
-  };
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    const auto byte = static_cast<unsigned char>(bytes[i]);
-    if (byte < 0x80 && table.AsciiAsItself()) {
-      *out++ = static_cast<char>(byte);
-      ++i;
-      continue;
-    }
-    if (table.IsLead(byte) && i + 1 < bytes.size()) {
-      const Utf8& pair = table.Pair(byte, static_cast<unsigned char>(bytes[i + 1]));
-      if (pair.length != 0) {
-        put(pair.bytes, pair.length);
-        i += 2;
-        continue;
-      }
-    }
-    // A character alone, or U+FFFD for a byte that starts none (a lead byte without a trail
-    // byte that completes it among them); decoding goes on with the next byte.
-    const Utf8& single = table.Single(byte);
-    if (single.length != 0) {
-      put(single.bytes, single.length);
-    } else {
-      put(kReplacement.data(), kReplacement.size());
-    }
-    ++i;
-  }
+  char* const out = table.Decode(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), buffer);
   text.assign(buffer, static_cast<std::size_t>(out - buffer));
   return text;
 }
