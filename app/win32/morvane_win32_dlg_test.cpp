@@ -49,6 +49,18 @@ RECT ControlRect(HWND control) {
   return area;
 }
 
+// The sources' examples (under Wine, drive Z: is the Linux root) and the temporary folder.
+std::wstring ExamplesFolder() {
+  const char* sourceDir = std::getenv("MORVANE_SOURCE_DIR");
+  if (sourceDir == nullptr) ADD_FAILURE() << "MORVANE_SOURCE_DIR is not set";
+  return sourceDir == nullptr ? L"" : (*sourceDir == '/' ? L"Z:" : L"") + Wide(sourceDir) + L"\\examples\\";
+}
+std::wstring TempFolder() {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  return temp;
+}
+
 std::vector<HWND> Children(HWND dialog) {
   std::vector<HWND> children;
   for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) children.push_back(c);
@@ -322,13 +334,8 @@ TEST_F(Win32DialogTest, DroppedFilesAndTheFilesNamedAtStartFillStepThree) {
 }
 
 TEST_F(Win32DialogTest, ConvertShowsTheOutcomeAndWritesWhatLinuxWrites) {
-  const char* sourceDir = std::getenv("MORVANE_SOURCE_DIR");
-  ASSERT_NE(sourceDir, nullptr);
-  // Under Wine, drive Z: is the Linux root.
-  const std::wstring examples = (*sourceDir == '/' ? L"Z:" : L"") + Wide(sourceDir) + L"\\examples\\";
-  wchar_t temp[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, temp);
-  const std::wstring folder = std::wstring(temp) + L"変換テスト";
+  const std::wstring examples = ExamplesFolder();
+  const std::wstring folder = TempFolder() + L"変換テスト";
   CreateDirectoryW(folder.c_str(), nullptr);
   const std::wstring project = folder + L"\\例.dvc", listing = folder + L"\\例.txt";
   ASSERT_TRUE(CopyFileW((examples + L"rexedit-0207.dvc").c_str(), project.c_str(), FALSE));
@@ -521,12 +528,7 @@ TEST_F(Win32PseudoDialogTest, EveryLineOfItsMessagesAndPickersIsMarked) {
   window_ = dialog.Create();
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-  const char* sourceDir = std::getenv("MORVANE_SOURCE_DIR");
-  ASSERT_NE(sourceDir, nullptr);
-  const std::wstring project = (*sourceDir == '/' ? L"Z:" : L"") + Wide(sourceDir) + L"\\examples\\rexedit-0207.dvc";
-  wchar_t temp[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, temp);
-  const std::wstring listing = std::wstring(temp) + L"pseudo.txt";
+  const std::wstring project = ExamplesFolder() + L"rexedit-0207.dvc", listing = TempFolder() + L"pseudo.txt";
   Click(IDC_CONVERT);  // no source: it cannot be opened
   SendMessageW(window_, WM_SYSCOMMAND, IDM_MEDIAFOLDERS, 0);
   Click(IDC_BROWSE_SOURCE);
@@ -534,7 +536,7 @@ TEST_F(Win32PseudoDialogTest, EveryLineOfItsMessagesAndPickersIsMarked) {
   Type(IDC_SOURCE_PATH, project);
   messages_.answer = MessageBoxes::Answer::No;
   const struct { int software, timecode; std::wstring destination; } runs[] = {
-      {IDC_REXEDIT, IDC_FRAME, std::wstring(temp) + L"pseudo.otio"},  // refused
+      {IDC_REXEDIT, IDC_FRAME, TempFolder() + L"pseudo.otio"},  // refused
       {IDC_EZEDIT, IDC_PAL, listing},  // asked about the software, then done without the hint
       {IDC_REXEDIT, IDC_PAL, listing}};
   for (const auto& run : runs) {
