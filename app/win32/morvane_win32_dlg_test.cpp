@@ -111,17 +111,22 @@ std::vector<std::string> TextsThatDoNotFit(HWND dialog) {
   return faults;
 }
 
-// Opens the about box from the system menu and runs look on it before closing it.
-void WithAboutBox(HWND dialog, const std::function<void(HWND)>& look) {
+// Opens the about box (from the system menu unless told), runs look on it from within its modal
+// loop and closes it. False: it did not open.
+bool WithAboutBox(HWND dialog, const std::function<void(HWND)>& look, UINT message = WM_SYSCOMMAND,
+                  WPARAM wParam = IDM_ABOUTBOX, LPARAM lParam = 0) {
+  bool seen = false;
   act = [&] {
-    HWND about = FindWindowW(nullptr, Wide(TranslatedForm(kAboutBoxTexts[0])).c_str());
-    if (about == nullptr) return false;
+    HWND about = GetActiveWindow();
+    if (about == nullptr || GetDlgItem(about, IDC_ABOUT_VERSION) == nullptr) return false;
     look(about);
+    seen = true;
     SendMessageW(about, WM_COMMAND, IDOK, 0);
     return true;
   };
   SetTimer(nullptr, 0, 50, ActOnTimer);
-  SendMessageW(dialog, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+  SendMessageW(dialog, message, wParam, lParam);
+  return seen;
 }
 
 class Win32DialogTest : public ::testing::Test {
@@ -196,12 +201,7 @@ TEST_F(Win32DialogTest, EveryTextFitsItsBoxAndNoControlOverlapsAnother) {
   const std::string face = FaceOfFont(window_);  // named in the reader's language
   EXPECT_TRUE(face == "IPAPGothic" || face == "IPA Pゴシック") << face;
   EXPECT_EQ(TextsThatDoNotFit(window_), std::vector<std::string>{});
-  bool aboutSeen = false;
-  WithAboutBox(window_, [&](HWND about) {
-    EXPECT_EQ(TextsThatDoNotFit(about), std::vector<std::string>{});
-    aboutSeen = true;
-  });
-  EXPECT_TRUE(aboutSeen);
+  EXPECT_TRUE(WithAboutBox(window_, [](HWND about) { EXPECT_EQ(TextsThatDoNotFit(about), std::vector<std::string>{}); }));
   const std::vector<LONG> english = Widths(UiLanguage::English), shown = Widths(runLanguage_);
   ASSERT_EQ(shown.size(), english.size());
   for (std::size_t i = 0; i < shown.size(); ++i) EXPECT_LE(shown[i], english[i]) << "control " << i;
@@ -269,10 +269,12 @@ TEST_F(Win32DialogTest, OpensCentredOnTheScreenAndOwnsItsMessageBoxes) {
   HWND boxOwner = nullptr;
   RECT boxArea{};
   LRESULT boxDefault = 0;
+  std::string boxCaption;
   act = [&] {
     HWND box = GetActiveWindow();
     if (box == nullptr || GetDlgItem(box, IDNO) == nullptr) return false;
     boxOwner = GetWindow(box, GW_OWNER);
+    boxCaption = WindowTextUtf8(box);
     GetWindowRect(box, &boxArea);
     boxDefault = GetWindowLongPtrW(GetDlgItem(box, IDYES), GWL_STYLE) & BS_TYPEMASK;
     SendMessageW(box, WM_COMMAND, IDNO, 0);
@@ -281,6 +283,7 @@ TEST_F(Win32DialogTest, OpensCentredOnTheScreenAndOwnsItsMessageBoxes) {
   SetTimer(nullptr, 0, 50, ActOnTimer);
   EXPECT_EQ(Win32MessageBoxes(window_).Ask("question"), MessageBoxes::Answer::No);
   EXPECT_EQ(boxOwner, window_);
+  EXPECT_EQ(boxCaption, kCaption);  // the program's name, in every language
   EXPECT_EQ(boxDefault, BS_DEFPUSHBUTTON);  // Yes is the default
   POINT middle{(boxArea.left + boxArea.right) / 2, (boxArea.top + boxArea.bottom) / 2};
   EXPECT_TRUE(PtInRect(&area, middle));
@@ -397,17 +400,16 @@ TEST_F(Win32DialogTest, SystemMenuAndF1OpenTheAboutBoxEnterKeepsTheDialogEscapeE
   const struct { UINT message; WPARAM wParam; LPARAM lParam; } opening[] = {
       {WM_SYSCOMMAND, IDM_ABOUTBOX, 0}, {WM_HELP, 0, reinterpret_cast<LPARAM>(&help)}};
   for (const auto& row : opening) {
-    std::string aboutVersionLine;  // the about box is closed from within its modal loop
-    act = [&] {
-      HWND about = FindWindowW(nullptr, Wide(TranslatedForm(kAboutBoxTexts[0])).c_str());
-      if (about == nullptr) return false;
-      aboutVersionLine = WindowTextUtf8(GetDlgItem(about, IDC_ABOUT_VERSION));
-      SendMessageW(about, WM_COMMAND, IDOK, 0);
-      return true;
-    };
-    SetTimer(nullptr, 0, 50, ActOnTimer);
-    SendMessageW(window_, row.message, row.wParam, row.lParam);
-    EXPECT_EQ(aboutVersionLine, TranslatedForm(kAboutBoxTexts[2]));
+    std::string caption, versionLine;  // in the run's language
+    WithAboutBox(
+        window_,
+        [&](HWND about) {
+          caption = WindowTextUtf8(about);
+          versionLine = WindowTextUtf8(GetDlgItem(about, IDC_ABOUT_VERSION));
+        },
+        row.message, row.wParam, row.lParam);
+    EXPECT_EQ(caption, TranslatedForm(kAboutBoxTexts[0]));
+    EXPECT_EQ(versionLine, TranslatedForm(kAboutBoxTexts[2]));
   }
   Type(IDC_SOURCE_PATH, L"typed.dvc");
   SendMessageW(window_, WM_COMMAND, IDOK, 0);  // Enter in a path field
@@ -500,7 +502,7 @@ TEST_F(Win32PseudoDialogTest, EveryTextOfTheDialogItsMenusAndItsAboutBoxIsMarked
       ++aboutTexts;
     }
   });
-  EXPECT_EQ(aboutTexts, 8u);
+  EXPECT_EQ(aboutTexts, 8u);  // the caption, OK and six lines
 }
 
 // Pickers that keep the texts they show: titles and file type labels.
@@ -520,7 +522,7 @@ struct DescribingPickers : testing::RecordingFilePickers {
 };
 
 // Each message box, question and picker the dialog shows is marked line by line: no line is
-// built from a text outside the catalog. The boxes' caption is the program's name.
+// built from a text outside the catalog.
 TEST_F(Win32PseudoDialogTest, EveryLineOfItsMessagesAndPickersIsMarked) {
   DescribingPickers pickers;
   CMorvaneDlg dialog(messages_, pickers);
@@ -556,17 +558,6 @@ TEST_F(Win32PseudoDialogTest, EveryLineOfItsMessagesAndPickersIsMarked) {
       EXPECT_TRUE(line.empty() || Marked(line)) << line;
     }
   }
-  std::string caption;
-  act = [&] {
-    HWND box = GetActiveWindow();
-    if (box == nullptr || box == window_) return false;
-    caption = WindowTextUtf8(box);
-    SendMessageW(box, WM_COMMAND, IDOK, 0);
-    return true;
-  };
-  SetTimer(nullptr, 0, 50, ActOnTimer);
-  Win32MessageBoxes(window_).Show(messages_.shown.back().text, MessageIcon::None);
-  EXPECT_EQ(caption, kCaption);
   DeleteFileW(listing.c_str());
 }
 
