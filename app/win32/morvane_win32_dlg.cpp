@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/win32/resource.h"
+#include "app/win32/template_texts.h"
 #include "app/win32/win32_text.h"
 #include "convert/project_links.h"
 #include "listing/progress_sink.h"
@@ -50,13 +51,16 @@ std::vector<std::string> DroppedFiles(HDROP drop) {
   return files;
 }
 
+// The about item as the reader reads it: string 101 is its English text (kAboutItem).
 std::wstring AboutItemText() {
   // LoadStringW with a zero length gives a read-only pointer to the text, which is not
   // terminated; its length is the result.
   const wchar_t* text = nullptr;
   const int length = LoadStringW(Instance(), IDS_ABOUTBOX, reinterpret_cast<LPWSTR>(&text), 0);
-  return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
+  return length > 0 ? Wide(Tr(Utf8(std::wstring_view(text, static_cast<std::size_t>(length))))) : std::wstring();
 }
+
+std::wstring MediaFoldersItemText() { return Wide(Tr(DialogCore::kMediaFoldersItem)); }
 
 bool IsPushButton(HWND control) {
   return control != nullptr &&
@@ -99,6 +103,7 @@ int NeededWidth(HWND control) {
 INT_PTR CALLBACK AboutProcedure(HWND window, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
+      TranslateTemplate(window, kAboutBoxTexts);
       // The home page and contact are set when the build is configured; an empty one is not
       // shown.
       SetDlgItemTextW(window, IDC_ABOUT_WEB, Wide(version::kHomePage).c_str());
@@ -241,13 +246,14 @@ INT_PTR CMorvaneDlg::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CMorvaneDlg::OnInitDialog() {
+  TranslateTemplate(window_, kMainDialogTexts);
   if (HMENU menu = GetSystemMenu(window_, FALSE)) {
     const std::wstring item = AboutItemText();
     if (!item.empty()) {
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
       AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, item.c_str());
     }
-    AppendMenuW(menu, MF_STRING, IDM_MEDIAFOLDERS, Wide(DialogCore::kMediaFoldersItem).c_str());
+    AppendMenuW(menu, MF_STRING, IDM_MEDIAFOLDERS, MediaFoldersItemText().c_str());
   }
   icon_ = static_cast<HICON>(LoadImageW(Instance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
                                         GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
@@ -365,7 +371,7 @@ void CMorvaneDlg::OnContextMenu(LPARAM where) {
   }
   HMENU menu = CreatePopupMenu();
   AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, AboutItemText().c_str());
-  AppendMenuW(menu, MF_STRING, IDM_MEDIAFOLDERS, Wide(DialogCore::kMediaFoldersItem).c_str());
+  AppendMenuW(menu, MF_STRING, IDM_MEDIAFOLDERS, MediaFoldersItemText().c_str());
   const UINT chosen = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
                                                        point.x, point.y, 0, window_, nullptr));
   DestroyMenu(menu);

@@ -9,17 +9,22 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "app/win32/resource.h"
+#include "app/win32/template_texts.h"
 #include "app/win32/win32_text.h"
 #include "convert/messages.h"
 #include "convert/version.h"
@@ -44,6 +49,86 @@ RECT ControlRect(HWND control) {
   return area;
 }
 
+// The sources' examples (under Wine, drive Z: is the Linux root) and the temporary folder.
+std::wstring ExamplesFolder() {
+  const char* sourceDir = std::getenv("MORVANE_SOURCE_DIR");
+  if (sourceDir == nullptr) ADD_FAILURE() << "MORVANE_SOURCE_DIR is not set";
+  return sourceDir == nullptr ? L"" : (*sourceDir == '/' ? L"Z:" : L"") + Wide(sourceDir) + L"\\examples\\";
+}
+std::wstring TempFolder() {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  return temp;
+}
+
+std::vector<HWND> Children(HWND dialog) {
+  std::vector<HWND> children;
+  for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) children.push_back(c);
+  return children;
+}
+
+bool Visible(HWND window) { return (GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+// The caption and the text of each visible control a person reads, with its id (kCaptionId for
+// the caption). Left out: the fields (edit controls), which hold paths and the status, and icons.
+std::vector<std::pair<int, std::string>> ReadTexts(HWND dialog) {
+  std::vector<std::pair<int, std::string>> texts{{kCaptionId, WindowTextUtf8(dialog)}};
+  for (HWND control : Children(dialog)) {
+    wchar_t kind[16] = {};
+    GetClassNameW(control, kind, 16);
+    const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+    const std::string text = WindowTextUtf8(control);
+    if (Visible(control) && !text.empty() && lstrcmpiW(kind, WC_EDITW) != 0 &&
+        !(lstrcmpiW(kind, WC_STATICW) == 0 && (style & SS_TYPEMASK) == SS_ICON)) {
+      texts.emplace_back(GetDlgCtrlID(control), text);
+    }
+  }
+  return texts;
+}
+
+// The visible controls whose text does not fit their box in their own font: a button's ideal
+// size (its text beside the indicator of a radio button, within the margins of a push button),
+// a label's text in its width, wrapped where it has room for more lines.
+std::vector<std::string> TextsThatDoNotFit(HWND dialog) {
+  std::vector<std::string> faults;
+  for (HWND control : Children(dialog)) {
+    const std::wstring text = WindowText(control);
+    RECT box{};
+    GetClientRect(control, &box);
+    RECT needed{0, 0, box.right, 0};
+    if (SIZE ideal{}; SendMessageW(control, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal))) {
+      needed = {0, 0, ideal.cx, ideal.cy};
+    } else {
+      HDC context = GetDC(control);
+      SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+      DrawTextW(context, text.c_str(), static_cast<int>(text.size()), &needed, DT_CALCRECT | DT_WORDBREAK);
+      ReleaseDC(control, context);
+    }
+    if (Visible(control) && (needed.right > box.right || needed.bottom > box.bottom)) {
+      faults.push_back(Utf8(text) + ": " + std::to_string(needed.right) + "x" + std::to_string(needed.bottom));
+    }
+  }
+  return faults;
+}
+
+// Opens the about box (from the system menu unless told), runs look on it from within its modal
+// loop and closes it. False: it did not open.
+bool WithAboutBox(HWND dialog, const std::function<void(HWND)>& look, UINT message = WM_SYSCOMMAND,
+                  WPARAM wParam = IDM_ABOUTBOX, LPARAM lParam = 0) {
+  bool seen = false;
+  act = [&] {
+    HWND about = GetActiveWindow();
+    if (about == nullptr || GetDlgItem(about, IDC_ABOUT_VERSION) == nullptr) return false;
+    look(about);
+    seen = true;
+    SendMessageW(about, WM_COMMAND, IDOK, 0);
+    return true;
+  };
+  SetTimer(nullptr, 0, 50, ActOnTimer);
+  SendMessageW(dialog, message, wParam, lParam);
+  return seen;
+}
+
 class Win32DialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -57,11 +142,14 @@ class Win32DialogTest : public ::testing::Test {
     };
   }
 
+  void TearDown() override { SetLanguage(runLanguage_); }
+
   HWND Item(int id) const { return GetDlgItem(window_, id); }
   void Click(int id) { SendMessageW(Item(id), BM_CLICK, 0, 0); }
   void Type(int id, const std::wstring& text) { SetDlgItemTextW(window_, id, text.c_str()); }
   std::string Text(int id) const { return WindowTextUtf8(Item(id)); }
 
+  const UiLanguage runLanguage_ = CurrentLanguage();  // English, or Japanese under LANG=ja_JP.UTF-8
   testing::RecordingMessageBoxes messages_;
   testing::RecordingFilePickers pickers_;
   CMorvaneDlg dialog_{messages_, pickers_};
@@ -73,29 +161,50 @@ class Win32DialogTest : public ::testing::Test {
 // In the order of DialogRadio.
 const int kRadioIds[] = {IDC_REXEDIT, IDC_EZEDIT, IDC_NTSC_DROP_FRAME, IDC_NTSC_NON_DROP, IDC_PAL, IDC_FRAME};
 
-TEST_F(Win32DialogTest, EveryControlShowsItsWholeTextAndOverlapsNoOther) {
-  std::vector<HWND> controls;
-  for (HWND c = GetWindow(window_, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-    controls.push_back(c);
-  }
+// The widths of a new dialog's controls, laid out in language.
+std::vector<LONG> Widths(UiLanguage language) {
+  SetLanguage(language);
+  testing::RecordingMessageBoxes messages;
+  testing::RecordingFilePickers pickers;
+  CMorvaneDlg dialog(messages, pickers);
+  std::vector<LONG> widths;
+  for (HWND control : Children(dialog.Create())) widths.push_back(ControlRect(control).right - ControlRect(control).left);
+  return widths;
+}
+
+// The face name in the file of the font a window draws with (GetTextFace gives the name asked
+// for, which Wine keeps for a replaced font).
+std::string FaceOfFont(HWND window) {
+  HDC context = GetDC(window);
+  SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageW(window, WM_GETFONT, 0, 0)));
+  std::vector<char> metrics(GetOutlineTextMetricsW(context, 0, nullptr) + sizeof(OUTLINETEXTMETRICW));
+  auto* outline = reinterpret_cast<OUTLINETEXTMETRICW*>(metrics.data());
+  GetOutlineTextMetricsW(context, static_cast<UINT>(metrics.size()), outline);
+  ReleaseDC(window, context);
+  return Utf8(reinterpret_cast<const wchar_t*>(metrics.data() + reinterpret_cast<std::size_t>(outline->otmpFaceName)));
+}
+
+// In the run's language every text shows whole in its box, in the dialog and the about box, in
+// the font Windows has for "MS PGothic" (under Wine IPAPGothic, whose Latin letters are wider:
+// FitTexts widens a label or radio button into free space). No control overlaps another, and no
+// box is wider than for the English text: a translation fits the English layout.
+TEST_F(Win32DialogTest, EveryTextFitsItsBoxAndNoControlOverlapsAnother) {
+  const std::vector<HWND> controls = Children(window_);
   ASSERT_EQ(controls.size(), 18u);
   for (std::size_t i = 0; i < controls.size(); ++i) {
-    const RECT area = ControlRect(controls[i]);
-    const std::wstring text = WindowText(controls[i]);
-    SIZE needed{};
-    if (!SendMessageW(controls[i], BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&needed))) {
-      HDC context = GetDC(controls[i]);  // a label: its text in one line
-      SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageW(controls[i], WM_GETFONT, 0, 0)));
-      GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &needed);
-      ReleaseDC(controls[i], context);
-    }
-    EXPECT_LE(needed.cx, area.right - area.left) << Utf8(text);
     for (std::size_t j = i + 1; j < controls.size(); ++j) {
-      RECT other = ControlRect(controls[j]), both{};
+      RECT area = ControlRect(controls[i]), other = ControlRect(controls[j]), both{};
       EXPECT_FALSE(IntersectRect(&both, &area, &other)) << i << " overlaps " << j;
     }
   }
   EXPECT_LT(ControlRect(Item(IDC_NTSC_NON_DROP)).right, ControlRect(Item(IDC_FRAME)).left);
+  const std::string face = FaceOfFont(window_);  // named in the reader's language
+  EXPECT_TRUE(face == "IPAPGothic" || face == "IPA Pゴシック") << face;
+  EXPECT_EQ(TextsThatDoNotFit(window_), std::vector<std::string>{});
+  EXPECT_TRUE(WithAboutBox(window_, [](HWND about) { EXPECT_EQ(TextsThatDoNotFit(about), std::vector<std::string>{}); }));
+  const std::vector<LONG> english = Widths(UiLanguage::English), shown = Widths(runLanguage_);
+  ASSERT_EQ(shown.size(), english.size());
+  for (std::size_t i = 0; i < shown.size(); ++i) EXPECT_LE(shown[i], english[i]) << "control " << i;
 }
 
 TEST_F(Win32DialogTest, RadiosShowTheSettingsInForceAndAreTheTabStopsOfTheirGroups) {
@@ -160,10 +269,12 @@ TEST_F(Win32DialogTest, OpensCentredOnTheScreenAndOwnsItsMessageBoxes) {
   HWND boxOwner = nullptr;
   RECT boxArea{};
   LRESULT boxDefault = 0;
+  std::string boxCaption;
   act = [&] {
     HWND box = GetActiveWindow();
     if (box == nullptr || GetDlgItem(box, IDNO) == nullptr) return false;
     boxOwner = GetWindow(box, GW_OWNER);
+    boxCaption = WindowTextUtf8(box);
     GetWindowRect(box, &boxArea);
     boxDefault = GetWindowLongPtrW(GetDlgItem(box, IDYES), GWL_STYLE) & BS_TYPEMASK;
     SendMessageW(box, WM_COMMAND, IDNO, 0);
@@ -172,6 +283,7 @@ TEST_F(Win32DialogTest, OpensCentredOnTheScreenAndOwnsItsMessageBoxes) {
   SetTimer(nullptr, 0, 50, ActOnTimer);
   EXPECT_EQ(Win32MessageBoxes(window_).Ask("question"), MessageBoxes::Answer::No);
   EXPECT_EQ(boxOwner, window_);
+  EXPECT_EQ(boxCaption, kCaption);  // the program's name, in every language
   EXPECT_EQ(boxDefault, BS_DEFPUSHBUTTON);  // Yes is the default
   POINT middle{(boxArea.left + boxArea.right) / 2, (boxArea.top + boxArea.bottom) / 2};
   EXPECT_TRUE(PtInRect(&area, middle));
@@ -225,13 +337,8 @@ TEST_F(Win32DialogTest, DroppedFilesAndTheFilesNamedAtStartFillStepThree) {
 }
 
 TEST_F(Win32DialogTest, ConvertShowsTheOutcomeAndWritesWhatLinuxWrites) {
-  const char* sourceDir = std::getenv("MORVANE_SOURCE_DIR");
-  ASSERT_NE(sourceDir, nullptr);
-  // Under Wine, drive Z: is the Linux root.
-  const std::wstring examples = (*sourceDir == '/' ? L"Z:" : L"") + Wide(sourceDir) + L"\\examples\\";
-  wchar_t temp[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, temp);
-  const std::wstring folder = std::wstring(temp) + L"変換テスト";
+  const std::wstring examples = ExamplesFolder();
+  const std::wstring folder = TempFolder() + L"変換テスト";
   CreateDirectoryW(folder.c_str(), nullptr);
   const std::wstring project = folder + L"\\例.dvc", listing = folder + L"\\例.txt";
   ASSERT_TRUE(CopyFileW((examples + L"rexedit-0207.dvc").c_str(), project.c_str(), FALSE));
@@ -283,9 +390,9 @@ TEST_F(Win32DialogTest, TheSessionEndingLeavesNoTemporary) {
 TEST_F(Win32DialogTest, SystemMenuAndF1OpenTheAboutBoxEnterKeepsTheDialogEscapeEndsIt) {
   wchar_t item[64] = {};
   GetMenuStringW(GetSystemMenu(window_, FALSE), IDM_ABOUTBOX, item, 64, MF_BYCOMMAND);
-  EXPECT_EQ(Utf8(item), "morvane version information(&A)...");
+  EXPECT_EQ(Utf8(item), Tr(kAboutItem));  // in the run's language
   GetMenuStringW(GetSystemMenu(window_, FALSE), IDM_MEDIAFOLDERS, item, 64, MF_BYCOMMAND);
-  EXPECT_EQ(Utf8(item), "Media folders...");
+  EXPECT_EQ(Utf8(item), Tr(DialogCore::kMediaFoldersItem));
   pickers_.folderAnswer = "C:\\アーカイブ";
   SendMessageW(window_, WM_SYSCOMMAND, IDM_MEDIAFOLDERS, 0);
   EXPECT_EQ(dialog_.core().MediaFolders(), std::vector<std::string>{"C:\\アーカイブ"});
@@ -293,23 +400,165 @@ TEST_F(Win32DialogTest, SystemMenuAndF1OpenTheAboutBoxEnterKeepsTheDialogEscapeE
   const struct { UINT message; WPARAM wParam; LPARAM lParam; } opening[] = {
       {WM_SYSCOMMAND, IDM_ABOUTBOX, 0}, {WM_HELP, 0, reinterpret_cast<LPARAM>(&help)}};
   for (const auto& row : opening) {
-    std::string aboutVersionLine;  // the about box is closed from within its modal loop
-    act = [&] {
-      HWND about = FindWindowW(nullptr, L"morvane version information");
-      if (about == nullptr) return false;
-      aboutVersionLine = WindowTextUtf8(GetDlgItem(about, IDC_ABOUT_VERSION));
-      SendMessageW(about, WM_COMMAND, IDOK, 0);
-      return true;
-    };
-    SetTimer(nullptr, 0, 50, ActOnTimer);
-    SendMessageW(window_, row.message, row.wParam, row.lParam);
-    EXPECT_EQ(aboutVersionLine, std::string("morvane Version ") + version::kDisplayVersion);
+    std::string caption, versionLine;  // in the run's language
+    WithAboutBox(
+        window_,
+        [&](HWND about) {
+          caption = WindowTextUtf8(about);
+          versionLine = WindowTextUtf8(GetDlgItem(about, IDC_ABOUT_VERSION));
+        },
+        row.message, row.wParam, row.lParam);
+    EXPECT_EQ(caption, TranslatedForm(kAboutBoxTexts[0]));
+    EXPECT_EQ(versionLine, TranslatedForm(kAboutBoxTexts[2]));
   }
   Type(IDC_SOURCE_PATH, L"typed.dvc");
   SendMessageW(window_, WM_COMMAND, IDOK, 0);  // Enter in a path field
   EXPECT_EQ(Text(IDC_SOURCE_PATH), "typed.dvc");
   SendMessageW(window_, WM_COMMAND, IDCANCEL, 0);  // Escape
   EXPECT_FALSE(IsWindow(window_));
+}
+
+// The tables are the templates' texts, in their order; the template texts they leave out read
+// the same in every language.
+TEST(Win32TemplateTexts, AreTheTemplatesOwn) {
+  const struct {
+    int templateId;
+    std::span<const TemplateText> table;
+    std::vector<std::pair<int, std::string>> unchanged;
+  } templates[] = {
+      {IDD_MORVANE_DIALOG, kMainDialogTexts, {{IDC_BROWSE_SOURCE, "..."}, {IDC_BROWSE_DESTINATION, "..."}}},
+      {IDD_ABOUTBOX, kAboutBoxTexts, {{IDC_ABOUT_NOTICE, version::kLegalCopyright}}},
+  };
+  for (const auto& row : templates) {
+    HWND bare = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(row.templateId), nullptr,
+                                   [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; }, 0);
+    ASSERT_NE(bare, nullptr);
+    std::vector<std::pair<int, std::string>> expected;
+    for (const TemplateText& entry : row.table) expected.emplace_back(entry.id, TemplateForm(entry));
+    std::vector<std::pair<int, std::string>> read = ReadTexts(bare), kept;
+    std::erase_if(read, [&](const auto& text) {
+      const bool unchanged = std::find(row.unchanged.begin(), row.unchanged.end(), text) != row.unchanged.end();
+      if (unchanged) kept.push_back(text);
+      return unchanged;
+    });
+    EXPECT_EQ(read, expected) << row.templateId;
+    EXPECT_EQ(kept, row.unchanged) << row.templateId;
+    DestroyWindow(bare);
+  }
+  const wchar_t* item = nullptr;
+  const int length = LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, reinterpret_cast<LPWSTR>(&item), 0);
+  EXPECT_EQ(Utf8(std::wstring_view(item, static_cast<std::size_t>(length))), kAboutItem);
+}
+
+// The run with LANG=ja_JP.UTF-8 reads Japanese from Windows (GetUserDefaultUILanguage), the
+// other English; the run says which it is.
+TEST(Win32TemplateTexts, TheLanguageIsTheUsers) {
+  const char* expected = std::getenv("MORVANE_EXPECTED_LANGUAGE");
+  if (expected == nullptr) GTEST_SKIP() << "MORVANE_EXPECTED_LANGUAGE is not set";
+  EXPECT_EQ(CurrentLanguage(), std::string(expected) == "ja" ? UiLanguage::Japanese : UiLanguage::English);
+}
+
+// The dialog in the pseudo-language, where every catalog text is marked.
+class Win32PseudoDialogTest : public Win32DialogTest {
+ protected:
+  void SetUp() override {
+    SetLanguage(UiLanguage::Pseudo);
+    Win32DialogTest::SetUp();
+  }
+};
+
+bool Marked(std::string_view text) { return text.find(kPseudoOpen) != std::string_view::npos; }
+
+// Every text a person reads comes from the catalog. Left unmarked: the "..." buttons (a sign)
+// and the copyright line (a notice, the same everywhere).
+TEST_F(Win32PseudoDialogTest, EveryTextOfTheDialogItsMenusAndItsAboutBoxIsMarked) {
+  for (const auto& [id, text] : ReadTexts(window_)) EXPECT_TRUE(Marked(text) || text == "...") << text;
+  for (UINT item : {IDM_ABOUTBOX, IDM_MEDIAFOLDERS}) {
+    wchar_t text[128] = {};
+    GetMenuStringW(GetSystemMenu(window_, FALSE), item, text, 128, MF_BYCOMMAND);
+    EXPECT_TRUE(Marked(Utf8(text))) << item;
+  }
+  std::vector<std::string> menu;  // the context menu, opened from the keyboard
+  act = [&] {
+    HWND popup = FindWindowW(L"#32768", nullptr);
+    if (popup == nullptr) return false;
+    HMENU items = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+    for (int i = 0; i < GetMenuItemCount(items); ++i) {
+      wchar_t text[128] = {};
+      GetMenuStringW(items, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+      menu.push_back(Utf8(text));
+    }
+    EndMenu();
+    return true;
+  };
+  SetTimer(nullptr, 0, 50, ActOnTimer);
+  SendMessageW(window_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window_), MAKELPARAM(-1, -1));
+  EXPECT_EQ(menu.size(), 2u);
+  for (const std::string& item : menu) EXPECT_TRUE(Marked(item)) << item;
+  std::size_t aboutTexts = 0;
+  WithAboutBox(window_, [&](HWND about) {
+    for (const auto& [id, text] : ReadTexts(about)) {
+      EXPECT_TRUE(Marked(text) || text == version::kLegalCopyright) << text;
+      ++aboutTexts;
+    }
+  });
+  EXPECT_EQ(aboutTexts, 8u);  // the caption, OK and six lines
+}
+
+// Pickers that keep the texts they show: titles and file type labels.
+struct DescribingPickers : testing::RecordingFilePickers {
+  std::optional<PickedFile> PickSource(const PickerDescription& description) override { return Keep(description); }
+  std::optional<PickedFile> PickDestination(const PickerDescription& description) override { return Keep(description); }
+  std::optional<std::string> PickFolder(const std::string& title) override {
+    texts.push_back(title);
+    return std::nullopt;
+  }
+  std::optional<PickedFile> Keep(const PickerDescription& description) {
+    texts.push_back(description.title);
+    for (const FileFilter& filter : description.filters) texts.push_back(filter.label);
+    return std::nullopt;
+  }
+  std::vector<std::string> texts;
+};
+
+// Each message box, question and picker the dialog shows is marked line by line: no line is
+// built from a text outside the catalog.
+TEST_F(Win32PseudoDialogTest, EveryLineOfItsMessagesAndPickersIsMarked) {
+  DescribingPickers pickers;
+  CMorvaneDlg dialog(messages_, pickers);
+  dialog.OfferAtStart({"C:\\p\\clip.avi"});  // not a .dvc: asked once the dialog's loop runs
+  window_ = dialog.Create();
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  const std::wstring project = ExamplesFolder() + L"rexedit-0207.dvc", listing = TempFolder() + L"pseudo.txt";
+  Click(IDC_CONVERT);  // no source: it cannot be opened
+  SendMessageW(window_, WM_SYSCOMMAND, IDM_MEDIAFOLDERS, 0);
+  Click(IDC_BROWSE_SOURCE);
+  Click(IDC_BROWSE_DESTINATION);
+  Type(IDC_SOURCE_PATH, project);
+  messages_.answer = MessageBoxes::Answer::No;
+  const struct { int software, timecode; std::wstring destination; } runs[] = {
+      {IDC_REXEDIT, IDC_FRAME, TempFolder() + L"pseudo.otio"},  // refused
+      {IDC_EZEDIT, IDC_PAL, listing},  // asked about the software, then done without the hint
+      {IDC_REXEDIT, IDC_PAL, listing}};
+  for (const auto& run : runs) {
+    Click(run.software);
+    Click(run.timecode);
+    Type(IDC_DESTINATION_PATH, run.destination);
+    Click(IDC_CONVERT);
+  }
+  EXPECT_EQ(std::make_tuple(messages_.shown.size(), messages_.asked.size()), std::make_tuple(4u, 2u));
+  std::vector<std::string> texts = pickers.texts;
+  for (const DialogOutcome& shown : messages_.shown) texts.push_back(shown.text);
+  texts.insert(texts.end(), messages_.asked.begin(), messages_.asked.end());
+  for (const std::string& text : texts) {
+    for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+      end = text.find('\n', start);
+      const std::string line = text.substr(start, end - start);
+      EXPECT_TRUE(line.empty() || Marked(line)) << line;
+    }
+  }
+  DeleteFileW(listing.c_str());
 }
 
 TEST(Win32Resources, VersionTextsAreTheProgramsOwn) {

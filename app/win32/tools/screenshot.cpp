@@ -1,6 +1,8 @@
-// Saves a picture of the main dialog as a 24-bit .bmp, with example paths in its fields:
-//   morvane_screenshot.exe dialog.bmp
-// (under Wine: app/win32/testing/run_dialog.sh; README.md says how the picture is made).
+// Saves a picture of the main dialog as a 24-bit .bmp, with example paths in its fields, and
+// one of its about box when a second name is given:
+//   morvane_screenshot.exe dialog.bmp [about.bmp]
+// in the user's language (under Wine: app/win32/testing/run_dialog.sh, with LANG=ja_JP.UTF-8 for
+// Japanese; README.md says how the pictures are made).
 #include <windows.h>
 // The other Windows headers need windows.h first.
 #include <commctrl.h>
@@ -56,11 +58,43 @@ bool SaveBitmap(const wchar_t* path, HDC context, HBITMAP bitmap, int width, int
   return std::fclose(out) == 0 && written;
 }
 
+// Saves what the screen shows of window: PrintWindow under Wine leaves out the controls.
+bool Capture(HWND window, const wchar_t* path) {
+  RECT frame{};
+  GetWindowRect(window, &frame);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  const bool printed = BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY) != FALSE;
+  SelectObject(memory, old);
+  const bool saved = printed && SaveBitmap(path, memory, bitmap, width, height);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return saved;
+}
+
+// The about box runs its own modal loop: a timer takes its picture once it has painted, then
+// closes it.
+const wchar_t* aboutPath = nullptr;
+bool aboutSaved = false;
+void CALLBACK CaptureAboutBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  HWND about = GetActiveWindow();
+  aboutSaved = about != nullptr && Capture(about, aboutPath);
+  if (about != nullptr) {
+    SendMessageW(about, WM_COMMAND, IDOK, 0);
+  }
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: morvane_screenshot OUTPUT.bmp\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: morvane_screenshot OUTPUT.bmp [ABOUT.bmp]\n");
     return 2;
   }
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
@@ -77,24 +111,18 @@ int wmain(int argc, wchar_t** argv) {
   SetFocus(GetDlgItem(window, IDC_CONVERT));
   Settle(window);
 
-  RECT frame{};
-  GetWindowRect(window, &frame);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  // What the screen shows: PrintWindow under Wine leaves out the controls.
-  const bool printed = BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY) != FALSE;
-  SelectObject(memory, old);
-  const bool saved = printed && SaveBitmap(argv[1], memory, bitmap, width, height);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  if (!saved) {
+  if (!Capture(window, argv[1])) {
     std::fprintf(stderr, "morvane_screenshot: cannot capture the dialog\n");
     return 1;
+  }
+  if (argc == 3) {
+    aboutPath = argv[2];
+    SetTimer(nullptr, 0, 700, CaptureAboutBox);
+    SendMessageW(window, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    if (!aboutSaved) {
+      std::fprintf(stderr, "morvane_screenshot: cannot capture the about box\n");
+      return 1;
+    }
   }
   return 0;
 }
