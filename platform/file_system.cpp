@@ -84,11 +84,12 @@ class TreeWalk {
     Work(true);  // the folder given, alone: a folder without subfolders needs no other thread
     std::vector<std::thread> helpers;
     if (!pending_.empty()) {
+      helpers.reserve(workers - 1);
       try {
         while (helpers.size() + 1 < workers) {
           helpers.emplace_back([this] { Work(false); });
         }
-      } catch (const std::system_error&) {
+      } catch (...) {
         // no more threads to be had: those there are do the work
       }
     }
