@@ -39,7 +39,7 @@ class FilesUnderTest : public ::testing::Test {
     }
     fs::create_directories(scratch / "empty");
     fs::create_directories(scratch / "かな");
-    testing::WriteFile(scratch / "かな" / "が.avi", "x");
+    testing::WriteFile(scratch / "かな/が.avi", "x");
     testing::WriteFile(scratch / "top.avi", "x");
     files += 2;
 #ifndef _WIN32
