@@ -59,9 +59,9 @@ std::vector<std::string> ProbedSources(const std::vector<std::string>& given) {
     for (const std::string& unreadable : tree.unreadable) {  // its projects would be left out unsaid
       Warn(unreadable, Tr(kUnreadableSkipped));
     }
-    for (const std::string& file : tree.files) {
-      if (EndsWithIgnoringAsciiCase(file, ".dvc")) {
-        projects.push_back(folder + file);
+    for (std::size_t i = 0; i < tree.files.size(); ++i) {
+      if (EndsWithIgnoringAsciiCase(tree.files[i], ".dvc")) {
+        projects.push_back(folder + std::string(tree.files[i]));
       }
     }
     std::sort(projects.begin(), projects.end());

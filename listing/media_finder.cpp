@@ -1,7 +1,10 @@
 #include "listing/media_finder.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <numeric>
 
 #include "listing/unicode_compose.h"
 #include "platform/file_system.h"
@@ -34,14 +37,32 @@ MediaTree::MediaTree(std::string folderUtf8) : folder_(std::move(folderUtf8)) {
   FolderTree tree = FilesUnder(folder_);
   paths_ = std::move(tree.files);
   unreadable_ = std::move(tree.unreadable);
-  stems_.reserve(paths_.size());
+  std::vector<std::uint64_t> keys(paths_.size());
   for (std::size_t i = 0; i < paths_.size(); ++i) {
     const std::string_view name = LastPart(paths_[i]);
     const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     // An ASCII name is its own normal form: its key is made without a copy (most names are).
-    stems_.emplace_back(ascii ? StemKey(Stem(name)) : StemKey(Stem(FoldAsciiCase(ComposeNfc(name)))), i);
+    keys[i] = ascii ? StemKey(Stem(name)) : StemKey(Stem(FoldAsciiCase(ComposeNfc(name))));
   }
-  std::sort(stems_.begin(), stems_.end());
+  // Sorted by key. The keys are hashes, spread evenly: a count of their top bits puts each among
+  // few others of the same bits, in the order of their paths, and only those few are sorted.
+  const int bits = std::max(1, static_cast<int>(std::bit_width(keys.size())));
+  std::vector<std::size_t> starts((std::size_t{1} << bits) + 1);
+  for (const std::uint64_t key : keys) {
+    ++starts[(key >> (64 - bits)) + 1];
+  }
+  std::partial_sum(starts.begin(), starts.end(), starts.begin());
+  stems_.resize(keys.size());
+  std::vector<std::size_t> next(starts.begin(), starts.end() - 1);
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    stems_[next[keys[i] >> (64 - bits)]++] = {keys[i], i};
+  }
+  for (std::size_t bucket = 0; bucket + 1 < starts.size(); ++bucket) {
+    if (starts[bucket + 1] - starts[bucket] > 1) {
+      std::sort(stems_.begin() + static_cast<std::ptrdiff_t>(starts[bucket]),
+                stems_.begin() + static_cast<std::ptrdiff_t>(starts[bucket + 1]));
+    }
+  }
 }
 
 void MediaTree::Find(std::string_view composedName, MediaMatch match, std::vector<std::string>& found) const {
@@ -60,7 +81,7 @@ void MediaTree::Find(std::string_view composedName, MediaMatch match, std::vecto
                             : composedFolded == folded ? MediaMatch::Case
                                                        : MediaMatch::Extension;
     if (kind == match) {
-      found.push_back(at + paths_[it->second]);
+      found.push_back(at + std::string(paths_[it->second]));
     }
   }
 }

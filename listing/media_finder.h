@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "listing/media_names.h"
+#include "platform/file_system.h"
 
 namespace morvane {
 
@@ -36,7 +37,7 @@ class MediaTree {
 
  private:
   std::string folder_;
-  std::vector<std::string> paths_;  // relative to folder_, in the order the system lists them
+  PackedTexts paths_;  // relative to folder_, as FilesUnder gives them
   std::vector<std::string> unreadable_;
   std::vector<std::pair<std::uint64_t, std::size_t>> stems_;  // each stem's hash with its paths_ index, sorted
 };

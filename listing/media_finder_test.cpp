@@ -115,5 +115,28 @@ TEST_F(MediaFinderTest, SkipsAndNamesWhatCannotBeRead) {
   EXPECT_EQ(9u, tree.size());  // all but hidden.avi
 }
 
+// Many stems, so that many keys share their top bits: each file is found by its own name, and by
+// another extension only where no name matches exactly.
+TEST(MediaTree, FindsEachOfManyFiles) {
+  const testing::ScratchFolder scratch;
+  for (int i = 0; i < 700; ++i) {
+    const fs::path folder = scratch / ("d" + std::to_string(i % 7));
+    fs::create_directories(folder);
+    testing::WriteFile(folder / ("n" + std::to_string(i) + (i % 2 ? ".avi" : ".MOV")), "x");
+  }
+  const MediaTree tree(Utf8Text(scratch.path));
+  ASSERT_EQ(700u, tree.size());
+  for (int i = 0; i < 700; ++i) {
+    const std::string name = "n" + std::to_string(i) + (i % 2 ? ".avi" : ".MOV");
+    const std::string path = Utf8Text(scratch.path) + "/d" + std::to_string(i % 7) + "/" + name;
+    std::vector<std::string> found;
+    tree.Find(name, MediaMatch::Exact, found);
+    EXPECT_EQ(std::vector<std::string>{path}, found) << name;
+    found.clear();
+    tree.Find("N" + std::to_string(i) + ".wav", MediaMatch::Extension, found);
+    EXPECT_EQ(std::vector<std::string>{path}, found) << name;
+  }
+}
+
 }  // namespace
 }  // namespace morvane

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -130,16 +131,28 @@ FileIdentity IdentityOfDescriptor(int fd);
 // cannot tell.
 FileIdentity IdentityOfPath(const NativePath& path);
 
-// One entry of a folder as its listing gives it, nothing followed: a symbolic link (on Windows
-// any reparse point: a junction too) is a Link whatever it leads to.
-struct ListedEntry {
-  enum class Kind { File, Folder, Link };
-  NativePath name;
-  Kind kind;
+// The entries of one folder as its listing gives them, nothing followed: a symbolic link (on
+// Windows any reparse point: a junction too) is a Link whatever it leads to. The names are UTF-8,
+// back to back in one text, so that a large folder costs no allocation per entry.
+struct FolderEntries {
+  enum class Kind : unsigned char { File, Folder, Link };
+  struct Entry {
+    std::size_t end;  // where its name ends in names; it begins where the one before ends
+    Kind kind;
+  };
+  std::string names;
+  std::vector<Entry> entries;
+
+  void Add(Kind kind) { entries.push_back({names.size(), kind}); }  // after its name is in names
+  std::string_view Name(std::size_t i) const {
+    const std::size_t begin = i == 0 ? 0 : entries[i - 1].end;
+    return std::string_view(names).substr(begin, entries[i].end - begin);
+  }
 };
 // Adds the entries of folder but "." and ".." to entries, in the order the system lists them;
 // false when the folder cannot be read to its end (those read before the error are added).
-bool ListFolder(const NativePath& folder, std::vector<ListedEntry>& entries);
+// Sets identity to the folder's where the system tells it as it lists (POSIX).
+bool ListFolder(const NativePath& folder, FolderEntries& entries, FileIdentity& identity);
 
 enum class Creation { Created, Exists, Unsupported, Failed };
 

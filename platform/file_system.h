@@ -3,6 +3,7 @@
 // Names in the file system: whether one exists, what it is, what a folder holds, and a path made
 // absolute. Paths are UTF-8 (platform/utf8_path.h); none of these throws.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,19 +24,50 @@ PathKind KindOf(std::string_view utf8);
 // folder.
 std::vector<std::string> FolderNames(std::string_view folderUtf8);
 
+// Many short texts back to back in one buffer: a list of paths without one allocation each.
+class PackedTexts {
+ public:
+  std::size_t size() const { return ends_.size(); }
+  bool empty() const { return ends_.empty(); }
+  std::string_view operator[](std::size_t i) const {
+    const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
+    return std::string_view(text_).substr(begin, ends_[i] - begin);
+  }
+  void Reserve(std::size_t bytes, std::size_t count) {
+    text_.reserve(bytes);
+    ends_.reserve(count);
+  }
+  // Adds prefix + "/" + name, or name alone when prefix is empty.
+  void Add(std::string_view prefix, std::string_view name) {
+    if (!prefix.empty()) {
+      text_.append(prefix).push_back('/');
+    }
+    text_.append(name);
+    ends_.push_back(text_.size());
+  }
+
+ private:
+  std::string text_;
+  std::vector<std::size_t> ends_;
+};
+
 // Everything under a folder and its subfolders that is not a folder, read once: each folder is
 // read at most once, also when symbolic links (junctions on Windows) lead to it again, so that a
 // loop of links ends and each file is listed once. What cannot be read is left out and named.
+// Several threads read the folders of a large tree side by side; the answer is the same as one
+// thread's, reading the folders one by one, last found first.
 struct FolderTree {
-  // Paths relative to the folder (UTF-8, '/' between parts), in the order the system lists
-  // them; a dangling symbolic link is none.
-  std::vector<std::string> files;
+  // Paths relative to the folder (UTF-8, '/' between parts): each folder's files in the order
+  // the system lists them, the folder given first; a dangling symbolic link is none.
+  PackedTexts files;
   // The folders that could not be read to their end (UTF-8, the folder given, '/' and the part
   // below it), the folder itself when it is missing or no folder; those read before the error
   // are in files.
   std::vector<std::string> unreadable;
 };
-FolderTree FilesUnder(std::string_view folderUtf8);
+// workers: how many threads read folders at most, 0 for as many as the machine has cores (at
+// most four).
+FolderTree FilesUnder(std::string_view folderUtf8, unsigned workers = 0);
 
 // utf8 made absolute against the current folder; nothing when the system cannot tell it.
 std::optional<std::string> AbsolutePath(std::string_view utf8);

@@ -10,11 +10,12 @@
 
 namespace morvane {
 
-bool ListFolder(const NativePath& folder, std::vector<ListedEntry>& entries) {
+bool ListFolder(const NativePath& folder, FolderEntries& entries, FileIdentity& identity) {
   DIR* listing = ::opendir(folder.c_str());
   if (listing == nullptr) {
     return false;
   }
+  identity = IdentityOfDescriptor(::dirfd(listing));
   bool complete = true;
   for (;;) {
     errno = 0;
@@ -35,9 +36,10 @@ bool ListFolder(const NativePath& folder, std::vector<ListedEntry>& entries) {
       }
       type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
     }
-    entries.push_back({std::string(name), type == DT_DIR   ? ListedEntry::Kind::Folder
-                                          : type == DT_LNK ? ListedEntry::Kind::Link
-                                                           : ListedEntry::Kind::File});
+    entries.names += name;
+    entries.Add(type == DT_DIR   ? FolderEntries::Kind::Folder
+                : type == DT_LNK ? FolderEntries::Kind::Link
+                                 : FolderEntries::Kind::File);
   }
   ::closedir(listing);
   return complete;

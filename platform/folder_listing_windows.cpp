@@ -1,12 +1,14 @@
 // A folder's entries through FindFirstFileExW, with the attributes each entry's listing gives.
+// The listing does not tell the folder's identity: the caller asks for it.
 
 #include <windows.h>
 
 #include "platform/file_primitives.h"
+#include "platform/utf16.h"
 
 namespace morvane {
 
-bool ListFolder(const NativePath& folder, std::vector<ListedEntry>& entries) {
+bool ListFolder(const NativePath& folder, FolderEntries& entries, FileIdentity&) {
   WIN32_FIND_DATAW found{};
   const NativePath pattern =
       folder + (folder.empty() || folder.back() == L'\\' || folder.back() == L'/' ? L"*" : L"\\*");
@@ -22,10 +24,10 @@ bool ListFolder(const NativePath& folder, std::vector<ListedEntry>& entries) {
     }
     // A junction or a symbolic link is a reparse point, followed only by the caller.
     const DWORD attributes = found.dwFileAttributes;
-    entries.push_back({NativePath(name), (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? ListedEntry::Kind::Link
-                                         : (attributes & FILE_ATTRIBUTE_DIRECTORY)
-                                             ? ListedEntry::Kind::Folder
-                                             : ListedEntry::Kind::File});
+    entries.names += Utf8FromUtf16(name.data(), static_cast<int>(name.size()));
+    entries.Add((attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? FolderEntries::Kind::Link
+                : (attributes & FILE_ATTRIBUTE_DIRECTORY)   ? FolderEntries::Kind::Folder
+                                                            : FolderEntries::Kind::File);
   } while (FindNextFileW(search, &found));
   const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
   FindClose(search);
