@@ -61,15 +61,6 @@ class CatalogTest : public testing::Test {
   void TearDown() override { SetLanguage(UiLanguage::English); }
 };
 
-TEST_F(CatalogTest, EnglishIsTheTextItself) {
-  SetLanguage(UiLanguage::English);
-  const std::string_view text = "Can not open source file";
-  EXPECT_EQ(text.data(), Tr(text).data());
-  EXPECT_EQ("one", TrPlural("one", "many", 1));
-  EXPECT_EQ("many", TrPlural("one", "many", 0));
-  EXPECT_EQ("many", TrPlural("one", "many", 2));
-}
-
 TEST_F(CatalogTest, JapaneseComesFromTheCompiledCatalog) {
   SetLanguage(UiLanguage::Japanese);
   EXPECT_EQ("変換元ファイルを開けません", Tr("Can not open source file"));

@@ -505,62 +505,6 @@ TEST_F(Win32PseudoDialogTest, EveryTextOfTheDialogItsMenusAndItsAboutBoxIsMarked
   EXPECT_EQ(aboutTexts, 8u);  // the caption, OK and six lines
 }
 
-// Pickers that keep the texts they show: titles and file type labels.
-struct DescribingPickers : testing::RecordingFilePickers {
-  std::optional<PickedFile> PickSource(const PickerDescription& description) override { return Keep(description); }
-  std::optional<PickedFile> PickDestination(const PickerDescription& description) override { return Keep(description); }
-  std::optional<std::string> PickFolder(const std::string& title) override {
-    texts.push_back(title);
-    return std::nullopt;
-  }
-  std::optional<PickedFile> Keep(const PickerDescription& description) {
-    texts.push_back(description.title);
-    for (const FileFilter& filter : description.filters) texts.push_back(filter.label);
-    return std::nullopt;
-  }
-  std::vector<std::string> texts;
-};
-
-// Each message box, question and picker the dialog shows is marked line by line: no line is
-// built from a text outside the catalog.
-TEST_F(Win32PseudoDialogTest, EveryLineOfItsMessagesAndPickersIsMarked) {
-  DescribingPickers pickers;
-  CMorvaneDlg dialog(messages_, pickers);
-  dialog.OfferAtStart({"C:\\p\\clip.avi"});  // not a .dvc: asked once the dialog's loop runs
-  window_ = dialog.Create();
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-  const std::wstring project = ExamplesFolder() + L"rexedit-0207.dvc", listing = TempFolder() + L"pseudo.txt";
-  Click(IDC_CONVERT);  // no source: it cannot be opened
-  SendMessageW(window_, WM_SYSCOMMAND, IDM_MEDIAFOLDERS, 0);
-  Click(IDC_BROWSE_SOURCE);
-  Click(IDC_BROWSE_DESTINATION);
-  Type(IDC_SOURCE_PATH, project);
-  messages_.answer = MessageBoxes::Answer::No;
-  const struct { int software, timecode; std::wstring destination; } runs[] = {
-      {IDC_REXEDIT, IDC_FRAME, TempFolder() + L"pseudo.otio"},  // refused
-      {IDC_EZEDIT, IDC_PAL, listing},  // asked about the software, then done without the hint
-      {IDC_REXEDIT, IDC_PAL, listing}};
-  for (const auto& run : runs) {
-    Click(run.software);
-    Click(run.timecode);
-    Type(IDC_DESTINATION_PATH, run.destination);
-    Click(IDC_CONVERT);
-  }
-  EXPECT_EQ(std::make_tuple(messages_.shown.size(), messages_.asked.size()), std::make_tuple(4u, 2u));
-  std::vector<std::string> texts = pickers.texts;
-  for (const DialogOutcome& shown : messages_.shown) texts.push_back(shown.text);
-  texts.insert(texts.end(), messages_.asked.begin(), messages_.asked.end());
-  for (const std::string& text : texts) {
-    for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
-      end = text.find('\n', start);
-      const std::string line = text.substr(start, end - start);
-      EXPECT_TRUE(line.empty() || Marked(line)) << line;
-    }
-  }
-  DeleteFileW(listing.c_str());
-}
-
 TEST(Win32Resources, VersionTextsAreTheProgramsOwn) {
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
