@@ -403,8 +403,12 @@ class Languages(ProjectFolder):
                 result = run(*args, language=language)
                 self.assertEqual(status, result.returncode, (args, language))
                 self.assertIn(expected, result.stderr.decode(), (args, language))
-        # What is written is the same in every language.
+        # What is written is the same in every language, an archive's page naming a source it cannot read too.
         self.assertEqual(run("-q", "-o", "-", self.rex).stdout, run("-q", "-o", "-", self.rex, language=JAPANESE).stdout)
+        if not EMULATOR:  # Windows words its own reasons in the user's language
+            pages = [run("--probe", "--html", "--progress", "none", self.rex, missing, language=language).stdout
+                     for language in (ENGLISH, JAPANESE)]
+            self.assertEqual(pages[0], pages[1])
 
         help = run("--help", language=JAPANESE).stdout.decode()
         self.assertIn("使用法: morvane-convert [オプション] [SOURCE...]\n\n引数:\n", help)

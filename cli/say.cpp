@@ -6,6 +6,7 @@
 
 #include "platform/catalog.h"
 #include "platform/console.h"
+#include "platform/error_text.h"
 
 namespace morvane {
 
@@ -17,7 +18,7 @@ void Diagnose(std::string_view what, std::string_view text, std::string_view rea
     const std::string_view line = text.substr(start, end - start);
     lines.append("morvane-convert: ").append(what).append(": ");
     // TRANSLATORS: a message and, in parentheses, the system's reason for it.
-    lines += reason.empty() ? std::string(line) : Fill(Tr("{1} ({2})"), {line, Tr(reason)});
+    lines += reason.empty() ? std::string(line) : Fill(Tr("{1} ({2})"), {line, ReasonText(reason)});
     lines += '\n';
     start = end + 1;
   } while (start < text.size());

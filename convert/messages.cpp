@@ -2,6 +2,7 @@
 
 #include "convert/layout_fit.h"
 #include "interchange/timeline.h"
+#include "platform/error_text.h"
 #include "platform/file_access.h"
 
 namespace morvane {
@@ -163,8 +164,8 @@ std::string ReasonParagraph(const ConversionOutcome& outcome) {
                         outcome.kind == ConversionOutcome::Kind::ReadFailed;
   const std::string& file = !outcome.file.empty() ? outcome.file : ofSource ? outcome.source : outcome.destination;
   // TRANSLATORS: {1} is a file, {2} the system's reason (in the system's words), {3} what to do next.
-  return file.empty() ? Fill(Tr("{1}.\n{2}"), {Tr(outcome.reason), Tr(advice)})
-                      : Fill(Tr("{1}: {2}.\n{3}"), {file, Tr(outcome.reason), Tr(advice)});
+  return file.empty() ? Fill(Tr("{1}.\n{2}"), {ReasonText(outcome.reason), Tr(advice)})
+                      : Fill(Tr("{1}: {2}.\n{3}"), {file, ReasonText(outcome.reason), Tr(advice)});
 }
 
 std::string SoftwareName(SoftwareKind kind) {
