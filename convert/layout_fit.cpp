@@ -51,10 +51,13 @@ LayoutCheck CheckLayout(SourceReader& source, SoftwareKind kind, ProjectFacts* f
     ListingDriver(context, facts).Run();
   } catch (const ConversionError& error) {
     switch (error.failure()) {
+      // The refusal goes into --probe's report and pages, the same in every language.
       case ConversionFailure::EndsTooEarly:
-        return {false, std::string(Tr(kEndsTooEarly))};
-      case ConversionFailure::OverCapacity:
+        return {false, std::string(kEndsTooEarly)};
+      case ConversionFailure::OverCapacity: {
+        const EnglishTexts english;
         return {false, OverCapacityMessage(error.heading(), error.count(), error.capacity())};
+      }
       case ConversionFailure::ReadError:
       case ConversionFailure::WriteError:
         break;

@@ -66,6 +66,7 @@ std::vector<std::string> ExportChanges(const Timeline& timeline, TimecodeMode mo
     ConversionOutcome outcome;
     outcome.format = row.format;
     outcome.changes = notes.notes();
+    const EnglishTexts english;  // the page reads the same in every language
     for (std::string& warning : ExportWarnings(outcome)) {
       warnings.push_back(std::move(warning));
     }
@@ -127,6 +128,7 @@ PageFacts ProjectPageFacts(const std::string& source, const ProjectProbe& probe,
   outcome.fits = probe.fit.Fits(reading.software);
   outcome.otherFits = !outcome.fits && probe.fit.Fits(OtherSoftware(reading.software));
   outcome.endedEarly = reading.ending == SourceReader::Ending::PastEnd;
+  const EnglishTexts english;  // the page reads the same in every language
   for (const std::string_view warning : {CommandLineWarning(outcome, reading.byFit), NoFitWarning(outcome)}) {
     if (!warning.empty()) {
       page.warnings.emplace_back(warning);

@@ -102,6 +102,9 @@ const CompiledCatalog& Japanese() {
 // 0 while the language is the system's, not yet asked; else the language + 1.
 std::atomic<int> language{0};
 
+// How many EnglishTexts live on this thread.
+thread_local int englishScopes = 0;
+
 // The pseudo-language's forms, made once each and kept for the program's life.
 std::string_view Pseudo(std::string_view english) {
   static std::mutex mutex;
@@ -129,7 +132,13 @@ std::string_view Pseudo(std::string_view english) {
 
 }  // namespace
 
+EnglishTexts::EnglishTexts() { ++englishScopes; }
+EnglishTexts::~EnglishTexts() { --englishScopes; }
+
 UiLanguage CurrentLanguage() {
+  if (englishScopes > 0) {
+    return UiLanguage::English;
+  }
   int current = language.load();
   if (current == 0) {
     current = static_cast<int>(SystemLanguage()) + 1;

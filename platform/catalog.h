@@ -34,6 +34,16 @@ std::string Fill(std::string_view pattern, std::initializer_list<std::string_vie
 UiLanguage CurrentLanguage();
 void SetLanguage(UiLanguage language);
 
+// While one lives, Tr and TrPlural give English on this thread: for texts that go into a file
+// (a project's page names what each export would change), which reads the same in every language.
+class EnglishTexts {
+ public:
+  EnglishTexts();
+  ~EnglishTexts();
+  EnglishTexts(const EnglishTexts&) = delete;
+  EnglishTexts& operator=(const EnglishTexts&) = delete;
+};
+
 // How the pseudo-language marks a text: each line that is not empty between these.
 inline constexpr std::string_view kPseudoOpen = "\u27e6";   // ⟦
 inline constexpr std::string_view kPseudoClose = "\u27e7";  // ⟧

@@ -74,6 +74,12 @@ TEST_F(CatalogTest, JapaneseComesFromTheCompiledCatalog) {
   EXPECT_EQ(TrPlural(one, many, 1), TrPlural(one, many, 7));
   EXPECT_EQ("フレーム 0 より前で終わるクリップ 7 件: 書き出していません", Fill(TrPlural(one, many, 7), {"7"}));
   EXPECT_EQ("many", TrPlural("one", "many", 2));  // not in the catalog
+  {
+    const EnglishTexts forAFile;  // what goes into a file reads the same in every language
+    const EnglishTexts nested;
+    EXPECT_EQ("Can not open source file", Tr("Can not open source file"));
+  }
+  EXPECT_EQ("変換元ファイルを開けません", Tr("Can not open source file"));
 }
 
 TEST_F(CatalogTest, PseudoMarksEveryLine) {
