@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/eight_bytes.h"
+
 namespace morvane {
 
 namespace {
@@ -123,6 +125,51 @@ std::string XmlText(std::string_view utf8, bool& replaced) { return Filter(utf8,
 
 std::string XmlLines(std::string_view utf8, bool& replaced) {
   return Filter<true>(utf8, replaced, XmlAllowed);
+}
+
+std::string DecodedXmlLines(std::string_view decoded, bool& replaced) {
+  // Nothing to check but the control characters, which are single bytes: the rest is valid and
+  // allowed. CR LF and CR become LF; a text with any other control character (rare) is made by
+  // the filter that replaces it. A block of eight with a CR is made byte by byte without a
+  // branch: titles break lines often.
+  using namespace eight_bytes;
+  std::string out(decoded.size(), '\0');
+  char* p = out.data();
+  const char* const text = decoded.data();
+  const std::size_t size = decoded.size();
+  std::size_t i = 0;
+  for (; size - i > 8; i += 8) {  // eight bytes and the one after them, which says if a CR ends its line alone
+    const std::uint64_t word = Load(text + i);
+    const std::uint64_t controls = Below(word, 0x20) & ~Equal(word, '\n') & ~Equal(word, '\t');
+    if (controls == 0) {
+      std::memcpy(p, text + i, 8);
+      p += 8;
+      continue;
+    }
+    if ((controls & ~Equal(word, '\r')) != 0) {
+      return XmlLines(decoded, replaced);
+    }
+    for (std::size_t k = i; k != i + 8; ++k) {
+      const auto byte = static_cast<unsigned char>(text[k]);
+      const unsigned cr = byte == '\r';
+      *p = static_cast<char>(byte ^ (cr * ('\r' ^ '\n')));
+      p += 1 - (cr & static_cast<unsigned>(text[k + 1] == '\n'));  // a CR before an LF is dropped: the LF follows
+    }
+  }
+  for (; i < size; ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte == '\r') {
+      if (i + 1 == size || text[i + 1] != '\n') {
+        *p++ = '\n';
+      }
+    } else if (byte >= 0x20 || byte == '\n' || byte == '\t') {
+      *p++ = text[i];
+    } else {
+      return XmlLines(decoded, replaced);
+    }
+  }
+  out.resize(static_cast<std::size_t>(p - out.data()));
+  return out;
 }
 
 std::string LineFeeds(std::string_view text) {

@@ -23,6 +23,11 @@ std::string LineFeeds(std::string_view text);
 // XmlText(LineFeeds(utf8)) in one pass.
 std::string XmlLines(std::string_view utf8, bool& replaced);
 
+// XmlLines for a text as the decoder writes it (DecodeShiftJis: valid UTF-8 without U+FFFE or
+// U+FFFF), such as a title's, made in a pass that looks only at the bytes below 0x20, eight at
+// a time.
+std::string DecodedXmlLines(std::string_view decoded, bool& replaced);
+
 // Whether text is valid UTF-8 (what JsonText keeps as it is).
 bool IsValidUtf8(std::string_view text);
 

@@ -59,9 +59,9 @@ std::string SafeXml(std::string_view text, ExportNotes& notes) {
   return safe;
 }
 
-std::string SafeXmlLines(std::string_view text, ExportNotes& notes) {
+std::string SafeXmlLines(std::string_view decoded, ExportNotes& notes) {
   bool replaced = false;
-  std::string safe = XmlLines(text, replaced);
+  std::string safe = DecodedXmlLines(decoded, replaced);
   if (replaced) {
     notes.Add(ExportChange::TextReplaced);
   }

@@ -57,8 +57,8 @@ class XmlOutput final : public pugi::xml_writer {
 // A text of the project in a form XML allows (interchange/safe_text.h), a text with a replaced
 // character counted in notes.
 std::string SafeXml(std::string_view text, ExportNotes& notes);
-// SafeXml(LineFeeds(text)) in one pass.
-std::string SafeXmlLines(std::string_view text, ExportNotes& notes);
+// SafeXml(LineFeeds(decoded)) in one pass, for a text as the decoder writes it (a title's).
+std::string SafeXmlLines(std::string_view decoded, ExportNotes& notes);
 
 // The shortest text that reads back as the same double.
 std::string Decimal(double value);

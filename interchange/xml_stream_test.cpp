@@ -6,6 +6,9 @@
 
 #include <array>
 #include <string>
+#include <vector>
+
+#include "platform/shift_jis.h"
 
 namespace morvane {
 namespace {
@@ -80,8 +83,33 @@ TEST(LineFeeds, AndXmlTextInOnePassAsOneAfterTheOther) {
     bool separate = false, fused = false;
     EXPECT_EQ(XmlText(LineFeeds(input), separate), XmlLines(input, fused)) << input;
     EXPECT_EQ(separate, fused) << input;
-    ExportNotes notes;
-    EXPECT_EQ(SafeXml(LineFeeds(input), notes), SafeXmlLines(input, notes)) << input;
+  }
+}
+
+// What the decoder writes (every byte alone, every pair of bytes among others) is made by the
+// pass over the control bytes alone into what the filter makes of it; so are line ends and
+// control characters at each place of a block of eight, and at the end.
+TEST(LineFeeds, OfDecodedTextsInTheQuickPassAsTheFilterMakesThem) {
+  std::vector<std::string> texts;
+  for (int first = 0; first < 256; ++first) {
+    std::string pairs;
+    for (int second = 0; second < 256; ++second) {
+      const std::string pair{static_cast<char>(first), static_cast<char>(second)};
+      texts.push_back(DecodeShiftJis(pair));
+      pairs += pair + 'x';
+    }
+    texts.push_back(DecodeShiftJis(pairs));
+  }
+  for (std::size_t at = 0; at < 18; ++at) {
+    for (const char* control : {"\r", "\r\n", "\n\r", "\t", "\x01", "\x1F", "\x7F"}) {
+      texts.push_back(std::string(at, 'a') + control + std::string(17 - at, 'b'));
+      texts.push_back(std::string(at, 'a') + control);
+    }
+  }
+  for (const std::string& text : texts) {
+    bool filtered = false, quick = false;
+    ASSERT_EQ(XmlLines(text, filtered), DecodedXmlLines(text, quick)) << text;
+    ASSERT_EQ(filtered, quick) << text;
   }
 }
 

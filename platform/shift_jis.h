@@ -9,7 +9,8 @@ namespace morvane {
 // converter (iconv; MultiByteToWideChar on Windows). Each byte that does not start a valid
 // character (0x80, 0xA0, 0xFD to 0xFF, a lead byte with a bad or missing trail byte) becomes
 // U+FFFD and decoding goes on with the next byte: "\x83\x5c" gives "ソ", "a\x80b" gives "a\uFFFDb".
-// Both systems decode a name alike.
+// Both systems decode a name alike. The text is always valid UTF-8 without U+FFFE or U+FFFF
+// (which XML cannot hold), as the exports rely on.
 std::string DecodeShiftJis(std::string_view bytes);
 
 }  // namespace morvane

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/eight_bytes.h"
 #include "platform/shift_jis.h"
 
 namespace morvane {
@@ -20,6 +21,27 @@ struct IconvCloser {
     }
   }
 };
+
+// Whether the bytes are the UTF-8 of one character that XML can hold but for the controls
+// (U+FFFE and U+FFFF it cannot; nor a surrogate): what every text decoded is made of, as the
+// exports rely on. A converter gives nothing else for code page 932; were it to, the bytes would
+// count as no character.
+bool IsOneCharacter(const char* bytes, std::size_t length) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
+  const auto trail = [&](std::size_t k) { return (byte(k) & 0xC0) == 0x80; };
+  switch (length) {
+    case 1: return byte(0) < 0x80;
+    case 2: return byte(0) >= 0xC2 && byte(0) <= 0xDF && trail(1);
+    case 3: {
+      if (byte(0) < 0xE0 || byte(0) > 0xEF || !trail(1) || !trail(2)) {
+        return false;
+      }
+      const unsigned code = (byte(0) & 0x0Fu) << 12 | (byte(1) & 0x3Fu) << 6 | (byte(2) & 0x3Fu);
+      return code >= 0x800 && (code < 0xD800 || code > 0xDFFF) && code < 0xFFFE;
+    }
+    default: return false;
+  }
+}
 
 // One character's UTF-8 (at most three bytes for code page 932), padded to four bytes so that
 // it is copied in one store; length 0 where none.
@@ -57,19 +79,23 @@ class Cp932Table {
 
   // Decodes bytes[0, size) to out, which has room for 3 * size + 1 bytes; returns the end.
   char* Decode(const unsigned char* bytes, std::size_t size, char* out) {
-    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
     std::size_t i = 0;
     while (i < size) {
-      // Eight ASCII bytes at a time where code page 932 has ASCII as itself.
+      // Eight bytes at a time where code page 932 has ASCII as itself: the ASCII ones before
+      // the first that is not are copied together (all eight are, and the output goes on after
+      // the ASCII ones; the buffer has room for three bytes per byte). Texts that mix kana and
+      // ASCII have short runs of each: a profile had a branch per byte high.
       if (asciiAsItself_ && size - i >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes + i, 8);
-        if ((word & kHighBits) == 0) {
-          std::memcpy(out, bytes + i, 8);
+        const std::uint64_t high = eight_bytes::Load(bytes + i) & eight_bytes::kHighBits;
+        std::memcpy(out, bytes + i, 8);
+        if (high == 0) {
           out += 8;
           i += 8;
           continue;
         }
+        const auto ascii = static_cast<std::size_t>(eight_bytes::FirstMarked(high));
+        out += ascii;
+        i += ascii;
       }
       const unsigned char byte = bytes[i];
       if (byte < 0x80 && asciiAsItself_) {
@@ -123,7 +149,7 @@ class Cp932Table {
       return errno;
     }
     const auto length = static_cast<std::size_t>(next - buffer);
-    if (inLeft == 0 && length >= 1 && length <= 3) {
+    if (inLeft == 0 && length >= 1 && length <= 3 && IsOneCharacter(buffer, length)) {
       out.length = static_cast<unsigned char>(length);
       std::copy(buffer, buffer + length, out.bytes);
     }

@@ -25,10 +25,15 @@ std::string DecodeShiftJis(std::string_view bytes) {
     const bool lead = IsDBCSLeadByteEx(kShiftJis, byte) != 0;
     const int width = lead && i + 1 < bytes.size() ? 2 : 1;
     wchar_t wide[2];
-    const int n =
+    int n =
         (lead && width == 1) || IsUnassigned(byte)
             ? 0
             : MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, bytes.data() + i, width, wide, 2);
+    // A character that XML cannot hold, or half of a pair, counts as none (the code page gives
+    // neither): decoded texts are valid UTF-8 without U+FFFE or U+FFFF.
+    if (n == 1 && (wide[0] >= 0xFFFE || (wide[0] >= 0xD800 && wide[0] <= 0xDFFF))) {
+      n = 0;
+    }
     if (n > 0) {
       text += Utf8FromUtf16(wide, n);
       i += static_cast<std::size_t>(width);
