@@ -7,13 +7,21 @@ namespace morvane {
 
 namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
+// How much is written before the system is asked to begin writing it to the disk: a large
+// file's last flush then waits for the last few megabytes instead of the whole file.
+constexpr std::size_t kWriteBackEvery = 4 * 1024 * 1024;
+}  // namespace
 
-void WriteAllOrThrow(int fd, const char* data, std::size_t size) {
-  if (!WriteAll(fd, data, size)) {
+void ListingWriter::WriteAllOrThrow(const char* data, std::size_t size) {
+  if (!WriteAll(fd_, data, size)) {
     throw ConversionError(ConversionFailure::WriteError, IoFailureReason());
   }
+  unflushed_ += size;
+  if (unflushed_ >= kWriteBackEvery) {
+    StartWriteBack(fd_);
+    unflushed_ = 0;
+  }
 }
-}  // namespace
 
 ListingWriter::ListingWriter(int fd) : fd_(fd), buffer_(new char[kBufferSize]) {
   next_ = buffer_.get();
@@ -32,7 +40,7 @@ void ListingWriter::Flush() {
   } else if (string_ != nullptr) {
     string_->append(buffer_.get(), size);
   } else {
-    WriteAllOrThrow(fd_, buffer_.get(), size);
+    WriteAllOrThrow(buffer_.get(), size);
   }
   next_ = buffer_.get();
 }
@@ -48,7 +56,7 @@ void ListingWriter::WriteLong(std::string_view text) {
   } else if (string_ != nullptr) {
     string_->append(text);
   } else {
-    WriteAllOrThrow(fd_, text.data(), text.size());
+    WriteAllOrThrow(text.data(), text.size());
   }
 }
 

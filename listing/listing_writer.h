@@ -157,8 +157,10 @@ class ListingWriter {
     }
   }
   void WriteLong(std::string_view text);
+  void WriteAllOrThrow(const char* data, std::size_t size);
 
   int fd_ = -1;
+  std::size_t unflushed_ = 0;  // bytes written to fd_ since the system was last asked to write back
   std::string* string_ = nullptr;
   bool discard_ = false;
   std::unique_ptr<char[]> buffer_;

@@ -19,6 +19,11 @@ std::ptrdiff_t ReadSome(int fd, void* buffer, std::size_t size);
 // Writes all size bytes, in as many calls as the system needs; false when a write fails.
 bool WriteAll(int fd, const void* data, std::size_t size);
 
+// Asks the system to begin writing to the disk what has been written to the file so far, and
+// returns without waiting: the flush that ends a conversion then waits for less. Only a hint:
+// nothing is reported, and on a pipe or where the system has no such call it does nothing.
+void StartWriteBack(int fd);
+
 // The system's reason for the read or write that has just failed ("No space left on device",
 // "Broken pipe"), as platform/file_access.h words reasons.
 std::string IoFailureReason();

@@ -41,6 +41,16 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
   return true;
 }
 
+void StartWriteBack(int fd) {
+#ifdef __linux__
+  const int saved = errno;
+  ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+  errno = saved;
+#else
+  static_cast<void>(fd);
+#endif
+}
+
 std::string IoFailureReason() { return ErrorText(errno); }
 
 bool SeekForward(int fd, std::uint64_t n) {

@@ -26,6 +26,8 @@ std::ptrdiff_t ReadSome(int fd, void* buffer, std::size_t size) {
   return _read(fd, buffer, static_cast<unsigned>(std::min(size, kMaxPiece)));
 }
 
+void StartWriteBack(int) {}  // Windows writes back on its own schedule; the flush waits
+
 bool WriteAll(int fd, const void* data, std::size_t size) {
   const char* next = static_cast<const char*>(data);
   while (size > 0) {
