@@ -1,6 +1,7 @@
 #include "interchange/safe_text.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -130,10 +131,10 @@ std::string XmlLines(std::string_view utf8, bool& replaced) {
 std::string DecodedXmlLines(std::string_view decoded, bool& replaced) {
   // Nothing to check but the control characters, which are single bytes: the rest is valid and
   // allowed. CR LF and CR become LF; a text with any other control character (rare) is made by
-  // the filter that replaces it. A block of eight with a CR is made byte by byte without a
-  // branch: titles break lines often.
+  // the filter that replaces it. Titles break lines often: a block of eight with a CR is made
+  // as a word too.
   using namespace eight_bytes;
-  std::string out(decoded.size(), '\0');
+  std::string out(decoded.size() + 8, '\0');  // room for a last store of eight
   char* p = out.data();
   const char* const text = decoded.data();
   const std::size_t size = decoded.size();
@@ -146,14 +147,32 @@ std::string DecodedXmlLines(std::string_view decoded, bool& replaced) {
       p += 8;
       continue;
     }
-    if ((controls & ~Equal(word, '\r')) != 0) {
+    const std::uint64_t crs = Equal(word, '\r');
+    if ((controls & ~crs) != 0) {
       return XmlLines(decoded, replaced);
     }
-    for (std::size_t k = i; k != i + 8; ++k) {
-      const auto byte = static_cast<unsigned char>(text[k]);
-      const unsigned cr = byte == '\r';
-      *p = static_cast<char>(byte ^ (cr * ('\r' ^ '\n')));
-      p += 1 - (cr & static_cast<unsigned>(text[k + 1] == '\n'));  // a CR before an LF is dropped: the LF follows
+    if constexpr (std::endian::native == std::endian::little) {
+      // Each CR as an LF; one before an LF (in the block, or the byte after it) is dropped, the
+      // bytes after it written one place lower.
+      const std::uint64_t lineFeeds = word ^ ((crs >> 7) * ('\r' ^ '\n'));
+      std::uint64_t drops = crs & ((Equal(word, '\n') >> 8) | std::uint64_t{text[i + 8] == '\n'} << 63);
+      std::size_t from = 0;
+      for (; drops != 0; drops &= drops - 1) {
+        const auto k = static_cast<std::size_t>(FirstMarked(drops));
+        const std::uint64_t part = lineFeeds >> (8 * from);
+        std::memcpy(p, &part, 8);
+        p += k - from;
+        from = k + 1;
+      }
+      const std::uint64_t part = from < 8 ? lineFeeds >> (8 * from) : 0;
+      std::memcpy(p, &part, 8);
+      p += 8 - from;
+    } else {
+      for (std::size_t k = i; k != i + 8; ++k) {
+        const bool cr = text[k] == '\r';
+        *p = cr ? '\n' : text[k];
+        p += !(cr && text[k + 1] == '\n');
+      }
     }
   }
   for (; i < size; ++i) {

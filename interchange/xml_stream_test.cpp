@@ -101,7 +101,7 @@ TEST(LineFeeds, OfDecodedTextsInTheQuickPassAsTheFilterMakesThem) {
     texts.push_back(DecodeShiftJis(pairs));
   }
   for (std::size_t at = 0; at < 18; ++at) {
-    for (const char* control : {"\r", "\r\n", "\n\r", "\t", "\x01", "\x1F", "\x7F"}) {
+    for (const char* control : {"\r", "\r\n", "\n\r", "\r\r\n", "\r\nx\r\n", "\t", "\x01", "\x1F", "\x7F"}) {
       texts.push_back(std::string(at, 'a') + control + std::string(17 - at, 'b'));
       texts.push_back(std::string(at, 'a') + control);
     }
