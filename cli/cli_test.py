@@ -315,7 +315,9 @@ class CommandLine(ProjectFolder):
     def test_help_reads_right(self):
         result = run("--help")
         self.assertEqual(0, result.returncode)
-        self.assertRegex(result.stdout.decode(), r"\n  --json +print one JSON object per line \(with --probe\)\n")
+        # English is left whole to the terminal to break, however long.
+        self.assertRegex(result.stdout.decode(), r"\n  --media-dir DIR +where the exports look for the clips' media files "
+                                                 r"\(default: each project's folder\)\n")
         self.assertNotIn(b"Needs:", result.stdout)
         if MAN_PAGE:  # built from this help by CMake
             with open(MAN_PAGE, "rb") as f:

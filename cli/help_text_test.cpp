@@ -80,18 +80,6 @@ TEST(HelpFormatter, JapaneseHelpFitsEightyColumnsWithItsOwnWords) {
   EXPECT_EQ(std::string::npos, help.find("Positionals")) << help;
 }
 
-TEST(HelpFormatter, EnglishHelpIsCli11sOwn) {
-  CLI::App ours{"A description that is long enough to be wrapped if it were Japanese, which it is not at all.",
-                "x"};
-  CLI::App theirs{ours.get_description(), "x"};
-  ours.formatter(std::make_shared<HelpFormatter>(WrapsHelp()));
-  bool flag = false;
-  for (CLI::App* app : {&ours, &theirs}) {
-    app->add_flag("--long", flag, "a description longer than the fifty columns the description column has");
-  }
-  EXPECT_EQ(theirs.help(), ours.help());
-}
-
 TEST(WriteText, PassesBytesUntouchedToWhatIsNoConsole) {
   std::FILE* stream = std::tmpfile();
   ASSERT_NE(nullptr, stream);
