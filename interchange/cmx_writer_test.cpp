@@ -9,27 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "testing/timeline_clips.h"
+
 namespace morvane {
 namespace {
 
-TimelineClip FileClip(std::string name, std::int64_t recordIn, std::int64_t duration, std::int64_t sourceIn = 0) {
-  TimelineClip clip;
-  clip.name = name;
-  clip.path = "/m/" + name;
-  clip.recordIn = recordIn;
-  clip.duration = clip.sourceDuration = duration;
-  clip.sourceIn = sourceIn;
-  return clip;
-}
+using testing::FileClip;
 
 Timeline OneTrack(TimecodeMode mode, std::vector<TimelineClip> clips, TimelineTrack role = TimelineTrack::MainAv) {
   Timeline timeline;
   timeline.name = "cut";
   timeline.rate = *RateOfMode(mode);
-  TimelineTrackModel& track = timeline.tracks.emplace_back();
-  track.role = role;
-  track.video = role == TimelineTrack::MainAv || role == TimelineTrack::InsertAv;
-  track.clips = std::move(clips);
+  timeline.tracks.push_back(testing::Track(role, std::move(clips)));
   return timeline;
 }
 

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "testing/timeline_clips.h"
+
 namespace morvane {
 namespace {
 
@@ -37,14 +39,7 @@ std::string Reprinted(const std::string& text) {
   return printed.str();
 }
 
-TimelineClip Clip(std::int64_t recordIn, std::int64_t duration) {
-  TimelineClip clip;
-  clip.name = "a.avi";
-  clip.path = "/m/a.avi";
-  clip.recordIn = recordIn;
-  clip.duration = clip.sourceDuration = duration;
-  return clip;
-}
+TimelineClip Clip(std::int64_t recordIn, std::int64_t duration) { return testing::FileClip("a.avi", recordIn, duration); }
 
 // Each text that reaches the document holds what XML escapes: in the project's name (an
 // attribute), clip names and paths, a transition's name and titles (text), a title's # too.

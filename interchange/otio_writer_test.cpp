@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "testing/timeline_clips.h"
+
 namespace morvane {
 namespace {
 
@@ -26,14 +28,7 @@ std::string Otio(const Timeline& timeline) {
   return text;
 }
 
-TimelineClip Clip(std::int64_t recordIn, std::int64_t duration) {
-  TimelineClip clip;
-  clip.name = "a.avi";
-  clip.path = "/m/a.avi";
-  clip.recordIn = recordIn;
-  clip.duration = clip.sourceDuration = duration;
-  return clip;
-}
+TimelineClip Clip(std::int64_t recordIn, std::int64_t duration) { return testing::FileClip("a.avi", recordIn, duration); }
 
 // One main track with the clip that change makes, and the given titles.
 Timeline OneClip(const std::function<void(TimelineClip&)>& change, std::vector<TimelineTitle> titles = {}) {
