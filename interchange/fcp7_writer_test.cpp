@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "testing/timeline_clips.h"
+
 namespace morvane {
 namespace {
 
@@ -29,12 +31,8 @@ TEST(Fcp7PathUrl, EncodesTheBytesTheEditorsLinkAndNamesAServer) {
 }
 
 TimelineClip Clip(std::string name, std::int64_t recordIn, std::int64_t duration, std::int64_t sourceIn = 0) {
-  TimelineClip clip;
-  clip.name = name;
-  clip.path = name.empty() ? "" : "/m/" + name;
-  clip.recordIn = recordIn;
-  clip.duration = clip.sourceDuration = duration;
-  clip.sourceIn = sourceIn;
+  TimelineClip clip = testing::FileClip(name, recordIn, duration, sourceIn);
+  if (name.empty()) clip.path.clear();
   clip.hasAudio = true;
   return clip;
 }
