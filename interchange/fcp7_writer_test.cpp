@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "interchange/exports.h"
 #include "testing/timeline_clips.h"
 
 namespace morvane {
@@ -50,10 +51,7 @@ pugi::xml_document Write(std::vector<TimelineClip> clips, std::vector<std::strin
   timeline.rate = *RateOfMode(TimecodeMode::Pal);
   timeline.tracks.emplace_back().clips = std::move(clips);
   timeline.titles = TimelineTitles(store);
-  std::string text;
-  ListingWriter out(text);
-  WriteFcp7Xml(timeline, notes, out);
-  out.Flush();
+  const std::string text = RenderTimeline(timeline, ExportFormat::Fcp7Xml, TimecodeMode::Pal, notes).at(0).text;
   pugi::xml_document document;
   EXPECT_TRUE(document.load_string(text.c_str()));
   return document;

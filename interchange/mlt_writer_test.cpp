@@ -12,18 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "interchange/exports.h"
 #include "testing/timeline_clips.h"
 
 namespace morvane {
 namespace {
 
 std::string Mlt(const Timeline& timeline) {
-  std::string text;
   ExportNotes notes;
-  ListingWriter out(text);
-  WriteMlt(timeline, notes, out);
-  out.Flush();
-  return text;
+  return RenderTimeline(timeline, ExportFormat::Mlt, TimecodeMode::Pal, notes).at(0).text;
 }
 
 // What pugixml prints of the document it reads from text. Reading drops a property's empty

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "interchange/exports.h"
 #include "testing/timeline_clips.h"
 
 namespace morvane {
@@ -20,12 +21,8 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 std::string Otio(const Timeline& timeline) {
-  std::string text;
   ExportNotes notes;
-  ListingWriter out(text);
-  WriteOtio(timeline, notes, out);
-  out.Flush();
-  return text;
+  return RenderTimeline(timeline, ExportFormat::Otio, TimecodeMode::Pal, notes).at(0).text;
 }
 
 TimelineClip Clip(std::int64_t recordIn, std::int64_t duration) { return testing::FileClip("a.avi", recordIn, duration); }
