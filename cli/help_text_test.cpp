@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <sstream>
 #include <string>
 
-#include "platform/catalog.h"
 #include "platform/console.h"
 
 namespace morvane {
@@ -56,29 +54,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, DisplayWidthTest,
                                          WidthCase{"\uff21\uff71", 3},   // fullwidth A, halfwidth ｱ
                                          WidthCase{"\U00020000", 2},     // beyond 16 bits
                                          WidthCase{"\xff" "a", 2}));     // a byte that starts no character
-
-TEST(HelpFormatter, JapaneseHelpFitsEightyColumnsWithItsOwnWords) {
-  SetLanguage(UiLanguage::Japanese);
-  CLI::App app{std::string(Tr("Converts RexEdit 2.91 and EzEdit 2.5 (EZDV II) project files (.dvc) to a text\n"
-                              "listing of every section followed by an edit decision list.")),
-               "morvane-convert"};
-  app.formatter(std::make_shared<HelpFormatter>(WrapsHelp()));
-  std::string value;
-  app.add_option("--media-dir", value,
-                 std::string(Tr("where the exports look for the clips' media files (default: each project's folder)")))
-      ->type_name("DIR");
-  app.add_option("SOURCE", value, std::string(Tr("print nothing but failures")));
-  const std::string help = app.help();
-  SetLanguage(UiLanguage::English);
-  std::istringstream lines(help);
-  int count = 0;
-  for (std::string line; std::getline(lines, line); ++count) {
-    EXPECT_LE(DisplayWidth(line), 80u) << line;
-  }
-  EXPECT_GT(count, 6);
-  EXPECT_NE(std::string::npos, help.find("\u4f7f\u7528\u6cd5: morvane-convert")) << help;  // 使用法
-  EXPECT_EQ(std::string::npos, help.find("Positionals")) << help;
-}
 
 TEST(WriteText, PassesBytesUntouchedToWhatIsNoConsole) {
   std::FILE* stream = std::tmpfile();
