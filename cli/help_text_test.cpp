@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
-
-#include "platform/console.h"
 
 namespace morvane {
 namespace {
@@ -54,17 +51,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, DisplayWidthTest,
                                          WidthCase{"\uff21\uff71", 3},   // fullwidth A, halfwidth ｱ
                                          WidthCase{"\U00020000", 2},     // beyond 16 bits
                                          WidthCase{"\xff" "a", 2}));     // a byte that starts no character
-
-TEST(WriteText, PassesBytesUntouchedToWhatIsNoConsole) {
-  std::FILE* stream = std::tmpfile();
-  ASSERT_NE(nullptr, stream);
-  const std::string text = "\xe8\xad\xa6\xe5\x91\x8a: a\r\nb\n\xff";  // 警告, CR LF, and no UTF-8
-  ASSERT_TRUE(WriteText(stream, text));
-  std::rewind(stream);
-  char buffer[64] = {};
-  EXPECT_EQ(text, std::string(buffer, std::fread(buffer, 1, sizeof buffer, stream)));
-  std::fclose(stream);
-}
 
 }  // namespace
 }  // namespace morvane
