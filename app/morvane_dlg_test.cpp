@@ -392,35 +392,15 @@ class MorvaneDlgTest : public QObject {
     }
   }
 
-  void PickersShowTheLabelsListEveryFileUnderAllAndReportTheChosenType() {
+  // The open picker shows the description's labels and types, lists every file under "all",
+  // reports the type chosen with the suffix added, and refuses a missing folder; the save picker
+  // opens in the source's folder and asks before replacing.
+  void PickersShowTheLabelsReportTheTypeRefuseAMissingFolderAndAskBeforeReplacing() {
     QTemporaryDir folder;
-    QFile(folder.filePath(QStringLiteral("README"))).open(QIODevice::WriteOnly);
-    QFile(folder.filePath(QStringLiteral("a.dvc"))).open(QIODevice::WriteOnly);
-    QStringList seen;
-    ModalDriver driver({[&](QWidget* window) {
-      auto* picker = qobject_cast<QFileDialog*>(window);
-      auto* types = Find<QComboBox>(*picker, "fileTypeCombo");
-      seen << picker->windowTitle() << picker->defaultSuffix() << FileName(picker)->text()
-           << types->itemText(0) << types->itemText(1);
-      picker->setDirectory(folder.path());
-      picker->selectNameFilter(picker->nameFilters().at(1));
-      auto* list = Find<QListView>(*picker, "listView");
-      QTRY_COMPARE(list->model()->rowCount(list->rootIndex()), 2);  // README has no dot
-      FileName(picker)->setText(QStringLiteral("wedding"));
-      static_cast<QDialog*>(picker)->accept();
-    }});
-    const auto picked = QtFilePickers().PickSource(DialogCore::SourcePicker());
-    QVERIFY(driver.finished() && picked);
-    QCOMPARE(seen, (QStringList{"Open", "dvc", "*.dvc", "Rex Edit file (*.dvc)", "all(*.*)"}));
-    QCOMPARE(picked->filter, std::size_t{1});
-    QCOMPARE(QString::fromStdString(picked->path), folder.filePath(QStringLiteral("wedding.dvc")));
-  }
-
-  void TheOpenPickerRefusesAMissingFolderAndTheSavePickerAsksBeforeReplacing() {
-    QTemporaryDir folder;
-    QFile(folder.filePath(QStringLiteral("a.txt"))).open(QIODevice::WriteOnly);
-    QStringList answers;
-    QStringList folders;  // where each picker opened
+    for (const char* name : {"README", "a.dvc", "a.txt"}) {
+      QFile(folder.filePath(QString::fromLatin1(name))).open(QIODevice::WriteOnly);
+    }
+    QStringList seen, answers, folders;  // what the first picker showed, the boxes' texts, where each opened
     auto choose = [&](const QString& name) {
       return [&, name](QWidget* window) {
         folders << qobject_cast<QFileDialog*>(window)->directory().absolutePath();
@@ -435,10 +415,25 @@ class MorvaneDlgTest : public QObject {
         qobject_cast<QMessageBox*>(window)->button(button)->click();
       };
     };
-    ModalDriver driver({choose(QStringLiteral("/no/such/folder/a.dvc")), answer(QMessageBox::Ok),
+    ModalDriver driver({[&](QWidget* window) {
+                          auto* picker = qobject_cast<QFileDialog*>(window);
+                          auto* types = Find<QComboBox>(*picker, "fileTypeCombo");
+                          seen << picker->windowTitle() << picker->defaultSuffix() << FileName(picker)->text()
+                               << types->itemText(0) << types->itemText(1);
+                          picker->setDirectory(folder.path());
+                          picker->selectNameFilter(picker->nameFilters().at(1));
+                          auto* list = Find<QListView>(*picker, "listView");
+                          QTRY_COMPARE(list->model()->rowCount(list->rootIndex()), 3);  // README has no dot
+                          FileName(picker)->setText(QStringLiteral("wedding"));
+                          static_cast<QDialog*>(picker)->accept();
+                        },
+                        choose(QStringLiteral("/no/such/folder/a.dvc")), answer(QMessageBox::Ok),
                         choose(folder.filePath(QStringLiteral("a"))), answer(QMessageBox::Yes)});
+    const auto chosen = QtFilePickers().PickSource(DialogCore::SourcePicker());
+    QVERIFY(chosen && chosen->filter == 1);
+    QCOMPARE(seen, (QStringList{"Open", "dvc", "*.dvc", "Rex Edit file (*.dvc)", "all(*.*)"}));
+    QCOMPARE(QString::fromStdString(chosen->path), folder.filePath(QStringLiteral("wedding.dvc")));
     QVERIFY(!QtFilePickers().PickSource(DialogCore::SourcePicker()));
-    // The destination picker opens in the source's folder.
     const auto picked =
         QtFilePickers().PickDestination(DialogCore::DestinationPicker(folder.filePath(QStringLiteral("p.dvc")).toStdString()));
     QCOMPARE(folders.value(1), QDir(folder.path()).absolutePath());
