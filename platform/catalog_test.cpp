@@ -43,7 +43,6 @@ INSTANTIATE_TEST_SUITE_P(
                     EnvironmentCase{"fr:ja:en", "", "", "C", UiLanguage::Japanese},
                     EnvironmentCase{"fr:de", "", "", "ja_JP.UTF-8", UiLanguage::Japanese},
                     EnvironmentCase{"en_GB:ja", "", "", "", UiLanguage::English},
-                    EnvironmentCase{":ja", "", "", "", UiLanguage::Japanese},
                     // Then LC_ALL, LC_MESSAGES, LANG: the first one set decides.
                     EnvironmentCase{"", "C", "ja_JP.UTF-8", "ja_JP.UTF-8", UiLanguage::English},
                     EnvironmentCase{"", "", "ja_JP.UTF-8", "C", UiLanguage::Japanese},
