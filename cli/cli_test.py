@@ -199,22 +199,22 @@ class CommandLine(ProjectFolder):
                 self.assertEqual((0, b""), (result.returncode, result.stderr), format_)
             self.assertEqual(self.read(name), self.read("alias-" + name), alias)
 
-    def test_an_export_keeps_unnamed_files_of_its_set_unless_forced_and_starts_where_told(self):
-        edl = os.path.join(self.folder, "cut.edl")
-        for name in ("cut-insert.edl", "cut-exa2.edl"):
+    def test_an_export_keeps_each_existing_file_of_its_set_unless_forced_and_starts_where_told(self):
+        edl = os.path.join(self.folder, "rexedit-0207.edl")  # beside its source: kept too, as a listing is
+        names = ("rexedit-0207.edl", "rexedit-0207-insert.edl", "rexedit-0207-exa2.edl")
+        for name in names:
             with open(os.path.join(self.folder, name), "wb") as f:
                 f.write(b"mine")
-        export = ["--format", "cmx3600", "--timecode", "pal", "-o", edl, self.rex]
+        export = ["--format", "cmx3600", "--timecode", "pal", self.rex]
         result = run(*export)
         self.assertEqual(1, result.returncode)
-        for name in ("cut-insert.edl", "cut-exa2.edl"):
+        for name in names:
             self.assertIn(f"{os.path.join(self.folder, name)} exists; kept it (--force replaces it)".encode(), result.stderr)
             self.assertEqual(b"mine", self.read(name))
-        self.assertFalse(os.path.exists(edl))
         result = run("--force", "--start", "01:00:00:00", *export)
         self.assertEqual(0, result.returncode, result.stderr)
         self.assertIn(b"\n   to : " + edl.encode() + b"\n        " + edl[:-4].encode() + b"-insert.edl\n", result.stderr)
-        self.assertIn(b" 01:00:00:00 ", self.read("cut.edl").split(b"\r\n")[2])
+        self.assertIn(b" 01:00:00:00 ", self.read("rexedit-0207.edl").split(b"\r\n")[2])
         for start in (["--start", "24:00:00:00", "--format", "otio"], ["--start", "01:00:00:00"]):
             self.assertEqual(2, run(*start, self.rex).returncode, start)
 
