@@ -134,46 +134,5 @@ TEST(ExportOutcome, EveryFormatLinksTheMediaFoundUnderTheRelinkingFolders) {
   }
 }
 
-// The job reads with the layout that fits when asked to, and tells which layouts fit: the one it
-// read with, and the other only when the first does not (also after a refusal).
-TEST(LayoutFit, TheJobTellsWhichLayoutsFitTheProject) {
-  const ScratchFolder folder;
-  for (const ExampleProject& example : ExampleProjects()) {
-    example.file.SaveTo((folder / example.name).string());
-    if (example.name == "rexedit-0207.dvc") ProjectWriter(example.file).U8(0).SaveTo((folder / "tail.dvc").string());
-  }
-  ProjectWriter().Header(0x0207, 0, 0).SaveTo((folder / "short.dvc").string());  // fits neither
-  const auto rex = SoftwareKind::RexEdit, ez = SoftwareKind::EzEdit;
-  const struct {
-    const char* project;
-    SoftwareKind chosen;
-    bool byFit, completed, fits, otherFits;
-    SoftwareKind readWith;
-    bool endedEarly = false;  // completed without fitting: the file ended first, else bytes were left
-  } rows[] = {
-      {"rexedit-0207.dvc", rex, false, true, true, false, rex},
-      {"rexedit-0207.dvc", ez, false, false, false, true, ez},  // refused
-      {"ezedit-0206.dvc", rex, false, true, false, true, rex, true},
-      {"ezedit-0206.dvc", ez, false, true, true, false, ez},
-      {"ezedit-0206.dvc", rex, true, true, true, false, ez},
-      {"short.dvc", rex, false, true, false, false, rex, true},
-      {"short.dvc", ez, true, true, false, false, rex, true},
-      {"tail.dvc", rex, false, true, false, false, rex, false},  // one byte after its last section
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(::testing::Message() << row.project << " " << static_cast<int>(row.chosen) << row.byFit);
-    const std::string source = (folder / row.project).string(), destination = (folder / "out.txt").string();
-    ConversionJob job(source, destination, {row.chosen, TimecodeMode::NtscDropFrame});
-    if (row.byFit) job.ChooseSoftwareByFit();
-    RecordingProgress progress;
-    const ConversionOutcome outcome = job.Run(progress);
-    EXPECT_EQ(row.completed, outcome.completed());
-    EXPECT_EQ(row.fits, outcome.fits);
-    EXPECT_EQ(row.otherFits, outcome.otherFits);
-    EXPECT_EQ(row.readWith, outcome.software);
-    EXPECT_EQ(row.endedEarly, outcome.endedEarly);
-  }
-}
-
 }  // namespace
 }  // namespace morvane
