@@ -2,12 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <sstream>
 #include <string>
-
-#include "platform/catalog.h"
-#include "platform/console.h"
 
 namespace morvane {
 namespace {
@@ -56,52 +51,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, DisplayWidthTest,
                                          WidthCase{"\uff21\uff71", 3},   // fullwidth A, halfwidth ｱ
                                          WidthCase{"\U00020000", 2},     // beyond 16 bits
                                          WidthCase{"\xff" "a", 2}));     // a byte that starts no character
-
-TEST(HelpFormatter, JapaneseHelpFitsEightyColumnsWithItsOwnWords) {
-  SetLanguage(UiLanguage::Japanese);
-  CLI::App app{std::string(Tr("Converts RexEdit 2.91 and EzEdit 2.5 (EZDV II) project files (.dvc) to a text\n"
-                              "listing of every section followed by an edit decision list.")),
-               "morvane-convert"};
-  app.formatter(std::make_shared<HelpFormatter>(WrapsHelp()));
-  std::string value;
-  app.add_option("--media-dir", value,
-                 std::string(Tr("where the exports look for the clips' media files (default: each project's folder)")))
-      ->type_name("DIR");
-  app.add_option("SOURCE", value, std::string(Tr("print nothing but failures")));
-  const std::string help = app.help();
-  SetLanguage(UiLanguage::English);
-  std::istringstream lines(help);
-  int count = 0;
-  for (std::string line; std::getline(lines, line); ++count) {
-    EXPECT_LE(DisplayWidth(line), 80u) << line;
-  }
-  EXPECT_GT(count, 6);
-  EXPECT_NE(std::string::npos, help.find("\u4f7f\u7528\u6cd5: morvane-convert")) << help;  // 使用法
-  EXPECT_EQ(std::string::npos, help.find("Positionals")) << help;
-}
-
-TEST(HelpFormatter, EnglishHelpIsCli11sOwn) {
-  CLI::App ours{"A description that is long enough to be wrapped if it were Japanese, which it is not at all.",
-                "x"};
-  CLI::App theirs{ours.get_description(), "x"};
-  ours.formatter(std::make_shared<HelpFormatter>(WrapsHelp()));
-  bool flag = false;
-  for (CLI::App* app : {&ours, &theirs}) {
-    app->add_flag("--long", flag, "a description longer than the fifty columns the description column has");
-  }
-  EXPECT_EQ(theirs.help(), ours.help());
-}
-
-TEST(WriteText, PassesBytesUntouchedToWhatIsNoConsole) {
-  std::FILE* stream = std::tmpfile();
-  ASSERT_NE(nullptr, stream);
-  const std::string text = "\xe8\xad\xa6\xe5\x91\x8a: a\r\nb\n\xff";  // 警告, CR LF, and no UTF-8
-  ASSERT_TRUE(WriteText(stream, text));
-  std::rewind(stream);
-  char buffer[64] = {};
-  EXPECT_EQ(text, std::string(buffer, std::fread(buffer, 1, sizeof buffer, stream)));
-  std::fclose(stream);
-}
 
 }  // namespace
 }  // namespace morvane

@@ -20,18 +20,6 @@ std::string Captured(std::FILE* stream) {
   return text;
 }
 
-TEST(PlainProgress, PrintsThePositionWithEveryStatusAndABareOneAtTheEnd) {
-  std::FILE* stream = std::tmpfile();
-  ASSERT_NE(nullptr, stream);
-  PlainProgress progress(stream);
-  for (int i = 0; i < 13; ++i) progress.Step();
-  progress.SetStatus("[MainAV] 1 / 3");
-  for (int i = 0; i < 187; ++i) progress.Step();
-  progress.SetStatus("");
-  EXPECT_EQ("13/200 [MainAV] 1 / 3\n200/200\n", Captured(stream));
-  std::fclose(stream);
-}
-
 TEST(BarProgress, EndsWithTheFullBarOnItsOwnLine) {
   std::FILE* stream = std::tmpfile();
   ASSERT_NE(nullptr, stream);

@@ -148,20 +148,6 @@ TEST_F(ConversionJobTest, RefusesFilesThatCannotBeOpenedWithTheSystemsReason) {
   EXPECT_EQ(5u, folder_.Names().size());
 }
 
-TEST_F(ConversionJobTest, LeavesTheDestinationAsItWasWhenTheProjectIsRefused) {
-  SmallProject(1234).SaveTo(source_.string());
-  for (const bool existed : {true, false}) {
-    if (existed) WriteFile(destination_, "previous text");
-    const ConversionOutcome outcome = Run(source_, destination_);
-    EXPECT_EQ("Can not convert source file: [MainAV] holds 1234 clips, more than 1000", OutcomeMessage(outcome));
-    EXPECT_EQ(existed, fs::exists(destination_));
-    EXPECT_EQ(existed ? "previous text" : "", ReadFile(destination_));
-    EXPECT_EQ(existed ? 2u : 1u, folder_.Names().size());
-    EXPECT_TRUE(Hold(source_));
-    fs::remove(destination_);
-  }
-}
-
 // An allocation that fails anywhere, in a listing or an export, ends the conversion with the
 // memory message and leaves every destination as it was.
 TEST_F(ConversionJobTest, EndsWithNotEnoughMemoryAndNothingInPlaceWhenAnAllocationFails) {

@@ -9,13 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "convert/layout_fit.h"
-#include "listing/clip_tables.h"
 #include "listing/conversion_error.h"
 #include "testing/doubles/convert_in_memory.h"
 #include "testing/doubles/listing_run.h"
@@ -139,26 +136,6 @@ TEST(HostileInput, EveryPrefixOfTheExamplesConvertsWithEveryHeading) {
       ASSERT_NE(std::string::npos, run.Output().find("[END]\r\n\r\n\r\n\r\n\r\nEvent"));
       ASSERT_EQ("", run.progress.statuses.back().text);
     }
-  }
-}
-
-// A conversion that lists nothing (an export) reads each example to the same byte, with the same
-// progress and the same tables, as its listing does.
-TEST(ListingDriver, ListingNothingTakesTheListingsStepsAndTables) {
-  for (const auto& example : testing::ExampleProjects()) {
-    ListingRun run(example.file, example.settings);
-    const auto listed = std::make_unique<ClipTables>();
-    ListingDriver(run.context).Run(*listed);
-    SourceReader quiet{std::span<const std::uint8_t>(example.file.bytes())};
-    ListingWriter nowhere{ListingWriter::Discard{}};
-    RecordingProgress progress;
-    ListingContext context{quiet, nowhere, progress, run.settings};
-    const auto read = std::make_unique<ClipTables>();
-    ListingDriver(context).Run(*read);
-    EXPECT_EQ(run.source.Position(), quiet.Position()) << example.name;
-    EXPECT_EQ(run.progress.steps, progress.steps) << example.name;
-    EXPECT_EQ(run.progress.Texts(), progress.Texts()) << example.name;
-    EXPECT_EQ(0, std::memcmp(listed.get(), read.get(), sizeof(ClipTables))) << example.name;
   }
 }
 

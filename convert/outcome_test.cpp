@@ -109,58 +109,6 @@ TEST(OutcomeWords, EachFrontEndWordsTheSameFacts) {
       WrongSoftwareQuestion(Facts(Kind::OverCapacity, ezEdit, false, true)));
 }
 
-// An existing file is kept, whichever of the export's files it is, and then none is written;
-// replaced, the outcome names every file written, the one named first.
-TEST(ExportOutcome, KeepsAnExistingFileAndWritesNoneElseNamesEveryFileWritten) {
-  const testing::ScratchFolder folder;
-  ExampleProjects()[0].file.SaveTo((folder / "cut.dvc").string());  // rexedit-0207.dvc
-  const auto path = [&](const char* name) { return Utf8Text(folder / name); };
-  const std::vector<std::string> cmx{path("cut.edl"), path("cut-insert.edl"), path("cut-exa1.edl"),
-                                     path("cut-exa2.edl")};
-  // The named file is replaced unless kept, a further one only when replacing further files is asked.
-  const struct {
-    ExportFormat format;
-    const char* named;
-    std::vector<const char*> existing;
-    std::vector<std::string> written;
-  } rows[] = {
-      {ExportFormat::Listing, "cut.txt", {"cut.txt"}, {path("cut.txt")}},
-      {ExportFormat::Cmx3600, "cut.edl", {"cut-exa2.edl"}, cmx},  // the last of the files beside it
-      {ExportFormat::Cmx3600, "cut.edl", {"cut.edl", "cut-insert.edl", "cut-exa2.edl"}, cmx},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.existing.back());
-    for (const bool keepExisting : {true, false}) {
-      for (const bool replaceFurther : {false, true}) {
-        for (const char* name : row.existing) testing::WriteFile(folder / name, "mine");
-        ConversionJob job(path("cut.dvc"), path(row.named), {});
-        job.SetExport({row.format, {}, keepExisting, replaceFurther});
-        testing::RecordingProgress progress;
-        const ConversionOutcome outcome = job.Run(progress);
-        std::vector<std::string> kept;
-        for (const char* name : row.existing) {
-          if (keepExisting || (name != std::string(row.named) && !replaceFurther)) kept.push_back(path(name));
-        }
-        if (!kept.empty()) {
-          EXPECT_EQ(Kind::DestinationExists, outcome.kind);
-          EXPECT_EQ(kept, outcome.kept);
-          EXPECT_EQ(kept.front(), outcome.file);
-          EXPECT_TRUE(outcome.written.empty());
-          for (const char* name : row.existing) EXPECT_EQ("mine", testing::ReadFile(folder / name));
-          EXPECT_EQ(1 + row.existing.size(), folder.Names().size());
-        } else {
-          ASSERT_TRUE(outcome.completed()) << OutcomeMessage(outcome);
-          EXPECT_TRUE(outcome.fits);
-          EXPECT_EQ(row.written, outcome.written);
-          for (const char* name : row.existing) EXPECT_NE("mine", testing::ReadFile(folder / name));
-        }
-        for (const std::string& file : cmx) std::filesystem::remove(Utf8Path(file));
-        std::filesystem::remove(folder / "cut.txt");
-      }
-    }
-  }
-}
-
 // Every export names the file the relinking trees found, read once for the jobs that share them.
 TEST(ExportOutcome, EveryFormatLinksTheMediaFoundUnderTheRelinkingFolders) {
   const testing::ScratchFolder folder;
@@ -183,47 +131,6 @@ TEST(ExportOutcome, EveryFormatLinksTheMediaFoundUnderTheRelinkingFolders) {
     ASSERT_TRUE(job.Run(progress).completed()) << row.file;
     EXPECT_NE(std::string::npos, testing::ReadFile(folder / row.file).find(archive + "/x/OPENING.avi")) << row.file;
     testing::WriteFile(folder / "archive/opening.avi", "");  // not seen: the tree was read by the first job
-  }
-}
-
-// The job reads with the layout that fits when asked to, and tells which layouts fit: the one it
-// read with, and the other only when the first does not (also after a refusal).
-TEST(LayoutFit, TheJobTellsWhichLayoutsFitTheProject) {
-  const ScratchFolder folder;
-  for (const ExampleProject& example : ExampleProjects()) {
-    example.file.SaveTo((folder / example.name).string());
-    if (example.name == "rexedit-0207.dvc") ProjectWriter(example.file).U8(0).SaveTo((folder / "tail.dvc").string());
-  }
-  ProjectWriter().Header(0x0207, 0, 0).SaveTo((folder / "short.dvc").string());  // fits neither
-  const auto rex = SoftwareKind::RexEdit, ez = SoftwareKind::EzEdit;
-  const struct {
-    const char* project;
-    SoftwareKind chosen;
-    bool byFit, completed, fits, otherFits;
-    SoftwareKind readWith;
-    bool endedEarly = false;  // completed without fitting: the file ended first, else bytes were left
-  } rows[] = {
-      {"rexedit-0207.dvc", rex, false, true, true, false, rex},
-      {"rexedit-0207.dvc", ez, false, false, false, true, ez},  // refused
-      {"ezedit-0206.dvc", rex, false, true, false, true, rex, true},
-      {"ezedit-0206.dvc", ez, false, true, true, false, ez},
-      {"ezedit-0206.dvc", rex, true, true, true, false, ez},
-      {"short.dvc", rex, false, true, false, false, rex, true},
-      {"short.dvc", ez, true, true, false, false, rex, true},
-      {"tail.dvc", rex, false, true, false, false, rex, false},  // one byte after its last section
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(::testing::Message() << row.project << " " << static_cast<int>(row.chosen) << row.byFit);
-    const std::string source = (folder / row.project).string(), destination = (folder / "out.txt").string();
-    ConversionJob job(source, destination, {row.chosen, TimecodeMode::NtscDropFrame});
-    if (row.byFit) job.ChooseSoftwareByFit();
-    RecordingProgress progress;
-    const ConversionOutcome outcome = job.Run(progress);
-    EXPECT_EQ(row.completed, outcome.completed());
-    EXPECT_EQ(row.fits, outcome.fits);
-    EXPECT_EQ(row.otherFits, outcome.otherFits);
-    EXPECT_EQ(row.readWith, outcome.software);
-    EXPECT_EQ(row.endedEarly, outcome.endedEarly);
   }
 }
 

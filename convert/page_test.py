@@ -32,22 +32,18 @@ def table(root, name):
     return [[text(cell) for cell in row] for row in found.iter(X + "tr")]
 
 
+def clip_rect(root, name):
+    """The first box drawn for the clip whose tooltip begins with name."""
+    for group in root.iter(S + "g"):
+        title = group.find(S + "title")
+        if title is not None and title.text.startswith(name):
+            return group.find(S + "rect")
+    raise AssertionError(name + " is not drawn")
+
+
 def clip_box(root, name):
-    """The first box drawn for the clip whose tooltip begins with name: x, y, width, height."""
-    for group in root.iter(S + "g"):
-        title = group.find(S + "title")
-        if title is not None and title.text.startswith(name):
-            rect = group.find(S + "rect")
-            return tuple(float(rect.get(k)) for k in ("x", "y", "width", "height"))
-    raise AssertionError(name + " is not drawn")
-
-
-def clip_box_fill(root, name):
-    for group in root.iter(S + "g"):
-        title = group.find(S + "title")
-        if title is not None and title.text.startswith(name):
-            return group.find(S + "rect").get("fill")
-    raise AssertionError(name + " is not drawn")
+    """x, y, width, height of clip_rect."""
+    return tuple(float(clip_rect(root, name).get(k)) for k in ("x", "y", "width", "height"))
 
 
 class PageTest(unittest.TestCase):
@@ -120,7 +116,7 @@ class PageTest(unittest.TestCase):
         self.assertEqual({"projects": "3", "length of every edit": "0:02:12", "media files needed": "15", "found": "0",
                           "missing": "15"}, dict(table(root, "totals")))
         # opening.avi: missing beside one, found beside three, in one colour in every picture.
-        fills = {clip_box_fill(section, "opening.avi") for section in root.iter(X + "section") if
+        fills = {clip_rect(section, "opening.avi").get("fill") for section in root.iter(X + "section") if
                  section.get("id") != "p2"}
         self.assertEqual(1, len(fills))
         self.assertEqual(5, len(list(root.iter(S + "svg"))) - 1)  # three small pictures, three in sections

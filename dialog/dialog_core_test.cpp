@@ -130,7 +130,8 @@ TEST_F(DialogCoreTest, TheWrongSoftwareAsksBeforeAnythingIsPutInPlace) {
 }
 
 // Further files of an export that exist, which the user did not name: one question lists them
-// all before anything is touched; Yes replaces them, No and Cancel leave every file as it was.
+// (not the named one, whose replacing the picker confirmed) before anything is touched; Yes
+// replaces them all, No and Cancel leave every file as it was.
 TEST_F(DialogCoreTest, FurtherFilesThatExistAreReplacedOnlyWhenTheQuestionListingThemIsAnswered) {
   using A = MessageBoxes::Answer;
   const testing::ScratchFolder folder;
@@ -144,6 +145,7 @@ TEST_F(DialogCoreTest, FurtherFilesThatExistAreReplacedOnlyWhenTheQuestionListin
       std::filesystem::remove(folder / file);
     }
     for (const std::string& file : existing) testing::WriteFile(Utf8Path(file), "mine");
+    testing::WriteFile(Utf8Path(named), "mine");
     core.ClickRadio(DialogRadio::RexEdit);
     core.SetSourcePath(Utf8Text(folder / rex.name));
     core.SetDestinationPath(named);
@@ -154,7 +156,7 @@ TEST_F(DialogCoreTest, FurtherFilesThatExistAreReplacedOnlyWhenTheQuestionListin
     facts.kept = existing;
     EXPECT_EQ(std::vector<std::string>{ReplaceFurtherQuestion(facts)}, boxes.asked);
     for (const std::string& file : existing) EXPECT_EQ(answer != A::Yes, testing::ReadFile(Utf8Path(file)) == "mine");
-    EXPECT_EQ(answer == A::Yes, std::filesystem::exists(Utf8Path(named)));
+    EXPECT_EQ(answer != A::Yes, testing::ReadFile(Utf8Path(named)) == "mine");
     EXPECT_EQ(answer == A::Yes ? 1u : 0u, boxes.shown.size());
     EXPECT_EQ(answer == A::Yes, shown.text.starts_with("conversion completed")) << shown.text;
   }

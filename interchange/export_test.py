@@ -28,11 +28,9 @@ class ExportTest(unittest.TestCase):
     def test_golden_files(self):
         for name, _ in EXAMPLES:
             source = os.path.join(self.dir, name + ".dvc")
-            convert(source, "otio", os.path.join(self.dir, name + ".otio"), GOLDEN_MEDIA)
-            convert(source, "cmx3600", os.path.join(self.dir, name + ".edl"), GOLDEN_MEDIA)
-            convert(source, "fcpxml", os.path.join(self.dir, name + ".fcpxml"), GOLDEN_MEDIA)
-            convert(source, "fcp7xml", os.path.join(self.dir, name + ".xml"), GOLDEN_MEDIA)
-            convert(source, "kdenlive", os.path.join(self.dir, name + ".kdenlive"), GOLDEN_MEDIA)
+            for fmt, extension in (("otio", "otio"), ("cmx3600", "edl"), ("fcpxml", "fcpxml"), ("fcp7xml", "xml"),
+                                   ("kdenlive", "kdenlive")):
+                convert(source, fmt, os.path.join(self.dir, name + "." + extension), GOLDEN_MEDIA)
             written = sorted(f for f in os.listdir(self.dir) if f.startswith(name) and not f.endswith(".dvc"))
             self.assertEqual(written, sorted(f for f in os.listdir(TESTDATA) if f.startswith(name)))
             for f in written:

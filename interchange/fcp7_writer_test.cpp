@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "interchange/exports.h"
+#include "testing/timeline_clips.h"
+
 namespace morvane {
 namespace {
 
@@ -29,12 +32,8 @@ TEST(Fcp7PathUrl, EncodesTheBytesTheEditorsLinkAndNamesAServer) {
 }
 
 TimelineClip Clip(std::string name, std::int64_t recordIn, std::int64_t duration, std::int64_t sourceIn = 0) {
-  TimelineClip clip;
-  clip.name = name;
-  clip.path = name.empty() ? "" : "/m/" + name;
-  clip.recordIn = recordIn;
-  clip.duration = clip.sourceDuration = duration;
-  clip.sourceIn = sourceIn;
+  TimelineClip clip = testing::FileClip(name, recordIn, duration, sourceIn);
+  if (name.empty()) clip.path.clear();
   clip.hasAudio = true;
   return clip;
 }
@@ -52,10 +51,7 @@ pugi::xml_document Write(std::vector<TimelineClip> clips, std::vector<std::strin
   timeline.rate = *RateOfMode(TimecodeMode::Pal);
   timeline.tracks.emplace_back().clips = std::move(clips);
   timeline.titles = TimelineTitles(store);
-  std::string text;
-  ListingWriter out(text);
-  WriteFcp7Xml(timeline, notes, out);
-  out.Flush();
+  const std::string text = RenderTimeline(timeline, ExportFormat::Fcp7Xml, TimecodeMode::Pal, notes).at(0).text;
   pugi::xml_document document;
   EXPECT_TRUE(document.load_string(text.c_str()));
   return document;

