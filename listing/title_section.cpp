@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "listing/field_listing.h"
+#include "platform/eight_bytes.h"
 
 // The byte shuffle of SSSE3, found on nearly every x86-64 processor, is chosen at run time with
 // GCC's and Clang's built-ins; elsewhere the portable scan does all the work.
@@ -80,17 +81,6 @@ inline char* PutEscaped(char* o, char c) {
   return o + kEscapes.widths[byte];
 }
 
-// Word-at-a-time tests, true when any of the 8 bytes of word is as named (exact for "any",
-// though not for telling which byte it is).
-constexpr std::uint64_t kOnes = 0x0101010101010101u;
-constexpr std::uint64_t kHighs = 0x8080808080808080u;
-constexpr bool AnyBelow(std::uint64_t word, std::uint8_t n) {
-  return ((word - kOnes * n) & ~word & kHighs) != 0;
-}
-constexpr bool AnyEqual(std::uint64_t word, std::uint8_t byte) {
-  return AnyBelow(word ^ (kOnes * byte), 1);
-}
-
 // Escapes the bytes [in, end) to out, run by run: a scan of 8 bytes at a time passes over the
 // runs that need no escape, each copied in one piece; a word that holds a byte to escape (or
 // another control byte) is written a byte at a time through a table, without branches. Stops
@@ -99,17 +89,17 @@ constexpr bool AnyEqual(std::uint64_t word, std::uint8_t byte) {
 const char* EscapeRuns(const char* in, const char* const end, char*& out) {
   char* o = out;
   while (end - in >= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, in, 8);  // byte order does not matter to the tests below
+    using namespace eight_bytes;
+    const std::uint64_t word = Load(in);  // byte order does not matter to the tests below
     // Below 0x0E: the zero byte, LF and CR (and the other control bytes, which stand for
     // themselves and merely take the table's path).
-    if (!AnyBelow(word, 0x0E) && !AnyEqual(word, '"') && !AnyEqual(word, '\\')) {
+    if ((Below(word, 0x0E) | Equal(word, '"') | Equal(word, '\\')) == 0) {
       std::memcpy(o, in, 8);
       o += 8;
       in += 8;
       continue;
     }
-    if (AnyEqual(word, 0)) {
+    if (Equal(word, 0) != 0) {
       break;  // the text ends within this word: the byte-at-a-time loop below finds where
     }
     // Unrolled: the compiler keeps a loop of eight at -O2.
