@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <numeric>
 
-#include "interchange/safe_text.h"
 #include "interchange/title_store.h"
 
 namespace morvane {
@@ -36,10 +35,6 @@ TitlePlacement::TitlePlacement(const TimelineTitles& titles, int framesPerSecond
       placed_.push_back(title);
     }
   }
-}
-
-std::string TitlePlacement::Text(const PlacedTitle& title, ExportNotes& notes) const {
-  return LineFeeds(Joined(title, notes));
 }
 
 std::string TitlePlacement::Joined(const PlacedTitle& title, ExportNotes& notes) const {

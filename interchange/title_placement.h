@@ -27,11 +27,9 @@ class TitlePlacement {
   TitlePlacement(const TimelineTitles& titles, int framesPerSecond, bool cutAtZero);
 
   const std::vector<PlacedTitle>& Titles() const { return placed_; }
-  // The lines of a placed title (its own CR LF and CR as line feeds), no longer than one title's
-  // text may be: a cut is counted in notes.
-  std::string Text(const PlacedTitle& title, ExportNotes& notes) const;
-  // The same before its own line ends become line feeds (LineFeeds(Joined()) is Text()), for a
-  // writer that makes them in a pass of its own (SafeXmlLines).
+  // The text of a placed title, its titles' texts one line after another, no longer than one
+  // title's text may be: a cut is counted in notes. Its own line ends (CR LF, CR) are kept: a
+  // writer makes them line feeds in its own pass (SafeXmlLines; LineFeeds).
   std::string Joined(const PlacedTitle& title, ExportNotes& notes) const;
 
  private:

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "interchange/safe_text.h"
 #include "interchange/title_placement.h"
 
 namespace morvane {
@@ -86,7 +87,7 @@ TEST(TitlePlacement, JoinsCapsAndCutsTheTitlesAsTheyShow) {
     const PlacedTitle& joined = placement.Titles()[row.joined];
     ExportNotes notes;
     EXPECT_EQ(2u, joined.count);
-    EXPECT_EQ("a\nb\nc\na\nb\nc", placement.Text(joined, notes));
+    EXPECT_EQ("a\nb\nc\na\nb\nc", LineFeeds(placement.Joined(joined, notes)));
   }
 }
 
