@@ -77,17 +77,36 @@ bool Capture(HWND window, const wchar_t* path) {
   return saved;
 }
 
-// The about box runs its own modal loop: a timer takes its picture once it has painted, then
-// closes it.
+// The about box runs its own modal loop: a timer looks for it, the window this thread shows
+// on top of the dialog, takes its picture once it has painted, then closes it. Without a window
+// manager, which window is active is Wine's guess, so it is not asked.
+HWND mainDialog = nullptr;
 const wchar_t* aboutPath = nullptr;
 bool aboutSaved = false;
-void CALLBACK CaptureAboutBox(HWND, UINT, UINT_PTR timer, DWORD) {
-  KillTimer(nullptr, timer);
-  HWND about = GetActiveWindow();
-  aboutSaved = about != nullptr && Capture(about, aboutPath);
-  if (about != nullptr) {
-    SendMessageW(about, WM_COMMAND, IDOK, 0);
+int aboutLooks = 0;
+
+BOOL CALLBACK FindAboutBox(HWND window, LPARAM found) {
+  if (GetWindow(window, GW_OWNER) == mainDialog && IsWindowVisible(window)) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
   }
+  return TRUE;
+}
+
+void CALLBACK CaptureAboutBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND about = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindAboutBox, reinterpret_cast<LPARAM>(&about));
+  if (about == nullptr && ++aboutLooks < 20) {
+    return;  // not shown yet: the timer looks again
+  }
+  KillTimer(nullptr, timer);
+  if (about == nullptr) {
+    PostQuitMessage(1);  // ends the modal loop of a box that never showed
+    return;
+  }
+  RedrawWindow(about, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  aboutSaved = Capture(about, aboutPath);
+  SendMessageW(about, WM_COMMAND, IDOK, 0);
 }
 
 }  // namespace
@@ -116,6 +135,7 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   if (argc == 3) {
+    mainDialog = window;
     aboutPath = argv[2];
     SetTimer(nullptr, 0, 700, CaptureAboutBox);
     SendMessageW(window, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
