@@ -21,7 +21,11 @@ cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_
   -DMORVANE_WERROR=ON
 cmake --build build-windows
 status=0
-ctest --test-dir build-windows --output-on-failure || status=$?
+ctest --test-dir build-windows --output-on-failure -E '^win32_dialog_screenshot' || status=$?
+# The two screenshots of the Windows dialog depend on the timing of Wine's X11 driver: a failed
+# one runs once more, and the output of the failed run stays in the log.
+ctest --test-dir build-windows --output-on-failure -R '^win32_dialog_screenshot' \
+  --repeat until-pass:2 || status=$?
 build-windows/wine-run --stop  # the Wine session would otherwise stay 30 s
 [ "$status" = 0 ]
 
