@@ -180,8 +180,9 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
   }
   timelineSource.projectName = Utf8Text(Utf8Path(sourcePath_).stem());
   timelineSource.mediaFolder = AbsoluteMediaFolder(export_.mediaFolder, sourcePath_);
-  // The relinking folders are read on a thread of their own while the project is read: a large
-  // tree takes as long as a large project. Trees that the job's trees already hold cost nothing.
+  // The relinking folders are read on a thread of their own while the project is read, the
+  // timeline built and the destinations opened: a large tree takes as long as a large project.
+  // Trees that the job's trees already hold cost nothing.
   const std::shared_ptr<MediaTrees> trees = export_.trees ? export_.trees : std::make_shared<MediaTrees>();
   std::future<std::vector<std::shared_ptr<const MediaTree>>> relinkTrees;
   if (!export_.relinkFolders.empty()) {
@@ -217,19 +218,7 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
     ListingWriter listing{ListingWriter::Discard{}};
     TimelineFacts recorded(row.writesTitles, row.writesLevels);
     ending = ReadProject(source.Descriptor(), settings_, chooseByFit_, fit, listing, progress, *tables, &recorded);
-    if (relinkTrees.valid()) {
-      timelineSource.relinkTrees = relinkTrees.get();
-    }
-    timeline = BuildTimeline(*tables, recorded, timelineSource);
-    if (export_.format == ExportFormat::Html) {  // the page tells what the probe knows too
-      ProbeOptions where{false, timelineSource.mediaFolder, settings_.timecodeMode, fit->Software(), {}, trees};
-      for (const std::string& folder : export_.relinkFolders) {
-        where.relinkFolders.push_back(AbsoluteMediaFolder(folder, sourcePath_));
-      }
-      page = ProjectPageFacts(sourcePath_, ProbeProject(source.Descriptor(), fit->Software()),
-                              {fit->Software(), chooseByFit_, ending}, where, *timeline, *tables);
-      timeline->page = &page;
-    }
+    timeline = BuildTimeline(*tables, recorded, timelineSource);  // the trees come below
     suffixes = row.files(*timeline, settings_.timecodeMode);
   } catch (const ConversionError& error) {
     return ReadFailure(facts, error, fit);
@@ -266,6 +255,22 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
         return Failure(facts, Kind::DestinationOpenFailed, path, reason);
       }
     }
+  }
+  try {
+    if (relinkTrees.valid()) {
+      RelinkTimeline(*timeline, relinkTrees.get());
+    }
+    if (export_.format == ExportFormat::Html) {  // the page tells what the probe knows too
+      ProbeOptions where{false, timelineSource.mediaFolder, settings_.timecodeMode, fit->Software(), {}, trees};
+      for (const std::string& folder : export_.relinkFolders) {
+        where.relinkFolders.push_back(AbsoluteMediaFolder(folder, sourcePath_));
+      }
+      page = ProjectPageFacts(sourcePath_, ProbeProject(source.Descriptor(), fit->Software()),
+                              {fit->Software(), chooseByFit_, ending}, where, *timeline, *tables);
+      timeline->page = &page;
+    }
+  } catch (const ConversionError& error) {
+    return ReadFailure(facts, error, fit);  // the destination's destructor puts everything back
   }
   try {
     std::vector<std::unique_ptr<ListingWriter>> writers;

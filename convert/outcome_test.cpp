@@ -117,6 +117,8 @@ TEST(ExportOutcome, EveryFormatLinksTheMediaFoundUnderTheRelinkingFolders) {
   }
   std::filesystem::create_directories(folder / "archive/x");
   testing::WriteFile(folder / "archive/x/OPENING.avi", "");
+  testing::WriteFile(folder / "archive/x/INTERVIEW.AVI", "");  // the media folder's comes first
+  testing::WriteFile(folder / "INTERVIEW.AVI", "");
   const auto trees = std::make_shared<MediaTrees>();
   const std::string archive = Utf8Text((folder / "archive").generic_u8string());
   const struct {
@@ -129,7 +131,9 @@ TEST(ExportOutcome, EveryFormatLinksTheMediaFoundUnderTheRelinkingFolders) {
     job.SetExport({row.format, {}, false, true, 0, {archive}, trees});
     testing::RecordingProgress progress;
     ASSERT_TRUE(job.Run(progress).completed()) << row.file;
-    EXPECT_NE(std::string::npos, testing::ReadFile(folder / row.file).find(archive + "/x/OPENING.avi")) << row.file;
+    const std::string written = testing::ReadFile(folder / row.file);
+    EXPECT_NE(std::string::npos, written.find(archive + "/x/OPENING.avi")) << row.file;
+    EXPECT_EQ(std::string::npos, written.find(archive + "/x/INTERVIEW.AVI")) << row.file;
     testing::WriteFile(folder / "archive/opening.avi", "");  // not seen: the tree was read by the first job
   }
 }

@@ -40,7 +40,7 @@ class Builder {
   Builder(const ClipTables& tables, const TimelineFacts& facts, const TimelineSource& source, ExportNotes& notes)
       : tables_(tables),
         facts_(facts),
-        media_(source.mediaFolder, source.relinkTrees),
+        media_(source.mediaFolder),
         notes_(notes),
         lastFrame_(DayFrames(source.rate) - source.start) {}
 
@@ -67,7 +67,7 @@ class Builder {
     } else {
       clip.media = kind == ClipKind::Still ? MediaKind::Still : MediaKind::File;
       clip.projectName = DecodeShiftJis(fact->name);
-      const MediaLocation location = media_.Find(clip.projectName).location;
+      const MediaLocation location = media_.Locate(clip.projectName);
       if (!location.named) {
         notes_.Add(ExportChange::MediaNameInvalid);
       }
@@ -194,7 +194,7 @@ class Builder {
  private:
   const ClipTables& tables_;
   const TimelineFacts& facts_;
-  MediaFinder media_;
+  MediaIndex media_;  // the relinking trees come after (RelinkTimeline)
   ExportNotes& notes_;
   std::int64_t lastFrame_;  // no clip may end after it: 24 hours from the start
 };
@@ -310,7 +310,25 @@ Timeline BuildTimeline(const ClipTables& tables, const TimelineFacts& facts, con
     timeline.notes.Add({ExportChange::TitlesPastLimit, titles.leftOut(), 0});
   }
   timeline.titles = TimelineTitles(facts.titles());
+  RelinkTimeline(timeline, source.relinkTrees);
   return timeline;
+}
+
+void RelinkTimeline(Timeline& timeline, const std::vector<std::shared_ptr<const MediaTree>>& trees) {
+  if (trees.empty()) {
+    return;
+  }
+  for (TimelineTrackModel& track : timeline.tracks) {
+    for (TimelineClip& clip : track.clips) {
+      if (clip.media == MediaKind::Color || clip.found || clip.path.empty()) {
+        continue;  // no file, found already, or a name that names none
+      }
+      if (const std::optional<FoundMedia> found = FindInTrees(clip.projectName, trees)) {
+        clip.path = found->location.path;
+        clip.found = true;
+      }
+    }
+  }
 }
 
 }  // namespace morvane

@@ -43,7 +43,7 @@ struct TimelineClip {
   std::string projectName;     // File and Still: the name as the project holds it, decoded (a path)
   MediaKind media = MediaKind::File;
   std::string path;            // File and Still: the media file, UTF-8, also when missing
-  bool found = false;          // the file was found in the media folder
+  bool found = false;          // the file was found, in the media folder or a relinking tree
   std::string colour;          // Color: "RRGGBB" (upper-case hex), the clip's first colour
   std::int64_t recordIn = 0;   // first timeline frame
   std::int64_t duration = 0;   // frames on the timeline, at least 1
@@ -192,5 +192,10 @@ std::int64_t DayFrames(const FrameRate& rate);
 // hours after the start is left out, a transition longer than its incoming clip is shortened
 // to it. Each folder of media is read once.
 Timeline BuildTimeline(const ClipTables& tables, const TimelineFacts& facts, const TimelineSource& source);
+
+// Looks in trees for the files of the clips whose media the media folder lacks, as BuildTimeline
+// does with TimelineSource::relinkTrees: an export that builds its timeline while the relinking
+// folders are still being read calls it once they are.
+void RelinkTimeline(Timeline& timeline, const std::vector<std::shared_ptr<const MediaTree>>& trees);
 
 }  // namespace morvane

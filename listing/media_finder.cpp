@@ -98,26 +98,33 @@ std::shared_ptr<const MediaTree> MediaTrees::Tree(const std::string& folderUtf8)
 MediaFinder::MediaFinder(std::string mediaFolderUtf8, std::vector<std::shared_ptr<const MediaTree>> trees)
     : folder_(std::move(mediaFolderUtf8)), trees_(std::move(trees)) {}
 
-FoundMedia MediaFinder::Find(std::string_view utf8Name) const {
-  FoundMedia found{folder_.Locate(utf8Name), {}};
-  if (found.location.exists || !found.location.named || trees_.empty()) {
-    return found;
+std::optional<FoundMedia> FindInTrees(std::string_view utf8Name, const std::vector<std::shared_ptr<const MediaTree>>& trees) {
+  if (trees.empty()) {
+    return std::nullopt;
   }
   const std::string name = ComposeNfc(MediaBaseName(utf8Name));
   for (const MediaMatch match : {MediaMatch::Exact, MediaMatch::Case, MediaMatch::Extension}) {
     std::vector<std::string> paths;
-    for (const auto& tree : trees_) {
+    for (const auto& tree : trees) {
       tree->Find(name, match, paths);
     }
     std::sort(paths.begin(), paths.end());
     paths.erase(std::unique(paths.begin(), paths.end()), paths.end());  // trees inside trees
     if (!paths.empty()) {
-      found.location = {paths.front(), true, true, match};
+      FoundMedia found{{paths.front(), true, true, match}, {}};
       found.others.assign(paths.begin() + 1, paths.end());
       return found;
     }
   }
-  return found;
+  return std::nullopt;
+}
+
+FoundMedia MediaFinder::Find(std::string_view utf8Name) const {
+  FoundMedia found{folder_.Locate(utf8Name), {}};
+  if (found.location.exists || !found.location.named) {
+    return found;
+  }
+  return FindInTrees(utf8Name, trees_).value_or(std::move(found));
 }
 
 }  // namespace morvane

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -59,6 +60,12 @@ struct FoundMedia {
   // from the relinking trees).
   std::vector<std::string> others;
 };
+
+// The file named utf8Name in trees alone, as MediaFinder looks after the media folder: by the
+// exact name, else by a name that differs in ASCII case, else (weaker) by the same stem with
+// another extension, all trees together, the first of one strength in byte order of its whole
+// path. Nothing (no location) when no tree holds it.
+std::optional<FoundMedia> FindInTrees(std::string_view utf8Name, const std::vector<std::shared_ptr<const MediaTree>>& trees);
 
 // Where a clip's media is: in the media folder (MediaIndex: the exact name, else one that differs
 // in ASCII case) as always; else in the relinking trees, by the exact name, else by a name that
