@@ -38,7 +38,7 @@ TitleStore::~TitleStore() {
 }
 
 void TitleStore::AddTitle(std::int64_t begin) {
-  Finish();
+  EndTitle();
   if (titles_.size() >= kTitleLimit) {
     ++leftOut_;
     leaving_ = true;
@@ -66,7 +66,7 @@ void TitleStore::AddText(std::string_view item) {
   }
 }
 
-void TitleStore::Finish() {
+void TitleStore::EndTitle() {
   if (open_) {
     Store(pending_);
     pending_.clear();
@@ -75,23 +75,30 @@ void TitleStore::Finish() {
   leaving_ = false;
 }
 
+void TitleStore::Finish() {
+  EndTitle();
+  if (!block_.empty()) {
+    WriteBlock();
+  }
+}
+
 void TitleStore::Store(const std::string& text) {
-  Entry& entry = titles_.back();
-  entry.length = static_cast<std::uint32_t>(text.size());
   if (text.empty()) {
-    return;
+    return;  // the title has no text to keep
   }
   if (!scratchTried_) {
     scratchTried_ = true;
     scratch_ = OpenScratchFile();
   }
+  if (scratch_ >= 0 && !scratchFailed_ && block_.size() + text.size() > kWriteBlock) {
+    WriteBlock();  // before this title is given its place
+  }
+  Entry& entry = titles_.back();
+  entry.length = static_cast<std::uint32_t>(text.size());
   if (scratch_ >= 0 && !scratchFailed_) {
-    if (WriteAll(scratch_, text.data(), text.size())) {
-      entry.offset = written_;
-      written_ += text.size();
-      return;
-    }
-    scratchFailed_ = true;  // no room left for more: titles from here on are left out
+    entry.offset = written_ + block_.size();
+    block_ += text;  // no text is longer than a block (kTitleTextLimit)
+    return;
   }
   if (scratch_ < 0 && memory_.size() + text.size() <= kMemoryLimit) {
     entry.offset = memory_.size();
@@ -100,6 +107,36 @@ void TitleStore::Store(const std::string& text) {
   }
   titles_.pop_back();
   ++leftOut_;
+}
+
+void TitleStore::WriteBlock() {
+  if (WriteAll(scratch_, block_.data(), block_.size())) {
+    written_ += block_.size();
+    block_.clear();
+    return;
+  }
+  // No room left for more: the titles whose text was in the block are left out, and so is
+  // every title with text from here on.
+  scratchFailed_ = true;
+  const auto kept = std::remove_if(titles_.begin(), titles_.end(),
+                                   [&](const Entry& entry) { return entry.length > 0 && entry.offset >= written_; });
+  leftOut_ += titles_.end() - kept;
+  titles_.erase(kept, titles_.end());
+  block_ = {};
+}
+
+void TitleStore::ReadScratch(std::uint64_t offset, char* out, std::size_t size) const {
+  if (!SeekTo(scratch_, offset)) {
+    throw ConversionError(ConversionFailure::ReadError, IoFailureReason());
+  }
+  std::size_t done = 0;
+  while (done < size) {
+    const std::ptrdiff_t n = ReadSome(scratch_, out + done, size - done);
+    if (n <= 0) {
+      throw ConversionError(ConversionFailure::ReadError, n < 0 ? IoFailureReason() : "the scratch file ends early");
+    }
+    done += static_cast<std::size_t>(n);
+  }
 }
 
 std::string TitleStore::Text(std::size_t i) const {
@@ -112,17 +149,30 @@ std::string TitleStore::Text(std::size_t i) const {
     text.assign(memory_, entry.offset, entry.length);
     return text;
   }
-  std::size_t done = 0;
-  if (!SeekTo(scratch_, entry.offset)) {
-    throw ConversionError(ConversionFailure::ReadError, IoFailureReason());
+  const std::uint64_t end = entry.offset + entry.length;
+  if (end > written_) {  // not written yet
+    text.assign(block_, entry.offset - written_, entry.length);
+    return text;
   }
-  while (done < text.size()) {
-    const std::ptrdiff_t n = ReadSome(scratch_, text.data() + done, text.size() - done);
-    if (n <= 0) {
-      throw ConversionError(ConversionFailure::ReadError, n < 0 ? IoFailureReason() : "the scratch file ends early");
+  if (entry.offset < readFrom_ || end > readFrom_ + ahead_.size()) {
+    // A read that follows the last one, or skips a little of it, doubles what is read ahead;
+    // any other starts again without.
+    const bool onward = entry.offset >= readEnd_ && entry.offset - readEnd_ < kReadAhead;
+    ahead_.clear();
+    readAhead_ = onward ? std::clamp<std::size_t>(readAhead_ * 2, 4096, kReadAhead) : 0;
+    const std::size_t size = static_cast<std::size_t>(
+        std::min<std::uint64_t>(std::max<std::uint64_t>(entry.length, readAhead_), written_ - entry.offset));
+    if (size == entry.length) {
+      ReadScratch(entry.offset, text.data(), text.size());
+      readEnd_ = end;
+      return text;
     }
-    done += static_cast<std::size_t>(n);
+    ahead_.resize(size);
+    ReadScratch(entry.offset, ahead_.data(), size);
+    readFrom_ = entry.offset;
   }
+  text.assign(ahead_, entry.offset - readFrom_, entry.length);
+  readEnd_ = end;
   return text;
 }
 

@@ -25,11 +25,16 @@ bool AppendWithin(std::string& text, std::string_view more, std::size_t limit);
 
 // The titles as they are read, in order: each one's begin in memory, its text in a scratch file
 // (platform/file_io.h) written as it comes and read back title by title, so that the memory an
-// export takes does not grow with the titles' text. Without a scratch file the texts stay in
-// memory, up to kMemoryLimit bytes; the titles past it are left out.
+// export takes does not grow with the titles' text. Short texts go to the file and come back
+// in blocks: a block of kWriteBlock bytes is written at a time, and titles read in the order
+// stored are read ahead, more at a time as the order holds, up to kReadAhead bytes. Without a
+// scratch file the texts stay in memory, up to kMemoryLimit bytes; the titles past it are left
+// out, as are those whose text the file had no room for.
 class TitleStore {
  public:
   static constexpr std::size_t kMemoryLimit = 32 * 1024 * 1024;
+  static constexpr std::size_t kWriteBlock = 256 * 1024;
+  static constexpr std::size_t kReadAhead = 256 * 1024;
 
   TitleStore() = default;
   ~TitleStore();
@@ -64,7 +69,12 @@ class TitleStore {
     std::int64_t begin = 0;
   };
 
+  void EndTitle();
   void Store(const std::string& text);
+  // Writes the block of short texts; when the file takes none of it, leaves out their titles.
+  void WriteBlock();
+  // Reads size bytes at offset of the scratch file into out.
+  void ReadScratch(std::uint64_t offset, char* out, std::size_t size) const;
 
   std::vector<Entry> titles_;
   std::string pending_;   // the last title's text, until the next title begins
@@ -74,7 +84,14 @@ class TitleStore {
   bool scratchTried_ = false;
   bool scratchFailed_ = false;
   std::uint64_t written_ = 0;  // bytes in the scratch file
+  std::string block_;          // the short texts after them, not yet written
   std::string memory_;         // the texts without a scratch file
+  // The part of the scratch file read last: readFrom_ on; ahead_ of it is in memory, the
+  // read-ahead that the order of the reads earned.
+  mutable std::uint64_t readFrom_ = 0;
+  mutable std::uint64_t readEnd_ = 0;  // where the text read last ends
+  mutable std::string ahead_;
+  mutable std::size_t readAhead_ = 0;
   std::int64_t shortened_ = 0;
   std::int64_t leftOut_ = 0;
 };

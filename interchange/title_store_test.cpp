@@ -8,6 +8,7 @@
 
 #include "interchange/safe_text.h"
 #include "interchange/title_placement.h"
+#include "platform/testing/file_size_limit.h"
 
 namespace morvane {
 namespace {
@@ -61,6 +62,71 @@ TEST(TitleStore, LeavesOutTheTitlesPastTheLimitWithTheirText) {
   ASSERT_EQ(kTitleLimit, store.size());
   EXPECT_EQ(2, store.leftOut());
   EXPECT_EQ("last", store.Text(kTitleLimit - 1));
+}
+
+// Texts go to the scratch file a block at a time and come back read ahead: every text reads back
+// as it was, whatever the order, where the blocks and the read-aheads end inside a text or just
+// at one, and when the titles kept are fewer than those stored.
+TEST(TitleStore, ReadsEveryTextBackThroughTheBlocksInAnyOrder) {
+  std::vector<std::size_t> lengths(300, 233);  // short texts, many to a block
+  // The first block full to its last byte, then one byte more.
+  lengths.insert(lengths.end(), {kTitleTextLimit, kTitleTextLimit, TitleStore::kWriteBlock - 233 * 300 - 2 * kTitleTextLimit, 1});
+  for (std::uint32_t seed = 7; lengths.size() < 400;) {
+    seed = seed * 1103515245u + 12345u;
+    lengths.push_back(1 + (seed >> 8) % kTitleTextLimit);
+  }
+  TitleStore store;
+  std::vector<std::string> texts;
+  for (std::size_t i = 0; i < lengths.size(); ++i) {
+    std::string text = std::to_string(i) + ":";
+    text.resize(lengths[i], static_cast<char>('a' + i % 26));
+    store.AddTitle(static_cast<std::int64_t>(i));
+    store.AddText(text);
+    texts.push_back(std::move(text));
+  }
+  store.Finish();
+  const std::size_t n = texts.size();
+  std::vector<std::size_t> forward(n), backward(n), scattered(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    forward[i] = i;
+    backward[i] = n - 1 - i;
+    scattered[i] = i * 97 % n;  // n is not a multiple of 97
+  }
+  for (const auto* order : {&forward, &backward, &scattered, &forward}) {
+    for (const std::size_t i : *order) {
+      ASSERT_EQ(texts[i], store.Text(i)) << i;
+    }
+  }
+  store.KeepIf([](std::int64_t begin) { return begin % 3 != 1; });
+  for (std::size_t i = 0, kept = 0; i < n; ++i) {
+    if (i % 3 != 1) {
+      ASSERT_EQ(texts[i], store.Text(kept++)) << i;
+    }
+  }
+}
+
+// A scratch file that takes no more (a full disk): the titles whose text did not fit are left
+// out and counted, those before read back.
+TEST(TitleStore, LeavesOutTheTitlesWhoseTextTheScratchFileRefused) {
+  TitleStore store;
+  const std::string text(TitleStore::kWriteBlock / 4, 't');
+  {
+    const testing::FileSizeLimit full(TitleStore::kWriteBlock + 1000);  // the first block and a little
+    if (!full.active()) {
+      GTEST_SKIP() << "no file size limit on this system";
+    }
+    for (int i = 0; i < 9; ++i) {  // four texts to a block: the second block fails, then all
+      store.AddTitle(i);
+      store.AddText(text);
+      store.AddTitle(-1 - i);  // a title without text keeps its place
+    }
+    store.Finish();
+  }
+  ASSERT_EQ(4u + 9u, store.size());
+  EXPECT_EQ(5, store.leftOut());
+  for (std::size_t i = 0; i < store.size(); ++i) {
+    EXPECT_TRUE(store.Text(i) == (store.Begin(i) >= 0 ? text : "")) << i;
+  }
 }
 
 // Titles that begin together show as one, each until the next title and five seconds at most;
