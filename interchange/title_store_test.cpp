@@ -85,23 +85,15 @@ TEST(TitleStore, ReadsEveryTextBackThroughTheBlocksInAnyOrder) {
     texts.push_back(std::move(text));
   }
   store.Finish();
-  const std::size_t n = texts.size();
-  std::vector<std::size_t> forward(n), backward(n), scattered(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    forward[i] = i;
-    backward[i] = n - 1 - i;
-    scattered[i] = i * 97 % n;  // n is not a multiple of 97
-  }
-  for (const auto* order : {&forward, &backward, &scattered, &forward}) {
-    for (const std::size_t i : *order) {
+  const std::size_t n = texts.size();  // not a multiple of 97
+  for (const std::size_t step : {std::size_t{1}, n - 1, std::size_t{97}, std::size_t{1}}) {  // forward, backward, scattered
+    for (std::size_t k = 0, i = step == 1 ? 0 : n - 1; k < n; ++k, i = (i + step) % n) {
       ASSERT_EQ(texts[i], store.Text(i)) << i;
     }
   }
   store.KeepIf([](std::int64_t begin) { return begin % 3 != 1; });
   for (std::size_t i = 0, kept = 0; i < n; ++i) {
-    if (i % 3 != 1) {
-      ASSERT_EQ(texts[i], store.Text(kept++)) << i;
-    }
+    if (i % 3 != 1) { ASSERT_EQ(texts[i], store.Text(kept++)) << i; }
   }
 }
 
