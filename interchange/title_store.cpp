@@ -141,39 +141,28 @@ void TitleStore::ReadScratch(std::uint64_t offset, char* out, std::size_t size) 
 
 std::string TitleStore::Text(std::size_t i) const {
   const Entry& entry = titles_[i];
-  std::string text(entry.length, '\0');
   if (entry.length == 0) {
-    return text;
+    return {};
   }
   if (scratch_ < 0) {
-    text.assign(memory_, entry.offset, entry.length);
-    return text;
+    return memory_.substr(entry.offset, entry.length);
   }
   const std::uint64_t end = entry.offset + entry.length;
-  if (end > written_) {  // not written yet
-    text.assign(block_, entry.offset - written_, entry.length);
-    return text;
-  }
-  if (entry.offset < readFrom_ || end > readFrom_ + ahead_.size()) {
+  if (entry.offset < readFrom_ || end > readFrom_ + aheadSize_) {
     // A read that follows the last one, or skips a little of it, doubles what is read ahead;
     // any other starts again without.
     const bool onward = entry.offset >= readEnd_ && entry.offset - readEnd_ < kReadAhead;
-    ahead_.clear();
     readAhead_ = onward ? std::clamp<std::size_t>(readAhead_ * 2, 4096, kReadAhead) : 0;
-    const std::size_t size = static_cast<std::size_t>(
+    aheadSize_ = static_cast<std::size_t>(
         std::min<std::uint64_t>(std::max<std::uint64_t>(entry.length, readAhead_), written_ - entry.offset));
-    if (size == entry.length) {
-      ReadScratch(entry.offset, text.data(), text.size());
-      readEnd_ = end;
-      return text;
+    if (!ahead_) {
+      ahead_ = std::make_unique<char[]>(kReadAhead);  // no text is longer (kTitleTextLimit)
     }
-    ahead_.resize(size);
-    ReadScratch(entry.offset, ahead_.data(), size);
+    ReadScratch(entry.offset, ahead_.get(), aheadSize_);
     readFrom_ = entry.offset;
   }
-  text.assign(ahead_, entry.offset - readFrom_, entry.length);
   readEnd_ = end;
-  return text;
+  return std::string(ahead_.get() + (entry.offset - readFrom_), entry.length);
 }
 
 }  // namespace morvane

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,11 +87,12 @@ class TitleStore {
   std::uint64_t written_ = 0;  // bytes in the scratch file
   std::string block_;          // the short texts after them, not yet written
   std::string memory_;         // the texts without a scratch file
-  // The part of the scratch file read last: readFrom_ on; ahead_ of it is in memory, the
-  // read-ahead that the order of the reads earned.
+  // The part of the scratch file read last, aheadSize_ bytes from readFrom_ on: the text asked
+  // for and the read-ahead that the order of the reads earned.
+  mutable std::unique_ptr<char[]> ahead_;
+  mutable std::size_t aheadSize_ = 0;
   mutable std::uint64_t readFrom_ = 0;
   mutable std::uint64_t readEnd_ = 0;  // where the text read last ends
-  mutable std::string ahead_;
   mutable std::size_t readAhead_ = 0;
   std::int64_t shortened_ = 0;
   std::int64_t leftOut_ = 0;
