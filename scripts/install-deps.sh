@@ -26,7 +26,8 @@ $sudo apt-get install -y --no-install-recommends "${packages[@]}"
 # The Windows build compiles pugixml itself: Debian ships it built for Linux only, so its sources
 # come from Debian's source package, unpacked to /usr/local/src/pugixml. Where no source entry is
 # configured, one is made from the entry this machine installs libpugixml-dev from (its own
-# mirror, and its proxy and keys as apt is set up), with the type deb-src.
+# mirror, and its proxy and keys as apt is set up), with the type deb-src. The new entry copies
+# that entry's options: apt refuses two entries for one address whose keys (Signed-By) differ.
 if [ ! -f /usr/local/src/pugixml/src/pugixml.cpp ]; then
   if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ &&
      ! grep -qs '^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/*.list; then
@@ -34,7 +35,23 @@ if [ ! -f /usr/local/src/pugixml/src/pugixml.cpp ]; then
     entry="$(apt-cache policy libpugixml-dev |
              sed -n 's|^ *[0-9]\+ \([a-z+]\+://[^ ]\+\) \([^/ ]\+\)/\([^ ]\+\) .*Packages$|\1 \2 \3|p' | head -n1)"
     [ -n "$entry" ] || { echo "install-deps.sh: no configured package source offers libpugixml-dev" >&2; exit 1; }
-    echo "deb-src $entry" | $sudo tee /etc/apt/sources.list.d/morvane-deb-src.list >/dev/null
+    uri="${entry%% *}"
+    # A deb822 stanza (Types/URIs/Suites/Components/Signed-By...) for that address, as deb-src.
+    stanzas="$(cat /etc/apt/sources.list.d/*.sources 2>/dev/null |
+               awk -v uri="$uri" 'BEGIN { RS = ""; ORS = "\n\n" }
+                    { s = $0 "\n" }
+                    s ~ /(^|\n)Types:[^\n]*deb/ &&
+                    (index(s, uri "\n") || index(s, uri " ") || index(s, uri "/\n") || index(s, uri "/ ")) {
+                      sub(/(^|\n)Types:[^\n]*/, "\nTypes: deb-src"); sub(/^\n/, ""); print }')"
+    if [ -n "$stanzas" ]; then
+      printf '%s\n' "$stanzas" | $sudo tee /etc/apt/sources.list.d/morvane-deb-src.sources >/dev/null
+    else
+      # A one-line entry, "deb [options] address suite components", keeps its options.
+      line="$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+              grep -F " $uri " | grep -m1 '^deb[[:space:]]' || true)"
+      if [ -n "$line" ]; then line="deb-src${line#deb}"; else line="deb-src $entry"; fi
+      echo "$line" | $sudo tee /etc/apt/sources.list.d/morvane-deb-src.list >/dev/null
+    fi
     $sudo apt-get update
   fi
   download="$(mktemp -d)"
