@@ -31,19 +31,21 @@ std::string_view LastPart(std::string_view path) {
   return path.substr(path.rfind('/') + 1);
 }  // npos + 1 is 0
 
+// The key a file's name is sorted by.
+std::uint64_t NameKey(std::string_view name) {
+  const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  // An ASCII name is its own normal form: its key is made without a copy (most names are).
+  return ascii ? StemKey(Stem(name)) : StemKey(Stem(FoldAsciiCase(ComposeNfc(name))));
+}
+
 }  // namespace
 
 MediaTree::MediaTree(std::string folderUtf8) : folder_(std::move(folderUtf8)) {
-  FolderTree tree = FilesUnder(folder_);
+  // The keys are made by the threads that read the folders, each as soon as its folder is read.
+  FolderTree tree = FilesUnder(folder_, 0, NameKey);
   paths_ = std::move(tree.files);
   unreadable_ = std::move(tree.unreadable);
-  std::vector<std::uint64_t> keys(paths_.size());
-  for (std::size_t i = 0; i < paths_.size(); ++i) {
-    const std::string_view name = LastPart(paths_[i]);
-    const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    // An ASCII name is its own normal form: its key is made without a copy (most names are).
-    keys[i] = ascii ? StemKey(Stem(name)) : StemKey(Stem(FoldAsciiCase(ComposeNfc(name))));
-  }
+  const std::vector<std::uint64_t>& keys = tree.tags;
   // Sorted by key. The keys are hashes, spread evenly: a count of their top bits puts each among
   // few others of the same bits, in the order of their paths, and only those few are sorted.
   const int bits = std::max(1, static_cast<int>(std::bit_width(keys.size())));

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <filesystem>
@@ -56,6 +57,7 @@ struct ReadFolder {
   bool link = false;  // a symbolic link (a junction) leads to it
   FolderEntries entries;
   std::vector<std::size_t> files;  // the entries that are files or links to files, in order
+  std::vector<std::uint64_t> tags;  // each file's tag, when there is a tag to give
   struct Subfolder {
     std::size_t entry;   // its name in entries
     std::size_t folder;  // its ReadFolder
@@ -75,7 +77,7 @@ struct ReadFolder {
 // which walks the folders read as one thread would, so that every run gives the same answer.
 class TreeWalk {
  public:
-  explicit TreeWalk(fs::path root) {
+  TreeWalk(fs::path root, const FileTag& tag) : tag_(tag) {
     folders_.emplace_back(std::move(root));
     pending_.push_back(0);
   }
@@ -132,11 +134,13 @@ class TreeWalk {
     }
     FolderTree tree;
     tree.files.Reserve(size, count);
+    tree.tags.reserve(tag_ ? count : 0);
     for (const Visit& at : visits) {
       const ReadFolder& folder = folders_[at.folder];
       for (const std::size_t file : folder.files) {
         tree.files.Add(at.relative, folder.entries.Name(file));
       }
+      tree.tags.insert(tree.tags.end(), folder.tags.begin(), folder.tags.end());
       if (!folder.complete) {
         const std::string root(rootUtf8);
         tree.unreadable.push_back(at.relative.empty() ? root : root + "/" + at.relative);
@@ -223,6 +227,12 @@ class TreeWalk {
       folder.subfolders.push_back({i, 0});
       found.emplace_back(std::move(path), kind == FolderEntries::Kind::Link);
     }
+    if (tag_) {
+      folder.tags.reserve(folder.files.size());
+      for (const std::size_t file : folder.files) {
+        folder.tags.push_back(tag_(folder.entries.Name(file)));
+      }
+    }
     if (found.empty()) {
       return;
     }
@@ -235,6 +245,7 @@ class TreeWalk {
     changed_.notify_all();
   }
 
+  const FileTag& tag_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<ReadFolder> folders_;  // [0]: the folder given
@@ -246,11 +257,11 @@ class TreeWalk {
 
 }  // namespace
 
-FolderTree FilesUnder(std::string_view folderUtf8, unsigned workers) {
+FolderTree FilesUnder(std::string_view folderUtf8, unsigned workers, const FileTag& tag) {
   if (workers == 0) {
     workers = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
   }
-  TreeWalk walk(Utf8Path(folderUtf8));
+  TreeWalk walk(Utf8Path(folderUtf8), tag);
   walk.Read(workers);
   return walk.Order(folderUtf8);
 }

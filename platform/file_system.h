@@ -4,6 +4,8 @@
 // absolute. Paths are UTF-8 (platform/utf8_path.h); none of these throws.
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,14 +62,19 @@ struct FolderTree {
   // Paths relative to the folder (UTF-8, '/' between parts): each folder's files in the order
   // the system lists them, the folder given first; a dangling symbolic link is none.
   PackedTexts files;
+  // When FilesUnder is given a tag: each file's tag, in the order of files.
+  std::vector<std::uint64_t> tags;
   // The folders that could not be read to their end (UTF-8, the folder given, '/' and the part
   // below it), the folder itself when it is missing or no folder; those read before the error
   // are in files.
   std::vector<std::string> unreadable;
 };
 // workers: how many threads read folders at most, 0 for as many as the machine has cores (at
-// most four).
-FolderTree FilesUnder(std::string_view folderUtf8, unsigned workers = 0);
+// most four). tag, when given, is called with each file's name (UTF-8, the last part of its
+// path) on the thread that read its folder, right after the folder was read, so that this work
+// is shared by the threads; it must be safe to call from several threads at once.
+using FileTag = std::function<std::uint64_t(std::string_view name)>;
+FolderTree FilesUnder(std::string_view folderUtf8, unsigned workers = 0, const FileTag& tag = {});
 
 // utf8 made absolute against the current folder; nothing when the system cannot tell it.
 std::optional<std::string> AbsolutePath(std::string_view utf8);

@@ -9,7 +9,7 @@ packages=(
   qt6-translations-l10n                             # Qt's own texts in Japanese (file pickers, buttons)
   nlohmann-json3-dev libpugixml-dev                 # the exports, --probe --json
   python3                                           # end-to-end and golden-file tests
-  python3-mlt ffmpeg                                # the MLT export test reads its projects through MLT
+  python3-mlt libmlt-data ffmpeg                    # the MLT export test reads its projects through MLT (its loader needs the data)
   libxml2-utils                                     # the export sweep checks the XML with xmllint
   librsvg2-bin w3c-sgml-lib chromium                # the timeline pictures and pages: drawn, validated, shown
   g++-mingw-w64-x86-64-posix googletest wine64      # the Windows build and its tests
