@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <functional>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -87,10 +89,18 @@ TEST_F(FilesUnderTest, SeveralThreadsGiveWhatOneGives) {
                    std::count(paths.begin(), paths.end(), "f5/sub/other/deep/last.avi"));
 #endif
   EXPECT_EQ(locked ? std::vector<std::string>{root + "/f8/locked"} : std::vector<std::string>{}, one.unreadable);
+  // Each file's tag, made on the thread that read its folder, comes back beside its path.
+  const FileTag tag = [](std::string_view name) { return std::hash<std::string_view>{}(name); };
+  std::vector<std::uint64_t> tags;
+  for (const std::string& path : paths) {
+    tags.push_back(tag(std::string_view(path).substr(path.rfind('/') + 1)));
+  }
+  EXPECT_TRUE(one.tags.empty());
   for (const unsigned workers : {2u, 3u, 4u, 0u}) {
     for (int run = 0; run < 5; ++run) {  // the threads meet the folders in another order each time
-      const FolderTree several = FilesUnder(root, workers);
+      const FolderTree several = FilesUnder(root, workers, tag);
       EXPECT_EQ(paths, Paths(several.files)) << workers;
+      EXPECT_EQ(tags, several.tags) << workers;
       EXPECT_EQ(one.unreadable, several.unreadable) << workers;
     }
   }
