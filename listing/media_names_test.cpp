@@ -44,9 +44,9 @@ TEST(MediaNames, DecodesLongTextsAsShortOnes) {
   }
   EXPECT_EQ(decoded, DecodeShiftJis(bytes));
   EXPECT_EQ(decoded + "\uFFFD", DecodeShiftJis(bytes + "\x81"));  // the last lead byte alone
-  // ASCII is copied eight bytes at a time up to the first byte that is not: a character at
-  // every place of a block, and the runs after it.
-  for (std::size_t before = 0; before < 18; ++before) {
+  // ASCII is copied sixteen or eight bytes at a time up to the first byte that is not: a
+  // character at every place of a block, and the runs after it.
+  for (std::size_t before = 0; before < 34; ++before) {
     const std::string run(before, 'a');
     EXPECT_EQ(run + "ソ" + run + "\uFFFD", DecodeShiftJis(run + "\x83\x5c" + run + "\x83")) << before;
   }

@@ -1,6 +1,11 @@
 #include <iconv.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -81,6 +86,22 @@ class Cp932Table {
   char* Decode(const unsigned char* bytes, std::size_t size, char* out) {
     std::size_t i = 0;
     while (i < size) {
+#if defined(__SSE2__)
+      // Sixteen at a time where the processor has the instructions for it, as eight below.
+      if (asciiAsItself_ && size - i >= 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        const auto high = static_cast<unsigned>(_mm_movemask_epi8(block));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
+        if (high == 0) {
+          out += 16;
+          i += 16;
+          continue;
+        }
+        const auto ascii = static_cast<std::size_t>(std::countr_zero(high));
+        out += ascii;
+        i += ascii;
+      } else
+#endif
       // Eight bytes at a time where code page 932 has ASCII as itself: the ASCII ones before
       // the first that is not are copied together (all eight are, and the output goes on after
       // the ASCII ones; the buffer has room for three bytes per byte). Texts that mix kana and
