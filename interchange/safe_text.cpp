@@ -1,5 +1,9 @@
 #include "interchange/safe_text.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -139,6 +143,39 @@ std::string DecodedXmlLines(std::string_view decoded, bool& replaced) {
   const char* const text = decoded.data();
   const std::size_t size = decoded.size();
   std::size_t i = 0;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time where the processor has the instructions for it, as eight below.
+  for (; size - i > 16; i += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+    const __m128i lineFeed = _mm_cmpeq_epi8(block, _mm_set1_epi8('\n'));
+    const __m128i carriageReturn = _mm_cmpeq_epi8(block, _mm_set1_epi8('\r'));
+    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(block, _mm_set1_epi8(0x1F)), block);  // 0x00-0x1F
+    const __m128i kept = _mm_or_si128(lineFeed, _mm_cmpeq_epi8(block, _mm_set1_epi8('\t')));
+    const auto controls = static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(kept, control)));
+    const auto crs = static_cast<unsigned>(_mm_movemask_epi8(carriageReturn));
+    if ((controls & ~crs) != 0) {
+      return XmlLines(decoded, replaced);
+    }
+    const __m128i lines = _mm_xor_si128(block, _mm_and_si128(carriageReturn, _mm_set1_epi8('\r' ^ '\n')));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), lines);
+    unsigned drops = crs & (static_cast<unsigned>(_mm_movemask_epi8(lineFeed)) >> 1 | unsigned{text[i + 16] == '\n'} << 15);
+    if (drops == 0) {
+      p += 16;
+      continue;
+    }
+    char held[16];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(held), lines);
+    std::size_t from = 0;
+    for (; drops != 0; drops &= drops - 1) {
+      const auto k = static_cast<std::size_t>(std::countr_zero(drops));
+      std::memcpy(p, held + from, k - from);
+      p += k - from;
+      from = k + 1;
+    }
+    std::memcpy(p, held + from, 16 - from);
+    p += 16 - from;
+  }
+#endif
   for (; size - i > 8; i += 8) {  // eight bytes and the one after them, which says if a CR ends its line alone
     const std::uint64_t word = Load(text + i);
     const std::uint64_t controls = Below(word, 0x20) & ~Equal(word, '\n') & ~Equal(word, '\t');

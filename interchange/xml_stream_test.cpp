@@ -88,7 +88,7 @@ TEST(LineFeeds, AndXmlTextInOnePassAsOneAfterTheOther) {
 
 // What the decoder writes (every byte alone, every pair of bytes among others) is made by the
 // pass over the control bytes alone into what the filter makes of it; so are line ends and
-// control characters at each place of a block of eight, and at the end.
+// control characters at each place of two blocks of sixteen or of eight, and at the end.
 TEST(LineFeeds, OfDecodedTextsInTheQuickPassAsTheFilterMakesThem) {
   std::vector<std::string> texts;
   for (int first = 0; first < 256; ++first) {
@@ -100,9 +100,9 @@ TEST(LineFeeds, OfDecodedTextsInTheQuickPassAsTheFilterMakesThem) {
     }
     texts.push_back(DecodeShiftJis(pairs));
   }
-  for (std::size_t at = 0; at < 18; ++at) {
+  for (std::size_t at = 0; at < 34; ++at) {
     for (const char* control : {"\r", "\r\n", "\n\r", "\r\r\n", "\r\nx\r\n", "\t", "\x01", "\x1F", "\x7F"}) {
-      texts.push_back(std::string(at, 'a') + control + std::string(17 - at, 'b'));
+      texts.push_back(std::string(at, 'a') + control + std::string(33 - at, 'b'));
       texts.push_back(std::string(at, 'a') + control);
     }
   }
