@@ -90,7 +90,10 @@ class JsonOut {
   }
   // The next element of an array, or, with its key, of an object.
   void Next() {
-    out_.WriteText(counts_.back()++ > 0 ? ",\n" : "\n");
+    if (counts_.back()++ > 0) {
+      out_.WriteChar(',');
+    }
+    out_.WriteChar('\n');
     Indent(counts_.size());
   }
   void Key(std::string_view key) {
@@ -160,10 +163,11 @@ class JsonOut {
   void Indent(std::size_t depth) {
     static constexpr std::string_view kSpaces =
         "                                                                                ";
+    static_assert(kSpaces.size() >= ListingWriter::kBlock);
     std::size_t spaces = 4 * depth;
     while (spaces > 0) {
-      const std::size_t n = std::min(spaces, kSpaces.size());
-      out_.WriteText(kSpaces.substr(0, n));
+      const std::size_t n = std::min(spaces, ListingWriter::kBlock);
+      out_.WriteFromBlock(kSpaces.data(), n);
       spaces -= n;
     }
   }

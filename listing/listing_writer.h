@@ -97,6 +97,19 @@ class ListingWriter {
     WriteLong(text);
   }
 
+  // The first n bytes of text, which has kBlock bytes to read: where the buffer has room for
+  // kBlock bytes, all are copied and only n count, so that a short text of varying length
+  // (an indentation) is copied by a few stores of a size known here, not by a copy loop.
+  static constexpr std::size_t kBlock = 64;
+  void WriteFromBlock(const char* text, std::size_t n) {
+    if (n <= kBlock && static_cast<std::size_t>(limit_ - next_) >= kBlock) {
+      std::memcpy(next_, text, kBlock);
+      next_ += n;
+      return;
+    }
+    WriteText(std::string_view(text, n));
+  }
+
   void WriteChar(char c) {
     if (next_ == limit_) {
       Flush();
