@@ -191,14 +191,7 @@ class XmlOut {
       startTagOpen_ = false;
     }
   }
-  void Indent(std::size_t depth) {
-    static constexpr std::string_view kSpaces = "                ";
-    for (std::size_t spaces = 2 * depth; spaces > 0;) {
-      const std::size_t n = std::min(spaces, kSpaces.size());
-      out_.WriteText(kSpaces.substr(0, n));
-      spaces -= n;
-    }
-  }
+  void Indent(std::size_t depth) { out_.WriteSpaces(2 * depth); }
 
   ListingWriter& out_;
   std::vector<std::string_view> names_;  // the open elements, outermost first

@@ -160,17 +160,7 @@ class JsonOut {
  private:
   static constexpr std::int64_t kWholeLimit = 1'000'000'000'000'000;
 
-  void Indent(std::size_t depth) {
-    static constexpr std::string_view kSpaces =
-        "                                                                                ";
-    static_assert(kSpaces.size() >= ListingWriter::kBlock);
-    std::size_t spaces = 4 * depth;
-    while (spaces > 0) {
-      const std::size_t n = std::min(spaces, ListingWriter::kBlock);
-      out_.WriteFromBlock(kSpaces.data(), n);
-      spaces -= n;
-    }
-  }
+  void Indent(std::size_t depth) { out_.WriteSpaces(4 * depth); }
 
   ListingWriter& out_;
   std::vector<int> counts_;  // the members written in each open object or array

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -97,17 +98,23 @@ class ListingWriter {
     WriteLong(text);
   }
 
-  // The first n bytes of text, which has kBlock bytes to read: where the buffer has room for
-  // kBlock bytes, all are copied and only n count, so that a short text of varying length
-  // (an indentation) is copied by a few stores of a size known here, not by a copy loop.
-  static constexpr std::size_t kBlock = 64;
-  void WriteFromBlock(const char* text, std::size_t n) {
-    if (n <= kBlock && static_cast<std::size_t>(limit_ - next_) >= kBlock) {
-      std::memcpy(next_, text, kBlock);
-      next_ += n;
-      return;
+  // n spaces (an indentation): 64 copied at a time where the buffer has room for them and
+  // only n counted, so that a short run of varying length takes a few stores of a size known
+  // here, not a copy loop with its start-up cost.
+  void WriteSpaces(std::size_t n) {
+    static constexpr std::size_t kBlock = 64;
+    static constexpr char kSpaces[kBlock + 1] = "                                                                ";
+    static_assert(sizeof kSpaces == kBlock + 1 && kSpaces[kBlock - 1] == ' ');
+    while (n > 0) {
+      const std::size_t part = std::min(n, kBlock);
+      if (static_cast<std::size_t>(limit_ - next_) >= kBlock) {
+        std::memcpy(next_, kSpaces, kBlock);
+        next_ += part;
+      } else {
+        WriteText(std::string_view(kSpaces, part));
+      }
+      n -= part;
     }
-    WriteText(std::string_view(text, n));
   }
 
   void WriteChar(char c) {

@@ -118,16 +118,14 @@ TEST(ListingWriter, CarriesTextsLongerThanItsBufferWhole) {
   EXPECT_EQ("a7", text.substr(200000, 2));
 }
 
-// The head of a block, at every place before the buffer's end: only its n bytes count.
-TEST(ListingWriter, WritesTheHeadOfABlockAnywhereInItsBuffer) {
-  std::string block(ListingWriter::kBlock, ' ');
-  for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>('a' + i % 26);
+// Runs of spaces of every length up to past two blocks, at every place before the buffer's end.
+TEST(ListingWriter, WritesEachRunOfSpacesAnywhereInItsBuffer) {
   std::string text, expected;
   ListingWriter out(text);
-  for (std::size_t n = 0; expected.size() < 3 * 64 * 1024; n = (n + 7) % (block.size() + 1)) {
-    out.WriteFromBlock(block.data(), n);
+  for (std::size_t n = 0; expected.size() < 3 * 64 * 1024; n = (n + 7) % 139) {
+    out.WriteSpaces(n);
     out.WriteChar('|');
-    expected += block.substr(0, n) + '|';
+    expected += std::string(n, ' ') + '|';
   }
   out.Flush();
   EXPECT_TRUE(text == expected);
