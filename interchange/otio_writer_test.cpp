@@ -48,6 +48,10 @@ Timeline OneClip(const std::function<void(TimelineClip&)>& change, std::vector<T
 // and filled containers in each place they occur.
 TEST(Otio, WritesWhatNlohmannDumpsOfItsOwnDocument) {
   const std::string controls = std::string("q\"b\\s/\b\f\n\r\t\x01\x1f\x7f", 14) + "\xC3\xA9";
+  std::string runs;  // each byte to escape alone after a run of each length up to two blocks of sixteen
+  for (const char c : controls.substr(0, 14)) {  // all but the two bytes of one character
+    for (std::size_t run = 0; run < 34; ++run) runs += std::string(run, 'x') + c;
+  }
   const struct {
     const char* what;
     Timeline timeline;
@@ -63,6 +67,7 @@ TEST(Otio, WritesWhatNlohmannDumpsOfItsOwnDocument) {
       {"largest frames", OneClip([](TimelineClip& c) { c.sourceIn = INT64_MAX; }), "\"value\": 9.223372036854776e+18\n"},
       {"escapes", OneClip([&](TimelineClip& c) { c.name = controls; }),
        "\"name\": \"q\\\"b\\\\s/\\b\\f\\n\\r\\t\\u0001\\u001f\x7f\xC3\xA9\""},
+      {"escapes after runs", OneClip([&](TimelineClip& c) { c.name = runs; }), std::string(33, 'x') + "\\\\s"},
       {"not UTF-8", OneClip([](TimelineClip& c) { c.name = "a\xFF\xC3"; }), "\"name\": \"a\xEF\xBF\xBD\xEF\xBF\xBD\""},
       {"levels", OneClip([](TimelineClip& c) {
          c.hasLevels = true;
