@@ -42,7 +42,7 @@ if [ ! -f /usr/local/src/pugixml/src/pugixml.cpp ]; then
                     { s = $0 "\n" }
                     s ~ /(^|\n)Types:[^\n]*deb/ &&
                     (index(s, uri "\n") || index(s, uri " ") || index(s, uri "/\n") || index(s, uri "/ ")) {
-                      sub(/(^|\n)Types:[^\n]*/, "\nTypes: deb-src"); sub(/^\n/, ""); print }')"
+                      sub(/(^|\n)Types:[^\n]*/, "\nTypes: deb-src"); sub(/^\n/, ""); print }' || true)"
     if [ -n "$stanzas" ]; then
       printf '%s\n' "$stanzas" | $sudo tee /etc/apt/sources.list.d/morvane-deb-src.sources >/dev/null
     else
