@@ -9,13 +9,10 @@
 #include <utility>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "interchange/safe_text.h"
 #include "interchange/title_placement.h"
 #include "interchange/xml_stream.h"
+#include "platform/sixteen_bytes.h"
 
 namespace morvane {
 
@@ -148,23 +145,20 @@ class XmlOut {
   // attribute, # with hashes. The table decides within a block that holds one.
   static const char* PassClean(const char* p, const char* end, bool attribute, bool hashes) {
 #if defined(__SSE2__)
-    const __m128i controls = _mm_set1_epi8(0x1F);
-    const __m128i quoteOrGreater = _mm_set1_epi8(attribute ? '"' : '>');
-    const __m128i hash = _mm_set1_epi8(hashes ? '#' : '&');
+    using namespace sixteen_bytes;
+    const char quoteOrGreater = attribute ? '"' : '>';
+    const char hash = hashes ? '#' : '&';
     // In text TAB, LF and CR are kept; in an attribute nothing below 0x20 is (the 0x20s never match).
-    const __m128i tab = _mm_set1_epi8(attribute ? ' ' : '\t');
-    const __m128i lineFeed = _mm_set1_epi8(attribute ? ' ' : '\n');
-    const __m128i carriageReturn = _mm_set1_epi8(attribute ? ' ' : '\r');
+    const char tab = attribute ? ' ' : '\t';
+    const char lineFeed = attribute ? ' ' : '\n';
+    const char carriageReturn = attribute ? ' ' : '\r';
     while (end - p >= 16) {
-      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-      const __m128i kept = _mm_or_si128(_mm_cmpeq_epi8(block, tab),
-                                        _mm_or_si128(_mm_cmpeq_epi8(block, lineFeed), _mm_cmpeq_epi8(block, carriageReturn)));
-      const __m128i control = _mm_andnot_si128(kept, _mm_cmpeq_epi8(_mm_min_epu8(block, controls), block));  // 0x00-0x1F
-      const __m128i found = _mm_or_si128(
-          _mm_or_si128(control,
-                       _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('&')), _mm_cmpeq_epi8(block, _mm_set1_epi8('<')))),
-          _mm_or_si128(_mm_cmpeq_epi8(block, quoteOrGreater), _mm_cmpeq_epi8(block, hash)));
-      if (_mm_movemask_epi8(found) != 0) {
+      const Block block = Load(p);
+      const Block kept = _mm_or_si128(Equal(block, tab), _mm_or_si128(Equal(block, lineFeed), Equal(block, carriageReturn)));
+      const Block control = _mm_andnot_si128(kept, Controls(block));
+      const Block found = _mm_or_si128(_mm_or_si128(control, _mm_or_si128(Equal(block, '&'), Equal(block, '<'))),
+                                       _mm_or_si128(Equal(block, quoteOrGreater), Equal(block, hash)));
+      if (Marks(found) != 0) {
         break;
       }
       p += 16;

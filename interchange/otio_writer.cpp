@@ -2,10 +2,6 @@
 
 #include <nlohmann/json.hpp>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -17,6 +13,7 @@
 #include <vector>
 
 #include "interchange/safe_text.h"
+#include "platform/sixteen_bytes.h"
 
 namespace morvane {
 
@@ -70,12 +67,10 @@ char* PutJsonString(char* p, std::string_view text) {
   const char* const end = in + text.size();
 #if defined(__SSE2__)
   while (end - in >= 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-    const __m128i special =
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('"')), _mm_cmpeq_epi8(block, _mm_set1_epi8('\\'))),
-                     _mm_cmpeq_epi8(_mm_min_epu8(block, _mm_set1_epi8(0x1F)), block));  // 0x00-0x1F
-    if (_mm_movemask_epi8(special) == 0) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(p), block);
+    using namespace sixteen_bytes;
+    const Block block = Load(in);
+    if (Marks(_mm_or_si128(_mm_or_si128(Equal(block, '"'), Equal(block, '\\')), Controls(block))) == 0) {
+      Store(p, block);
       p += 16;
       in += 16;
       continue;

@@ -1,15 +1,12 @@
 #include "interchange/safe_text.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
 #include "platform/eight_bytes.h"
+#include "platform/sixteen_bytes.h"
 
 namespace morvane {
 
@@ -146,25 +143,24 @@ std::string DecodedXmlLines(std::string_view decoded, bool& replaced) {
 #if defined(__SSE2__)
   // Sixteen bytes at a time where the processor has the instructions for it, as eight below.
   for (; size - i > 16; i += 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-    const __m128i lineFeed = _mm_cmpeq_epi8(block, _mm_set1_epi8('\n'));
-    const __m128i carriageReturn = _mm_cmpeq_epi8(block, _mm_set1_epi8('\r'));
-    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(block, _mm_set1_epi8(0x1F)), block);  // 0x00-0x1F
-    const __m128i kept = _mm_or_si128(lineFeed, _mm_cmpeq_epi8(block, _mm_set1_epi8('\t')));
-    const auto controls = static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(kept, control)));
-    const auto crs = static_cast<unsigned>(_mm_movemask_epi8(carriageReturn));
+    const sixteen_bytes::Block block = sixteen_bytes::Load(text + i);
+    const sixteen_bytes::Block lineFeed = sixteen_bytes::Equal(block, '\n');
+    const sixteen_bytes::Block carriageReturn = sixteen_bytes::Equal(block, '\r');
+    const sixteen_bytes::Block kept = _mm_or_si128(lineFeed, sixteen_bytes::Equal(block, '\t'));
+    const unsigned controls = sixteen_bytes::Marks(_mm_andnot_si128(kept, sixteen_bytes::Controls(block)));
+    const unsigned crs = sixteen_bytes::Marks(carriageReturn);
     if ((controls & ~crs) != 0) {
       return XmlLines(decoded, replaced);
     }
-    const __m128i lines = _mm_xor_si128(block, _mm_and_si128(carriageReturn, _mm_set1_epi8('\r' ^ '\n')));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), lines);
-    unsigned drops = crs & (static_cast<unsigned>(_mm_movemask_epi8(lineFeed)) >> 1 | unsigned{text[i + 16] == '\n'} << 15);
+    const sixteen_bytes::Block lines = _mm_xor_si128(block, _mm_and_si128(carriageReturn, _mm_set1_epi8('\r' ^ '\n')));
+    sixteen_bytes::Store(p, lines);
+    unsigned drops = crs & (sixteen_bytes::Marks(lineFeed) >> 1 | unsigned{text[i + 16] == '\n'} << 15);
     if (drops == 0) {
       p += 16;
       continue;
     }
     char held[16];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(held), lines);
+    sixteen_bytes::Store(held, lines);
     std::size_t from = 0;
     for (; drops != 0; drops &= drops - 1) {
       const auto k = static_cast<std::size_t>(std::countr_zero(drops));

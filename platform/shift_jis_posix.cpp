@@ -1,9 +1,5 @@
 #include <iconv.h>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <array>
 #include <bit>
 #include <cerrno>
@@ -13,6 +9,7 @@
 
 #include "platform/eight_bytes.h"
 #include "platform/shift_jis.h"
+#include "platform/sixteen_bytes.h"
 
 namespace morvane {
 namespace {
@@ -89,9 +86,9 @@ class Cp932Table {
 #if defined(__SSE2__)
       // Sixteen at a time where the processor has the instructions for it, as eight below.
       if (asciiAsItself_ && size - i >= 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-        const auto high = static_cast<unsigned>(_mm_movemask_epi8(block));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
+        const sixteen_bytes::Block block = sixteen_bytes::Load(bytes + i);
+        const unsigned high = sixteen_bytes::Marks(block);
+        sixteen_bytes::Store(out, block);
         if (high == 0) {
           out += 16;
           i += 16;
