@@ -181,6 +181,7 @@ class ListingWriter {
 
   int fd_ = -1;
   std::size_t unflushed_ = 0;  // bytes written to fd_ since the system was last asked to write back
+  std::size_t writeBackEvery_;  // how many more before it is asked again
   std::string* string_ = nullptr;
   bool discard_ = false;
   std::unique_ptr<char[]> buffer_;
