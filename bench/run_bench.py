@@ -63,6 +63,8 @@ def measure_format(measure, convert, floor, source, folder, runs, format_name, e
     """Times one format of one project and its floor; the files go to a folder of their own."""
     out = os.path.join(folder, os.path.basename(source) + "-" + format_name)
     os.makedirs(out, exist_ok=True)
+    for name in os.listdir(out):  # a --keep folder's files from a run that was stopped would count
+        os.remove(os.path.join(out, name))
     destination = os.path.join(out, "out" + extension)
     argv = [convert, "--progress", "none", "-q", "--format", format_name, source, "-o", destination,
             "--force"]
