@@ -44,10 +44,10 @@ TEST(MediaNames, DecodesLongTextsAsShortOnes) {
   }
   EXPECT_EQ(decoded, DecodeShiftJis(bytes));
   EXPECT_EQ(decoded + "\uFFFD", DecodeShiftJis(bytes + "\x81"));  // the last lead byte alone
-  // ASCII is copied 32 or eight bytes at a time up to the first byte that is not, and the
-  // characters among 32 bytes are found from one look at them: a character at every place of
-  // the 32 and past them, others after it at each distance (a lead byte without its trail byte
-  // among them), a run of them across the end of the 32, and the runs after it.
+  // ASCII is copied 64 or eight bytes at a time up to the first byte that is not, and the
+  // characters among 64 bytes are found from one look at them: a character at every place of
+  // the 64 and past them, others after it at each distance (a lead byte without its trail byte
+  // among them), a run of them across the end of the 64, and the runs after it.
   const auto letters = [](std::size_t n) {  // all different in any 26, so a copy from a wrong place shows
     std::string text;
     for (std::size_t i = 0; i < n; ++i) {
@@ -55,10 +55,10 @@ TEST(MediaNames, DecodesLongTextsAsShortOnes) {
     }
     return text;
   };
-  for (std::size_t before = 0; before < 100; ++before) {
+  for (std::size_t before = 0; before < 140; ++before) {
     const std::string run = letters(before);
     EXPECT_EQ(run + "ソ" + run + "\uFFFD", DecodeShiftJis(run + "\x83\x5c" + run + "\x83")) << before;
-    for (const std::size_t gap : {0, 1, 2, 13, 29, 30, 31, 32, 33}) {
+    for (const std::size_t gap : {0, 1, 2, 13, 31, 32, 33, 61, 62, 63, 64, 65}) {
       const std::string between = letters(gap);
       EXPECT_EQ(run + "ソ" + between + "亜\uFFFD0" + between + "ソソソ" + run,
                 DecodeShiftJis(run + "\x83\x5c" + between + "\x88\x9f\x83" "0" + between + "\x83\x5c\x83\x5c\x83\x5c" + run))

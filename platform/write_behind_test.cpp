@@ -1,0 +1,34 @@
+// A failure that the writer's thread meets is reported to the caller's next call, even one that
+// writes nothing. (The order of the pieces: the ListingWriter tests, over a file.)
+#include "platform/write_behind.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/file_io.h"
+#include "platform/testing/file_size_limit.h"
+
+namespace morvane {
+namespace {
+
+TEST(WriteBehind, ReportsAFailureOfItsThreadAtTheNextCall) {
+  const int fd = OpenScratchFile();
+  ASSERT_GE(fd, 0);
+  {
+    const testing::FileSizeLimit full(1000);
+    if (!full.active()) {
+      GTEST_SKIP() << "no file size limit on this system";
+    }
+    WriteBehind writer(fd);
+    const std::string piece(5000, 'a');
+    ASSERT_TRUE(writer.Hand(piece.data(), piece.size()));  // returns before the write fails
+    EXPECT_FALSE(writer.Write("", 0));
+    EXPECT_FALSE(writer.FailureReason().empty());
+    EXPECT_FALSE(writer.Hand("b", 1));
+  }
+  CloseDescriptor(fd);
+}
+
+}  // namespace
+}  // namespace morvane
