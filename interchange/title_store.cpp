@@ -32,6 +32,7 @@ bool AppendWithin(std::string& text, std::string_view more, std::size_t limit) {
 }
 
 TitleStore::~TitleStore() {
+  writer_.reset();  // its thread ends before the file closes
   if (scratch_ >= 0) {
     CloseDescriptor(scratch_);
   }
@@ -77,8 +78,8 @@ void TitleStore::EndTitle() {
 
 void TitleStore::Finish() {
   EndTitle();
-  if (!block_.empty()) {
-    WriteBlock();
+  if (!block_.empty() || writer_) {
+    WriteBlock(true);  // also waits for the block being written, before any read
   }
 }
 
@@ -91,7 +92,7 @@ void TitleStore::Store(const std::string& text) {
     scratch_ = OpenScratchFile();
   }
   if (scratch_ >= 0 && !scratchFailed_ && block_.size() + text.size() > kWriteBlock) {
-    WriteBlock();  // before this title is given its place
+    WriteBlock(false);  // before this title is given its place
   }
   Entry& entry = titles_.back();
   entry.length = static_cast<std::uint32_t>(text.size());
@@ -109,20 +110,26 @@ void TitleStore::Store(const std::string& text) {
   ++leftOut_;
 }
 
-void TitleStore::WriteBlock() {
-  if (WriteAll(scratch_, block_.data(), block_.size())) {
+void TitleStore::WriteBlock(bool last) {
+  if (!writer_) {
+    writer_ = std::make_unique<WriteBehind>(scratch_, false);  // read back soon, never kept
+  }
+  if (last ? writer_->Write(block_.data(), block_.size()) : writer_->Hand(block_.data(), block_.size())) {
     written_ += block_.size();
+    safe_ = last ? written_ : written_ - block_.size();  // a block handed, the one before written
+    std::swap(block_, spare_);
     block_.clear();
     return;
   }
-  // No room left for more: the titles whose text was in the block are left out, and so is
+  // No room left for more: the titles whose text was not written are left out, and so is
   // every title with text from here on.
   scratchFailed_ = true;
   const auto kept = std::remove_if(titles_.begin(), titles_.end(),
-                                   [&](const Entry& entry) { return entry.length > 0 && entry.offset >= written_; });
+                                   [&](const Entry& entry) { return entry.length > 0 && entry.offset >= safe_; });
   leftOut_ += titles_.end() - kept;
   titles_.erase(kept, titles_.end());
   block_ = {};
+  spare_ = {};
 }
 
 void TitleStore::ReadScratch(std::uint64_t offset, char* out, std::size_t size) const {

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/write_behind.h"
+
 namespace morvane {
 
 struct TimelineTitle {
@@ -72,8 +74,10 @@ class TitleStore {
 
   void EndTitle();
   void Store(const std::string& text);
-  // Writes the block of short texts; when the file takes none of it, leaves out their titles.
-  void WriteBlock();
+  // Has the block of short texts written, on the file's own thread while the next block fills,
+  // or the last one at once; when the file takes no more, leaves out the titles whose texts were
+  // not written.
+  void WriteBlock(bool last);
   // Reads size bytes at offset of the scratch file into out.
   void ReadScratch(std::uint64_t offset, char* out, std::size_t size) const;
 
@@ -84,8 +88,11 @@ class TitleStore {
   int scratch_ = -1;      // the scratch file, or -1
   bool scratchTried_ = false;
   bool scratchFailed_ = false;
-  std::uint64_t written_ = 0;  // bytes in the scratch file
-  std::string block_;          // the short texts after them, not yet written
+  std::uint64_t written_ = 0;  // bytes handed to the scratch file
+  std::uint64_t safe_ = 0;     // of them, the bytes known to be written
+  std::string block_;          // the short texts after them, not yet handed
+  std::string spare_;          // the block being written
+  std::unique_ptr<WriteBehind> writer_;  // the scratch file's writer, once a block is written
   std::string memory_;         // the texts without a scratch file
   // The part of the scratch file read last, aheadSize_ bytes from readFrom_ on: the text asked
   // for and the read-ahead that the order of the reads earned.

@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "listing/short_string.h"
+#include "platform/write_behind.h"
 
 namespace morvane {
 
@@ -119,7 +120,7 @@ class ListingWriter {
 
   void WriteChar(char c) {
     if (next_ == limit_) {
-      Flush();
+      Drain();
     }
     *next_++ = c;
   }
@@ -152,7 +153,7 @@ class ListingWriter {
     (Put(pieces), ...);
   }
 
-  // Hands the buffered text to the file (or the string).
+  // Hands the buffered text to the file (or the string); returns when the file has it all.
   void Flush();
 
   // Whether the text is dropped (Discard), so that what only formats it can be left out.
@@ -173,18 +174,19 @@ class ListingWriter {
 
   void Reserve(std::size_t n) {
     if (static_cast<std::size_t>(limit_ - next_) < n) {
-      Flush();
+      Drain();
     }
   }
+  // Hands the full buffer on and goes on in an empty one: to the file's own thread, which
+  // writes it while the next is filled.
+  void Drain();
   void WriteLong(std::string_view text);
-  void WriteAllOrThrow(const char* data, std::size_t size);
 
-  int fd_ = -1;
-  std::size_t unflushed_ = 0;  // bytes written to fd_ since the system was last asked to write back
-  std::size_t writeBackEvery_;  // how many more before it is asked again
+  std::unique_ptr<WriteBehind> file_;  // for a file
   std::string* string_ = nullptr;
   bool discard_ = false;
   std::unique_ptr<char[]> buffer_;
+  std::unique_ptr<char[]> spare_;  // the buffer the file's thread writes, or null
   char* next_ = nullptr;
   char* limit_ = nullptr;
 };

@@ -10,6 +10,7 @@
 #include "listing/conversion_error.h"
 #include "listing/listing_writer.h"
 #include "platform/file_io.h"
+#include "platform/testing/file_size_limit.h"
 #include "testing/project_writer.h"
 
 namespace morvane {
@@ -106,16 +107,65 @@ TEST(ListingWriter, WritesEveryDigitCountAsPrintfDoes) {
   EXPECT_EQ(expected, text);
 }
 
+// Into a string and into a file, whose buffers another thread writes while the next fills: long
+// texts at every kind of place in the buffer, whole and in order.
 TEST(ListingWriter, CarriesTextsLongerThanItsBufferWhole) {
-  std::string text;
-  ListingWriter out(text);
-  out.WriteText("<");
-  out.WriteText(std::string(200000, 'a'));
-  for (int i = 0; i < 100000; ++i) out.WriteUnsigned(7);
-  out.Flush();
-  EXPECT_EQ(300001u, text.size());
-  EXPECT_EQ("<aa", text.substr(0, 3));
-  EXPECT_EQ("a7", text.substr(200000, 2));
+  std::string expected = "<";
+  for (const std::size_t size : {200000, 1, 65535, 65536, 65537, 131073, 3}) {
+    expected += std::string(size, static_cast<char>('a' + size % 26)) + "7";
+  }
+  for (const bool toFile : {false, true}) {
+    std::string text;
+    const int fd = toFile ? OpenScratchFile() : -1;
+    ASSERT_TRUE(!toFile || fd >= 0);
+    {
+      ListingWriter out = toFile ? ListingWriter(fd) : ListingWriter(text);
+      out.WriteText("<");
+      for (const std::size_t size : {200000, 1, 65535, 65536, 65537, 131073, 3}) {
+        out.WriteText(std::string(size, static_cast<char>('a' + size % 26)));
+        out.WriteUnsigned(7);
+      }
+      out.Flush();
+    }
+    if (toFile) {
+      ASSERT_TRUE(Rewind(fd));
+      text.resize(expected.size() + 1);
+      std::size_t got = 0;
+      for (std::ptrdiff_t n; (n = ReadSome(fd, text.data() + got, text.size() - got)) > 0;) {
+        got += static_cast<std::size_t>(n);
+      }
+      text.resize(got);
+      CloseDescriptor(fd);
+    }
+    EXPECT_TRUE(text == expected) << toFile;
+  }
+}
+
+// A file that takes no more (a full disk): the writer says so with the system's reason, whether
+// a buffer its thread had in hand failed or only the last one, written when flushed.
+TEST(ListingWriter, ReportsAFileThatTakesNoMore) {
+  for (const int tens : {100000, 10001}) {  // 100,000 bytes fit
+    const int fd = OpenScratchFile();
+    ASSERT_GE(fd, 0);
+    {
+      const testing::FileSizeLimit full(100000);
+      if (!full.active()) {
+        GTEST_SKIP() << "no file size limit on this system";
+      }
+      ListingWriter out(fd);
+      try {
+        for (int i = 0; i < tens; ++i) {
+          out.WriteText("0123456789");
+        }
+        out.Flush();
+        ADD_FAILURE() << "no error for " << tens;
+      } catch (const ConversionError& error) {
+        EXPECT_EQ(ConversionFailure::WriteError, error.failure());
+        EXPECT_FALSE(error.reason().empty());
+      }
+    }
+    CloseDescriptor(fd);
+  }
 }
 
 // Runs of spaces of every length up to past two blocks, at every place before the buffer's end.
