@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <numeric>
 
 #include "edl/edl_table.h"
 #include "listing/media_finder.h"
@@ -125,6 +126,7 @@ class Builder {
   // can send the next one back over its predecessor, and such a clip goes to a further lane.
   void MainTrack(const std::vector<EdlEvent>& events, Timeline& timeline) {
     std::vector<TimelineClip> clips;
+    clips.reserve(events.size());
     for (const EdlEvent& event : events) {
       TimelineClip clip;
       if (!MakeClip(event, clip)) {
@@ -145,7 +147,9 @@ class Builder {
       }
       clips.push_back(std::move(clip));
     }
-    PlaceInLanes(TimelineTrack::MainAv, std::move(clips), timeline);
+    std::vector<std::size_t> order(clips.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    PlaceInLanes(TimelineTrack::MainAv, clips, order, timeline);
     if (timeline.tracks.empty()) {
       timeline.tracks.push_back(TimelineTrackModel{});  // the main track, even without clips
     }
@@ -154,40 +158,58 @@ class Builder {
   // Clips with positions of their own: sorted by start, each in the lowest lane it fits.
   void SideTracks(TimelineTrack role, const std::vector<EdlEvent>& events, Timeline& timeline) {
     std::vector<TimelineClip> clips;
+    clips.reserve(events.size());
     for (const EdlEvent& event : events) {
       TimelineClip clip;
       if (MakeClip(event, clip)) {
         clips.push_back(std::move(clip));
       }
     }
-    std::stable_sort(clips.begin(), clips.end(),
-                     [](const TimelineClip& a, const TimelineClip& b) { return a.recordIn < b.recordIn; });
-    PlaceInLanes(role, std::move(clips), timeline);
+    // Their places sorted rather than the clips, which are large to move.
+    std::vector<std::size_t> order(clips.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return clips[a].recordIn < clips[b].recordIn; });
+    PlaceInLanes(role, clips, order, timeline);
   }
 
   // Each clip, in the order given, goes to the lowest lane of its track where it starts at or
-  // after the end of the lane's last clip.
-  static void PlaceInLanes(TimelineTrack role, std::vector<TimelineClip> clips, Timeline& timeline) {
-    const std::size_t first = timeline.tracks.size();
-    for (TimelineClip& clip : clips) {
-      std::size_t lane = first;
-      while (lane < timeline.tracks.size() && timeline.tracks[lane].clips.back().RecordOut() > clip.recordIn) {
+  // after the end of the lane's last clip. The lanes are chosen first, so that each clip is
+  // moved once, into a lane that has room for all of its clips.
+  static void PlaceInLanes(TimelineTrack role, std::vector<TimelineClip>& clips,
+                           const std::vector<std::size_t>& order, Timeline& timeline) {
+    std::vector<std::int64_t> laneEnds;      // the end of each lane's last clip
+    std::vector<std::size_t> laneSizes;      // and its clips
+    std::vector<std::size_t> lanes(clips.size());
+    for (const std::size_t i : order) {
+      std::size_t lane = 0;
+      while (lane < laneEnds.size() && laneEnds[lane] > clips[i].recordIn) {
         ++lane;
       }
-      if (lane == timeline.tracks.size()) {
-        TimelineTrackModel track;
-        track.role = role;
-        track.lane = static_cast<int>(lane - first);
-        track.video = role == TimelineTrack::MainAv || role == TimelineTrack::InsertAv;
-        timeline.tracks.push_back(std::move(track));
+      if (lane == laneEnds.size()) {
+        laneEnds.push_back(0);
+        laneSizes.push_back(0);
       }
-      std::vector<TimelineClip>& laneClips = timeline.tracks[lane].clips;
       // A transition comes out of the clip right before the cut in the same lane, or is a cut.
-      if (laneClips.empty() || laneClips.back().RecordOut() != clip.recordIn) {
-        clip.transition = TransitionKind::None;
-        clip.transitionDuration = 0;
+      if (laneSizes[lane] == 0 || laneEnds[lane] != clips[i].recordIn) {
+        clips[i].transition = TransitionKind::None;
+        clips[i].transitionDuration = 0;
       }
-      laneClips.push_back(std::move(clip));
+      laneEnds[lane] = clips[i].RecordOut();
+      ++laneSizes[lane];
+      lanes[i] = lane;
+    }
+    const std::size_t first = timeline.tracks.size();
+    for (std::size_t lane = 0; lane < laneSizes.size(); ++lane) {
+      TimelineTrackModel track;
+      track.role = role;
+      track.lane = static_cast<int>(lane);
+      track.video = role == TimelineTrack::MainAv || role == TimelineTrack::InsertAv;
+      track.clips.reserve(laneSizes[lane]);
+      timeline.tracks.push_back(std::move(track));
+    }
+    for (const std::size_t i : order) {
+      timeline.tracks[first + lanes[i]].clips.push_back(std::move(clips[i]));
     }
   }
 
