@@ -1,6 +1,7 @@
 #include "interchange/cmx_writer.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <optional>
 
@@ -26,7 +27,7 @@ class CmxWriter {
   std::string Track(const TimelineTrackModel& track, const std::string& title) {
     text_.clear();
     number_ = 0;
-    Line("TITLE: " + Safe(title));
+    Line("TITLE: ", Safe(title));
     Line(timeline_.rate.dropFrame ? "FCM: DROP FRAME" : "FCM: NON-DROP FRAME");
     const TimelineClip* previous = nullptr;
     for (const TimelineClip& clip : track.clips) {
@@ -38,7 +39,7 @@ class CmxWriter {
         Event(Reel(clip), Channels(track, clip), "C", 0, clip.sourceIn, clip.sourceIn + clip.sourceDuration,
               clip.recordIn, clip.RecordOut());
         Motion(clip);
-        Line("* FROM CLIP NAME: " + Safe(clip.name));
+        Line("* FROM CLIP NAME: ", Safe(clip.name));
         Path("* FROM CLIP: ", clip);
         Path("* SOURCE FILE: ", clip);
       }
@@ -67,8 +68,8 @@ class CmxWriter {
     Event(Reel(to), channels, to.transition == TransitionKind::Dissolve ? "D" : "W001", duration, to.sourceIn,
           to.sourceIn + to.sourceDuration, to.recordIn, to.RecordOut());
     Motion(to);
-    Line("* FROM CLIP NAME: " + Safe(from.name));
-    Line("* TO CLIP NAME: " + Safe(to.name));
+    Line("* FROM CLIP NAME: ", Safe(from.name));
+    Line("* TO CLIP NAME: ", Safe(to.name));
     Path("* FROM CLIP: ", to);
     // pycmx gives a single "* SOURCE FILE:" to both lines: a colour clip on one side has none.
     if (HasPath(from) && HasPath(to)) {
@@ -76,12 +77,12 @@ class CmxWriter {
       Path("* SOURCE FILE: ", to);
     }
     if (!to.transitionName.empty()) {
-      Line("* EFFECT NAME: " + Safe(to.transitionName));
+      Line("* EFFECT NAME: ", Safe(to.transitionName));
     }
     if (track.video && to.hasAudio && !from.hasAudio) {
       ++number_;
       Event(Reel(to), "AA", "C", 0, to.sourceIn, to.sourceIn + to.sourceDuration, to.recordIn, to.RecordOut());
-      Line("* FROM CLIP NAME: " + Safe(to.name));
+      Line("* FROM CLIP NAME: ", Safe(to.name));
       Path("* FROM CLIP: ", to);
       Path("* SOURCE FILE: ", to);
     }
@@ -101,17 +102,45 @@ class CmxWriter {
     return std::string(FormatTimecode(count, mode_).View());
   }
 
+  // "%03d  %-8s %-4s  %-4s %s " with the number, reel, channels, transition and its duration
+  // ("%03lld", or three spaces for none), then the four timecodes: formatted in place, as the
+  // format's parsing took as long as the rest of an event.
   void Event(const char* reel, const char* channels, const char* transition, std::int64_t duration,
              std::int64_t sourceIn, std::int64_t sourceOut, std::int64_t recordIn, std::int64_t recordOut) {
-    char head[64];
-    char frames[16] = "   ";
-    if (duration > 0) {
-      std::snprintf(frames, sizeof frames, "%03lld", static_cast<long long>(duration));
-    }
     // Past event 999 the number takes four digits; both OTIO's reader and pycmx read it.
-    std::snprintf(head, sizeof head, "%03d  %-8s %-4s  %-4s %s ", number_, reel, channels, transition, frames);
-    Line(head + Timecode(sourceIn) + " " + Timecode(sourceOut) + " " + Timecode(timeline_.start + recordIn) +
-         " " + Timecode(timeline_.start + recordOut));
+    PutZeroPadded(number_);
+    text_ += "  ";
+    PutLeft(reel, 8);
+    text_ += ' ';
+    PutLeft(channels, 4);
+    text_ += "  ";
+    PutLeft(transition, 4);
+    text_ += ' ';
+    if (duration > 0) {
+      PutZeroPadded(duration);
+    } else {
+      text_ += "   ";
+    }
+    for (const std::int64_t frames : {sourceIn, sourceOut, timeline_.start + recordIn, timeline_.start + recordOut}) {
+      text_ += ' ';
+      const auto count = static_cast<std::int32_t>(std::clamp<std::int64_t>(frames, 0, INT32_MAX));
+      text_ += FormatTimecode(count, mode_).View();
+    }
+    text_ += "\r\n";
+  }
+
+  // "%03lld" of a value that is not negative.
+  void PutZeroPadded(std::int64_t value) {
+    char digits[24];
+    char* const end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    text_.append(static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, 3 - (end - digits))), '0');
+    text_.append(digits, static_cast<std::size_t>(end - digits));
+  }
+
+  // "%-*s": text, then spaces up to width.
+  void PutLeft(std::string_view text, std::size_t width) {
+    text_ += text;
+    text_.append(width - std::min(width, text.size()), ' ');
   }
 
   // A clip not at its media's speed: the speed in frames per second, then the source in, always
@@ -140,7 +169,7 @@ class CmxWriter {
 
   void Path(const char* label, const TimelineClip& clip) {
     if (HasPath(clip)) {
-      Line(label + Safe(clip.path));
+      Line(label, Safe(clip.path));
     }
   }
 
@@ -154,8 +183,9 @@ class CmxWriter {
     return line;
   }
 
-  void Line(const std::string& line) {
+  void Line(std::string_view line, std::string_view more = {}) {
     text_ += line;
+    text_ += more;
     text_ += "\r\n";
   }
 
