@@ -47,6 +47,10 @@ std::string GenericText(const std::filesystem::path& path) {
 }  // namespace
 
 MediaIndex::MediaIndex(std::string folderUtf8) : folder_(std::move(folderUtf8)), names_(FolderNames(folder_)) {
+  // The folder's part of every path, made once: a path made for each clip was a tenth of a
+  // large project's CMX export.
+  prefix_ = GenericText(Utf8Path(folder_) / Utf8Path("x"));
+  prefix_.pop_back();
   std::sort(names_.begin(), names_.end());
   for (std::size_t i = 0; i < names_.size(); ++i) {
     composed_.emplace_back(ComposeNfc(names_[i]), i);
@@ -56,19 +60,22 @@ MediaIndex::MediaIndex(std::string folderUtf8) : folder_(std::move(folderUtf8)),
   std::sort(folded_.begin(), folded_.end());
 }
 
+std::string MediaIndex::Joined(const std::string& name) const {
+  return name.find(':') == std::string::npos ? prefix_ + name : GenericText(Utf8Path(folder_) / Utf8Path(name));
+}
+
 MediaLocation MediaIndex::Locate(std::string_view utf8Name) const {
   const std::string name = MediaBaseName(utf8Name);
   if (name.empty() || name == "." || name == "..") {
     return {"", false, false};
   }
-  const std::filesystem::path folder = Utf8Path(folder_);
   const auto isFile = [&](const std::string& entry) {
-    return KindOf(Utf8Text(folder / Utf8Path(entry))) == PathKind::File;
+    return KindOf(Utf8Text(Utf8Path(folder_) / Utf8Path(entry))) == PathKind::File;
   };
   // The name as the folder spells it, also where the file system ignores case (Windows): an
   // exact match first, else one that differs in ASCII case only. Folders are no media.
   if (std::binary_search(names_.begin(), names_.end(), name) && isFile(name)) {
-    return {GenericText(folder / Utf8Path(name)), true};
+    return {Joined(name), true};
   }
   const std::string composed = ComposeNfc(name);
   for (const auto& [keys, key, match] : {std::tuple{&composed_, composed, MediaMatch::Exact},
@@ -76,11 +83,11 @@ MediaLocation MediaIndex::Locate(std::string_view utf8Name) const {
     for (auto it = std::lower_bound(keys->begin(), keys->end(), std::pair{key, std::size_t{0}});
          it != keys->end() && it->first == key; ++it) {
       if (isFile(names_[it->second])) {
-        return {GenericText(folder / Utf8Path(names_[it->second])), true, true, match};
+        return {Joined(names_[it->second]), true, true, match};
       }
     }
   }
-  return {GenericText(folder / Utf8Path(name)), false};
+  return {Joined(name), false};
 }
 
 MediaLocation LocateMedia(const std::string& folderUtf8, std::string_view utf8Name) {

@@ -41,7 +41,11 @@ class MediaIndex {
   MediaLocation Locate(std::string_view utf8Name) const;
 
  private:
+  // The path of name in the folder, '/' between the parts.
+  std::string Joined(const std::string& name) const;
+
   std::string folder_;
+  std::string prefix_;  // what Joined puts before a name without ':' (one that cannot be a root)
   std::vector<std::string> names_;  // the folder's entries, sorted
   // Each entry composed (and then with ASCII letters in lower case) with its names_ index, sorted.
   std::vector<std::pair<std::string, std::size_t>> composed_, folded_;

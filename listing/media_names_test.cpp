@@ -89,6 +89,8 @@ TEST(MediaNames, LocatesTheNameAsTheFolderSpellsItAndNothingElse) {
     EXPECT_FALSE(location.named || location.exists) << name;
     EXPECT_EQ("", location.path) << name;
   }
+  // A second drive after the name's own ("C:D:x"): joined as the system joins paths.
+  EXPECT_EQ(Utf8Text((scratch.path / Utf8Path("D:none.avi")).generic_u8string()), index.Locate("C:D:none.avi").path);
 #ifndef _WIN32  // names that differ in case only are one name there
   for (const char* name : {"b.AVI", "B.avi", "b.avi"}) testing::WriteFile(scratch / name, name);
   const MediaIndex cased(Utf8Text(scratch.path));
