@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <numeric>
 
 #include "edl/edl_table.h"
@@ -264,15 +265,65 @@ void TimelineFacts::RecordClip(TimelineTrack track, std::int32_t index, const Re
 
 void TimelineFacts::RecordTitle(std::int32_t title, std::int32_t begin) {
   if (keepTitles_) {
-    titles_->AddTitle(begin);
+    Feed('T', begin);
     lastTitle_ = title;
   }
 }
 
-void TimelineFacts::RecordTitleText(std::int32_t title, std::int32_t, std::string_view text) {
+void TimelineFacts::RecordTitleText(std::int32_t title, std::int32_t begin, std::string_view text) {
   if (keepTitles_ && title == lastTitle_) {
-    titles_->AddText(DecodeShiftJis(text));
+    Feed('X', begin, text);
   }
+}
+
+namespace {
+constexpr std::size_t kFeedPiece = 1024 * 1024;  // handed to the decoding thread at a time
+constexpr std::size_t kRecordHead = 9;           // a record's kind, begin and text length
+}  // namespace
+
+void TimelineFacts::Feed(char kind, std::int32_t begin, std::string_view text) {
+  char head[kRecordHead] = {kind};
+  const auto length = static_cast<std::uint32_t>(text.size());
+  std::memcpy(head + 1, &begin, 4);
+  std::memcpy(head + 5, &length, 4);
+  feed_.append(head, kRecordHead);
+  feed_.append(text);
+  if (feed_.size() >= kFeedPiece) {
+    Drain(false);
+  }
+}
+
+void TimelineFacts::Drain(bool last) const {
+  if (!decoder_) {
+    decoder_ = std::make_unique<PieceThread>([store = titles_](const char* data, std::size_t size, std::string&) {
+      for (std::size_t at = 0; at < size;) {
+        std::int32_t begin;
+        std::uint32_t length;
+        std::memcpy(&begin, data + at + 1, 4);
+        std::memcpy(&length, data + at + 5, 4);
+        if (data[at] == 'T') {
+          store->AddTitle(begin);
+        } else {
+          store->AddText(DecodeShiftJis(std::string_view(data + at + kRecordHead, length)));
+        }
+        at += kRecordHead + length;
+      }
+      return true;
+    });
+  }
+  if (last) {
+    decoder_->Do(feed_.data(), feed_.size());
+    feed_.clear();
+    return;
+  }
+  decoder_->Hand(feed_.data(), feed_.size());
+  std::swap(feed_, fed_);
+  feed_.clear();
+}
+
+const std::shared_ptr<TitleStore>& TimelineFacts::titles() const {
+  Drain(true);
+  return titles_;
 }
 
 const TimelineFacts::Clip* TimelineFacts::Find(TimelineTrack track, std::int32_t index) const {

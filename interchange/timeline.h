@@ -14,6 +14,7 @@
 #include "listing/format_kinds.h"
 #include "listing/media_finder.h"
 #include "listing/timeline_recorder.h"
+#include "platform/piece_thread.h"
 
 namespace morvane {
 
@@ -154,8 +155,8 @@ class TimelineFacts final : public TimelineRecorder {
   bool wide() const { return wide_; }
   // The clip recorded at index of track, or nullptr.
   const Clip* Find(TimelineTrack track, std::int32_t index) const;
-  // The titles, their texts decoded; empty unless kept.
-  const std::shared_ptr<TitleStore>& titles() const { return titles_; }
+  // The titles, their texts decoded; empty unless kept. Waits for the texts still being decoded.
+  const std::shared_ptr<TitleStore>& titles() const;
   // The clips whose level points passed kLevelPointLimit.
   std::int64_t levelPointsCut() const { return levelPointsCut_; }
 
@@ -164,8 +165,18 @@ class TimelineFacts final : public TimelineRecorder {
   std::vector<Clip> clips_[4];
   bool keepTitles_;
   bool keepLevels_;
+  // Adds one record to the titles' feed: a title's begin, or one of its texts.
+  void Feed(char kind, std::int32_t begin, std::string_view text = {});
+  // Has the feed's records done; when last, waits until all are.
+  void Drain(bool last) const;
+
   std::shared_ptr<TitleStore> titles_ = std::make_shared<TitleStore>();
   std::int32_t lastTitle_ = -1;
+  // The titles as read, records of raw texts, decoded and stored on a thread of their own while
+  // the project is read on: decoding was half of a text-heavy export's reading.
+  mutable std::string feed_;
+  mutable std::string fed_;  // the records being done
+  mutable std::unique_ptr<PieceThread> decoder_;
   std::int64_t levelPointsCut_ = 0;
 };
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "interchange/safe_text.h"
+#include "interchange/timeline.h"
 #include "interchange/title_placement.h"
 #include "platform/testing/file_size_limit.h"
 
@@ -64,9 +65,10 @@ TEST(TitleStore, LeavesOutTheTitlesPastTheLimitWithTheirText) {
   EXPECT_EQ("last", store.Text(kTitleLimit - 1));
 }
 
-// Texts go to the scratch file a block at a time and come back read ahead: every text reads back
-// as it was, whatever the order, where the blocks and the read-aheads end inside a text or just
-// at one, and when the titles kept are fewer than those stored.
+// Texts go through the decoding thread's pieces to the scratch file a block at a time and come
+// back read ahead: every text reads back as it was, whatever the order, where the pieces, the
+// blocks and the read-aheads end inside a text or just at one, and when the titles kept are
+// fewer than those stored. A text of a title before the last is not one of its texts.
 TEST(TitleStore, ReadsEveryTextBackThroughTheBlocksInAnyOrder) {
   std::vector<std::size_t> lengths(300, 233);  // short texts, many to a block
   // The first block full to its last byte, then one byte more.
@@ -75,15 +77,18 @@ TEST(TitleStore, ReadsEveryTextBackThroughTheBlocksInAnyOrder) {
     seed = seed * 1103515245u + 12345u;
     lengths.push_back(1 + (seed >> 8) % kTitleTextLimit);
   }
-  TitleStore store;
+  TimelineFacts facts;
   std::vector<std::string> texts;
   for (std::size_t i = 0; i < lengths.size(); ++i) {
     std::string text = std::to_string(i) + ":";
     text.resize(lengths[i], static_cast<char>('a' + i % 26));
-    store.AddTitle(static_cast<std::int64_t>(i));
-    store.AddText(text);
+    const auto title = static_cast<std::int32_t>(i);
+    facts.RecordTitle(title, title);
+    facts.RecordTitleText(title, title, text);
+    facts.RecordTitleText(title - 1, title - 1, "not this title's");
     texts.push_back(std::move(text));
   }
+  TitleStore& store = *facts.titles();
   store.Finish();
   const std::size_t n = texts.size();  // not a multiple of 97
   for (const std::size_t step : {std::size_t{1}, n - 1, std::size_t{97}, std::size_t{1}}) {  // forward, backward, scattered

@@ -1,18 +1,15 @@
 #pragma once
 
-#include <condition_variable>
 #include <cstddef>
-#include <mutex>
-#include <system_error>
 #include <string>
-#include <thread>
+
+#include "platform/piece_thread.h"
 
 namespace morvane {
 
-// Writes a file's bytes on a thread of its own while the caller makes the next ones, so that
-// the system's part of each write (copying the bytes, finding them room on the disk, asking it
-// to write them back) takes the other processor's time instead of the caller's. One piece is
-// written at a time, in the order handed; the thread starts with the first piece handed.
+// Writes a file's bytes on a thread of its own (PieceThread) while the caller makes the next
+// ones, so that the system's part of each write (copying the bytes, finding them room on the
+// disk, asking it to write them back) takes the other processor's time instead of the caller's.
 // What has been written is asked to go to the disk after the first 256 KiB, then after twice as
 // much each time up to 4 MiB (platform/file_io.h's StartWriteBack): the flush that ends a
 // conversion then waits for the last few megabytes at most, and for a file of a few megabytes
@@ -22,39 +19,26 @@ class WriteBehind {
   // For fd (not owned, not closed); without writeBack, nothing is asked to go to the disk (a
   // scratch file, read back and then dropped).
   explicit WriteBehind(int fd, bool writeBack = true);
-  ~WriteBehind();                // waits for the piece being written
-  WriteBehind(const WriteBehind&) = delete;
-  WriteBehind& operator=(const WriteBehind&) = delete;
 
   // Has data[0, size) written after what was handed before, and returns as soon as the piece
   // before it is written: data must stay as it is until the next call returns. False when a
   // write has failed (from then on nothing more is written): FailureReason() says why.
-  bool Hand(const char* data, std::size_t size);
+  bool Hand(const char* data, std::size_t size) { return thread_.Hand(data, size); }
   // Writes data[0, size) on the calling thread, after what was handed before; returns when it
   // is written. For the last piece of a file, which another thread would only wait for.
-  bool Write(const char* data, std::size_t size);
+  bool Write(const char* data, std::size_t size) { return thread_.Do(data, size); }
   // The system's reason for the write that failed ("No space left on device").
-  std::string FailureReason() const;
+  std::string FailureReason() const { return thread_.FailureReason(); }
 
  private:
-  // Waits for the piece being written; false when any write failed. Needs lock on mutex_.
-  bool WaitIdle(std::unique_lock<std::mutex>& lock);
   // Writes one piece and asks for write-back on schedule; false with the reason when it fails.
   bool WritePiece(const char* data, std::size_t size, std::string& reason);
-  void Run();
 
   int fd_;
   bool writeBack_;
-  std::size_t unflushed_ = 0;       // written since write-back was last asked for
-  std::size_t writeBackEvery_;      // how much more before it is asked again
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;  // a piece handed, written, or the end
-  const char* piece_ = nullptr;      // the piece handed and not yet written
-  std::size_t pieceSize_ = 0;
-  bool failed_ = false;
-  bool ending_ = false;
-  std::string reason_;
-  std::thread thread_;
+  std::size_t unflushed_ = 0;   // written since write-back was last asked for
+  std::size_t writeBackEvery_;  // how much more before it is asked again
+  PieceThread thread_;          // last: its thread ends before the members it uses
 };
 
 }  // namespace morvane
