@@ -129,12 +129,14 @@ class Builder {
     std::vector<TimelineClip> clips;
     clips.reserve(events.size());
     for (const EdlEvent& event : events) {
-      TimelineClip clip;
+      TimelineClip& clip = clips.emplace_back();  // made in place: a clip is large to move
       if (!MakeClip(event, clip)) {
+        clips.pop_back();
         continue;
       }
       // A transition needs the outgoing clip right before the cut and room in the incoming one.
-      const bool adjacent = !clips.empty() && clips.back().RecordOut() == clip.recordIn;
+      const std::size_t n = clips.size();
+      const bool adjacent = n > 1 && clips[n - 2].RecordOut() == clip.recordIn;
       if (event.transition != 'C' && event.duration > 0 && adjacent) {
         clip.transition = event.transition == 'D' ? TransitionKind::Dissolve : TransitionKind::Wipe;
         clip.transitionDuration = event.duration;
@@ -146,7 +148,6 @@ class Builder {
           clip.transitionName = DecodeShiftJis(entry->transition.Text());
         }
       }
-      clips.push_back(std::move(clip));
     }
     std::vector<std::size_t> order(clips.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
@@ -161,9 +162,8 @@ class Builder {
     std::vector<TimelineClip> clips;
     clips.reserve(events.size());
     for (const EdlEvent& event : events) {
-      TimelineClip clip;
-      if (MakeClip(event, clip)) {
-        clips.push_back(std::move(clip));
+      if (!MakeClip(event, clips.emplace_back())) {
+        clips.pop_back();
       }
     }
     // Their places sorted rather than the clips, which are large to move.
@@ -277,7 +277,7 @@ void TimelineFacts::RecordTitleText(std::int32_t title, std::int32_t begin, std:
 }
 
 namespace {
-constexpr std::size_t kFeedPiece = 1024 * 1024;  // handed to the decoding thread at a time
+constexpr std::size_t kFeedPiece = 64 * 1024;  // handed to the decoding thread at a time
 constexpr std::size_t kRecordHead = 9;           // a record's kind, begin and text length
 }  // namespace
 
