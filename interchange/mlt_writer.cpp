@@ -19,9 +19,18 @@ namespace morvane {
 namespace {
 
 std::string LevelText(const TimelineClip& clip) {
-  std::string text = "in=" + std::to_string(clip.levelIn) + ",out=" + std::to_string(clip.levelOut);
+  std::string text;
+  text.reserve(24 + 14 * clip.levelPoints.size());
+  char number[24];
+  const auto put = [&](std::string_view before, auto value) {
+    text += before;
+    text.append(number, static_cast<std::size_t>(std::to_chars(number, number + sizeof number, value).ptr - number));
+  };
+  put("in=", clip.levelIn);
+  put(",out=", clip.levelOut);
   for (const LevelPoint& point : clip.levelPoints) {
-    text += "," + std::to_string(point.position) + "=" + std::to_string(point.value);
+    put(",", point.position);
+    put("=", point.value);
   }
   return text;
 }
@@ -404,6 +413,15 @@ class MltWriter {
 
   // A text of the project in a form XML allows, each text with a replaced character counted.
   std::string Safe(std::string_view text) { return SafeXml(text, notes_); }
+  // The same, without a copy where nothing changes (printable ASCII, as most paths): else the
+  // safe text in kept.
+  std::string_view Safe(std::string_view text, std::string& kept) {
+    if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+      return text;
+    }
+    kept = Safe(text);
+    return kept;
+  }
 
   // MLT's stock DV profiles: dv_ntsc, dv_ntsc_wide, dv_pal, dv_pal_wide.
   void Profile() {
@@ -436,7 +454,8 @@ class MltWriter {
   // Opens a producer of frames [0, end) with the next producer number.
   void NewProducer(std::int64_t end) {
     xml_.Open("producer");
-    xml_.Attribute("id", "producer" + std::to_string(producerCount_++));
+    char id[24] = "producer";
+    xml_.Attribute("id", std::string_view(id, static_cast<std::size_t>(std::to_chars(id + 8, id + sizeof id, producerCount_++).ptr - id)));
     xml_.Attribute("in", 0);
     xml_.Attribute("out", end - 1);
     xml_.Property("length", end);
@@ -446,7 +465,8 @@ class MltWriter {
   // Writes the producer of a clip that plays up to frame end (exclusive) of it.
   void Producer(const TimelineClip& clip, const MltPlay& play, std::int64_t end) {
     NewProducer(end);
-    const std::string path = Safe(clip.path);
+    std::string kept;
+    const std::string_view path = Safe(clip.path, kept);
     switch (clip.media) {
       case MediaKind::Color:
         xml_.Property("resource", "#ff" + clip.colour);
@@ -460,7 +480,7 @@ class MltWriter {
         break;
       case MediaKind::File:
         if (play.speed != 1) {
-          xml_.Property("resource", Decimal(play.speed) + ":" + path);
+          xml_.Property("resource", Decimal(play.speed) + ":" + std::string(path));
           xml_.Property("mlt_service", "timewarp");
           xml_.Property("warp_speed", Decimal(play.speed));
           xml_.Property("warp_resource", path);
@@ -474,7 +494,7 @@ class MltWriter {
     if (!clip.hasAudio) {
       xml_.Property("audio_index", "-1");
     }
-    xml_.Property("shotcut:caption", Safe(clip.name));
+    xml_.Property("shotcut:caption", Safe(clip.name, kept));
     if (clip.hasLevels) {
       xml_.Property("morvane:levels", LevelText(clip));
     }
