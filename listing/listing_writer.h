@@ -76,7 +76,8 @@ inline char* FormatDecimal(char* p, std::int32_t value) {
 // writes what "%s,in=%d,out=%d" gives.
 class ListingWriter {
  public:
-  // Writes to the open file fd (not owned, not closed).
+  // Writes to the open file fd (not owned, not closed): each full buffer on a thread of its own
+  // while the next fills (platform/write_behind.h), the last one when flushed.
   explicit ListingWriter(int fd);
   // Appends to a string (tests, fuzzing, benchmarks).
   explicit ListingWriter(std::string& out);
