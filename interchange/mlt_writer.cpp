@@ -351,7 +351,7 @@ class MltWriter {
   // The titles' producers: each a transparent colour clip with the dynamictext filter
   // (Shotcut's simple text), which draws without a display.
   void TitleProducers() {
-    const std::int64_t size = timeline_.height / 10;
+    const std::int64_t size = timeline_.height / 10;  // Shotcut's defaults for DV, below
     const std::int64_t pad = timeline_.height / 20;
     // The lines every title's producer and filter share, made with the first title: a thousand
     // titles wrote them property by property in a tenth of a large project's export.
@@ -374,20 +374,18 @@ class MltWriter {
       // filter reads #name# as a keyword: each # escaped.
       xml_.Property("argument", text, true);
       if (style.empty()) {
+        const std::string sizeText = std::to_string(size);
+        const std::string padText = std::to_string(pad);
+        const std::pair<std::string_view, std::string_view> properties[] = {
+            {"geometry", "0%/0%:100%x100%:100"}, {"family", "Sans"},         {"size", sizeText},
+            {"weight", "400"},                   {"fgcolour", "#ffffffff"},  {"bgcolour", "#00000000"},
+            {"olcolour", "#ff000000"},           {"outline", "2"},           {"pad", padText},
+            {"halign", "center"},                {"valign", "bottom"},       {"mlt_service", "dynamictext"},
+            {"shotcut:filter", "dynamicText"}};
         style = xml_.Made([&](XmlOut& xml) {
-          xml.Property("geometry", "0%/0%:100%x100%:100");
-          xml.Property("family", "Sans");
-          xml.Property("size", size);
-          xml.Property("weight", "400");
-          xml.Property("fgcolour", "#ffffffff");
-          xml.Property("bgcolour", "#00000000");
-          xml.Property("olcolour", "#ff000000");
-          xml.Property("outline", "2");
-          xml.Property("pad", pad);
-          xml.Property("halign", "center");
-          xml.Property("valign", "bottom");
-          xml.Property("mlt_service", "dynamictext");
-          xml.Property("shotcut:filter", "dynamicText");
+          for (const auto& [name, value] : properties) {
+            xml.Property(name, value);
+          }
         });
       }
       xml_.Lines(style);
