@@ -183,11 +183,13 @@ class ListingWriter {
   void Drain();
   void WriteLong(std::string_view text);
 
-  std::unique_ptr<WriteBehind> file_;  // for a file
   std::string* string_ = nullptr;
   bool discard_ = false;
   std::unique_ptr<char[]> buffer_;
   std::unique_ptr<char[]> spare_;  // the buffer the file's thread writes, or null
+  // For a file; last, so that its thread has ended before the buffers go (a conversion that
+  // fails while a buffer is being written drops the writer without flushing it).
+  std::unique_ptr<WriteBehind> file_;
   char* next_ = nullptr;
   char* limit_ = nullptr;
 };

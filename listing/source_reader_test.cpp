@@ -141,6 +141,18 @@ TEST(ListingWriter, CarriesTextsLongerThanItsBufferWhole) {
   }
 }
 
+// A conversion that fails drops its writer unflushed, a buffer in its thread's hands: the
+// sanitizers see the buffer written after it is freed if the thread outlives it.
+TEST(ListingWriter, EndsItsThreadBeforeItsBuffersGo) {
+  const int fd = OpenScratchFile();
+  ASSERT_GE(fd, 0);
+  for (int round = 0; round < 20; ++round) {
+    ListingWriter out(fd);
+    out.WriteText(std::string(3 * 65536 + 1, 'x'));
+  }
+  CloseDescriptor(fd);
+}
+
 // A file that takes no more (a full disk): the writer says so with the system's reason, whether
 // a buffer its thread had in hand failed or only the last one, written when flushed.
 TEST(ListingWriter, ReportsAFileThatTakesNoMore) {
