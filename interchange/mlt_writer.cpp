@@ -12,6 +12,7 @@
 #include "interchange/safe_text.h"
 #include "interchange/title_placement.h"
 #include "interchange/xml_stream.h"
+#include "platform/piece_thread.h"
 #include "platform/sixteen_bytes.h"
 
 namespace morvane {
@@ -217,6 +218,78 @@ class XmlOut {
   bool startTagOpen_ = false;            // the last one's start tag lacks its ">"
 };
 
+// The titles' texts as XML holds them (read back, joined, their line ends LF), made on a thread
+// of their own a batch ahead of the one being written: that was half of a text-heavy project's
+// writing. A batch ends after 256 KiB of text or 256 titles, so that its hand-over costs little
+// against its work and the texts ahead take little memory. What making them noted reaches the
+// export's notes in the order of the titles, as they are written.
+class TitleTexts {
+ public:
+  TitleTexts(const TitlePlacement& placement, const std::vector<PlacedTitle>& titles)
+      : placement_(placement),
+        titles_(titles),
+        thread_([this](const char* data, std::size_t, std::string&) {
+          Make(*reinterpret_cast<Batch*>(const_cast<char*>(data)));
+          return true;
+        }) {}
+
+  // The next title's text; its batch's notes go to notes before its first title's text.
+  const std::string& Next(ExportNotes& notes) {
+    if (!started_) {
+      Hand(0, nullptr);
+      started_ = true;
+      Begin(notes);
+    } else if (next_ == batches_[current_].texts.size()) {
+      current_ = 1 - current_;
+      Begin(notes);
+    }
+    return batches_[current_].texts[next_++];
+  }
+
+ private:
+  struct Batch {
+    const Batch* before = nullptr;  // the batch made before this one, after which it starts
+    std::size_t end = 0;            // one past its last title
+    std::vector<std::string> texts;
+    ExportNotes notes;
+  };
+  static constexpr std::size_t kBatchBytes = 256 * 1024;
+  static constexpr std::size_t kBatchTitles = 256;
+
+  // Takes the current batch, once made: handing the batch after it waits for it.
+  void Begin(ExportNotes& notes) {
+    Hand(1 - current_, &batches_[current_]);
+    notes.Add(batches_[current_].notes);
+    next_ = 0;
+  }
+
+  void Hand(int slot, const Batch* before) {
+    batches_[slot].before = before;  // the thread is on the other batch, or idle
+    thread_.Hand(reinterpret_cast<const char*>(&batches_[slot]), sizeof(Batch));  // throws what making one threw
+  }
+
+  // On the thread: the titles after the batch before, up to a batch's limits (one at least,
+  // where any is left).
+  void Make(Batch& batch) const {
+    std::size_t i = batch.before != nullptr ? batch.before->end : 0;
+    batch.texts.clear();
+    batch.notes = {};
+    for (std::size_t bytes = 0; i < titles_.size() && bytes < kBatchBytes && batch.texts.size() < kBatchTitles; ++i) {
+      batch.texts.push_back(SafeXmlLines(placement_.Joined(titles_[i], batch.notes), batch.notes));
+      bytes += batch.texts.back().size();
+    }
+    batch.end = i;
+  }
+
+  const TitlePlacement& placement_;
+  const std::vector<PlacedTitle>& titles_;
+  Batch batches_[2];
+  int current_ = 0;
+  std::size_t next_ = 0;
+  bool started_ = false;
+  PieceThread thread_;  // last: its thread ends before the batches go
+};
+
 // Writes the document element by element, the titles' track entry by entry, so that the memory
 // taken does not grow with the titles.
 class MltWriter {
@@ -357,8 +430,9 @@ class MltWriter {
     // titles wrote them property by property in a tenth of a large project's export.
     std::string colour;
     std::string style;
+    TitleTexts texts(placement_, titles_);
     for (const PlacedTitle& title : titles_) {
-      const std::string text = SafeXmlLines(placement_.Joined(title, notes_), notes_);
+      const std::string& text = texts.Next(notes_);
       NewProducer(title.frames);
       if (colour.empty()) {
         colour = xml_.Made([](XmlOut& xml) {

@@ -107,5 +107,35 @@ TEST(Mlt, WritesWhatPugixmlPrintsOfItsOwnDocument) {
   }
 }
 
+// The titles' texts are made a batch ahead on a thread of their own, a batch ending after 256
+// titles or 256 KiB of text: across several batches ended either way, each title keeps its own
+// text in its place, and the notes count each text that had to change.
+TEST(Mlt, WritesEveryTitleInItsPlaceAcrossTheBatches) {
+  auto store = std::make_shared<TitleStore>();
+  std::vector<std::string> written;
+  for (int i = 0; i < 700; ++i) {
+    const std::string text = "title " + std::to_string(i) + std::string(i >= 300 && i < 306 ? 60000 : 0, 'x');
+    store->AddTitle(200 * i);
+    store->AddText(i % 100 == 7 ? text + "\x01" : text);
+    written.push_back("<property name=\"argument\">" + text + (i % 100 == 7 ? "\uFFFD" : "") + "</property>");
+  }
+  store->Finish();
+  Timeline timeline;
+  timeline.tracks.emplace_back().clips.push_back(Clip(0, 200 * 700));
+  timeline.titles = TimelineTitles(store);
+  ExportNotes notes;
+  const std::string text = RenderTimeline(timeline, ExportFormat::Mlt, TimecodeMode::Pal, notes).at(0).text;
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < written.size(); ++i) {
+    at = text.find(written[i], at);
+    ASSERT_NE(std::string::npos, at) << i;
+  }
+  std::int64_t replaced = 0;
+  for (const ExportNote& note : notes.notes()) {
+    replaced += note.change == ExportChange::TextReplaced ? note.count : 0;
+  }
+  EXPECT_EQ(7, replaced);
+}
+
 }  // namespace
 }  // namespace morvane
