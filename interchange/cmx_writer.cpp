@@ -97,9 +97,8 @@ class CmxWriter {
     return clip.hasAudio || !track.video ? kSoundChannels[role] : kPictureChannels[role];
   }
 
-  std::string Timecode(std::int64_t frames) const {
-    const auto count = static_cast<std::int32_t>(std::clamp<std::int64_t>(frames, 0, INT32_MAX));
-    return std::string(FormatTimecode(count, mode_).View());
+  TimecodeText Timecode(std::int64_t frames) const {
+    return FormatTimecode(static_cast<std::int32_t>(std::clamp<std::int64_t>(frames, 0, INT32_MAX)), mode_);
   }
 
   // "%03d  %-8s %-4s  %-4s %s " with the number, reel, channels, transition and its duration
@@ -123,8 +122,7 @@ class CmxWriter {
     }
     for (const std::int64_t frames : {sourceIn, sourceOut, timeline_.start + recordIn, timeline_.start + recordOut}) {
       text_ += ' ';
-      const auto count = static_cast<std::int32_t>(std::clamp<std::int64_t>(frames, 0, INT32_MAX));
-      text_ += FormatTimecode(count, mode_).View();
+      text_ += Timecode(frames).View();
     }
     text_ += "\r\n";
   }
@@ -150,7 +148,7 @@ class CmxWriter {
     if (!clip.halfSpeed) {
       return;
     }
-    std::string timecode = Timecode(clip.sourceIn);
+    std::string timecode(Timecode(clip.sourceIn).View());
     std::replace(timecode.begin(), timecode.end(), ';', ':');
     char speed[32];
     if (2 * clip.sourceDuration == clip.duration) {

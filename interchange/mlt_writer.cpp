@@ -228,8 +228,8 @@ class TitleTexts {
   TitleTexts(const TitlePlacement& placement, const std::vector<PlacedTitle>& titles)
       : placement_(placement),
         titles_(titles),
-        thread_([this](const char* data, std::size_t, std::string&) {
-          Make(*reinterpret_cast<Batch*>(const_cast<char*>(data)));
+        thread_([this](const char* piece, std::size_t, std::string&) {
+          Make(batches_[piece == Piece(1) ? 1 : 0]);  // the piece names the batch to make
           return true;
         }) {}
 
@@ -263,9 +263,11 @@ class TitleTexts {
     next_ = 0;
   }
 
+  const char* Piece(int slot) const { return reinterpret_cast<const char*>(&batches_[slot]); }
+
   void Hand(int slot, const Batch* before) {
     batches_[slot].before = before;  // the thread is on the other batch, or idle
-    thread_.Hand(reinterpret_cast<const char*>(&batches_[slot]), sizeof(Batch));  // throws what making one threw
+    thread_.Hand(Piece(slot), sizeof(Batch));  // throws what making one threw
   }
 
   // On the thread: the titles after the batch before, up to a batch's limits (one at least,
