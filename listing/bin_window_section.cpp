@@ -8,6 +8,13 @@ void ReadBinWindowSection(ListingContext& context, std::int32_t binCount) {
   SourceReader& source = context.source;
   ListingWriter& listing = context.out;
   for (std::int32_t i = 0; i < binCount; ++i) {
+    if (listing.Discards()) {  // an export reads the six fields only
+      source.DropShortString();
+      source.DropShortString();
+      source.Drop(4 * 4);
+      ReportItem(context.progress, "[BinWindow]", i + 1, binCount);
+      continue;
+    }
     // Every item has the same six fields; only the file name's kind shapes its line.
     const ShortString itemName = source.ReadShortString();
     const ShortString fileName = source.ReadShortString();

@@ -84,7 +84,9 @@ bool ListLevelPoints(SourceReader& source, ListingWriter& out, std::int32_t poin
     for (; i < pointCount && kept->size() <= kLevelPointLimit; ++i) {
       const std::int32_t position = source.ReadU32();
       const std::uint16_t value = source.ReadU16();
-      out.Write(',', position, '=', std::int32_t{value});
+      if (!out.Discards()) {
+        out.Write(',', position, '=', std::int32_t{value});
+      }
       kept->push_back(LevelPoint{position, value});
       anyNonzero = anyNonzero || value != 0;
     }

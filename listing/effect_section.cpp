@@ -11,22 +11,33 @@ void ReadEffectSection(ListingContext& context, std::int32_t effectCount, MainCl
   ProgressShare share(context.progress, "[Effect]", kEffectShare, effectCount);
   for (std::int32_t j = 0; j < effectCount; ++j) {
     const std::int32_t clipIndex = source.ReadU32();
-    out.WriteUnsigned(static_cast<std::uint32_t>(clipIndex));
     const std::int32_t clipLength = source.ReadU32();
-    out.WriteChar(',');
-    out.WriteUnsigned(static_cast<std::uint32_t>(clipLength));
-    ListU32(source, out);
-    out.WriteChar(',');
-    out.WriteUnsigned(source.ReadU16());
-    const ShortString effectName = source.ReadShortString();
-    out.Write(',', effectName);
-    ListU32s(source, out, 5);
-    // The offset is 64-bit so that a size near 2^31 cannot wrap it back below the size.
-    const std::int32_t parameterBytes = source.ReadU32();
-    for (std::int64_t offset = 0; offset < parameterBytes; offset += 4) {
+    ShortString effectName;
+    if (out.Discards()) {
+      // An export lists nothing: the fields are read in pieces, the parameters' words at once.
+      source.Drop(4 + 2);
+      effectName = source.ReadShortString();
+      source.Drop(5 * 4);
+      const std::int32_t parameterBytes = source.ReadU32();
+      source.Drop(parameterBytes > 0 ? 4 * ((static_cast<std::uint64_t>(parameterBytes) + 3) / 4) : 0);
+      source.DropShortString();
+    } else {
+      out.WriteUnsigned(static_cast<std::uint32_t>(clipIndex));
+      out.WriteChar(',');
+      out.WriteUnsigned(static_cast<std::uint32_t>(clipLength));
       ListU32(source, out);
+      out.WriteChar(',');
+      out.WriteUnsigned(source.ReadU16());
+      effectName = source.ReadShortString();
+      out.Write(',', effectName);
+      ListU32s(source, out, 5);
+      // The offset is 64-bit so that a size near 2^31 cannot wrap it back below the size.
+      const std::int32_t parameterBytes = source.ReadU32();
+      for (std::int64_t offset = 0; offset < parameterBytes; offset += 4) {
+        ListU32(source, out);
+      }
+      out.Write(',', source.ReadShortString(), "\r\n");
     }
-    out.Write(',', source.ReadShortString(), "\r\n");
 
     // The index comes from the file: a record naming a clip outside the table is listed only,
     // and both entries are checked before either is changed.

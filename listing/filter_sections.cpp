@@ -15,9 +15,13 @@ std::uint32_t ReadUnsigned(SourceReader& source) {
 void ListVisualFilters(SourceReader& source, ListingWriter& out) {
   const std::uint32_t count = ReadUnsigned(source);
   for (std::uint32_t k = 0; k < count; ++k) {
-    const ShortString name = source.ReadShortString();
-    out.WriteText(name.Text());
-    out.WriteChar(',');
+    if (out.Discards()) {
+      source.DropShortString();
+    } else {
+      const ShortString name = source.ReadShortString();
+      out.WriteText(name.Text());
+      out.WriteChar(',');
+    }
     source.Skip(ReadUnsigned(source));
   }
 }
@@ -39,7 +43,9 @@ void ReadVisualFilterRecords(ListingContext& context, std::int32_t clipCount, Ta
     if (auto* entry = clips.At(i)) {
       entry->slow = static_cast<std::int32_t>(slow);
     }
-    out.Write(firstFlag, ',', secondFlag, ',', thirdFlag, ',', slow, ',', fifth, ',', sixth);
+    if (!out.Discards()) {
+      out.Write(firstFlag, ',', secondFlag, ',', thirdFlag, ',', slow, ',', fifth, ',', sixth);
+    }
 
     if (firstFlag == 1) {
       const std::uint32_t totalSize = ReadUnsigned(source);  // counts its own 4 bytes
@@ -55,11 +61,17 @@ void ReadVisualFilterRecords(ListingContext& context, std::int32_t clipCount, Ta
       source.Skip(ReadUnsigned(source));
     }
 
-    out.WriteText("\r\n,");
+    if (!out.Discards()) {
+      out.WriteText("\r\n,");
+    }
     ListVisualFilters(source, out);
-    out.WriteText("\r\n,");
+    if (!out.Discards()) {
+      out.WriteText("\r\n,");
+    }
     ListVisualFilters(source, out);
-    out.WriteText("\r\n");
+    if (!out.Discards()) {
+      out.WriteText("\r\n");
+    }
     ReportItem(context.progress, "[FilterVisual]", i + 1, clipCount);
   }
 }
@@ -79,6 +91,14 @@ void ReadAudioFilterSection(ListingContext& context, std::int32_t clipCount) {
   ListingWriter& out = context.out;
   for (std::int32_t i = 0; i < clipCount; ++i) {
     const std::int32_t count = source.ReadU32();
+    if (out.Discards()) {
+      for (std::uint32_t k = 0; k < static_cast<std::uint32_t>(count); ++k) {
+        source.DropShortString();
+        source.Skip(ReadUnsigned(source));
+      }
+      ReportItem(context.progress, "[FilterAudio]", i + 1, clipCount);
+      continue;
+    }
     out.WriteDecimal(count);  // listed signed, followed as unsigned
     for (std::uint32_t k = 0; k < static_cast<std::uint32_t>(count); ++k) {
       out.WriteChar(',');

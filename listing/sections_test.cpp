@@ -20,6 +20,7 @@
 #include "listing/track_sections.h"
 #include "testing/doubles/listing_run.h"
 #include "testing/effect_title_records.h"
+#include "testing/filter_bin_records.h"
 #include "testing/track_records.h"
 
 namespace morvane {
@@ -157,6 +158,35 @@ TEST(Sections, ListingNothingReadsWhatTheListingReads) {
   title.layoutWord = 0x0300;  // no item words
   title.begin = 9;
   AppendTitleRecord(titles, title, TitleLayout::Extended);
+  ProjectWriter plainTitles;
+  AppendTitleRecord(plainTitles, title, TitleLayout::Plain);
+  AppendTitleRecord(plainTitles, TitleRecord{.firstBlock = {-1, {}}}, TitleLayout::Plain);
+  ProjectWriter insert;
+  InsertMovie(insert, "a.avi", 0, 99, 5, Levels(0, 0, many));
+  InsertStill(insert, ColorName('2', '3', "ff0000", "00ff00", "0000ff", "123456"), 0, 9, 7, "text");
+  OtherClip(insert, "c.mov");
+  InsertStill(insert, "s.png", -5, 9, 1, "", Levels(0, 1));
+  ProjectWriter effects;
+  EffectRecord dissolve = Transition(0, 85, "Dissolve");
+  dissolve.parameterWords = {100, 200, 300};
+  dissolve.closingText = "closing";
+  AppendEffectRecord(effects, dissolve);
+  EffectRecord odd = Transition(1, 9, "Wipe");
+  odd.parameterBytes = 5;  // a size that is no multiple of 4: its last word read whole
+  odd.parameterWords = {1, 2};
+  AppendEffectRecord(effects, odd);
+  ProjectWriter visual;
+  AppendVisualFilterRecord(visual, {.firstFlag = 1, .secondFlag = 1, .thirdFlag = 1, .slow = 1, .firstBlock = "abcdef",
+                                    .secondBlock = "xy", .thirdBlock = "z",
+                                    .firstList = {{"Blur", "xyz"}, {"Sharpen", ""}}, .secondList = {{"Mosaic", "1"}}});
+  AppendVisualFilterRecord(visual, {.firstFlag = 2, .slow = 3});
+  ProjectWriter audioFilters;
+  AppendAudioFilterRecord(audioFilters, {{"Echo", "abc"}, {"Reverb", ""}});
+  AppendAudioFilterRecord(audioFilters, {});
+  ProjectWriter bins;
+  AppendBinItem(bins, {"clip", "a.avi", 1, 2});
+  AppendBinItem(bins, {"still", "b.bmp", 3, 4});
+  AppendBinItem(bins, {"colour", ColorName('1', '9', "ff0000", "zzzzzz", "000000", "ffffff"), 5, 6});
   const struct {
     const char* name;
     const ProjectWriter& file;
@@ -166,6 +196,12 @@ TEST(Sections, ListingNothingReadsWhatTheListingReads) {
       {"[MainAV]", main, 5, [](auto& c, auto n, auto& t) { ReadMainAvSection(c, n, t.mainClips); }},
       {"[ExAudio1]", audio, 3, [](auto& c, auto n, auto& t) { ReadExAudioSection(c, n, t.exAudio1Clips, TimelineTrack::ExAudio1); }},
       {"[Title]", titles, 3, [](auto& c, auto n, auto&) { ReadTitleSection(c, n, 0x0207); }},
+      {"[Title] plain", plainTitles, 3, [](auto& c, auto n, auto&) { ReadTitleSection(c, n, 0x0206); }},
+      {"[InsertAV]", insert, 5, [](auto& c, auto n, auto& t) { ReadInsertAvSection(c, n, t.insertClips); }},
+      {"[Effect]", effects, 3, [](auto& c, auto n, auto& t) { ReadEffectSection(c, n, t.mainClips); }},
+      {"[FilterMainAV]", visual, 3, [](auto& c, auto n, auto& t) { ReadVisualFilterSection(c, n, t.mainClips); }},
+      {"[FilterExAudio1]", audioFilters, 3, [](auto& c, auto n, auto&) { ReadAudioFilterSection(c, n); }},
+      {"[BinWindow]", bins, 4, [](auto& c, auto n, auto&) { ReadBinWindowSection(c, n); }},
   };
   for (const auto& row : rows) {
     for (const std::size_t cut : {row.file.size(), row.file.size() - 1, row.file.size() / 2, std::size_t{7}}) {

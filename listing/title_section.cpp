@@ -266,33 +266,51 @@ void ReadTitleSection(ListingContext& context, std::int32_t titleCount, int vers
     if (context.recorder != nullptr) {
       context.recorder->RecordTitle(title, begin);
     }
-    out.Write("begin=", begin, ',', second, ',', third, ',', source.ReadShortString());
-    ListWordBlock(source, out);
-    ListU32(source, out);
-    out.Write(',', source.ReadShortString());
-    ListWordBlock(source, out);
     std::uint16_t layoutWord = 0;
-    if (extended) {
-      layoutWord = source.ReadU16();
-      out.WriteChar(',');
-      out.WriteUnsigned(layoutWord);
-      out.WriteChar(',');
-      out.WriteUnsigned(source.ReadU16());
+    if (out.Discards()) {  // the head's fields read in pieces, as its items' below
+      source.DropShortString();
+      ListWordBlock(source, out);
+      source.Drop(4);
+      source.DropShortString();
+      ListWordBlock(source, out);
+      if (extended) {
+        layoutWord = source.ReadU16();
+        source.Drop(2 + 4);
+      }
+    } else {
+      out.Write("begin=", begin, ',', second, ',', third, ',', source.ReadShortString());
+      ListWordBlock(source, out);
       ListU32(source, out);
+      out.Write(',', source.ReadShortString());
+      ListWordBlock(source, out);
+      if (extended) {
+        layoutWord = source.ReadU16();
+        out.WriteChar(',');
+        out.WriteUnsigned(layoutWord);
+        out.WriteChar(',');
+        out.WriteUnsigned(source.ReadU16());
+        ListU32(source, out);
+      }
+      out.WriteText(",\r\n");
     }
-    out.WriteText(",\r\n");
 
     const bool itemWords = extended && layoutWord != kLayoutWithoutItemWords;
     const std::int32_t itemCount = source.ReadU32();
     for (std::int32_t item = 0; item < itemCount; ++item) {
       if (itemWords) {
-        ListU32(source, out);
+        if (out.Discards()) {
+          source.Drop(4);
+        } else {
+          ListU32(source, out);
+        }
       }
       std::size_t length = source.ReadU8();
       if (length == kLongTextLength) {
         length = source.ReadU16();
       }
-      out.WriteText(",\"");
+      if (!out.Discards()) {
+        out.WriteText(",\"");
+      }
       ListEscapedText(source, out, length, raw);
       if (context.recorder != nullptr) {
         const std::string_view text(raw.data(), length);
@@ -318,7 +336,11 @@ void ReadTitleSection(ListingContext& context, std::int32_t titleCount, int vers
       out.WriteText("\r\n");
     }
 
-    out.Write(',', source.ReadShortString(), "\r\n");
+    if (out.Discards()) {
+      source.DropShortString();
+    } else {
+      out.Write(',', source.ReadShortString(), "\r\n");
+    }
     share.ItemDone(title + 1);
   }
 }

@@ -28,9 +28,13 @@ enum class BeginField { Absent, Present };
 // "levelpoint(in=%d,out=%d", then ",%d=%d" per point, then ")\r\n". Returns 1 when any level
 // value is nonzero. The points are kept in points when it is given.
 std::int32_t ListLevelBlock(ListingContext& context, const LevelHead& level, std::vector<LevelPoint>* points) {
-  context.out.Write(",levelpoint(in=", std::int32_t{level.levelIn}, ",out=", std::int32_t{level.levelOut});
+  if (!context.out.Discards()) {
+    context.out.Write(",levelpoint(in=", std::int32_t{level.levelIn}, ",out=", std::int32_t{level.levelOut});
+  }
   const bool anyPoint = ListLevelPoints(context.source, context.out, level.pointCount, points);
-  context.out.WriteText(")\r\n");
+  if (!context.out.Discards()) {
+    context.out.WriteText(")\r\n");
+  }
   return level.levelIn != 0 || level.levelOut != 0 || anyPoint ? 1 : 0;
 }
 
@@ -40,6 +44,7 @@ AvClip ReadAvClip(ListingContext& context, const ShortString& name, BeginField b
                   std::vector<LevelPoint>* points) {
   SourceReader& source = context.source;
   ListingWriter& out = context.out;
+  const bool listing = !out.Discards();  // an export reads the fields only
   AvClip clip;
   clip.kind = ClassifyClip(name.Text());
   switch (clip.kind) {
@@ -50,9 +55,11 @@ AvClip ReadAvClip(ListingContext& context, const ShortString& name, BeginField b
         clip.begin = source.ReadU32();
       }
       clip.level = ReadLevelHead(source);
-      out.Write(name, ",in=", clip.in, ",out=", clip.out);
-      if (beginField == BeginField::Present) {
-        out.Write(",begin=", clip.begin);
+      if (listing) {
+        out.Write(name, ",in=", clip.in, ",out=", clip.out);
+        if (beginField == BeginField::Present) {
+          out.Write(",begin=", clip.begin);
+        }
       }
       clip.hasAudio = ListLevelBlock(context, clip.level, points);
       break;
@@ -63,6 +70,12 @@ AvClip ReadAvClip(ListingContext& context, const ShortString& name, BeginField b
       clip.out = ReadSignedFrame24(source);
       if (beginField == BeginField::Present) {
         clip.begin = source.ReadU32();  // a plain u32, not a frame field
+      }
+      if (!listing) {
+        source.DropShortString();
+        clip.level = ReadLevelHead(source);
+        ListLevelBlock(context, clip.level, points);
+        break;
       }
       const ShortString text = source.ReadShortString();
       clip.level = ReadLevelHead(source);
@@ -173,7 +186,9 @@ void ReadExAudioSection(ListingContext& context, std::int32_t count, AudioClipTa
     const std::int32_t clipOut = source.ReadU32();
     const std::int32_t begin = source.ReadU32();
     const LevelHead level = ReadLevelHead(source);
-    out.Write(name, ",in=", in, ",out=", clipOut, ",begin=", begin);
+    if (!out.Discards()) {
+      out.Write(name, ",in=", in, ",out=", clipOut, ",begin=", begin);
+    }
     ListLevelBlock(context, level, keptPoints);
     RecordClip(context, track, j, ClipKind::Other, name, level, points);
     if (AudioClipEntry* entry = clips.At(j)) {
