@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <future>
+#include <iterator>
 #include <numeric>
 
 #include "edl/edl_table.h"
@@ -26,6 +28,9 @@ std::string SolidColour(std::string_view text) {
   return colour.size() == 6 ? colour : "000000";
 }
 
+// Fewer clips off the main track than this are made after it, without a thread of their own.
+constexpr std::size_t kSideThreadEvents = 64;
+
 // Every event of the EDL table, by track, in the order the table lists them.
 class EventsByTrack final : public EdlEventSink {
  public:
@@ -39,10 +44,11 @@ class EventsByTrack final : public EdlEventSink {
 
 class Builder {
  public:
-  Builder(const ClipTables& tables, const TimelineFacts& facts, const TimelineSource& source, ExportNotes& notes)
+  Builder(const ClipTables& tables, const TimelineFacts& facts, const MediaIndex& media, const TimelineSource& source,
+          ExportNotes& notes)
       : tables_(tables),
         facts_(facts),
-        media_(source.mediaFolder),
+        media_(media),
         notes_(notes),
         lastFrame_(DayFrames(source.rate) - source.start) {}
 
@@ -151,14 +157,14 @@ class Builder {
     }
     std::vector<std::size_t> order(clips.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
-    PlaceInLanes(TimelineTrack::MainAv, clips, order, timeline);
+    PlaceInLanes(TimelineTrack::MainAv, clips, order, timeline.tracks);
     if (timeline.tracks.empty()) {
       timeline.tracks.push_back(TimelineTrackModel{});  // the main track, even without clips
     }
   }
 
   // Clips with positions of their own: sorted by start, each in the lowest lane it fits.
-  void SideTracks(TimelineTrack role, const std::vector<EdlEvent>& events, Timeline& timeline) {
+  void SideTracks(TimelineTrack role, const std::vector<EdlEvent>& events, std::vector<TimelineTrackModel>& tracks) {
     std::vector<TimelineClip> clips;
     clips.reserve(events.size());
     for (const EdlEvent& event : events) {
@@ -171,14 +177,14 @@ class Builder {
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return clips[a].recordIn < clips[b].recordIn; });
-    PlaceInLanes(role, clips, order, timeline);
+    PlaceInLanes(role, clips, order, tracks);
   }
 
   // Each clip, in the order given, goes to the lowest lane of its track where it starts at or
   // after the end of the lane's last clip. The lanes are chosen first, so that each clip is
   // moved once, into a lane that has room for all of its clips.
   static void PlaceInLanes(TimelineTrack role, std::vector<TimelineClip>& clips,
-                           const std::vector<std::size_t>& order, Timeline& timeline) {
+                           const std::vector<std::size_t>& order, std::vector<TimelineTrackModel>& tracks) {
     std::vector<std::int64_t> laneEnds;      // the end of each lane's last clip
     std::vector<std::size_t> laneSizes;      // and its clips
     std::vector<std::size_t> lanes(clips.size());
@@ -200,24 +206,24 @@ class Builder {
       ++laneSizes[lane];
       lanes[i] = lane;
     }
-    const std::size_t first = timeline.tracks.size();
+    const std::size_t first = tracks.size();
     for (std::size_t lane = 0; lane < laneSizes.size(); ++lane) {
       TimelineTrackModel track;
       track.role = role;
       track.lane = static_cast<int>(lane);
       track.video = role == TimelineTrack::MainAv || role == TimelineTrack::InsertAv;
       track.clips.reserve(laneSizes[lane]);
-      timeline.tracks.push_back(std::move(track));
+      tracks.push_back(std::move(track));
     }
     for (const std::size_t i : order) {
-      timeline.tracks[first + lanes[i]].clips.push_back(std::move(clips[i]));
+      tracks[first + lanes[i]].clips.push_back(std::move(clips[i]));
     }
   }
 
  private:
   const ClipTables& tables_;
   const TimelineFacts& facts_;
-  MediaIndex media_;  // the relinking trees come after (RelinkTimeline)
+  const MediaIndex& media_;  // the relinking trees come after (RelinkTimeline)
   ExportNotes& notes_;
   std::int64_t lastFrame_;  // no clip may end after it: 24 hours from the start
 };
@@ -357,11 +363,31 @@ Timeline BuildTimeline(const ClipTables& tables, const TimelineFacts& facts, con
 
   EventsByTrack events;
   DecideEdlEvents(tables, events);
-  Builder builder(tables, facts, source, timeline.notes);
-  builder.MainTrack(events.events[0], timeline);
-  builder.SideTracks(TimelineTrack::InsertAv, events.events[1], timeline);
-  builder.SideTracks(TimelineTrack::ExAudio1, events.events[2], timeline);
-  builder.SideTracks(TimelineTrack::ExAudio2, events.events[3], timeline);
+  // The other tracks are made on a thread of their own while the main track is made: each clip
+  // decodes and looks up its media's name, a sixth of a large project's export. Their tracks and
+  // notes follow the main track's, as if made after it.
+  struct Side {
+    std::vector<TimelineTrackModel> tracks;
+    ExportNotes notes;
+  };
+  const MediaIndex media(source.mediaFolder);
+  const auto makeSide = [&] {
+    Side side;
+    Builder builder(tables, facts, media, source, side.notes);
+    builder.SideTracks(TimelineTrack::InsertAv, events.events[1], side.tracks);
+    builder.SideTracks(TimelineTrack::ExAudio1, events.events[2], side.tracks);
+    builder.SideTracks(TimelineTrack::ExAudio2, events.events[3], side.tracks);
+    return side;
+  };
+  const std::size_t sideEvents = events.events[1].size() + events.events[2].size() + events.events[3].size();
+  std::future<Side> sideMade;
+  if (sideEvents >= kSideThreadEvents) {
+    sideMade = std::async(std::launch::async, makeSide);
+  }
+  Builder(tables, facts, media, source, timeline.notes).MainTrack(events.events[0], timeline);
+  Side side = sideMade.valid() ? sideMade.get() : makeSide();
+  timeline.notes.Add(side.notes);
+  std::move(side.tracks.begin(), side.tracks.end(), std::back_inserter(timeline.tracks));
 
   if (facts.levelPointsCut() > 0) {
     timeline.notes.Add({ExportChange::LevelPointsCut, facts.levelPointsCut(), 0});
