@@ -197,6 +197,28 @@ TEST(TimelineExport, ClipsKeepTheEdlTablesPlacesAndOverlappingClipsTakeFurtherLa
             Describe(file));
 }
 
+// Enough clips off the main track to be made beside it: their tracks and notes still follow the
+// main track's.
+TEST(TimelineExport, ManyClipsOffTheMainTrackFollowItAsIfMadeAfterIt) {
+  constexpr int kInserts = 70;
+  const auto note = [](ExportChange kind, int count, int frames) {
+    return " " + std::to_string(static_cast<int>(kind)) + "x" + std::to_string(count) + "/" + std::to_string(frames);
+  };
+  const ProjectWriter file = Project(
+      2, [](ProjectWriter& f) { testing::MainMovie(f, "a.avi", 0, 99), testing::MainMovie(f, "b.avi", 0, 49); },
+      kInserts,
+      [](ProjectWriter& f) {
+        testing::InsertMovie(f, "gone.avi", 0, 9, -30);  // wholly before the start
+        for (int i = 1; i < kInserts; ++i) testing::InsertMovie(f, "i" + std::to_string(i) + ".avi", 0, 9, 10 * i);
+      },
+      1, [](ProjectWriter& f) { testing::AudioClip(f, "..", 0, 9, 0); }, testing::Transition(0, 10, "Dissolve"));
+  std::string inserts;
+  for (int i = 1; i < kInserts; ++i) inserts += " " + std::to_string(10 * i) + "+10 i" + std::to_string(i) + ".avi@0/10";
+  EXPECT_EQ("576 4:3 | Main AV: 0+10 a.avi@0/10 10+50 b.avi@0/50 D50 | Insert AV:" + inserts +
+                " | Extra audio 1: 0+10 ..@0/10 offline | notes" + note(ExportChange::TransitionShortened, 1, 90) +
+                note(ExportChange::ClipBeforeStart, 1, 0) + note(ExportChange::MediaNameInvalid, 1, 0),
+            Describe(file));
+}
 
 }  // namespace
 }  // namespace morvane
