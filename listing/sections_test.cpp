@@ -90,6 +90,26 @@ TEST(TitleSection, EscapesLongTextsAtEveryOffsetAndEndsThemAtTheFirstZeroByte) {
   }
 }
 
+// An item's fields are listed from the reader's buffer where it holds them all, one by one where
+// the file ends first: both ways list what zeros in place of the missing bytes list.
+TEST(TitleSection, ListsAnItemThatTheFileCutsShortAsIfZerosFollowed) {
+  ProjectWriter file;
+  AppendTitleRecord(file, TitleRecord{.items = {NumberedItem("text", "font", 1), NumberedItem("two", "", 3)}},
+                    TitleLayout::Plain);
+  const std::vector<std::uint8_t>& whole = file.bytes();
+  for (std::size_t cut = 1; cut < 700; cut += 7) {  // the closing name, the last item's tail and more
+    SCOPED_TRACE(cut);
+    std::vector<std::uint8_t> shorter(whole.begin(), whole.end() - static_cast<std::ptrdiff_t>(cut));
+    std::vector<std::uint8_t> zeros = shorter;
+    zeros.resize(whole.size());
+    ListingRun cutRun(shorter);
+    ListingRun zeroRun(zeros);
+    ReadTitleSection(cutRun.context, 1, 0x0206);
+    ReadTitleSection(zeroRun.context, 1, 0x0206);
+    EXPECT_EQ(zeroRun.Output(), cutRun.Output());
+  }
+}
+
 // Writes down every call of the sections, so that two runs can be compared.
 class CallLog : public TimelineRecorder {
  public:

@@ -61,6 +61,16 @@ class SourceReader {
     }
     return ReadSlowU32();
   }
+  // The next n bytes at once, where the buffer holds them all: taken as n reads of a byte would
+  // take them. Else null, and nothing is taken: the caller reads them field by field.
+  const std::uint8_t* Take(std::size_t n) {
+    if (static_cast<std::size_t>(end_ - next_) < n) {
+      return nullptr;
+    }
+    const std::uint8_t* const taken = next_;
+    next_ += n;
+    return taken;
+  }
   // Stores n - 1 bytes in buffer[0..n-2] and a zero at buffer[n-1]; with n <= 1 it reads
   // nothing (and stores the zero only when n is 1).
   void ReadChars(char* buffer, std::int32_t n);

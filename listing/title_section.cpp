@@ -248,6 +248,38 @@ void ListRun(SourceReader& source, ListingWriter& out, int words) {
   out.Commit(p);
 }
 
+// The most text an item's tail lists: ",%u" of each u32 (at most 11 bytes), of the byte and of
+// each run's u16, and the line end.
+constexpr std::size_t kItemTailText = [] {
+  std::size_t words = 4 + 5;
+  std::size_t shorts = 1;
+  for (const int run : kRunWords) {
+    words += static_cast<std::size_t>(run);
+    ++shorts;
+  }
+  return 11 * words + 6 * shorts + 2;
+}();
+
+// The tail of an item from its kItemTailBytes bytes in hand, written at p as ListRun and
+// ListU32s list it; returns the end of what it wrote.
+char* ListItemTail(char* p, const std::uint8_t* bytes) {
+  p = PutU32s(p, bytes, 4);
+  bytes += 4 * 4;
+  *p++ = ',';
+  p = FormatUnsigned(p, *bytes++);
+  for (const int words : kRunWords) {
+    p = PutU32s(p, bytes, words);
+    bytes += 4 * words;
+    *p++ = ',';
+    p = FormatUnsigned(p, static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8));
+    bytes += 2;
+  }
+  p = PutU32s(p, bytes, 5);
+  *p++ = '\r';
+  *p++ = '\n';
+  return p;
+}
+
 }  // namespace
 
 void ReadTitleSection(ListingContext& context, std::int32_t titleCount, int version) {
@@ -326,6 +358,10 @@ void ReadTitleSection(ListingContext& context, std::int32_t titleCount, int vers
       out.WriteChar('"');
       ListU32s(source, out, 9);
       out.Write(',', source.ReadShortString());
+      if (const std::uint8_t* tail = source.Take(kItemTailBytes)) {
+        out.Commit(ListItemTail(out.Claim(kItemTailText), tail));
+        continue;
+      }
       ListU32s(source, out, 4);
       out.WriteChar(',');
       out.WriteUnsigned(source.ReadU8());
