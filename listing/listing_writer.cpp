@@ -6,16 +6,14 @@
 
 namespace morvane {
 
-namespace {
-constexpr std::size_t kBufferSize = 64 * 1024;
-}  // namespace
-
-ListingWriter::ListingWriter(int fd) : buffer_(new char[kBufferSize]) {
+ListingWriter::ListingWriter(int fd) {
   if (fd >= 0) {
     file_ = std::make_unique<WriteBehind>(fd);
+    size_ = kFileBufferSize;
   }
+  buffer_.reset(new char[size_]);
   next_ = buffer_.get();
-  limit_ = next_ + kBufferSize;
+  limit_ = next_ + size_;
 }
 
 ListingWriter::ListingWriter(std::string& out) : ListingWriter(-1) { string_ = &out; }
@@ -33,11 +31,11 @@ void ListingWriter::Drain() {
     throw ConversionError(ConversionFailure::WriteError, file_->FailureReason());
   }
   if (!spare_) {
-    spare_.reset(new char[kBufferSize]);
+    spare_.reset(new char[size_]);
   }
   std::swap(buffer_, spare_);
   next_ = buffer_.get();
-  limit_ = next_ + kBufferSize;
+  limit_ = next_ + size_;
 }
 
 void ListingWriter::Flush() {
@@ -66,7 +64,7 @@ void ListingWriter::WriteLong(std::string_view text) {
     return;
   }
   Flush();
-  if (text.size() < kBufferSize) {
+  if (text.size() < size_) {
     std::memcpy(next_, text.data(), text.size());
     next_ += text.size();
   } else if (string_ != nullptr) {

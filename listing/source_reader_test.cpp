@@ -110,8 +110,12 @@ TEST(ListingWriter, WritesEveryDigitCountAsPrintfDoes) {
 // Into a string and into a file, whose buffers another thread writes while the next fills: long
 // texts at every kind of place in the buffer, whole and in order.
 TEST(ListingWriter, CarriesTextsLongerThanItsBufferWhole) {
+  constexpr std::size_t kFile = ListingWriter::kFileBufferSize;
+  constexpr std::size_t kString = ListingWriter::kBufferSize;
+  const std::size_t sizes[] = {3 * kFile + 7, 1,        kString - 1, kString,       kString + 1,
+                               kFile - 1,     kFile,    kFile + 1,   2 * kFile + 1, 3};
   std::string expected = "<";
-  for (const std::size_t size : {200000, 1, 65535, 65536, 65537, 131073, 3}) {
+  for (const std::size_t size : sizes) {
     expected += std::string(size, static_cast<char>('a' + size % 26)) + "7";
   }
   for (const bool toFile : {false, true}) {
@@ -121,7 +125,7 @@ TEST(ListingWriter, CarriesTextsLongerThanItsBufferWhole) {
     {
       ListingWriter out = toFile ? ListingWriter(fd) : ListingWriter(text);
       out.WriteText("<");
-      for (const std::size_t size : {200000, 1, 65535, 65536, 65537, 131073, 3}) {
+      for (const std::size_t size : sizes) {
         out.WriteText(std::string(size, static_cast<char>('a' + size % 26)));
         out.WriteUnsigned(7);
       }
@@ -148,7 +152,7 @@ TEST(ListingWriter, EndsItsThreadBeforeItsBuffersGo) {
   ASSERT_GE(fd, 0);
   for (int round = 0; round < 20; ++round) {
     ListingWriter out(fd);
-    out.WriteText(std::string(3 * 65536 + 1, 'x'));
+    out.WriteText(std::string(3 * ListingWriter::kFileBufferSize + 1, 'x'));
   }
   CloseDescriptor(fd);
 }
@@ -156,7 +160,9 @@ TEST(ListingWriter, EndsItsThreadBeforeItsBuffersGo) {
 // A file that takes no more (a full disk): the writer says so with the system's reason, whether
 // a buffer its thread had in hand failed or only the last one, written when flushed.
 TEST(ListingWriter, ReportsAFileThatTakesNoMore) {
-  for (const int tens : {100000, 10001}) {  // 100,000 bytes fit
+  // 100,000 bytes fit: a million fill the buffers the thread writes, 100,010 only the last one.
+  static_assert(ListingWriter::kFileBufferSize > 100010 && ListingWriter::kFileBufferSize < 1000000);
+  for (const int tens : {100000, 10001}) {
     const int fd = OpenScratchFile();
     ASSERT_GE(fd, 0);
     {
@@ -184,7 +190,7 @@ TEST(ListingWriter, ReportsAFileThatTakesNoMore) {
 TEST(ListingWriter, WritesEachRunOfSpacesAnywhereInItsBuffer) {
   std::string text, expected;
   ListingWriter out(text);
-  for (std::size_t n = 0; expected.size() < 3 * 64 * 1024; n = (n + 7) % 139) {
+  for (std::size_t n = 0; expected.size() < 3 * ListingWriter::kBufferSize; n = (n + 7) % 139) {
     out.WriteSpaces(n);
     out.WriteChar('|');
     expected += std::string(n, ' ') + '|';
