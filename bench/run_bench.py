@@ -9,7 +9,8 @@ the benchmark projects into a temporary folder and reports, side by side in one 
 project and each format (the listing, then every export):
 
   conversion  wall time of `morvane-convert --progress none -q --format F SOURCE -o DEST` from
-              fork to wait4, best of N runs
+              fork to wait4, best of N runs (the runs of a project's formats and floors taken
+              in turn, round by round)
   floor       the I/O a conversion cannot avoid, best of N, as a process too (io_floor, so that
               start-up counts in both): read the input file through a 64 KiB buffer, then write
               each file the conversion wrote, with as many bytes, from memory, to a new file
@@ -59,33 +60,44 @@ def run_measured(measure, argv):
 FORMATS = [("listing", ".txt"), ("otio", ".otio"), ("cmx3600", ".edl"), ("mlt", ".mlt")]
 
 
-def measure_format(measure, convert, floor, source, folder, runs, format_name, extension):
-    """Times one format of one project and its floor; the files go to a folder of their own."""
-    out = os.path.join(folder, os.path.basename(source) + "-" + format_name)
-    os.makedirs(out, exist_ok=True)
-    for name in os.listdir(out):  # a --keep folder's files from a run that was stopped would count
-        os.remove(os.path.join(out, name))
-    destination = os.path.join(out, "out" + extension)
-    argv = [convert, "--progress", "none", "-q", "--format", format_name, source, "-o", destination,
-            "--force"]
-    conversion = float("inf")
-    peak_rss = 0
+def measure_project(measure, convert, floor, source, folder, runs):
+    """Times every format of one project and each one's floor; the files go to folders of their own.
+
+    Round by round, each format's conversion and then its floor in turn, rather than all the runs
+    of one and then all of the next: a slow spell of the machine then falls on a conversion and
+    on the floor and listing it is held against alike, not on one of them only."""
+    rows = {}
+    for format_name, extension in FORMATS:
+        out = os.path.join(folder, os.path.basename(source) + "-" + format_name)
+        os.makedirs(out, exist_ok=True)
+        for name in os.listdir(out):  # a --keep folder's files from a run that was stopped would count
+            os.remove(os.path.join(out, name))
+        os.makedirs(out + "-floor", exist_ok=True)
+        rows[format_name] = {
+            "out": out,
+            "argv": [convert, "--progress", "none", "-q", "--format", format_name, source, "-o",
+                     os.path.join(out, "out" + extension), "--force"],
+            "conversion": float("inf"), "floor": float("inf"), "rss": 0}
     for _ in range(runs):
-        elapsed, rss = run_measured(measure, argv)
-        conversion = min(conversion, elapsed)
-        peak_rss = max(peak_rss, rss)
-    written = sorted(os.path.join(out, name) for name in os.listdir(out))
-    sizes = [os.path.getsize(path) for path in written]
-    floor_folder = out + "-floor"
-    os.makedirs(floor_folder, exist_ok=True)
-    floor_argv = [floor, source]
-    for i, size in enumerate(sizes):
-        floor_argv += [os.path.join(floor_folder, f"copy{i}"), str(size)]
-    floor_time = min(run_measured(measure, floor_argv)[0] for _ in range(runs))
-    for path in written:
-        os.remove(path)
-    return {"input": os.path.getsize(source), "output": sum(sizes), "files": len(sizes),
-            "conversion": conversion, "floor": floor_time, "rss": peak_rss}
+        for row in rows.values():
+            elapsed, rss = run_measured(measure, row["argv"])
+            row["conversion"] = min(row["conversion"], elapsed)
+            row["rss"] = max(row["rss"], rss)
+            if "sizes" not in row:  # the floor writes what the first run wrote
+                written = sorted(os.path.join(row["out"], name) for name in os.listdir(row["out"]))
+                row["sizes"] = [os.path.getsize(path) for path in written]
+                row["floor_argv"] = [floor, source]
+                for i, size in enumerate(row["sizes"]):
+                    row["floor_argv"] += [os.path.join(row["out"] + "-floor", f"copy{i}"), str(size)]
+            row["floor"] = min(row["floor"], run_measured(measure, row["floor_argv"])[0])
+    results = {}
+    for format_name, row in rows.items():
+        for name in os.listdir(row["out"]):
+            os.remove(os.path.join(row["out"], name))
+        results[format_name] = {"input": os.path.getsize(source), "output": sum(row["sizes"]),
+                                "files": len(row["sizes"]), "conversion": row["conversion"],
+                                "floor": row["floor"], "rss": row["rss"]}
+    return results
 
 
 def verdict(ok):
@@ -122,9 +134,9 @@ def main():
         startup = min(run_measured(measure, [convert, "--version"])[0] for _ in range(args.runs))
         results = {}
         for name, path in projects:
-            for format_name, extension in FORMATS:
-                results[(name, format_name)] = measure_format(measure, convert, floor, path, folder,
-                                                              args.runs, format_name, extension)
+            for format_name, result in measure_project(measure, convert, floor, path, folder,
+                                                       args.runs).items():
+                results[(name, format_name)] = result
 
         dialog_time = None
         if os.access(dialog, os.X_OK):
