@@ -48,6 +48,7 @@ class SilentProgress : public ProgressSink {
  public:
   void Step() override {}
   void SetStatus(std::string_view) override {}
+  bool ShowsStatus() const override { return false; }
 };
 
 }  // namespace morvane

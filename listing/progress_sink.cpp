@@ -13,6 +13,9 @@ void TakeSteps(ProgressSink& progress, std::int32_t n) {
 }
 
 void ReportItem(ProgressSink& progress, std::string_view name, std::int32_t k, std::int32_t n) {
+  if (!progress.ShowsStatus()) {
+    return;  // a status per item of every section: most of a silent conversion's progress
+  }
   // Built with to_chars rather than snprintf: this runs once per item of every section, and
   // parsing the format cost more than reading most items.
   char kText[12];

@@ -24,6 +24,8 @@ class ProgressSink {
   virtual void Step() = 0;
   // Shows the text at once; the empty text empties the status line.
   virtual void SetStatus(std::string_view text) = 0;
+  // False for a sink that shows no status, so that no text is made for it.
+  virtual bool ShowsStatus() const { return true; }
 };
 
 // Takes n steps.
