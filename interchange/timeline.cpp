@@ -288,43 +288,80 @@ constexpr std::size_t kRecordHead = 9;           // a record's kind, begin and t
 }  // namespace
 
 void TimelineFacts::Feed(char kind, std::int32_t begin, std::string_view text) {
+  std::string& feed = pieces_[feed_];
   char head[kRecordHead] = {kind};
   const auto length = static_cast<std::uint32_t>(text.size());
   std::memcpy(head + 1, &begin, 4);
   std::memcpy(head + 5, &length, 4);
-  feed_.append(head, kRecordHead);
-  feed_.append(text);
-  if (feed_.size() >= kFeedPiece) {
+  feed.append(head, kRecordHead);
+  feed.append(text);
+  if (feed.size() >= kFeedPiece) {
     Drain(false);
   }
 }
 
+namespace {
+
+// Calls each(kind, begin, text) for each record of a piece of the titles' feed.
+template <class Each>
+void ForEachRecord(const char* data, std::size_t size, Each each) {
+  for (std::size_t at = 0; at < size;) {
+    std::int32_t begin;
+    std::uint32_t length;
+    std::memcpy(&begin, data + at + 1, 4);
+    std::memcpy(&length, data + at + 5, 4);
+    each(data[at], begin, std::string_view(data + at + kRecordHead, length));
+    at += kRecordHead + length;
+  }
+}
+
+}  // namespace
+
 void TimelineFacts::Drain(bool last) const {
   if (!decoder_) {
+    // 'T' a title's begin, 'X' a text to decode, 'U' a text decoded already.
     decoder_ = std::make_unique<PieceThread>([store = titles_](const char* data, std::size_t size, std::string&) {
-      for (std::size_t at = 0; at < size;) {
-        std::int32_t begin;
-        std::uint32_t length;
-        std::memcpy(&begin, data + at + 1, 4);
-        std::memcpy(&length, data + at + 5, 4);
-        if (data[at] == 'T') {
+      ForEachRecord(data, size, [&](char kind, std::int32_t begin, std::string_view text) {
+        if (kind == 'T') {
           store->AddTitle(begin);
+        } else if (kind == 'U') {
+          store->AddText(text);
         } else {
-          store->AddText(DecodeShiftJis(std::string_view(data + at + kRecordHead, length)));
+          store->AddText(DecodeShiftJis(text));
         }
-        at += kRecordHead + length;
-      }
+      });
       return true;
     });
   }
+  std::string& feed = pieces_[feed_];
   if (last) {
-    decoder_->Do(feed_.data(), feed_.size());
-    feed_.clear();
+    decoder_->Do(feed.data(), feed.size());
+    feed.clear();
     return;
   }
-  decoder_->Hand(feed_.data(), feed_.size());
-  std::swap(feed_, fed_);
-  feed_.clear();
+  // A piece that the thread is not ready for is decoded here rather than waited for, into a
+  // piece the thread does not hold: the reading, which had waited for the decoding, shares it.
+  int handed = feed_;
+  if (decoder_->Busy()) {
+    handed = 3 - feed_ - held_;  // the third piece
+    std::string& decoded = pieces_[handed];
+    decoded.clear();
+    ForEachRecord(feed.data(), feed.size(), [&](char kind, std::int32_t begin, std::string_view text) {
+      const std::string utf8 = kind == 'X' ? DecodeShiftJis(text) : std::string();
+      char head[kRecordHead] = {kind == 'X' ? 'U' : kind};
+      const auto length = static_cast<std::uint32_t>(utf8.size());
+      std::memcpy(head + 1, &begin, 4);
+      std::memcpy(head + 5, &length, 4);
+      decoded.append(head, kRecordHead);
+      decoded.append(utf8);
+    });
+  }
+  decoder_->Hand(pieces_[handed].data(), pieces_[handed].size());  // the piece before is done
+  held_ = handed;
+  if (feed_ == held_) {
+    feed_ = (held_ + 1) % 3;
+  }
+  pieces_[feed_].clear();
 }
 
 const std::shared_ptr<TitleStore>& TimelineFacts::titles() const {

@@ -173,9 +173,11 @@ class TimelineFacts final : public TimelineRecorder {
   std::shared_ptr<TitleStore> titles_ = std::make_shared<TitleStore>();
   std::int32_t lastTitle_ = -1;
   // The titles as read, records of raw texts, decoded and stored on a thread of their own while
-  // the project is read on: decoding was half of a text-heavy export's reading.
-  mutable std::string feed_;
-  mutable std::string fed_;  // the records being done
+  // the project is read on: decoding was half of a text-heavy export's reading. Three pieces:
+  // the one being filled, the one the thread holds, and one for a piece decoded here.
+  mutable std::string pieces_[3];
+  mutable int feed_ = 0;  // the piece being filled
+  mutable int held_ = 1;  // the piece handed last; never feed_
   mutable std::unique_ptr<PieceThread> decoder_;
   std::int64_t levelPointsCut_ = 0;
 };

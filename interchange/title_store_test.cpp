@@ -9,6 +9,7 @@
 #include "interchange/safe_text.h"
 #include "interchange/timeline.h"
 #include "interchange/title_placement.h"
+#include "platform/shift_jis.h"
 #include "platform/testing/file_size_limit.h"
 
 namespace morvane {
@@ -99,6 +100,27 @@ TEST(TitleStore, ReadsEveryTextBackThroughTheBlocksInAnyOrder) {
   store.KeepIf([](std::int64_t begin) { return begin % 3 != 1; });
   for (std::size_t i = 0, kept = 0; i < n; ++i) {
     if (i % 3 != 1) { ASSERT_EQ(texts[i], store.Text(kept++)) << i; }
+  }
+}
+
+// The texts are decoded on the titles' thread, or on the reading thread while that one is still
+// busy with the piece before: either way each title gets its own text, decoded, in its order.
+TEST(TitleStore, DecodesEveryTextInItsPlaceWhereverItWasDecoded) {
+  TimelineFacts facts;
+  std::vector<std::string> texts;
+  for (std::int32_t title = 0; title < 6000; ++title) {
+    std::string text = std::to_string(title) + std::string(title % 90, 'x');
+    for (int k = 0; k < 20; ++k) text += "\x83\x4A\x82\xA0" "ab";  // katakana ka, hiragana a
+    facts.RecordTitle(title, 2 * title);
+    facts.RecordTitleText(title, 2 * title, title % 500 == 3 ? text + "\x81" : text);  // a lead byte alone
+    texts.push_back(DecodeShiftJis(title % 500 == 3 ? text + "\x81" : text));
+  }
+  TitleStore& store = *facts.titles();
+  store.Finish();
+  ASSERT_EQ(texts.size(), store.size());
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    ASSERT_EQ(texts[i], store.Text(i)) << i;
+    ASSERT_EQ(static_cast<std::int64_t>(2 * i), store.Begin(i)) << i;
   }
 }
 

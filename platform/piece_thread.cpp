@@ -89,6 +89,11 @@ bool PieceThread::Do(const char* data, std::size_t size) {
   return true;
 }
 
+bool PieceThread::Busy() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return piece_ != nullptr;
+}
+
 std::string PieceThread::FailureReason() const {
   const std::lock_guard<std::mutex> lock(mutex_);
   return reason_;

@@ -32,6 +32,8 @@ class PieceThread {
   // is done. For the last piece, which another thread would only wait for.
   bool Do(const char* data, std::size_t size);
   std::string FailureReason() const;
+  // Whether a piece handed is still being worked on: the caller may then do other work first.
+  bool Busy() const;
 
  private:
   // Waits for the piece being worked on; false when the work failed. Needs lock on mutex_.
