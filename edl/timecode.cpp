@@ -1,5 +1,6 @@
 #include "edl/timecode.h"
 
+#include <cstring>
 
 namespace morvane {
 namespace {
@@ -61,6 +62,17 @@ char* PutInt(char* out, std::int32_t value, int width, char pad) {
 // "%02d:%02d:%02d<last>%02d"
 char* PutClock(char* out, std::int32_t hours, std::int32_t minutes, std::int32_t seconds, char last,
                std::int32_t frames) {
+  const auto twoDigits = [](std::int32_t value) { return value >= 0 && value < 100; };
+  if (twoDigits(hours) && twoDigits(minutes) && twoDigits(seconds) && twoDigits(frames)) {
+    // Every field of a time within 100 hours: two digits each, written at once (the loops of
+    // PutInt were most of a CMX export's events).
+    const char clock[11] = {static_cast<char>('0' + hours / 10),   static_cast<char>('0' + hours % 10),   ':',
+                            static_cast<char>('0' + minutes / 10), static_cast<char>('0' + minutes % 10), ':',
+                            static_cast<char>('0' + seconds / 10), static_cast<char>('0' + seconds % 10), last,
+                            static_cast<char>('0' + frames / 10),  static_cast<char>('0' + frames % 10)};
+    std::memcpy(out, clock, sizeof clock);
+    return out + sizeof clock;
+  }
   out = PutInt(out, hours, 2, '0');
   *out++ = ':';
   out = PutInt(out, minutes, 2, '0');

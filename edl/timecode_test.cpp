@@ -31,6 +31,7 @@ TEST(Timecode, BoundariesSignsAndWidthsOfEveryMode) {
       {kMin, kDrop, "00:00:00;00", "-28:-8"},
       // The other modes count plainly, never wrap at a day and keep signed fields.
       {90000, kPal, "01:00:00:00", "00:00"},     {kMax, kPal, "23860:55:45:22", "45:22"},
+      {8999999, kPal, "99:59:59:24", "59:24"},   {9000000, kPal, "100:00:00:00", "00:00"},
       {-31, kPal, "00:00:-1:-6", "-1:-6"},       {kMin, kPal, "-23860:-55:-45:-23", "-45:-23"},
       {2592000, kNonDrop, "24:00:00:00", "00:00"}, {kMax, kNonDrop, "19884:06:28:07", "28:07"},
       {-31, kNonDrop, "00:00:-1:-1", "-1:-1"},   {-26, kNonDrop, "00:00:00:-26", "00:-26"},
