@@ -136,6 +136,13 @@ TEST(TimelineExport, WhatCannotBePlacedIsChangedOrLeftOutAndNoted) {
                }),
        TimecodeMode::Pal, 0, "576 4:3 | Main AV: 0+100 a.avi@0/100 | Insert AV: 2159990+10 i.avi@0/10 | notes" +
                                  notes(kPast, 1, 2159990)},
+      {"inserts the file lists out of time order are placed in it",
+       Project(1, OneMain, 2,
+               [](ProjectWriter& f) {
+                 testing::InsertMovie(f, "late.avi", 0, 9, 50);
+                 testing::InsertMovie(f, "early.avi", 0, 9, 10);
+               }),
+       TimecodeMode::Pal, 0, "576 4:3 | Main AV: 0+100 a.avi@0/100 | Insert AV: 10+10 early.avi@0/10 50+10 late.avi@0/10 | notes"},
       {"the day of a drop-frame clock is shorter",
        Project(1, OneMain, 1, [](ProjectWriter& f) { testing::InsertMovie(f, "i.avi", 0, 9, 2589399); }),
        TimecodeMode::NtscDropFrame, 0, "480 4:3 | Main AV: 0+100 a.avi@0/100 | notes" + notes(kPast, 1, 2589399)},

@@ -75,11 +75,11 @@ class Builder {
     } else {
       clip.media = kind == ClipKind::Still ? MediaKind::Still : MediaKind::File;
       clip.projectName = DecodeShiftJis(fact->name);
-      const MediaLocation location = media_.Locate(clip.projectName);
+      MediaLocation location = media_.Locate(clip.projectName);
       if (!location.named) {
         notes_.Add(ExportChange::MediaNameInvalid);
       }
-      clip.path = location.path;
+      clip.path = std::move(location.path);
       clip.found = location.exists;
       clip.name = MediaBaseName(clip.projectName);
     }
@@ -207,13 +207,22 @@ class Builder {
       lanes[i] = lane;
     }
     const std::size_t first = tracks.size();
+    // One lane in the clips' own order, as a main track nearly always is: they are its clips.
+    const bool whole = laneSizes.size() == 1 && std::is_sorted(order.begin(), order.end());
     for (std::size_t lane = 0; lane < laneSizes.size(); ++lane) {
       TimelineTrackModel track;
       track.role = role;
       track.lane = static_cast<int>(lane);
       track.video = role == TimelineTrack::MainAv || role == TimelineTrack::InsertAv;
-      track.clips.reserve(laneSizes[lane]);
+      if (whole) {
+        track.clips = std::move(clips);
+      } else {
+        track.clips.reserve(laneSizes[lane]);
+      }
       tracks.push_back(std::move(track));
+    }
+    if (whole) {
+      return;
     }
     for (const std::size_t i : order) {
       tracks[first + lanes[i]].clips.push_back(std::move(clips[i]));
