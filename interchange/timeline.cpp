@@ -292,24 +292,19 @@ void TimelineFacts::RecordTitleText(std::int32_t title, std::int32_t begin, std:
 }
 
 namespace {
+
 constexpr std::size_t kFeedPiece = 64 * 1024;  // handed to the decoding thread at a time
 constexpr std::size_t kRecordHead = 9;           // a record's kind, begin and text length
-}  // namespace
 
-void TimelineFacts::Feed(char kind, std::int32_t begin, std::string_view text) {
-  std::string& feed = pieces_[feed_];
+// Appends a record of the titles' feed to piece: its kind, begin, text length and text.
+void AppendRecord(std::string& piece, char kind, std::int32_t begin, std::string_view text) {
   char head[kRecordHead] = {kind};
   const auto length = static_cast<std::uint32_t>(text.size());
   std::memcpy(head + 1, &begin, 4);
   std::memcpy(head + 5, &length, 4);
-  feed.append(head, kRecordHead);
-  feed.append(text);
-  if (feed.size() >= kFeedPiece) {
-    Drain(false);
-  }
+  piece.append(head, kRecordHead);
+  piece.append(text);
 }
-
-namespace {
 
 // Calls each(kind, begin, text) for each record of a piece of the titles' feed.
 template <class Each>
@@ -325,6 +320,13 @@ void ForEachRecord(const char* data, std::size_t size, Each each) {
 }
 
 }  // namespace
+
+void TimelineFacts::Feed(char kind, std::int32_t begin, std::string_view text) {
+  AppendRecord(pieces_[feed_], kind, begin, text);
+  if (pieces_[feed_].size() >= kFeedPiece) {
+    Drain(false);
+  }
+}
 
 void TimelineFacts::Drain(bool last) const {
   if (!decoder_) {
@@ -356,13 +358,11 @@ void TimelineFacts::Drain(bool last) const {
     std::string& decoded = pieces_[handed];
     decoded.clear();
     ForEachRecord(feed.data(), feed.size(), [&](char kind, std::int32_t begin, std::string_view text) {
-      const std::string utf8 = kind == 'X' ? DecodeShiftJis(text) : std::string();
-      char head[kRecordHead] = {kind == 'X' ? 'U' : kind};
-      const auto length = static_cast<std::uint32_t>(utf8.size());
-      std::memcpy(head + 1, &begin, 4);
-      std::memcpy(head + 5, &length, 4);
-      decoded.append(head, kRecordHead);
-      decoded.append(utf8);
+      if (kind == 'X') {
+        AppendRecord(decoded, 'U', begin, DecodeShiftJis(text));
+      } else {
+        AppendRecord(decoded, kind, begin, text);
+      }
     });
   }
   decoder_->Hand(pieces_[handed].data(), pieces_[handed].size());  // the piece before is done
