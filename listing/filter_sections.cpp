@@ -1,5 +1,7 @@
 #include "listing/filter_sections.h"
 
+#include <string_view>
+
 namespace morvane {
 
 namespace {
@@ -10,9 +12,12 @@ std::uint32_t ReadUnsigned(SourceReader& source) {
   return static_cast<std::uint32_t>(source.ReadU32());
 }
 
-// One filter list: count N, then N times { name, settings size S, S bytes }. Listed as the
-// name followed by "," per filter, on the line that the caller has begun with ",".
-void ListVisualFilters(SourceReader& source, ListingWriter& out) {
+// One filter list: count N, then N times { name, settings size S, S bytes }. Listed after the
+// text before as the name followed by "," per filter.
+void ListVisualFilters(SourceReader& source, ListingWriter& out, std::string_view before) {
+  if (!out.Discards()) {
+    out.WriteText(before);
+  }
   const std::uint32_t count = ReadUnsigned(source);
   for (std::uint32_t k = 0; k < count; ++k) {
     if (out.Discards()) {
@@ -61,14 +66,8 @@ void ReadVisualFilterRecords(ListingContext& context, std::int32_t clipCount, Ta
       source.Skip(ReadUnsigned(source));
     }
 
-    if (!out.Discards()) {
-      out.WriteText("\r\n,");
-    }
-    ListVisualFilters(source, out);
-    if (!out.Discards()) {
-      out.WriteText("\r\n,");
-    }
-    ListVisualFilters(source, out);
+    ListVisualFilters(source, out, "\r\n,");
+    ListVisualFilters(source, out, "\r\n,");
     if (!out.Discards()) {
       out.WriteText("\r\n");
     }

@@ -88,7 +88,8 @@ class ListingWriter {
   explicit ListingWriter(int fd);
   // Appends to a string (tests, fuzzing, benchmarks).
   explicit ListingWriter(std::string& out);
-  // Counts the text and drops it: a conversion that exports the timeline instead.
+  // Drops the text: a conversion that exports the timeline instead. The sections then read
+  // their fields without formatting them (Discards()).
   struct Discard {};
   explicit ListingWriter(Discard);
   ~ListingWriter();
