@@ -18,8 +18,7 @@ void ReadEffectSection(ListingContext& context, std::int32_t effectCount, MainCl
       source.Drop(4 + 2);
       effectName = source.ReadShortString();
       source.Drop(5 * 4);
-      const std::int32_t parameterBytes = source.ReadU32();
-      source.Drop(parameterBytes > 0 ? 4 * ((static_cast<std::uint64_t>(parameterBytes) + 3) / 4) : 0);
+      DropWords(source, source.ReadU32());
       source.DropShortString();
     } else {
       out.WriteUnsigned(static_cast<std::uint32_t>(clipIndex));

@@ -13,6 +13,12 @@ inline void ListU32(SourceReader& source, ListingWriter& out) {
   out.WriteUnsigned(static_cast<std::uint32_t>(source.ReadU32()));
 }
 
+// Drops the u32 words that a block of size bytes lists one by one (",%u" per 4 bytes, a last
+// part word read whole), as a conversion that lists nothing reads them.
+inline void DropWords(SourceReader& source, std::int32_t size) {
+  source.Drop(size > 0 ? 4 * ((static_cast<std::uint64_t>(size) + 3) / 4) : 0);
+}
+
 // The little-endian u32 at bytes.
 inline std::uint32_t U32At(const std::uint8_t* bytes) {
   return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |

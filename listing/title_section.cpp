@@ -43,7 +43,7 @@ constexpr std::uint64_t kItemTailBytes = [] {
 void ListWordBlock(SourceReader& source, ListingWriter& out) {
   const std::int32_t size = source.ReadU32();
   if (out.Discards()) {
-    source.Drop(size > 0 ? 4 * ((static_cast<std::uint64_t>(size) + 3) / 4) : 0);
+    DropWords(source, size);
     return;
   }
   out.WriteChar(',');
