@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <optional>
+#include <string_view>
 
 #include "edl/timecode.h"
 #include "interchange/safe_text.h"
@@ -24,10 +27,10 @@ class CmxWriter {
   CmxWriter(const Timeline& timeline, TimecodeMode mode, ExportNotes& notes)
       : timeline_(timeline), mode_(mode), notes_(notes) {}
 
-  std::string Track(const TimelineTrackModel& track, const std::string& title) {
-    text_.clear();
+  void Track(const TimelineTrackModel& track, const std::string& title, ListingWriter& out) {
+    out_ = &out;
     number_ = 0;
-    Line("TITLE: ", Safe(title));
+    Line("TITLE: ", title);
     Line(timeline_.rate.dropFrame ? "FCM: DROP FRAME" : "FCM: NON-DROP FRAME");
     const TimelineClip* previous = nullptr;
     for (const TimelineClip& clip : track.clips) {
@@ -39,13 +42,12 @@ class CmxWriter {
         Event(Reel(clip), Channels(track, clip), "C", 0, clip.sourceIn, clip.sourceIn + clip.sourceDuration,
               clip.recordIn, clip.RecordOut());
         Motion(clip);
-        Line("* FROM CLIP NAME: ", Safe(clip.name));
+        Line("* FROM CLIP NAME: ", clip.name);
         Path("* FROM CLIP: ", clip);
         Path("* SOURCE FILE: ", clip);
       }
       previous = &clip;
     }
-    return text_;
   }
 
  private:
@@ -68,8 +70,8 @@ class CmxWriter {
     Event(Reel(to), channels, to.transition == TransitionKind::Dissolve ? "D" : "W001", duration, to.sourceIn,
           to.sourceIn + to.sourceDuration, to.recordIn, to.RecordOut());
     Motion(to);
-    Line("* FROM CLIP NAME: ", Safe(from.name));
-    Line("* TO CLIP NAME: ", Safe(to.name));
+    Line("* FROM CLIP NAME: ", from.name);
+    Line("* TO CLIP NAME: ", to.name);
     Path("* FROM CLIP: ", to);
     // pycmx gives a single "* SOURCE FILE:" to both lines: a colour clip on one side has none.
     if (HasPath(from) && HasPath(to)) {
@@ -77,12 +79,12 @@ class CmxWriter {
       Path("* SOURCE FILE: ", to);
     }
     if (!to.transitionName.empty()) {
-      Line("* EFFECT NAME: ", Safe(to.transitionName));
+      Line("* EFFECT NAME: ", to.transitionName);
     }
     if (track.video && to.hasAudio && !from.hasAudio) {
       ++number_;
       Event(Reel(to), "AA", "C", 0, to.sourceIn, to.sourceIn + to.sourceDuration, to.recordIn, to.RecordOut());
-      Line("* FROM CLIP NAME: ", Safe(to.name));
+      Line("* FROM CLIP NAME: ", to.name);
       Path("* FROM CLIP: ", to);
       Path("* SOURCE FILE: ", to);
     }
@@ -106,39 +108,44 @@ class CmxWriter {
   // format's parsing took as long as the rest of an event.
   void Event(const char* reel, const char* channels, const char* transition, std::int64_t duration,
              std::int64_t sourceIn, std::int64_t sourceOut, std::int64_t recordIn, std::int64_t recordOut) {
+    // The longest line: a number of 20 digits, the columns, four timecodes of 18 characters.
+    char* p = out_->Claim(160);
     // Past event 999 the number takes four digits; both OTIO's reader and pycmx read it.
-    PutZeroPadded(number_);
-    text_ += "  ";
-    PutLeft(reel, 8);
-    text_ += ' ';
-    PutLeft(channels, 4);
-    text_ += "  ";
-    PutLeft(transition, 4);
-    text_ += ' ';
-    if (duration > 0) {
-      PutZeroPadded(duration);
-    } else {
-      text_ += "   ";
-    }
+    p = PutZeroPadded(p, number_);
+    p = PutLeft(Put(p, "  "), reel, 8);
+    p = PutLeft(Put(p, " "), channels, 4);
+    p = PutLeft(Put(p, "  "), transition, 4);
+    *p++ = ' ';
+    p = duration > 0 ? PutZeroPadded(p, duration) : Put(p, "   ");
     for (const std::int64_t frames : {sourceIn, sourceOut, timeline_.start + recordIn, timeline_.start + recordOut}) {
-      text_ += ' ';
-      text_ += Timecode(frames).View();
+      *p++ = ' ';
+      p = Put(p, Timecode(frames).View());
     }
-    text_ += "\r\n";
+    out_->Commit(Put(p, "\r\n"));
+  }
+
+  static char* Put(char* p, std::string_view text) {
+    std::memcpy(p, text.data(), text.size());
+    return p + text.size();
   }
 
   // "%03lld" of a value that is not negative.
-  void PutZeroPadded(std::int64_t value) {
+  static char* PutZeroPadded(char* p, std::int64_t value) {
     char digits[24];
     char* const end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    text_.append(static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, 3 - (end - digits))), '0');
-    text_.append(digits, static_cast<std::size_t>(end - digits));
+    for (std::ptrdiff_t pad = 3 - (end - digits); pad > 0; --pad) {
+      *p++ = '0';
+    }
+    return Put(p, std::string_view(digits, static_cast<std::size_t>(end - digits)));
   }
 
   // "%-*s": text, then spaces up to width.
-  void PutLeft(std::string_view text, std::size_t width) {
-    text_ += text;
-    text_.append(width - std::min(width, text.size()), ' ');
+  static char* PutLeft(char* p, std::string_view text, std::size_t width) {
+    p = Put(p, text);
+    for (std::size_t pad = width - std::min(width, text.size()); pad > 0; --pad) {
+      *p++ = ' ';
+    }
+    return p;
   }
 
   // A clip not at its media's speed: the speed in frames per second, then the source in, always
@@ -167,30 +174,35 @@ class CmxWriter {
 
   void Path(const char* label, const TimelineClip& clip) {
     if (HasPath(clip)) {
-      Line(label, Safe(clip.path));
+      Line(label, clip.path);
     }
   }
 
-  // A text of the project on one line of its own.
-  std::string Safe(const std::string& text) {
-    bool replaced = false;
-    std::string line = EdlLineText(text, replaced);
-    if (replaced) {
-      notes_.Add(ExportChange::TextReplaced);
+  // A label, then a text of the project on one line of its own: control characters replaced
+  // (and noted). Most texts are printable ASCII and are written as they are.
+  void Line(std::string_view label, std::string_view text) {
+    out_->WriteText(label);
+    if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+      out_->WriteText(text);
+    } else {
+      bool replaced = false;
+      out_->WriteText(EdlLineText(text, replaced));
+      if (replaced) {
+        notes_.Add(ExportChange::TextReplaced);
+      }
     }
-    return line;
+    out_->WriteText("\r\n");
   }
 
-  void Line(std::string_view line, std::string_view more = {}) {
-    text_ += line;
-    text_ += more;
-    text_ += "\r\n";
+  void Line(std::string_view line) {
+    out_->WriteText(line);
+    out_->WriteText("\r\n");
   }
 
   const Timeline& timeline_;
   TimecodeMode mode_;
   ExportNotes& notes_;
-  std::string text_;
+  ListingWriter* out_ = nullptr;
   int number_ = 0;
 };
 
@@ -225,9 +237,10 @@ std::vector<std::string> CmxSuffixes(const Timeline& timeline) {
   return suffixes;
 }
 
-std::vector<CmxFile> WriteCmx3600(const Timeline& timeline, TimecodeMode mode, ExportNotes& notes) {
-  std::vector<CmxFile> files;
+void WriteCmx3600(const Timeline& timeline, TimecodeMode mode, std::span<ListingWriter* const> out,
+                  ExportNotes& notes) {
   CmxWriter writer(timeline, mode, notes);
+  std::size_t file = 0;
   for (const TimelineTrackModel& track : timeline.tracks) {
     if (track.lane >= kCmxLanesPerTrack) {
       for (std::size_t i = 0; i < track.clips.size(); ++i) {
@@ -235,8 +248,25 @@ std::vector<CmxFile> WriteCmx3600(const Timeline& timeline, TimecodeMode mode, E
       }
     }
     if (std::optional<std::string> suffix = FileSuffix(track)) {
-      files.push_back({*suffix, writer.Track(track, timeline.name + *suffix)});
+      writer.Track(track, timeline.name + *suffix, *out[file++]);
     }
+  }
+}
+
+std::vector<CmxFile> WriteCmx3600(const Timeline& timeline, TimecodeMode mode, ExportNotes& notes) {
+  std::vector<CmxFile> files;
+  for (std::string& suffix : CmxSuffixes(timeline)) {
+    files.push_back({std::move(suffix), {}});
+  }
+  std::vector<std::unique_ptr<ListingWriter>> writers;
+  std::vector<ListingWriter*> out;
+  for (CmxFile& file : files) {
+    writers.push_back(std::make_unique<ListingWriter>(file.text));
+    out.push_back(writers.back().get());
+  }
+  WriteCmx3600(timeline, mode, out, notes);
+  for (const auto& writer : writers) {
+    writer->Flush();
   }
   return files;
 }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
 #include "interchange/timeline.h"
+#include "listing/listing_writer.h"
 
 namespace morvane {
 
@@ -35,6 +37,11 @@ inline constexpr int kCmxLanesPerTrack = 4;
 // speed adds an M2 line with the speed in frames per second (14.985 or 12.5 at half speed) and
 // its source in with ':' separators. Texts of the project have no control characters (noted
 // when replaced). Lines end in CR LF.
+//
+// Each file's text goes to its writer of out, one per name part of CmxSuffixes, as it is made.
+void WriteCmx3600(const Timeline& timeline, TimecodeMode mode, std::span<ListingWriter* const> out,
+                  ExportNotes& notes);
+// The same, each file's text made whole.
 std::vector<CmxFile> WriteCmx3600(const Timeline& timeline, TimecodeMode mode, ExportNotes& notes);
 
 // The name parts of the files WriteCmx3600 writes, in its order, without writing them.

@@ -66,6 +66,7 @@ TEST(Cmx3600, ChangesWhatItCannotHoldAndNotesEach) {
   clips[1].transition = TransitionKind::Wipe;
   clips[1].transitionDuration = 2000;
   clips[2].name = "two\r\nlines\x01";
+  clips[4].name = "del\x7F";
   clips[3].halfSpeed = true;  // 806 media frames over 1630
   clips[3].duration = 1630;
   clips[3].sourceDuration = 806;
@@ -92,6 +93,7 @@ TEST(Cmx3600, ChangesWhatItCannotHoldAndNotesEach) {
   const std::string& text = files[0].text;
   EXPECT_NE(std::string::npos, text.find("\r\n002  AX       V     W001 999 ")) << "capped at three digits";
   EXPECT_NE(std::string::npos, text.find("\r\n* FROM CLIP NAME: two\xEF\xBF\xBD\xEF\xBF\xBDlines\xEF\xBF\xBD\r\n"));
+  EXPECT_NE(std::string::npos, text.find("\r\n* FROM CLIP NAME: del\xEF\xBF\xBD\r\n"));
   EXPECT_NE(std::string::npos, text.find("\r\nM2   AX       014.820    00:00:00:00\r\n"));
   EXPECT_NE(std::string::npos, text.find("\r\n999  AX ")) << text.substr(text.size() - 400);
   EXPECT_NE(std::string::npos, text.find("\r\n1000  AX       V     C  ")) << "past 999 the number has four digits";
@@ -106,7 +108,7 @@ TEST(Cmx3600, ChangesWhatItCannotHoldAndNotesEach) {
   std::vector<std::array<std::int64_t, 3>> noted;  // change, count, frames
   for (const ExportNote& n : notes.notes()) noted.push_back({static_cast<int>(n.change), n.count, n.frames});
   const auto kind = [](ExportChange change) { return std::int64_t{static_cast<int>(change)}; };
-  EXPECT_EQ((decltype(noted){{kind(ExportChange::TransitionCapped), 1, 2000}, {kind(ExportChange::TextReplaced), 1, 0},
+  EXPECT_EQ((decltype(noted){{kind(ExportChange::TransitionCapped), 1, 2000}, {kind(ExportChange::TextReplaced), 2, 0},
                               {kind(ExportChange::LanesLeftOut), 4, 0}}),
             noted);
 }

@@ -51,12 +51,8 @@ void WritePageFile(const Timeline& timeline, TimecodeMode mode, std::span<Listin
 
 std::vector<std::string> CmxFiles(const Timeline& timeline, TimecodeMode) { return CmxSuffixes(timeline); }
 
-// An EDL is small (999 events at most): made whole, then written.
 void WriteCmxFiles(const Timeline& timeline, TimecodeMode mode, std::span<ListingWriter* const> out, ExportNotes& notes) {
-  std::size_t i = 0;
-  for (const CmxFile& file : WriteCmx3600(timeline, mode, notes)) {
-    out[i++]->WriteText(file.text);
-  }
+  WriteCmx3600(timeline, mode, out, notes);
 }
 
 constexpr std::array<ExportFormatRow, 9> kFormats{{
