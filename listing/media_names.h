@@ -42,7 +42,7 @@ class MediaIndex {
 
  private:
   // The path of name in the folder, '/' between the parts.
-  std::string Joined(const std::string& name) const;
+  std::string Joined(std::string_view name) const;
 
   std::string folder_;
   std::string prefix_;  // what Joined puts before a name without ':' (one that cannot be a root)

@@ -77,7 +77,8 @@ TEST(MediaNames, LocatesTheNameAsTheFolderSpellsItAndNothingElse) {
   const std::string at = Utf8Text(scratch.path.generic_u8string()) + "/";
   const struct {
     const char *name, *listed;  // listed: the folder's spelling, or none
-  } rows[] = {{"C:\\DV\\clip.AVI", "CLIP.avi"}, {"take.AVI", "take.AVI"}, {"clip.mov", nullptr}, {"none.avi", nullptr}};
+  } rows[] = {{"C:\\DV\\clip.AVI", "CLIP.avi"}, {"take.AVI", "take.AVI"}, {"TAKE.avi", "take.AVI"},
+              {"clip.mov", nullptr}, {"none.avi", nullptr}};
   for (const auto& row : rows) {
     const MediaLocation location = LocateMedia(Utf8Text(scratch.path), row.name);
     EXPECT_EQ(row.listed != nullptr, location.exists) << row.name;
