@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -63,37 +64,45 @@ class XmlOut {
   // Starts an element; its attributes follow, then its children, then Close.
   void Open(std::string_view name) {
     EndStartTag();
-    Indent(names_.size());
-    out_.WriteChar('<');
-    out_.WriteText(name);
+    char* p = out_.Claim(2 * names_.size() + 1 + name.size());
+    p = PutSpaces(p, 2 * names_.size());
+    *p++ = '<';
+    out_.Commit(Put(p, name));
     names_.push_back(name);
     startTagOpen_ = true;
   }
   void Attribute(std::string_view name, std::string_view value) {
-    out_.WriteChar(' ');
-    out_.WriteText(name);
-    out_.WriteText("=\"");
-    Escaped(value, true);
-    out_.WriteChar('"');
+    if (value.size() > kShortText) {
+      out_.WriteChar(' ');
+      out_.WriteText(name);
+      out_.WriteText("=\"");
+      Escaped(value, true);
+      out_.WriteChar('"');
+      return;
+    }
+    char* p = out_.Claim(name.size() + 4 + kLongestEscape * value.size());
+    *p++ = ' ';
+    p = Put(Put(p, name), "=\"");
+    p = EscapedInto(p, value, kAttributeSpecial.data());
+    *p++ = '"';
+    out_.Commit(p);
   }
   void Attribute(std::string_view name, std::int64_t value) {
-    char text[24];
-    const char* end = std::to_chars(text, text + sizeof text, value).ptr;
-    out_.WriteChar(' ');
-    out_.WriteText(name);
-    out_.WriteText("=\"");
-    out_.WriteText(std::string_view(text, static_cast<std::size_t>(end - text)));
-    out_.WriteChar('"');
+    char* p = out_.Claim(name.size() + 4 + 20);
+    *p++ = ' ';
+    p = Put(Put(p, name), "=\"");
+    p = std::to_chars(p, p + 20, value).ptr;
+    *p++ = '"';
+    out_.Commit(p);
   }
   void Close() {
     if (startTagOpen_) {
       out_.WriteText(" />\n");
       startTagOpen_ = false;
     } else {
-      Indent(names_.size() - 1);
-      out_.WriteText("</");
-      out_.WriteText(names_.back());
-      out_.WriteText(">\n");
+      char* p = out_.Claim(2 * names_.size() + 3 + names_.back().size());
+      p = PutSpaces(p, 2 * (names_.size() - 1));
+      out_.Commit(Put(Put(Put(p, "</"), names_.back()), ">\n"));
     }
     names_.pop_back();
   }
@@ -116,12 +125,20 @@ class XmlOut {
   // <property name="name">text</property>, name plain ASCII; text's # escaped too with hashes.
   void Property(std::string_view name, std::string_view text, bool hashes = false) {
     EndStartTag();
-    Indent(names_.size());
-    out_.WriteText("<property name=\"");
-    out_.WriteText(name);
-    out_.WriteText("\">");
-    Escaped(text, false, hashes);
-    out_.WriteText("</property>\n");
+    const std::size_t indent = 2 * names_.size();
+    if (text.size() > kShortText) {
+      out_.WriteSpaces(indent);
+      out_.WriteText("<property name=\"");
+      out_.WriteText(name);
+      out_.WriteText("\">");
+      Escaped(text, false, hashes);
+      out_.WriteText("</property>\n");
+      return;
+    }
+    char* p = out_.Claim(indent + name.size() + 30 + kLongestEscape * text.size());
+    p = Put(Put(Put(PutSpaces(p, indent), "<property name=\""), name), "\">");
+    p = EscapedInto(p, text, (hashes ? kArgumentSpecial : kTextSpecial).data());
+    out_.Commit(Put(p, "</property>\n"));
   }
   void Property(std::string_view name, std::int64_t value) {
     char text[24];
@@ -150,17 +167,7 @@ class XmlOut {
       }
       out_.WriteText(std::string_view(run, static_cast<std::size_t>(p - run)));
       run = p + 1;
-      switch (byte) {
-        case '&': out_.WriteText("&amp;"); break;
-        case '<': out_.WriteText("&lt;"); break;
-        case '>': out_.WriteText("&gt;"); break;
-        case '"': out_.WriteText("&quot;"); break;
-        case '#': out_.WriteText("\\#"); break;
-        default: {
-          const char reference[] = {'&', '#', static_cast<char>('0' + byte / 10), static_cast<char>('0' + byte % 10), ';'};
-          out_.WriteText(std::string_view(reference, sizeof reference));
-        }
-      }
+      out_.Commit(Escape(out_.Claim(kLongestEscape), byte));
     }
     out_.WriteText(std::string_view(run, static_cast<std::size_t>(end - run)));
   }
@@ -205,13 +212,52 @@ class XmlOut {
     return special;
   }();
 
+  // A property's or attribute's text longer than this is escaped as it is written; a shorter one
+  // is written in one stretch of the buffer, with room for its every byte escaped.
+  static constexpr std::size_t kShortText = 256;
+  static constexpr std::size_t kLongestEscape = 6;
+  static_assert(kLongestEscape == std::string_view("&quot;").size());
+
+  static char* Put(char* p, std::string_view text) {
+    std::memcpy(p, text.data(), text.size());
+    return p + text.size();
+  }
+  static char* PutSpaces(char* p, std::size_t n) {
+    std::memset(p, ' ', n);
+    return p + n;
+  }
+  // The escape of a byte that needs one.
+  static char* Escape(char* p, unsigned char byte) {
+    switch (byte) {
+      case '&': return Put(p, "&amp;");
+      case '<': return Put(p, "&lt;");
+      case '>': return Put(p, "&gt;");
+      case '"': return Put(p, "&quot;");
+      case '#': return Put(p, "\\#");
+      default: {
+        const char reference[] = {'&', '#', static_cast<char>('0' + byte / 10), static_cast<char>('0' + byte % 10), ';'};
+        return Put(p, std::string_view(reference, sizeof reference));
+      }
+    }
+  }
+  static char* EscapedInto(char* p, std::string_view text, const bool* special) {
+    for (const char c : text) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (special[byte]) {
+        p = Escape(p, byte);
+      } else {
+        *p++ = c;
+      }
+    }
+    return p;
+  }
+
   void EndStartTag() {
     if (startTagOpen_) {
       out_.WriteText(">\n");
       startTagOpen_ = false;
     }
   }
-  void Indent(std::size_t depth) { out_.WriteSpaces(2 * depth); }
 
   ListingWriter& out_;
   std::vector<std::string_view> names_;  // the open elements, outermost first

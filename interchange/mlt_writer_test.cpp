@@ -89,6 +89,19 @@ TEST(Mlt, WritesWhatPugixmlPrintsOfItsOwnDocument) {
        },
        "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx&lt;a href=&quot;x&quot;>&amp;amp;'q'&lt;/a>&#09;#1&#10;>"
        "\xEF\xBF\xBD\xEF\xBF\xBD\""},  // what XML cannot hold replaced
+      // Texts of the longest length written in one stretch and one past it, each byte escaped,
+      // on both sides of the writer's buffer ends.
+      {"escapes only", [](Timeline& t) {
+         for (int i = 0; i < 1000; ++i) {
+           t.tracks[0].clips.emplace_back(Clip(30 + i, 1)).name = std::string(1 + i * 37 % 257, '&');  // 1 to 257
+         }
+         t.name = std::string(256, '"');
+       },
+       [] {
+         std::string quotes;
+         for (int i = 0; i < 256; ++i) quotes += "&quot;";
+         return " title=\"" + quotes + "\"";
+       }()},
       {"extra audio", [](Timeline& t) {
          TimelineTrackModel& audio = t.tracks.emplace_back();
          audio.video = false;
