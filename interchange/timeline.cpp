@@ -264,6 +264,13 @@ void TimelineFacts::RecordClip(TimelineTrack track, std::int32_t index, const Re
     return;
   }
   if (clips.size() <= static_cast<std::size_t>(index)) {
+    if (clips.capacity() == 0) {
+      // Room for the whole table at once: grown a clip at a time, the vector moved every clip
+      // it held each time it grew.
+      clips.reserve(static_cast<std::size_t>(track == TimelineTrack::MainAv ? kMainCapacity
+                                              : track == TimelineTrack::InsertAv ? kInsertCapacity
+                                                                                  : kExAudioCapacity));
+    }
     clips.resize(static_cast<std::size_t>(index) + 1);
   }
   Clip& kept = clips[static_cast<std::size_t>(index)];
