@@ -16,6 +16,7 @@
 #include "listing/conversion_error.h"
 #include "platform/file_access.h"
 #include "platform/file_system.h"
+#include "platform/pages.h"
 #include "platform/utf8_path.h"
 
 namespace morvane {
@@ -161,7 +162,7 @@ ConversionOutcome ConversionJob::RunListing(ProgressSink& progress) const {
   std::optional<FitCheck> fit;
   SourceReader::Ending ending{};
   try {
-    const auto tables = std::make_unique<ClipTables>();
+    const auto tables = MakeOnPages<ClipTables>();
     ListingWriter writer(destination.Descriptor(0));
     ending = ReadProject(source.Descriptor(), settings_, chooseByFit_, fit, writer, progress, *tables);
     writer.Flush();
@@ -212,7 +213,7 @@ ConversionOutcome ConversionJob::RunExport(ProgressSink& progress) const {
   SourceReader::Ending ending{};
   std::optional<Timeline> timeline;
   std::vector<std::string> suffixes;
-  const auto tables = std::make_unique<ClipTables>();
+  const auto tables = MakeOnPages<ClipTables>();
   PageFacts page;
   try {
     ListingWriter listing{ListingWriter::Discard{}};

@@ -65,7 +65,8 @@ using MainClipTable = ClipTable<MainClipEntry, kMainCapacity>;
 using InsertClipTable = ClipTable<InsertClipEntry, kInsertCapacity>;
 using AudioClipTable = ClipTable<AudioClipEntry, kExAudioCapacity>;
 
-// About 700 KB: allocate it (std::make_unique<ClipTables>() value-initialises every entry),
+// About 700 KB: allocate it (std::make_unique<ClipTables>() or MakeOnPages<ClipTables>() of
+// platform/pages.h value-initialise every entry),
 // never put it on the stack.
 struct ClipTables {
   MainClipTable mainClips;
