@@ -329,6 +329,11 @@ void ForEachRecord(const char* data, std::size_t size, Each each) {
 }  // namespace
 
 void TimelineFacts::Feed(char kind, std::int32_t begin, std::string_view text) {
+  if (pieces_[feed_].capacity() < kFeedPiece) {
+    // A piece's room at once, with some for the record that ends it: grown from nothing, a
+    // piece was copied at each doubling, each time into memory not touched before.
+    pieces_[feed_].reserve(kFeedPiece + kFeedPiece / 4);
+  }
   AppendRecord(pieces_[feed_], kind, begin, text);
   if (pieces_[feed_].size() >= kFeedPiece) {
     Drain(false);
