@@ -140,6 +140,16 @@ class XmlOut {
     p = EscapedInto(p, text, (hashes ? kArgumentSpecial : kTextSpecial).data());
     out_.Commit(Put(p, "</property>\n"));
   }
+  // A property of our own whose name and text are both literals with nothing to escape (most of
+  // a document's): written with copies whose sizes are known when compiled.
+  template <std::size_t N, std::size_t M>
+  void Property(const char (&name)[N], const char (&text)[M]) {
+    EndStartTag();
+    const std::size_t indent = 2 * names_.size();
+    char* p = PutIndent(out_.Claim(indent + kIndentBlock + N + M + 32), indent);
+    p = PutLiteral(PutLiteral(PutLiteral(p, "<property name=\""), name), "\">");
+    out_.Commit(PutLiteral(PutLiteral(p, text), "</property>\n"));
+  }
   void Property(std::string_view name, std::int64_t value) {
     char text[24];
     Property(name, std::string_view(text, static_cast<std::size_t>(std::to_chars(text, text + sizeof text, value).ptr - text)));
@@ -224,6 +234,23 @@ class XmlOut {
   }
   static char* PutSpaces(char* p, std::size_t n) {
     std::memset(p, ' ', n);
+    return p + n;
+  }
+  template <std::size_t N>
+  static char* PutLiteral(char* p, const char (&text)[N]) {
+    std::memcpy(p, text, N - 1);
+    return p + N - 1;
+  }
+  // n spaces, where the room claimed holds kIndentBlock bytes more than they: one copy of a known
+  // size for the indents of every depth the document has.
+  static constexpr std::size_t kIndentBlock = 32;
+  static char* PutIndent(char* p, std::size_t n) {
+    static constexpr char kSpaces[] = "                                ";
+    static_assert(sizeof kSpaces == kIndentBlock + 1);
+    if (n > kIndentBlock) {
+      return PutSpaces(p, n);
+    }
+    std::memcpy(p, kSpaces, kIndentBlock);
     return p + n;
   }
   // The escape of a byte that needs one.
