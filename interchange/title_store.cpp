@@ -78,7 +78,9 @@ void TitleStore::EndTitle() {
 
 void TitleStore::Finish() {
   EndTitle();
-  if (!block_.empty() || writer_) {
+  // Texts that all fit in the first block stay there, read from memory: the scratch file is
+  // neither written nor read back.
+  if (writer_) {
     WriteBlock(true);  // also waits for the block being written, before any read
   }
 }
@@ -153,6 +155,9 @@ std::string TitleStore::Text(std::size_t i) const {
   }
   if (scratch_ < 0) {
     return memory_.substr(entry.offset, entry.length);
+  }
+  if (!writer_) {
+    return block_.substr(entry.offset, entry.length);  // never written
   }
   const std::uint64_t end = entry.offset + entry.length;
   if (entry.offset < readFrom_ || end > readFrom_ + aheadSize_) {

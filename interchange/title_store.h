@@ -30,7 +30,8 @@ bool AppendWithin(std::string& text, std::string_view more, std::size_t limit);
 // (platform/file_io.h) written as it comes and read back title by title, so that the memory an
 // export takes does not grow with the titles' text. Short texts go to the file and come back
 // in blocks: a block of kWriteBlock bytes is written at a time, and titles read in the order
-// stored are read ahead, more at a time as the order holds, up to kReadAhead bytes. Without a
+// stored are read ahead, more at a time as the order holds, up to kReadAhead bytes. Texts that
+// fit in the first block are never written: they are read from it. Without a
 // scratch file the texts stay in memory, up to kMemoryLimit bytes; the titles past it are left
 // out, as are those whose text the file had no room for.
 class TitleStore {
@@ -90,7 +91,7 @@ class TitleStore {
   bool scratchFailed_ = false;
   std::uint64_t written_ = 0;  // bytes handed to the scratch file
   std::uint64_t safe_ = 0;     // of them, the bytes known to be written
-  std::string block_;          // the short texts after them, not yet handed
+  std::string block_;          // the short texts after them, not yet handed (all, when no writer_)
   std::string spare_;          // the block being written
   std::unique_ptr<WriteBehind> writer_;  // the scratch file's writer, once a block is written
   std::string memory_;         // the texts without a scratch file
