@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -251,24 +250,6 @@ void WriteCmx3600(const Timeline& timeline, TimecodeMode mode, std::span<Listing
       writer.Track(track, timeline.name + *suffix, *out[file++]);
     }
   }
-}
-
-std::vector<CmxFile> WriteCmx3600(const Timeline& timeline, TimecodeMode mode, ExportNotes& notes) {
-  std::vector<CmxFile> files;
-  for (std::string& suffix : CmxSuffixes(timeline)) {
-    files.push_back({std::move(suffix), {}});
-  }
-  std::vector<std::unique_ptr<ListingWriter>> writers;
-  std::vector<ListingWriter*> out;
-  for (CmxFile& file : files) {
-    writers.push_back(std::make_unique<ListingWriter>(file.text));
-    out.push_back(writers.back().get());
-  }
-  WriteCmx3600(timeline, mode, out, notes);
-  for (const auto& writer : writers) {
-    writer->Flush();
-  }
-  return files;
 }
 
 }  // namespace morvane

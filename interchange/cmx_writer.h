@@ -9,13 +9,6 @@
 
 namespace morvane {
 
-// One CMX 3600 EDL file: the name part that follows the project's ("" for the main track, then
-// "-insert", "-exa1", "-exa2"; a second lane of a track adds "-2") and its text.
-struct CmxFile {
-  std::string suffix;
-  std::string text;
-};
-
 // A set holds at most this many files per track: clips that overlap more clips than that are
 // left out (and noted), so that a project of many overlapping clips does not make hundreds of
 // files.
@@ -41,10 +34,10 @@ inline constexpr int kCmxLanesPerTrack = 4;
 // Each file's text goes to its writer of out, one per name part of CmxSuffixes, as it is made.
 void WriteCmx3600(const Timeline& timeline, TimecodeMode mode, std::span<ListingWriter* const> out,
                   ExportNotes& notes);
-// The same, each file's text made whole.
-std::vector<CmxFile> WriteCmx3600(const Timeline& timeline, TimecodeMode mode, ExportNotes& notes);
 
-// The name parts of the files WriteCmx3600 writes, in its order, without writing them.
+// The name part of each file WriteCmx3600 writes, in its order, without writing them: the part
+// that follows the project's name ("" for the main track, then "-insert", "-exa1", "-exa2"; a
+// second lane of a track adds "-2").
 std::vector<std::string> CmxSuffixes(const Timeline& timeline);
 
 }  // namespace morvane

@@ -24,6 +24,11 @@ Timeline OneTrack(TimecodeMode mode, std::vector<TimelineClip> clips, TimelineTr
   return timeline;
 }
 
+// Each EDL of the timeline, its name part and text.
+std::vector<ExportText> Cmx(const Timeline& timeline, TimecodeMode mode, ExportNotes& notes) {
+  return RenderTimeline(timeline, ExportFormat::Cmx3600, mode, notes);
+}
+
 std::string Lines(std::string text) {  // "\r\n" as "|"
   for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.replace(at, 2, "|");
   return text;
@@ -41,7 +46,7 @@ TEST(Cmx3600, WritesANonDropClockTransitionsAndPathsForBothReaders) {
   Timeline timeline = OneTrack(TimecodeMode::Pal, main);
   timeline.start = 90000;
   ExportNotes notes;
-  const std::vector<CmxFile> files = WriteCmx3600(timeline, TimecodeMode::Pal, notes);
+  const std::vector<ExportText> files = Cmx(timeline, TimecodeMode::Pal, notes);
   ASSERT_EQ(1u, files.size());
   EXPECT_EQ("TITLE: cut|FCM: NON-DROP FRAME|"
             "001  AX       AA/V  C        00:00:02:00 00:01:14:00 01:00:00:00 01:01:12:00|"
@@ -53,7 +58,7 @@ TEST(Cmx3600, WritesANonDropClockTransitionsAndPathsForBothReaders) {
             Lines(files[0].text));
   EXPECT_TRUE(notes.empty());
   for (const auto& [role, channel] : {std::pair{TimelineTrack::ExAudio1, "A3  "}, {TimelineTrack::ExAudio2, "A4  "}}) {
-    const std::string text = WriteCmx3600(OneTrack(TimecodeMode::Pal, main, role), TimecodeMode::Pal, notes)[0].text;
+    const std::string text = Cmx(OneTrack(TimecodeMode::Pal, main, role), TimecodeMode::Pal, notes)[0].text;
     EXPECT_NE(std::string::npos, text.find("001  AX       " + std::string(channel) + "  C ")) << text;
     EXPECT_NE(std::string::npos, text.find("002  AX       " + std::string(channel) + "  D ")) << text;
   }
@@ -81,13 +86,13 @@ TEST(Cmx3600, ChangesWhatItCannotHoldAndNotesEach) {
   timeline.tracks.back().lane = kCmxLanesPerTrack;  // past the last lane a set holds
 
   ExportNotes notes;
-  const std::vector<CmxFile> files = WriteCmx3600(timeline, TimecodeMode::NtscNonDrop, notes);
+  const std::vector<ExportText> files = Cmx(timeline, TimecodeMode::NtscNonDrop, notes);
   std::vector<std::string> suffixes;
-  for (const CmxFile& file : files) suffixes.push_back(file.suffix);
+  for (const ExportText& file : files) suffixes.push_back(file.suffix);
   EXPECT_EQ((std::vector<std::string>{"", "-insert", "-insert-2", "-insert-3"}), suffixes);
   // The file named is written also when the main track is empty: its title and clock only.
   timeline.tracks[0].clips.clear();
-  const std::vector<CmxFile> emptyMain = WriteCmx3600(timeline, TimecodeMode::NtscNonDrop, notes);
+  const std::vector<ExportText> emptyMain = Cmx(timeline, TimecodeMode::NtscNonDrop, notes);
   ASSERT_EQ(4u, emptyMain.size());
   EXPECT_EQ("TITLE: cut\r\nFCM: NON-DROP FRAME\r\n", emptyMain[0].text);
   const std::string& text = files[0].text;

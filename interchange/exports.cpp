@@ -51,17 +51,13 @@ void WritePageFile(const Timeline& timeline, TimecodeMode mode, std::span<Listin
 
 std::vector<std::string> CmxFiles(const Timeline& timeline, TimecodeMode) { return CmxSuffixes(timeline); }
 
-void WriteCmxFiles(const Timeline& timeline, TimecodeMode mode, std::span<ListingWriter* const> out, ExportNotes& notes) {
-  WriteCmx3600(timeline, mode, out, notes);
-}
-
 constexpr std::array<ExportFormatRow, 9> kFormats{{
     {ExportFormat::Listing, "listing", ".txt", TrNoop("Text file (*.txt)"),
      TrNoop("the listing with its EDL table"), false, false, false, nullptr, nullptr},
     {ExportFormat::Otio, "otio", ".otio", TrNoop("OpenTimelineIO (*.otio)"), TrNoop("OpenTimelineIO"), false,
      true, true, OneFile, WriteOtioFile},
     {ExportFormat::Cmx3600, "cmx3600", ".edl", TrNoop("CMX 3600 EDL (*.edl)"),
-     TrNoop("CMX 3600 EDLs (one per track with clips)"), true, false, false, CmxFiles, WriteCmxFiles},
+     TrNoop("CMX 3600 EDLs (one per track with clips)"), true, false, false, CmxFiles, WriteCmx3600},
     {ExportFormat::Mlt, "mlt", ".mlt", TrNoop("MLT XML for Shotcut (*.mlt)"), TrNoop("MLT XML for Shotcut"),
      false, true, true, OneFile, WriteMltFile},
     {ExportFormat::Fcpxml, "fcpxml", ".fcpxml", TrNoop("FCPXML for Final Cut Pro (*.fcpxml)"),
