@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -111,21 +110,16 @@ class CmxWriter {
     char* p = out_->Claim(160);
     // Past event 999 the number takes four digits; both OTIO's reader and pycmx read it.
     p = PutZeroPadded(p, number_);
-    p = PutLeft(Put(p, "  "), reel, 8);
-    p = PutLeft(Put(p, " "), channels, 4);
-    p = PutLeft(Put(p, "  "), transition, 4);
+    p = PutLeft(PutText(p, "  "), reel, 8);
+    p = PutLeft(PutText(p, " "), channels, 4);
+    p = PutLeft(PutText(p, "  "), transition, 4);
     *p++ = ' ';
-    p = duration > 0 ? PutZeroPadded(p, duration) : Put(p, "   ");
+    p = duration > 0 ? PutZeroPadded(p, duration) : PutText(p, "   ");
     for (const std::int64_t frames : {sourceIn, sourceOut, timeline_.start + recordIn, timeline_.start + recordOut}) {
       *p++ = ' ';
-      p = Put(p, Timecode(frames).View());
+      p = PutText(p, Timecode(frames).View());
     }
-    out_->Commit(Put(p, "\r\n"));
-  }
-
-  static char* Put(char* p, std::string_view text) {
-    std::memcpy(p, text.data(), text.size());
-    return p + text.size();
+    out_->Commit(PutText(p, "\r\n"));
   }
 
   // "%03lld" of a value that is not negative.
@@ -135,12 +129,12 @@ class CmxWriter {
     for (std::ptrdiff_t pad = 3 - (end - digits); pad > 0; --pad) {
       *p++ = '0';
     }
-    return Put(p, std::string_view(digits, static_cast<std::size_t>(end - digits)));
+    return PutText(p, std::string_view(digits, static_cast<std::size_t>(end - digits)));
   }
 
   // "%-*s": text, then spaces up to width.
   static char* PutLeft(char* p, std::string_view text, std::size_t width) {
-    p = Put(p, text);
+    p = PutText(p, text);
     for (std::size_t pad = width - std::min(width, text.size()); pad > 0; --pad) {
       *p++ = ' ';
     }

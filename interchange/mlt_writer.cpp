@@ -67,7 +67,7 @@ class XmlOut {
     char* p = out_.Claim(2 * names_.size() + 1 + name.size());
     p = PutSpaces(p, 2 * names_.size());
     *p++ = '<';
-    out_.Commit(Put(p, name));
+    out_.Commit(PutText(p, name));
     names_.push_back(name);
     startTagOpen_ = true;
   }
@@ -82,7 +82,7 @@ class XmlOut {
     }
     char* p = out_.Claim(name.size() + 4 + kLongestEscape * value.size());
     *p++ = ' ';
-    p = Put(Put(p, name), "=\"");
+    p = PutText(PutText(p, name), "=\"");
     p = EscapedInto(p, value, kAttributeSpecial.data());
     *p++ = '"';
     out_.Commit(p);
@@ -90,7 +90,7 @@ class XmlOut {
   void Attribute(std::string_view name, std::int64_t value) {
     char* p = out_.Claim(name.size() + 4 + 20);
     *p++ = ' ';
-    p = Put(Put(p, name), "=\"");
+    p = PutText(PutText(p, name), "=\"");
     p = std::to_chars(p, p + 20, value).ptr;
     *p++ = '"';
     out_.Commit(p);
@@ -102,7 +102,7 @@ class XmlOut {
     } else {
       char* p = out_.Claim(2 * names_.size() + 3 + names_.back().size());
       p = PutSpaces(p, 2 * (names_.size() - 1));
-      out_.Commit(Put(Put(Put(p, "</"), names_.back()), ">\n"));
+      out_.Commit(PutText(PutText(PutText(p, "</"), names_.back()), ">\n"));
     }
     names_.pop_back();
   }
@@ -136,9 +136,9 @@ class XmlOut {
       return;
     }
     char* p = out_.Claim(indent + name.size() + 30 + kLongestEscape * text.size());
-    p = Put(Put(Put(PutSpaces(p, indent), "<property name=\""), name), "\">");
+    p = PutText(PutText(PutText(PutSpaces(p, indent), "<property name=\""), name), "\">");
     p = EscapedInto(p, text, (hashes ? kArgumentSpecial : kTextSpecial).data());
-    out_.Commit(Put(p, "</property>\n"));
+    out_.Commit(PutText(p, "</property>\n"));
   }
   // A property of our own whose name and text are both literals with nothing to escape (most of
   // a document's): written with copies whose sizes are known when compiled.
@@ -228,10 +228,6 @@ class XmlOut {
   static constexpr std::size_t kLongestEscape = 6;
   static_assert(kLongestEscape == std::string_view("&quot;").size());
 
-  static char* Put(char* p, std::string_view text) {
-    std::memcpy(p, text.data(), text.size());
-    return p + text.size();
-  }
   static char* PutSpaces(char* p, std::size_t n) {
     std::memset(p, ' ', n);
     return p + n;
@@ -256,14 +252,14 @@ class XmlOut {
   // The escape of a byte that needs one.
   static char* Escape(char* p, unsigned char byte) {
     switch (byte) {
-      case '&': return Put(p, "&amp;");
-      case '<': return Put(p, "&lt;");
-      case '>': return Put(p, "&gt;");
-      case '"': return Put(p, "&quot;");
-      case '#': return Put(p, "\\#");
+      case '&': return PutText(p, "&amp;");
+      case '<': return PutText(p, "&lt;");
+      case '>': return PutText(p, "&gt;");
+      case '"': return PutText(p, "&quot;");
+      case '#': return PutText(p, "\\#");
       default: {
         const char reference[] = {'&', '#', static_cast<char>('0' + byte / 10), static_cast<char>('0' + byte % 10), ';'};
-        return Put(p, std::string_view(reference, sizeof reference));
+        return PutText(p, std::string_view(reference, sizeof reference));
       }
     }
   }

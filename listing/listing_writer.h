@@ -65,6 +65,12 @@ inline char* FormatDecimal(char* p, std::int32_t value) {
   return FormatUnsigned(p, magnitude);
 }
 
+// Copies text to p; returns its end. For a stretch of room that ListingWriter::Claim gave.
+inline char* PutText(char* p, std::string_view text) {
+  std::memcpy(p, text.data(), text.size());
+  return p + text.size();
+}
+
 // Appends the text of a conversion to the destination, bytes exactly as given: no line-end
 // translation, no character-set conversion. Buffered; Flush() hands everything to the file and
 // throws ConversionError(WriteError) when the platform fails to take it.
