@@ -129,14 +129,13 @@ std::string XmlLines(std::string_view utf8, bool& replaced) {
   return Filter<true>(utf8, replaced, XmlAllowed);
 }
 
-std::string DecodedXmlLines(std::string_view decoded, bool& replaced) {
+char* DecodedXmlLinesInto(std::string_view decoded, char* out) {
   // Nothing to check but the control characters, which are single bytes: the rest is valid and
-  // allowed. CR LF and CR become LF; a text with any other control character (rare) is made by
+  // allowed. CR LF and CR become LF; a text with any other control character (rare) is left to
   // the filter that replaces it. Titles break lines often: a block of eight with a CR is made
   // as a word too.
   using namespace eight_bytes;
-  std::string out(decoded.size() + 8, '\0');  // room for a last store of eight
-  char* p = out.data();
+  char* p = out;
   const char* const text = decoded.data();
   const std::size_t size = decoded.size();
   std::size_t i = 0;
@@ -150,7 +149,7 @@ std::string DecodedXmlLines(std::string_view decoded, bool& replaced) {
     const unsigned controls = sixteen_bytes::Marks(_mm_andnot_si128(kept, sixteen_bytes::Controls(block)));
     const unsigned crs = sixteen_bytes::Marks(carriageReturn);
     if ((controls & ~crs) != 0) {
-      return XmlLines(decoded, replaced);
+      return nullptr;
     }
     const sixteen_bytes::Block lines = _mm_xor_si128(block, _mm_and_si128(carriageReturn, _mm_set1_epi8('\r' ^ '\n')));
     sixteen_bytes::Store(p, lines);
@@ -182,7 +181,7 @@ std::string DecodedXmlLines(std::string_view decoded, bool& replaced) {
     }
     const std::uint64_t crs = Equal(word, '\r');
     if ((controls & ~crs) != 0) {
-      return XmlLines(decoded, replaced);
+      return nullptr;
     }
     if constexpr (std::endian::native == std::endian::little) {
       // Each CR as an LF; one before an LF (in the block, or the byte after it) is dropped, the
@@ -217,10 +216,19 @@ std::string DecodedXmlLines(std::string_view decoded, bool& replaced) {
     } else if (byte >= 0x20 || byte == '\n' || byte == '\t') {
       *p++ = text[i];
     } else {
-      return XmlLines(decoded, replaced);
+      return nullptr;
     }
   }
-  out.resize(static_cast<std::size_t>(p - out.data()));
+  return p;
+}
+
+std::string DecodedXmlLines(std::string_view decoded, bool& replaced) {
+  std::string out(decoded.size() + kLinesRoom, '\0');
+  const char* const end = DecodedXmlLinesInto(decoded, out.data());
+  if (end == nullptr) {
+    return XmlLines(decoded, replaced);
+  }
+  out.resize(static_cast<std::size_t>(end - out.data()));
   return out;
 }
 

@@ -350,7 +350,7 @@ void TimelineFacts::Drain(bool last) const {
         } else if (kind == 'U') {
           store->AddText(text);
         } else {
-          store->AddText(DecodeShiftJis(text));
+          store->AddText(DecodeShiftJisView(text));
         }
       });
       return true;
@@ -371,7 +371,7 @@ void TimelineFacts::Drain(bool last) const {
     decoded.clear();
     ForEachRecord(feed.data(), feed.size(), [&](char kind, std::int32_t begin, std::string_view text) {
       if (kind == 'X') {
-        AppendRecord(decoded, 'U', begin, DecodeShiftJis(text));
+        AppendRecord(decoded, 'U', begin, DecodeShiftJisView(text));
       } else {
         AppendRecord(decoded, kind, begin, text);
       }

@@ -105,6 +105,8 @@ class TimelineTitles {
   bool empty() const { return store_->size() == 0; }
   std::int64_t Begin(std::size_t i) const { return store_->Begin(i); }
   std::string Text(std::size_t i) const { return store_->Text(i); }
+  // The same, in the store's memory until the next call of either.
+  std::string_view TextView(std::size_t i) const { return store_->TextView(i); }
   Iterator begin() const { return {store_.get(), 0}; }
   Iterator end() const { return {store_.get(), store_->size()}; }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 #include "interchange/title_store.h"
 
@@ -38,14 +39,24 @@ TitlePlacement::TitlePlacement(const TimelineTitles& titles, int framesPerSecond
 }
 
 std::string TitlePlacement::Joined(const PlacedTitle& title, ExportNotes& notes) const {
-  std::string text = titles_.Text(order_[title.first]);
+  std::string kept;
+  const std::string_view text = Joined(title, notes, kept);
+  return title.count == 1 ? std::string(text) : std::move(kept);
+}
+
+std::string_view TitlePlacement::Joined(const PlacedTitle& title, ExportNotes& notes, std::string& kept) const {
+  if (title.count == 1) {
+    return titles_.TextView(order_[title.first]);
+  }
+  std::string& text = kept;
+  text = titles_.Text(order_[title.first]);
   for (std::size_t i = title.first + 1; i < title.first + title.count; ++i) {
     if (!AppendWithin(text, "\n" + titles_.Text(order_[i]), kTitleTextLimit)) {
       notes.Add(ExportChange::TitleTextCut);
       break;
     }
   }
-  return text;
+  return kept;
 }
 
 }  // namespace morvane

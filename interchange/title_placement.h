@@ -31,6 +31,9 @@ class TitlePlacement {
   // title's text may be: a cut is counted in notes. Its own line ends (CR LF, CR) are kept: a
   // writer makes them line feeds in its own pass (SafeXmlLines; LineFeeds).
   std::string Joined(const PlacedTitle& title, ExportNotes& notes) const;
+  // The same without a copy of a title's text alone: in the store's memory until its next read,
+  // or in kept.
+  std::string_view Joined(const PlacedTitle& title, ExportNotes& notes, std::string& kept) const;
 
  private:
   const TimelineTitles& titles_;

@@ -148,16 +148,16 @@ void TitleStore::ReadScratch(std::uint64_t offset, char* out, std::size_t size) 
   }
 }
 
-std::string TitleStore::Text(std::size_t i) const {
+std::string_view TitleStore::TextView(std::size_t i) const {
   const Entry& entry = titles_[i];
   if (entry.length == 0) {
     return {};
   }
   if (scratch_ < 0) {
-    return memory_.substr(entry.offset, entry.length);
+    return std::string_view(memory_).substr(entry.offset, entry.length);
   }
   if (!writer_) {
-    return block_.substr(entry.offset, entry.length);  // never written
+    return std::string_view(block_).substr(entry.offset, entry.length);  // never written
   }
   const std::uint64_t end = entry.offset + entry.length;
   if (entry.offset < readFrom_ || end > readFrom_ + aheadSize_) {
@@ -174,7 +174,7 @@ std::string TitleStore::Text(std::size_t i) const {
     readFrom_ = entry.offset;
   }
   readEnd_ = end;
-  return std::string(ahead_.get() + (entry.offset - readFrom_), entry.length);
+  return std::string_view(ahead_.get() + (entry.offset - readFrom_), entry.length);
 }
 
 }  // namespace morvane

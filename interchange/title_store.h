@@ -56,7 +56,9 @@ class TitleStore {
   std::size_t size() const { return titles_.size(); }
   std::int64_t Begin(std::size_t i) const { return titles_[i].begin; }
   // The text of title i, read back.
-  std::string Text(std::size_t i) const;
+  std::string Text(std::size_t i) const { return std::string(TextView(i)); }
+  // The same, in the store's memory until the next call of either.
+  std::string_view TextView(std::size_t i) const;
   // Keeps the titles for which keep(begin) holds, in their order.
   template <typename Keep>
   void KeepIf(Keep keep) {

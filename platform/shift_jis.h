@@ -13,4 +13,8 @@ namespace morvane {
 // (which XML cannot hold), as the exports rely on.
 std::string DecodeShiftJis(std::string_view bytes);
 
+// The same text without a string of its own: it stays in the calling thread's memory until the
+// thread's next call of this function, for a caller that copies it on at once.
+std::string_view DecodeShiftJisView(std::string_view bytes);
+
 }  // namespace morvane

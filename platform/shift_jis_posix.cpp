@@ -217,13 +217,14 @@ class Cp932Table {
 
 }  // namespace
 
-std::string DecodeShiftJis(std::string_view bytes) {
-  std::string text;
+std::string_view DecodeShiftJisView(std::string_view bytes) {
   // One converter for every call of a thread: opening one costs more than most names.
   thread_local const std::unique_ptr<void, IconvCloser> converter(iconv_open("UTF-8", "CP932"));
   const auto cd = static_cast<iconv_t>(converter.get());
   if (cd == reinterpret_cast<iconv_t>(-1)) {
     // No converter on this system: keep ASCII, mark everything else as undecodable.
+    thread_local std::string text;
+    text.clear();
     for (const char c : bytes) {
       if (static_cast<unsigned char>(c) < 0x80) {
         text += c;
@@ -235,13 +236,14 @@ std::string DecodeShiftJis(std::string_view bytes) {
   }
   thread_local Cp932Table table(cd);
   // A character of one or two bytes takes at most three, as does U+FFFD for one byte. Decoded
-  // into a buffer that is not cleared first and kept for the thread's next text (up to a size),
-  // then copied once: a profile of text-heavy titles had the clearing of a string three times
-  // as long high, and the copy of each character byte by byte.
+  // into a buffer that is not cleared first and kept for the thread's next text (up to a size;
+  // a larger one until the next call): a profile of text-heavy titles had the clearing of a
+  // string three times as long high, and the copy of each character byte by byte.
   constexpr std::size_t kKept = 256 * 1024 + 1;
   thread_local std::unique_ptr<char[]> kept;
   thread_local std::size_t keptSize = 0;
-  std::unique_ptr<char[]> large;
+  thread_local std::unique_ptr<char[]> large;
+  large.reset();
   const std::size_t needed = 3 * bytes.size() + 1;  // and one for the last four-byte store
   char* buffer = nullptr;
   if (needed > kKept) {
@@ -255,8 +257,9 @@ std::string DecodeShiftJis(std::string_view bytes) {
     buffer = kept.get();
   }
   char* const out = table.Decode(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), buffer);
-  text.assign(buffer, static_cast<std::size_t>(out - buffer));
-  return text;
+  return std::string_view(buffer, static_cast<std::size_t>(out - buffer));
 }
+
+std::string DecodeShiftJis(std::string_view bytes) { return std::string(DecodeShiftJisView(bytes)); }
 
 }  // namespace morvane

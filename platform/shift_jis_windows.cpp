@@ -45,4 +45,10 @@ std::string DecodeShiftJis(std::string_view bytes) {
   return text;
 }
 
+std::string_view DecodeShiftJisView(std::string_view bytes) {
+  thread_local std::string kept;
+  kept = DecodeShiftJis(bytes);
+  return kept;
+}
+
 }  // namespace morvane
