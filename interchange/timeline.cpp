@@ -354,7 +354,7 @@ void TimelineFacts::Drain(bool last) const {
         }
       });
       return true;
-    });
+    }, kFeedDepth);
   }
   std::string& feed = pieces_[feed_];
   if (last) {
@@ -362,11 +362,19 @@ void TimelineFacts::Drain(bool last) const {
     feed.clear();
     return;
   }
-  // A piece that the thread is not ready for is decoded here rather than waited for, into a
-  // piece the thread does not hold: the reading, which had waited for the decoding, shares it.
+  // A piece that finds the thread with all it may be handed still to do is decoded here rather
+  // than waited for, into a piece the thread does not hold: the reading, which had waited for
+  // the decoding, shares it.
+  const auto free = [&] {
+    int piece = 0;
+    while (piece == feed_ || std::find(handed_, handed_ + handedCount_, piece) != handed_ + handedCount_) {
+      ++piece;
+    }
+    return piece;
+  };
   int handed = feed_;
   if (decoder_->Busy()) {
-    handed = 3 - feed_ - held_;  // the third piece
+    handed = free();
     std::string& decoded = pieces_[handed];
     decoded.clear();
     ForEachRecord(feed.data(), feed.size(), [&](char kind, std::int32_t begin, std::string_view text) {
@@ -377,10 +385,14 @@ void TimelineFacts::Drain(bool last) const {
       }
     });
   }
-  decoder_->Hand(pieces_[handed].data(), pieces_[handed].size());  // the piece before is done
-  held_ = handed;
-  if (feed_ == held_) {
-    feed_ = (held_ + 1) % 3;
+  decoder_->Hand(pieces_[handed].data(), pieces_[handed].size());  // the piece kFeedDepth before is done
+  if (handedCount_ == kFeedDepth) {
+    std::copy(handed_ + 1, handed_ + kFeedDepth, handed_);
+    --handedCount_;
+  }
+  handed_[handedCount_++] = handed;
+  if (feed_ == handed) {
+    feed_ = free();
   }
   pieces_[feed_].clear();
 }

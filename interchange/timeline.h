@@ -175,11 +175,15 @@ class TimelineFacts final : public TimelineRecorder {
   std::shared_ptr<TitleStore> titles_ = std::make_shared<TitleStore>();
   std::int32_t lastTitle_ = -1;
   // The titles as read, records of raw texts, decoded and stored on a thread of their own while
-  // the project is read on: decoding was half of a text-heavy export's reading. Three pieces:
-  // the one being filled, the one the thread holds, and one for a piece decoded here.
-  mutable std::string pieces_[3];
-  mutable int feed_ = 0;  // the piece being filled
-  mutable int held_ = 1;  // the piece handed last; never feed_
+  // the project is read on: decoding was half of a text-heavy export's reading. The thread is
+  // handed up to kFeedDepth pieces ahead, so that it has the next at hand; a piece that finds
+  // them all still to do is decoded here. The pieces: the one being filled, those handed and
+  // not yet done, and one for a piece decoded here.
+  static constexpr int kFeedDepth = 2;
+  mutable std::string pieces_[kFeedDepth + 2];
+  mutable int feed_ = 0;               // the piece being filled
+  mutable int handed_[kFeedDepth] = {};  // the pieces handed last, the latest last
+  mutable int handedCount_ = 0;
   mutable std::unique_ptr<PieceThread> decoder_;
   std::int64_t levelPointsCut_ = 0;
 };

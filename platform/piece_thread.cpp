@@ -1,10 +1,12 @@
 #include "platform/piece_thread.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace morvane {
 
-PieceThread::PieceThread(Work work) : work_(std::move(work)) {}
+PieceThread::PieceThread(Work work, std::size_t depth)
+    : work_(std::move(work)), depth_(std::clamp<std::size_t>(depth, 1, kMaxDepth)) {}
 
 PieceThread::~PieceThread() {
   if (thread_.joinable()) {
@@ -20,18 +22,17 @@ PieceThread::~PieceThread() {
 void PieceThread::Run() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    changed_.wait(lock, [this] { return piece_ != nullptr || ending_; });
-    if (piece_ == nullptr) {
+    changed_.wait(lock, [this] { return count_ > 0 || ending_; });
+    if (count_ == 0) {
       return;
     }
-    const char* const data = piece_;
-    const std::size_t size = pieceSize_;
+    const Piece piece = pieces_[first_];  // left in place until done: Busy and the waits count it
     lock.unlock();
     std::string reason;
     bool done = false;
     std::exception_ptr thrown;
     try {
-      done = work_(data, size, reason);
+      done = work_(piece.data, piece.size, reason);
     } catch (...) {
       thrown = std::current_exception();
     }
@@ -40,14 +41,17 @@ void PieceThread::Run() {
       failed_ = true;
       reason_ = std::move(reason);
       thrown_ = thrown;
+      count_ = 0;  // nothing more is worked on
+    } else {
+      first_ = (first_ + 1) % kMaxDepth;
+      --count_;
     }
-    piece_ = nullptr;
     changed_.notify_all();
   }
 }
 
-bool PieceThread::WaitIdle(std::unique_lock<std::mutex>& lock) {
-  changed_.wait(lock, [this] { return piece_ == nullptr; });
+bool PieceThread::WaitFewer(std::unique_lock<std::mutex>& lock, std::size_t most) {
+  changed_.wait(lock, [&] { return count_ < most; });
   if (thrown_) {
     std::rethrow_exception(std::exchange(thrown_, nullptr));
   }
@@ -56,7 +60,7 @@ bool PieceThread::WaitIdle(std::unique_lock<std::mutex>& lock) {
 
 bool PieceThread::Hand(const char* data, std::size_t size) {
   std::unique_lock<std::mutex> lock(mutex_);
-  if (!WaitIdle(lock)) {
+  if (!WaitFewer(lock, depth_)) {
     return false;
   }
   if (!thread_.joinable()) {
@@ -68,8 +72,8 @@ bool PieceThread::Hand(const char* data, std::size_t size) {
       return Do(data, size);
     }
   }
-  piece_ = data;
-  pieceSize_ = size;
+  pieces_[(first_ + count_) % kMaxDepth] = {data, size};
+  ++count_;
   lock.unlock();
   changed_.notify_all();
   return true;
@@ -77,7 +81,7 @@ bool PieceThread::Hand(const char* data, std::size_t size) {
 
 bool PieceThread::Do(const char* data, std::size_t size) {
   std::unique_lock<std::mutex> lock(mutex_);
-  if (!WaitIdle(lock)) {
+  if (!WaitFewer(lock, 1)) {
     return false;
   }
   std::string reason;
@@ -91,7 +95,7 @@ bool PieceThread::Do(const char* data, std::size_t size) {
 
 bool PieceThread::Busy() const {
   const std::lock_guard<std::mutex> lock(mutex_);
-  return piece_ != nullptr;
+  return count_ >= depth_;
 }
 
 std::string PieceThread::FailureReason() const {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <new>
 #include <string>
 
@@ -43,6 +45,63 @@ TEST(PieceThread, ThrowsWhatItsWorkThrewAtTheNextCall) {
   ASSERT_TRUE(thread.Hand("x", 1));
   EXPECT_THROW(thread.Do("a", 1), std::bad_alloc);
   EXPECT_FALSE(thread.Do("x", 1));  // no more work after a failure
+}
+
+// Work held at a gate until the test opens it, recording the pieces in the order worked on and
+// failing on 'x'.
+struct GatedWork {
+  std::mutex mutex;
+  std::condition_variable opened;
+  bool open = false;
+  std::string seen;
+
+  PieceThread::Work Work() {
+    return [this](const char* data, std::size_t size, std::string&) {
+      std::unique_lock<std::mutex> lock(mutex);
+      opened.wait(lock, [this] { return open; });
+      seen.append(data, size);
+      return *data != 'x';
+    };
+  }
+  void Open() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex);
+      open = true;
+    }
+    opened.notify_all();
+  }
+};
+
+TEST(PieceThread, TakesUpToItsDepthWithoutWaitingAndWorksInOrder) {
+  const std::string pieces = "abcde";
+  for (std::size_t depth = 1; depth <= PieceThread::kMaxDepth; ++depth) {
+    GatedWork work;
+    PieceThread thread(work.Work(), depth);
+    for (std::size_t i = 0; i < depth; ++i) {  // each returns at once while the work is held
+      if (thread.Busy()) {
+        ADD_FAILURE() << "busy after " << i << " of depth " << depth;
+        break;
+      }
+      ASSERT_TRUE(thread.Hand(pieces.data() + i, 1));
+    }
+    EXPECT_TRUE(thread.Busy()) << depth;
+    work.Open();
+    ASSERT_TRUE(thread.Do(pieces.data() + depth, 1));  // after every piece handed
+    EXPECT_EQ(pieces.substr(0, depth + 1), work.seen);
+    EXPECT_FALSE(thread.Busy());
+  }
+}
+
+TEST(PieceThread, DropsThePiecesHandedAfterOneThatFails) {
+  GatedWork work;
+  PieceThread thread(work.Work(), 3);
+  ASSERT_TRUE(thread.Hand("a", 1));
+  ASSERT_TRUE(thread.Hand("x", 1));
+  ASSERT_TRUE(thread.Hand("b", 1));
+  work.Open();
+  EXPECT_FALSE(thread.Do("c", 1));
+  EXPECT_EQ("ax", work.seen);
+  EXPECT_FALSE(thread.Hand("d", 1));
 }
 
 }  // namespace
