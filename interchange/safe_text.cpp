@@ -158,16 +158,19 @@ char* DecodedXmlLinesInto(std::string_view decoded, char* out) {
       p += 16;
       continue;
     }
-    char held[16];
+    // The bytes between drops copied sixteen at a time from a block twice as long, as a copy of
+    // known size (one of any size was a call, each CR LF two): the output is never ahead of the
+    // input, so sixteen more fit before the end of the room.
+    char held[32] = {};
     sixteen_bytes::Store(held, lines);
     std::size_t from = 0;
     for (; drops != 0; drops &= drops - 1) {
       const auto k = static_cast<std::size_t>(std::countr_zero(drops));
-      std::memcpy(p, held + from, k - from);
+      std::memcpy(p, held + from, 16);
       p += k - from;
       from = k + 1;
     }
-    std::memcpy(p, held + from, 16 - from);
+    std::memcpy(p, held + from, 16);
     p += 16 - from;
   }
 #endif

@@ -24,6 +24,11 @@ bool WriteAll(int fd, const void* data, std::size_t size);
 // nothing is reported, and on a pipe or where the system has no such call it does nothing.
 void StartWriteBack(int fd);
 
+// Asks the system to find room on the disk now for size bytes from offset on, without changing
+// the file's size, so that the writes that fill them find it taken: a file written at once in
+// large steps (a scratch file) costs less to write. Only a hint, as StartWriteBack.
+void ReserveRoom(int fd, std::uint64_t offset, std::uint64_t size);
+
 // The system's reason for the read or write that has just failed ("No space left on device",
 // "Broken pipe"), as platform/file_access.h words reasons.
 std::string IoFailureReason();

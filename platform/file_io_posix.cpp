@@ -51,6 +51,18 @@ void StartWriteBack(int fd) {
 #endif
 }
 
+void ReserveRoom(int fd, std::uint64_t offset, std::uint64_t size) {
+#ifdef __linux__
+  const int saved = errno;
+  if (offset <= static_cast<std::uint64_t>(INT64_MAX) && size <= static_cast<std::uint64_t>(INT64_MAX) - offset) {
+    ::fallocate(fd, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset), static_cast<off_t>(size));
+  }
+  errno = saved;
+#else
+  static_cast<void>(fd), static_cast<void>(offset), static_cast<void>(size);
+#endif
+}
+
 std::string IoFailureReason() { return ErrorText(errno); }
 
 bool SeekForward(int fd, std::uint64_t n) {

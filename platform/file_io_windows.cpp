@@ -28,6 +28,8 @@ std::ptrdiff_t ReadSome(int fd, void* buffer, std::size_t size) {
 
 void StartWriteBack(int) {}  // Windows writes back on its own schedule; the flush waits
 
+void ReserveRoom(int, std::uint64_t, std::uint64_t) {}
+
 bool WriteAll(int fd, const void* data, std::size_t size) {
   const char* next = static_cast<const char*>(data);
   while (size > 0) {

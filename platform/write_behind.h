@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/piece_thread.h"
@@ -10,6 +11,7 @@ namespace morvane {
 // Writes a file's bytes on a thread of its own (PieceThread) while the caller makes the next
 // ones, so that the system's part of each write (copying the bytes, finding them room on the
 // disk, asking it to write them back) takes the other processor's time instead of the caller's.
+// A scratch file (no write-back) has its room asked for ahead of its writes, 4 MiB at a time.
 // What has been written is asked to go to the disk after the first 256 KiB, then after twice as
 // much each time up to 4 MiB (platform/file_io.h's StartWriteBack): the flush that ends a
 // conversion then waits for the last few megabytes at most, and for a file of a few megabytes
@@ -37,6 +39,8 @@ class WriteBehind {
   int fd_;
   bool writeBack_;
   std::size_t unflushed_ = 0;   // written since write-back was last asked for
+  std::uint64_t written_ = 0;   // handed to the file, and the room asked for: a scratch file's
+  std::uint64_t reserved_ = 0;
   std::size_t writeBackEvery_;  // how much more before it is asked again
   PieceThread thread_;          // last: its thread ends before the members it uses
 };
