@@ -340,12 +340,20 @@ void ReadTitleSection(ListingContext& context, std::int32_t titleCount, int vers
       if (length == kLongTextLength) {
         length = source.ReadU16();
       }
-      if (!out.Discards()) {
-        out.WriteText(",\"");
+      std::string_view text;
+      const std::uint8_t* taken = nullptr;
+      if (out.Discards() && (taken = source.Take(length)) != nullptr) {
+        // Nothing to list, and the bytes are in the reader's buffer: the text is read from
+        // there rather than copied (a text-heavy export copied all its text once more so).
+        text = std::string_view(reinterpret_cast<const char*>(taken), length);
+      } else {
+        if (!out.Discards()) {
+          out.WriteText(",\"");
+        }
+        ListEscapedText(source, out, length, raw);
+        text = std::string_view(raw.data(), length);
       }
-      ListEscapedText(source, out, length, raw);
       if (context.recorder != nullptr) {
-        const std::string_view text(raw.data(), length);
         context.recorder->RecordTitleText(title, begin, text.substr(0, text.find('\0')));
       }
       if (out.Discards()) {
