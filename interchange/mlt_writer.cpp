@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -141,6 +143,78 @@ class XmlOut {
     p = EscapedInto(p, text, (hashes ? kArgumentSpecial : kTextSpecial).data());
     out_.Commit(PutText(p, "</property>\n"));
   }
+  // <property name="name">escaped</property>, name plain ASCII, the text escaped already.
+  void EscapedProperty(std::string_view name, std::string_view escaped) {
+    EndStartTag();
+    char* p = out_.Claim(2 * names_.size() + name.size() + 18);
+    p = PutText(PutText(PutSpaces(p, 2 * names_.size()), "<property name=\""), name);
+    out_.Commit(PutText(p, "\">"));
+    out_.WriteText(escaped);
+    out_.WriteText("</property>\n");
+  }
+
+  // Room that TitleTextsInto needs for a text of size bytes.
+  static constexpr std::size_t TitleTextsRoom(std::size_t size) { return 2 * kLongestEscape * size + 32; }
+  // A title's decoded text (DecodeShiftJis) as Property writes it for its caption (its first
+  // line, as text) and its argument (the whole, # escaped too), each with its line ends (CR LF,
+  // CR) as LF, made at out in one pass over the text: the caption, then the argument. Returns
+  // the end of each; nulls for a text with a control character to replace (out's bytes then
+  // undefined).
+  static std::pair<char*, char*> TitleTextsInto(std::string_view decoded, char* out) {
+    const char* const text = decoded.data();
+    const std::size_t size = decoded.size();
+    std::size_t line = 0;  // the first line's length
+    while (line < size && text[line] != '\n' && text[line] != '\r') {
+      ++line;
+    }
+    char* p = EscapedInto(out, decoded.substr(0, line), kTextSpecial.data());
+    char* const caption = p;
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: a block with no byte to escape and no CR before an LF is written
+    // with each CR as an LF by one store; any other, byte by byte.
+    using namespace sixteen_bytes;
+    for (; size - i > 16; i += 16) {  // sixteen bytes and the one after them
+      const Block block = Load(text + i);
+      const Block lineFeed = Equal(block, '\n');
+      const Block carriageReturn = Equal(block, '\r');
+      const unsigned crs = Marks(carriageReturn);
+      if ((Marks(_mm_andnot_si128(_mm_or_si128(lineFeed, Equal(block, '\t')), Controls(block))) & ~crs) != 0) {
+        return {nullptr, nullptr};
+      }
+      const unsigned escapes = Marks(_mm_or_si128(_mm_or_si128(Equal(block, '&'), Equal(block, '<')),
+                                                  _mm_or_si128(Equal(block, '>'), Equal(block, '#'))));
+      const unsigned drops = crs & (Marks(lineFeed) >> 1 | unsigned{text[i + 16] == '\n'} << 15);
+      if (escapes != 0) {
+        for (std::size_t k = i; k != i + 16; ++k) {
+          p = LinesByte(p, text, k, size);
+        }
+        continue;
+      }
+      const Block lines = _mm_xor_si128(block, _mm_and_si128(carriageReturn, _mm_set1_epi8('\r' ^ '\n')));
+      if (drops == 0) {
+        Store(p, lines);
+        p += 16;
+        continue;
+      }
+      p = StoreDropping(p, lines, drops);  // a CR before an LF dropped
+    }
+#endif
+    for (; i < size; ++i) {
+      const auto byte = static_cast<unsigned char>(text[i]);
+      if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') {
+        return {nullptr, nullptr};
+      }
+      p = LinesByte(p, text, i, size);
+    }
+    return {caption, p};
+  }
+  // The same for a text made safe already (SafeXmlLines): no CR, no control but TAB and LF.
+  static std::pair<char*, char*> SafeTitleTextsInto(std::string_view safe, char* out) {
+    char* const caption = EscapedInto(out, safe.substr(0, safe.find('\n')), kTextSpecial.data());
+    return {caption, EscapedInto(caption, safe, kArgumentSpecial.data())};
+  }
+
   // A property of our own whose name and text are both literals with nothing to escape (most of
   // a document's): written with copies whose sizes are known when compiled.
   template <std::size_t N, std::size_t M>
@@ -264,6 +338,22 @@ class XmlOut {
       }
     }
   }
+  // Byte k of a title's text for its argument: a CR as an LF, or dropped before an LF; a byte
+  // to escape escaped.
+  static char* LinesByte(char* p, const char* text, std::size_t k, std::size_t size) {
+    const auto byte = static_cast<unsigned char>(text[k]);
+    if (byte == '\r') {
+      if (k + 1 == size || text[k + 1] != '\n') {
+        *p++ = '\n';
+      }
+      return p;
+    }
+    if (kArgumentSpecial[byte]) {
+      return Escape(p, byte);
+    }
+    *p++ = static_cast<char>(byte);
+    return p;
+  }
   static char* EscapedInto(char* p, std::string_view text, const bool* special) {
     for (const char c : text) {
       const auto byte = static_cast<unsigned char>(c);
@@ -303,9 +393,15 @@ class TitleTexts {
           return true;
         }) {}
 
-  // The next title's text, until the next call; its batch's notes go to notes before its first
-  // title's text.
-  std::string_view Next(ExportNotes& notes) {
+  // A title's caption and argument, escaped.
+  struct Texts {
+    std::string_view caption;
+    std::string_view argument;
+  };
+
+  // The next title's texts, until the next call; its batch's notes go to notes before its first
+  // title's texts.
+  Texts Next(ExportNotes& notes) {
     if (!started_) {
       Hand(0, nullptr);
       started_ = true;
@@ -315,8 +411,10 @@ class TitleTexts {
       Begin(notes);
     }
     const Batch& batch = batches_[current_];
-    const std::size_t from = next_ == 0 ? 0 : batch.ends[next_ - 1];
-    return std::string_view(batch.text.get() + from, batch.ends[next_++] - from);
+    const std::size_t from = next_ == 0 ? 0 : batch.ends[next_ - 1].second;
+    const auto [caption, argument] = batch.ends[next_++];
+    return {std::string_view(batch.text.get() + from, caption - from),
+            std::string_view(batch.text.get() + caption, argument - caption)};
   }
 
  private:
@@ -325,12 +423,14 @@ class TitleTexts {
     std::size_t end = 0;            // one past its last title
     std::unique_ptr<char[]> text;   // the texts one after another, never cleared
     std::size_t room = 0;
-    std::vector<std::size_t> ends;  // where each text ends in text
+    // Where each title's caption and argument end in text: its caption starts where the
+    // argument before it ends.
+    std::vector<std::pair<std::size_t, std::size_t>> ends;
     ExportNotes notes;
 
     // Room for size bytes after the texts so far.
     char* Room(std::size_t size) {
-      const std::size_t used = ends.empty() ? 0 : ends.back();
+      const std::size_t used = ends.empty() ? 0 : ends.back().second;
       if (used + size > room) {
         room = std::max(used + size, 2 * room);
         auto more = std::make_unique_for_overwrite<char[]>(room);
@@ -364,20 +464,23 @@ class TitleTexts {
     batch.ends.clear();
     batch.notes = {};
     std::string kept;
-    // Each text made straight into the batch from where the store holds it: a copy of every
-    // text, a string each and its clearing had the making take half as long again.
+    // Each title's texts made straight into the batch from where the store holds it, escaped
+    // as the document holds them, in one pass: a copy of every text, a string each and its
+    // clearing had the making take half as long again, and escaping them as they were written
+    // was most of the writing thread's work.
     for (std::size_t bytes = 0; i < titles_.size() && bytes < kBatchBytes && batch.ends.size() < kBatchTitles; ++i) {
       const std::string_view joined = placement_.Joined(titles_[i], batch.notes, kept);
-      char* start = batch.Room(joined.size() + kLinesRoom);
-      const char* end = DecodedXmlLinesInto(joined, start);
-      if (end == nullptr) {
+      char* start = batch.Room(XmlOut::TitleTextsRoom(joined.size()));
+      auto [caption, argument] = XmlOut::TitleTextsInto(joined, start);
+      if (argument == nullptr) {
         const std::string safe = SafeXmlLines(joined, batch.notes);
-        start = batch.Room(safe.size());
-        end = std::copy(safe.begin(), safe.end(), start);
+        start = batch.Room(XmlOut::TitleTextsRoom(safe.size()));
+        std::tie(caption, argument) = XmlOut::SafeTitleTextsInto(safe, start);
       }
-      const auto size = static_cast<std::size_t>(end - start);
-      batch.ends.push_back((batch.ends.empty() ? 0 : batch.ends.back()) + size);
-      bytes += size;
+      const std::size_t from = batch.ends.empty() ? 0 : batch.ends.back().second;
+      batch.ends.emplace_back(from + static_cast<std::size_t>(caption - start),
+                              from + static_cast<std::size_t>(argument - start));
+      bytes += static_cast<std::size_t>(argument - start);
     }
     batch.end = i;
   }
@@ -533,7 +636,7 @@ class MltWriter {
     std::string style;
     TitleTexts texts(placement_, titles_);
     for (const PlacedTitle& title : titles_) {
-      const std::string_view text = texts.Next(notes_);
+      const auto [caption, argument] = texts.Next(notes_);
       NewProducer(title.frames);
       if (colour.empty()) {
         colour = xml_.Made([](XmlOut& xml) {
@@ -543,11 +646,11 @@ class MltWriter {
         });
       }
       xml_.Lines(colour);
-      xml_.Property("shotcut:caption", text.substr(0, text.find('\n')));
+      xml_.EscapedProperty("shotcut:caption", caption);
       xml_.Open("filter");
       // Shotcut's defaults, white with a black outline at the bottom, in a size for DV. The
       // filter reads #name# as a keyword: each # escaped.
-      xml_.Property("argument", text, true);
+      xml_.EscapedProperty("argument", argument);
       if (style.empty()) {
         const std::string sizeText = std::to_string(size);
         const std::string padText = std::to_string(pad);

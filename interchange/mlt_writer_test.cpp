@@ -150,5 +150,53 @@ TEST(Mlt, WritesEveryTitleInItsPlaceAcrossTheBatches) {
   EXPECT_EQ(7, replaced);
 }
 
+// A title's caption (its first line) and argument (the whole, # escaped too) are made sixteen
+// bytes at a time: each line end and each byte to escape, at every place in and around a block
+// of sixteen, comes out as a byte at a time makes it.
+TEST(Mlt, MakesEveryTitleTextAsAByteAtATime) {
+  const auto lines = [](const std::string& text, bool hashes) {
+    std::string made;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const char c = text[i];
+      if (c == '\r') {
+        made += i + 1 < text.size() && text[i + 1] == '\n' ? "" : "\n";
+      } else if (c == '&' || c == '<' || c == '>') {
+        made += c == '&' ? "&amp;" : c == '<' ? "&lt;" : "&gt;";
+      } else if (c == '#' && hashes) {
+        made += "\\#";
+      } else {
+        made += c;
+      }
+    }
+    return made;
+  };
+  const char* const marks[] = {"\r\n", "\r", "\n", "\r\r\n", "&", "<", ">", "#", "\t", "#&<>\r"};
+  auto store = std::make_shared<TitleStore>();
+  std::vector<std::string> written;
+  int title = 0;
+  for (const char* mark : marks) {
+    for (std::size_t before = 0; before <= 40; ++before) {
+      const std::string text = std::string(before, 'a') + mark + std::string(before % 19, 'b') + "\xE3\x82\xBD";
+      store->AddTitle(200 * title++);
+      store->AddText(text);
+      std::string first = text.substr(0, text.find_first_of("\r\n"));
+      written.push_back("<property name=\"shotcut:caption\">" + lines(first, false) + "</property>");
+      written.push_back("<property name=\"argument\">" + lines(text, true) + "</property>");
+    }
+  }
+  store->Finish();
+  Timeline timeline;
+  timeline.tracks.emplace_back().clips.push_back(Clip(0, 200 * title));
+  timeline.titles = TimelineTitles(store);
+  ExportNotes notes;
+  const std::string text = RenderTimeline(timeline, ExportFormat::Mlt, TimecodeMode::Pal, notes).at(0).text;
+  EXPECT_EQ(Reprinted(text), text);
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < written.size(); ++i) {
+    at = text.find(written[i], at);
+    ASSERT_NE(std::string::npos, at) << i / 2 << ": " << written[i];
+  }
+}
+
 }  // namespace
 }  // namespace morvane

@@ -152,26 +152,14 @@ char* DecodedXmlLinesInto(std::string_view decoded, char* out) {
       return nullptr;
     }
     const sixteen_bytes::Block lines = _mm_xor_si128(block, _mm_and_si128(carriageReturn, _mm_set1_epi8('\r' ^ '\n')));
-    sixteen_bytes::Store(p, lines);
-    unsigned drops = crs & (sixteen_bytes::Marks(lineFeed) >> 1 | unsigned{text[i + 16] == '\n'} << 15);
+    const unsigned drops = crs & (sixteen_bytes::Marks(lineFeed) >> 1 | unsigned{text[i + 16] == '\n'} << 15);
     if (drops == 0) {
+      sixteen_bytes::Store(p, lines);
       p += 16;
       continue;
     }
-    // The bytes between drops copied sixteen at a time from a block twice as long, as a copy of
-    // known size (one of any size was a call, each CR LF two): the output is never ahead of the
-    // input, so sixteen more fit before the end of the room.
-    char held[32] = {};
-    sixteen_bytes::Store(held, lines);
-    std::size_t from = 0;
-    for (; drops != 0; drops &= drops - 1) {
-      const auto k = static_cast<std::size_t>(std::countr_zero(drops));
-      std::memcpy(p, held + from, 16);
-      p += k - from;
-      from = k + 1;
-    }
-    std::memcpy(p, held + from, 16);
-    p += 16 - from;
+    // The output is never ahead of the input: sixteen more bytes fit before the end of the room.
+    p = sixteen_bytes::StoreDropping(p, lines, drops);
   }
 #endif
   for (; size - i > 8; i += 8) {  // eight bytes and the one after them, which says if a CR ends its line alone

@@ -7,6 +7,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 
+#include <bit>
+#include <cstring>
+
 namespace morvane::sixteen_bytes {
 
 using Block = __m128i;
@@ -21,6 +24,23 @@ inline Block Controls(Block block) { return _mm_cmpeq_epi8(_mm_min_epu8(block, _
 
 // Bit k set for each byte k (in memory order) whose top bit is set.
 inline unsigned Marks(Block block) { return static_cast<unsigned>(_mm_movemask_epi8(block)); }
+
+// Stores block's bytes at p but those whose bit is set in drops; returns the end. Stores sixteen
+// bytes from p for each byte kept, as copies of known size (one of any size was a call to
+// memcpy): p needs sixteen bytes of room whatever it keeps.
+inline char* StoreDropping(char* p, Block block, unsigned drops) {
+  char held[32] = {};
+  Store(held, block);
+  unsigned from = 0;
+  for (; drops != 0; drops &= drops - 1) {
+    const auto k = static_cast<unsigned>(std::countr_zero(drops));
+    std::memcpy(p, held + from, 16);
+    p += k - from;
+    from = k + 1;
+  }
+  std::memcpy(p, held + from, 16);
+  return p + (16 - from);
+}
 
 }  // namespace morvane::sixteen_bytes
 #endif
