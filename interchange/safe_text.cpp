@@ -158,7 +158,8 @@ char* DecodedXmlLinesInto(std::string_view decoded, char* out) {
       p += 16;
       continue;
     }
-    // The output is never ahead of the input: sixteen more bytes fit before the end of the room.
+    // The output is never ahead of the input, and a block with a drop stores at most fifteen
+    // bytes past its end: the room holds sixteen more than the text.
     p = sixteen_bytes::StoreDropping(p, lines, drops);
   }
 #endif

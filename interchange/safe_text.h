@@ -32,7 +32,7 @@ std::string DecodedXmlLines(std::string_view decoded, bool& replaced);
 // DecodedXmlLines into out, which has room for decoded.size() + kLinesRoom bytes: returns the
 // end of the text made, or null, with out's bytes undefined, for a text with a control character
 // to be replaced (DecodedXmlLines then takes the filter that replaces it).
-inline constexpr std::size_t kLinesRoom = 8;
+inline constexpr std::size_t kLinesRoom = 16;
 char* DecodedXmlLinesInto(std::string_view decoded, char* out);
 
 // Whether text is valid UTF-8 (what JsonText keeps as it is).
