@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -125,8 +124,8 @@ class XmlOut {
     EndStartTag();
     out_.WriteText(lines);
   }
-  // <property name="name">text</property>, name plain ASCII; text's # escaped too with hashes.
-  void Property(std::string_view name, std::string_view text, bool hashes = false) {
+  // <property name="name">text</property>, name plain ASCII.
+  void Property(std::string_view name, std::string_view text) {
     EndStartTag();
     const std::size_t indent = 2 * names_.size();
     if (text.size() > kShortText) {
@@ -134,13 +133,13 @@ class XmlOut {
       out_.WriteText("<property name=\"");
       out_.WriteText(name);
       out_.WriteText("\">");
-      Escaped(text, false, hashes);
+      Escaped(text, false);
       out_.WriteText("</property>\n");
       return;
     }
     char* p = out_.Claim(indent + name.size() + 30 + kLongestEscape * text.size());
     p = PutText(PutText(PutText(PutSpaces(p, indent), "<property name=\""), name), "\">");
-    p = EscapedInto(p, text, (hashes ? kArgumentSpecial : kTextSpecial).data());
+    p = EscapedInto(p, text, kTextSpecial.data());
     out_.Commit(PutText(p, "</property>\n"));
   }
   // <property name="name">escaped</property>, name plain ASCII, the text escaped already.
@@ -230,16 +229,15 @@ class XmlOut {
     Property(name, std::string_view(text, static_cast<std::size_t>(std::to_chars(text, text + sizeof text, value).ptr - text)));
   }
 
-  // text as character data (attribute false) or an attribute's value, escaped as pugixml does;
-  // with hashes, each # also after a backslash.
-  void Escaped(std::string_view text, bool attribute, bool hashes = false) {
-    const bool* const special = (attribute ? kAttributeSpecial : hashes ? kArgumentSpecial : kTextSpecial).data();
+  // text as character data (attribute false) or an attribute's value, escaped as pugixml does.
+  void Escaped(std::string_view text, bool attribute) {
+    const bool* const special = (attribute ? kAttributeSpecial : kTextSpecial).data();
     const char* const end = text.data() + text.size();
     const char* run = text.data();  // the bytes since the last escape
     const char* clean = run;        // the bytes before it need no look: checked 16 at a time
     for (const char* p = run; p != end; ++p) {
       if (p == clean) {
-        clean = PassClean(p, end, attribute, hashes);
+        clean = PassClean(p, end, attribute);
         if (clean != p) {
           p = clean - 1;
           continue;
@@ -260,12 +258,11 @@ class XmlOut {
  private:
   // The end of the blocks of 16 bytes from p on that hold no byte to escape (p itself when the
   // first does): a control byte (in text not TAB, LF or CR), & <, and > in text, " in an
-  // attribute, # with hashes. The table decides within a block that holds one.
-  static const char* PassClean(const char* p, const char* end, bool attribute, bool hashes) {
+  // attribute. The table decides within a block that holds one.
+  static const char* PassClean(const char* p, const char* end, bool attribute) {
 #if defined(__SSE2__)
     using namespace sixteen_bytes;
     const char quoteOrGreater = attribute ? '"' : '>';
-    const char hash = hashes ? '#' : '&';
     // In text TAB, LF and CR are kept; in an attribute nothing below 0x20 is (the 0x20s never match).
     const char tab = attribute ? ' ' : '\t';
     const char lineFeed = attribute ? ' ' : '\n';
@@ -274,8 +271,8 @@ class XmlOut {
       const Block block = Load(p);
       const Block kept = _mm_or_si128(Equal(block, tab), _mm_or_si128(Equal(block, lineFeed), Equal(block, carriageReturn)));
       const Block control = _mm_andnot_si128(kept, Controls(block));
-      const Block found = _mm_or_si128(_mm_or_si128(control, _mm_or_si128(Equal(block, '&'), Equal(block, '<'))),
-                                       _mm_or_si128(Equal(block, quoteOrGreater), Equal(block, hash)));
+      const Block found = _mm_or_si128(control, _mm_or_si128(_mm_or_si128(Equal(block, '&'), Equal(block, '<')),
+                                                              Equal(block, quoteOrGreater)));
       if (Marks(found) != 0) {
         break;
       }
@@ -284,7 +281,6 @@ class XmlOut {
 #else
     static_cast<void>(end);
     static_cast<void>(attribute);
-    static_cast<void>(hashes);
 #endif
     return p;
   }

@@ -129,6 +129,12 @@ std::string XmlLines(std::string_view utf8, bool& replaced) {
   return Filter<true>(utf8, replaced, XmlAllowed);
 }
 
+namespace {
+
+// DecodedXmlLines into out, which has room for decoded.size() + kLinesRoom bytes: returns the
+// end of the text made, or null, with out's bytes undefined, for a text with a control character
+// to be replaced.
+constexpr std::size_t kLinesRoom = 16;
 char* DecodedXmlLinesInto(std::string_view decoded, char* out) {
   // Nothing to check but the control characters, which are single bytes: the rest is valid and
   // allowed. CR LF and CR become LF; a text with any other control character (rare) is left to
@@ -213,6 +219,8 @@ char* DecodedXmlLinesInto(std::string_view decoded, char* out) {
   }
   return p;
 }
+
+}  // namespace
 
 std::string DecodedXmlLines(std::string_view decoded, bool& replaced) {
   std::string out(decoded.size() + kLinesRoom, '\0');

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -28,12 +27,6 @@ std::string XmlLines(std::string_view utf8, bool& replaced);
 // U+FFFF), such as a title's, made in a pass that looks only at the bytes below 0x20, eight at
 // a time.
 std::string DecodedXmlLines(std::string_view decoded, bool& replaced);
-
-// DecodedXmlLines into out, which has room for decoded.size() + kLinesRoom bytes: returns the
-// end of the text made, or null, with out's bytes undefined, for a text with a control character
-// to be replaced (DecodedXmlLines then takes the filter that replaces it).
-inline constexpr std::size_t kLinesRoom = 16;
-char* DecodedXmlLinesInto(std::string_view decoded, char* out);
 
 // Whether text is valid UTF-8 (what JsonText keeps as it is).
 bool IsValidUtf8(std::string_view text);
