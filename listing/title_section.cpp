@@ -341,8 +341,7 @@ void ReadTitleSection(ListingContext& context, std::int32_t titleCount, int vers
         length = source.ReadU16();
       }
       std::string_view text;
-      const std::uint8_t* taken = nullptr;
-      if (out.Discards() && (taken = source.Take(length)) != nullptr) {
+      if (const std::uint8_t* taken = out.Discards() ? source.Take(length) : nullptr) {
         // Nothing to list, and the bytes are in the reader's buffer: the text is read from
         // there rather than copied (a text-heavy export copied all its text once more so).
         text = std::string_view(reinterpret_cast<const char*>(taken), length);

@@ -22,8 +22,9 @@ WriteBehind::WriteBehind(int fd, bool writeBack)
 
 bool WriteBehind::WritePiece(const char* data, std::size_t size, std::string& reason) {
   if (!writeBack_ && written_ + size > reserved_) {
-    ReserveRoom(fd_, reserved_, kReserveStep);
-    reserved_ += kReserveStep;
+    const std::uint64_t end = std::max<std::uint64_t>(reserved_ + kReserveStep, written_ + size);
+    ReserveRoom(fd_, reserved_, end - reserved_);
+    reserved_ = end;
   }
   written_ += size;
   if (!WriteAll(fd_, data, size)) {
