@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/error_text.h"
+#include "platform/file_io.h"
 #include "platform/file_primitives.h"
 #include "platform/interrupt_table.h"
 #include "platform/process.h"
@@ -273,7 +274,16 @@ bool DestinationFiles::Commit(std::string& reason) {
     return false;
   }
   std::size_t replacements = 0;
-  // 1. Every text on the disk before any destination changes.
+  // 1. Every text on the disk before any destination changes. With several files, every one's
+  // writing to the disk is started before the first flush waits: the disk takes them together,
+  // and the first flush's commit of the file system's journal holds them all.
+  if (entries_.size() > 1) {
+    for (auto& entry : entries_) {
+      if (entry->temporary.valid()) {
+        StartWriteBack(entry->temporary.get());
+      }
+    }
+  }
   for (auto& entry : entries_) {
     if ((entry->direct.valid() && !entry->direct.Close(&reason)) ||
         (entry->temporary.valid() && !FlushFile(entry->temporary, reason))) {
