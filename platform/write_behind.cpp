@@ -7,8 +7,7 @@
 namespace morvane {
 
 namespace {
-constexpr std::size_t kFirstWriteBack = 256 * 1024;
-constexpr std::size_t kLargestWriteBack = 4 * 1024 * 1024;
+constexpr std::size_t kWriteBackStep = 256 * 1024;
 // A scratch file's room is asked for this much at a time, ahead of its writes: each page that
 // found its room as it was written cost a sixth more of the writing.
 constexpr std::size_t kReserveStep = 4 * 1024 * 1024;
@@ -17,7 +16,6 @@ constexpr std::size_t kReserveStep = 4 * 1024 * 1024;
 WriteBehind::WriteBehind(int fd, bool writeBack)
     : fd_(fd),
       writeBack_(writeBack),
-      writeBackEvery_(kFirstWriteBack),
       thread_([this](const char* data, std::size_t size, std::string& reason) { return WritePiece(data, size, reason); }) {}
 
 bool WriteBehind::WritePiece(const char* data, std::size_t size, std::string& reason) {
@@ -32,10 +30,9 @@ bool WriteBehind::WritePiece(const char* data, std::size_t size, std::string& re
     return false;
   }
   unflushed_ += size;
-  if (writeBack_ && unflushed_ >= writeBackEvery_) {
+  if (writeBack_ && unflushed_ >= kWriteBackStep) {
     StartWriteBack(fd_);
     unflushed_ = 0;
-    writeBackEvery_ = std::min(2 * writeBackEvery_, kLargestWriteBack);
   }
   return true;
 }

@@ -12,10 +12,10 @@ namespace morvane {
 // ones, so that the system's part of each write (copying the bytes, finding them room on the
 // disk, asking it to write them back) takes the other processor's time instead of the caller's.
 // A scratch file (no write-back) has its room asked for ahead of its writes, 4 MiB at a time.
-// What has been written is asked to go to the disk after the first 256 KiB, then after twice as
-// much each time up to 4 MiB (platform/file_io.h's StartWriteBack): the flush that ends a
-// conversion then waits for the last few megabytes at most, and for a file of a few megabytes
-// hardly at all.
+// What has been written is asked to go to the disk every 256 KiB (platform/file_io.h's
+// StartWriteBack): the flush that ends a conversion then waits for the last 256 KiB and what
+// the disk has not finished. Steps that doubled up to 4 MiB left a file of a few megabytes up to
+// half of it to wait for, and larger files were written no faster for them.
 class WriteBehind {
  public:
   // For fd (not owned, not closed); without writeBack, nothing is asked to go to the disk (a
@@ -41,7 +41,6 @@ class WriteBehind {
   std::size_t unflushed_ = 0;   // written since write-back was last asked for
   std::uint64_t written_ = 0;   // handed to the file, and the room asked for: a scratch file's
   std::uint64_t reserved_ = 0;
-  std::size_t writeBackEvery_;  // how much more before it is asked again
   PieceThread thread_;          // last: its thread ends before the members it uses
 };
 
