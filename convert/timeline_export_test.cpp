@@ -127,6 +127,18 @@ TEST(TimelineExport, WhatCannotBePlacedIsChangedOrLeftOutAndNoted) {
                },
                0, NoClips, 0, {}, testing::Transition(0, 10, "Dissolve")),
        TimecodeMode::Pal, 0, "576 4:3 | Main AV: 0+10 a.avi@0/10 10+50 b.avi@0/50 D50 | notes" + notes(kShortened, 1, 90)},
+      {"a transition into a clip whose lane's last clip ends before it is a cut",
+       Project(4,
+               [](ProjectWriter& f) {
+                 testing::MainMovie(f, "a.avi", 0, 99);
+                 testing::MainMovie(f, "n.avi", 0, -51);  // negative: the next clip goes back
+                 testing::MainMovie(f, "c.avi", 0, 69);   // over a: a further lane
+                 testing::MainMovie(f, "d.avi", 0, 29);   // follows c, in the first lane
+               },
+               0, NoClips, 0, {}, testing::Transition(2, 60, "Dissolve")),
+       TimecodeMode::Pal, 0,
+       "576 4:3 | Main AV: 0+100 a.avi@0/100 110+30 d.avi@0/30 | Main AV 2: 50+60 c.avi@0/60 | notes" +
+           notes(static_cast<int>(ExportChange::ClipWithoutLength), 1, 0)},
       // 24 hours: 2,160,000 PAL frames, 2,592,000 NTSC frames, 2,589,408 drop-frame frames.
       {"a clip ending at 24 hours stays, one ending after it is left out",
        Project(1, OneMain, 2,
