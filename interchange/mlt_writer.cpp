@@ -108,17 +108,21 @@ class XmlOut {
     }
     names_.pop_back();
   }
-  // The lines that write(xml) writes at this depth, made once to be written again by Lines.
+  // The lines that write(xml) writes at this depth, or deeper levels below it, made once to be
+  // written again by Lines.
   template <class Write>
-  std::string Made(Write write) const {
+  std::string Made(Write write, std::size_t deeper = 0) const {
     std::string text;
     ListingWriter writer(text);
     XmlOut xml(writer);
     xml.names_ = names_;
+    xml.names_.resize(names_.size() + deeper);  // elements the lines are inside, never closed here
     write(xml);
     writer.Flush();
     return text;
   }
+  // The elements open: the depth of what is written next.
+  std::size_t Depth() const { return names_.size(); }
   // Lines that Made made at this depth, after the start tag left open.
   void Lines(std::string_view lines) {
     EndStartTag();
@@ -395,12 +399,20 @@ class TitleTexts {
     std::string_view argument;
   };
 
-  // The next title's texts, until the next call; its batch's notes go to notes before its first
-  // title's texts.
-  Texts Next(ExportNotes& notes) {
+  // Starts making the first batch, so that it is ready by the first Next.
+  void Start() {
     if (!started_) {
       Hand(0, nullptr);
       started_ = true;
+    }
+  }
+
+  // The next title's texts, until the next call; its batch's notes go to notes before its first
+  // title's texts.
+  Texts Next(ExportNotes& notes) {
+    if (!begun_) {
+      Start();
+      begun_ = true;
       Begin(notes);
     } else if (next_ == batches_[current_].ends.size()) {
       current_ = 1 - current_;
@@ -486,7 +498,8 @@ class TitleTexts {
   Batch batches_[2];
   int current_ = 0;
   std::size_t next_ = 0;
-  bool started_ = false;
+  bool started_ = false;  // the first batch handed
+  bool begun_ = false;    // and taken
   PieceThread thread_;  // last: its thread ends before the batches go
 };
 
@@ -501,6 +514,11 @@ class MltWriter {
     std::int64_t length = std::max<std::int64_t>(timeline_.Duration(), 1);
     if (!titles_.empty()) {
       length = std::max(length, titles_.back().begin + titles_.back().frames);
+    }
+    if (!titles_.empty()) {
+      // The titles' first texts are made while the tracks' producers are written.
+      texts_.emplace(placement_, titles_);
+      texts_->Start();
     }
     const std::string name = Safe(timeline_.name);
     out_.WriteText("<?xml version=\"1.0\"?>\n");
@@ -622,49 +640,62 @@ class MltWriter {
   };
 
   // The titles' producers: each a transparent colour clip with the dynamictext filter
-  // (Shotcut's simple text), which draws without a display.
+  // (Shotcut's simple text), which draws without a display. Every title's producer is the same
+  // but for its number, its length and its two texts: the rest is made once, and each title is
+  // written in a few copies (element by element, with the lines they share made once, a thousand
+  // titles were a third of a large project's writing).
   void TitleProducers() {
     const std::int64_t size = timeline_.height / 10;  // Shotcut's defaults for DV, below
     const std::int64_t pad = timeline_.height / 20;
-    // The lines every title's producer and filter share, made with the first title: a thousand
-    // titles wrote them property by property in a tenth of a large project's export.
-    std::string colour;
-    std::string style;
-    TitleTexts texts(placement_, titles_);
-    for (const PlacedTitle& title : titles_) {
-      const auto [caption, argument] = texts.Next(notes_);
-      NewProducer(title.frames);
-      if (colour.empty()) {
-        colour = xml_.Made([](XmlOut& xml) {
+    xml_.Lines({});  // ends a start tag left open
+    const std::string outer(2 * xml_.Depth(), ' ');
+    const std::string inner(2 * xml_.Depth() + 2, ' ');
+    const std::string colour = xml_.Made(
+        [](XmlOut& xml) {
           xml.Property("resource", "#00000000");
           xml.Property("mlt_service", "color");
           xml.Property("mlt_image_format", "rgba");
-        });
-      }
-      xml_.Lines(colour);
-      xml_.EscapedProperty("shotcut:caption", caption);
-      xml_.Open("filter");
-      // Shotcut's defaults, white with a black outline at the bottom, in a size for DV. The
-      // filter reads #name# as a keyword: each # escaped.
-      xml_.EscapedProperty("argument", argument);
-      if (style.empty()) {
-        const std::string sizeText = std::to_string(size);
-        const std::string padText = std::to_string(pad);
-        const std::pair<std::string_view, std::string_view> properties[] = {
-            {"geometry", "0%/0%:100%x100%:100"}, {"family", "Sans"},         {"size", sizeText},
-            {"weight", "400"},                   {"fgcolour", "#ffffffff"},  {"bgcolour", "#00000000"},
-            {"olcolour", "#ff000000"},           {"outline", "2"},           {"pad", padText},
-            {"halign", "center"},                {"valign", "bottom"},       {"mlt_service", "dynamictext"},
-            {"shotcut:filter", "dynamicText"}};
-        style = xml_.Made([&](XmlOut& xml) {
+        },
+        1);
+    // Shotcut's defaults, white with a black outline at the bottom, in a size for DV. The filter
+    // reads #name# as a keyword: each # of the argument is escaped.
+    const std::string sizeText = std::to_string(size);
+    const std::string padText = std::to_string(pad);
+    const std::pair<std::string_view, std::string_view> properties[] = {
+        {"geometry", "0%/0%:100%x100%:100"}, {"family", "Sans"},         {"size", sizeText},
+        {"weight", "400"},                   {"fgcolour", "#ffffffff"},  {"bgcolour", "#00000000"},
+        {"olcolour", "#ff000000"},           {"outline", "2"},           {"pad", padText},
+        {"halign", "center"},                {"valign", "bottom"},       {"mlt_service", "dynamictext"},
+        {"shotcut:filter", "dynamicText"}};
+    const std::string style = xml_.Made(
+        [&](XmlOut& xml) {
           for (const auto& [name, value] : properties) {
             xml.Property(name, value);
           }
-        });
-      }
-      xml_.Lines(style);
-      xml_.Close();
-      xml_.Close();
+        },
+        2);
+    // <producer id="producerN" in="0" out="LENGTH-1"> with its length, the colour clip, the
+    // caption; then the filter with the argument and the style.
+    const std::string id = outer + "<producer id=\"producer";
+    const std::string out = "\" in=\"0\" out=\"";
+    const std::string length = "\">\n" + inner + "<property name=\"length\">";
+    const std::string caption = "</property>\n" + inner + "<property name=\"eof\">pause</property>\n" + colour + inner +
+                                "<property name=\"shotcut:caption\">";
+    const std::string argument = "</property>\n" + inner + "<filter>\n" + inner + "  <property name=\"argument\">";
+    const std::string end = "</property>\n" + style + inner + "</filter>\n" + outer + "</producer>\n";
+    for (const PlacedTitle& title : titles_) {
+      const auto [captionText, argumentText] = texts_->Next(notes_);
+      char* p = PutText(out_.Claim(id.size() + out.size() + length.size() + caption.size() + 3 * 20), id);
+      p = std::to_chars(p, p + 20, producerCount_++).ptr;
+      p = PutText(p, out);
+      p = std::to_chars(p, p + 20, title.frames - 1).ptr;
+      p = PutText(p, length);
+      p = std::to_chars(p, p + 20, title.frames).ptr;
+      out_.Commit(PutText(p, caption));
+      out_.WriteText(captionText);
+      out_.WriteText(argument);
+      out_.WriteText(argumentText);
+      out_.WriteText(end);
     }
   }
 
@@ -905,6 +936,7 @@ class MltWriter {
   const std::vector<PlacedTitle>& titles_ = placement_.Titles();
   int producerCount_ = 0;
   int transitionCount_ = 0;
+  std::optional<TitleTexts> texts_;  // last: made from the titles above, its thread ends first
 };
 
 }  // namespace

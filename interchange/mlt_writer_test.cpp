@@ -122,7 +122,8 @@ TEST(Mlt, WritesWhatPugixmlPrintsOfItsOwnDocument) {
 
 // The titles' texts are made a batch ahead on a thread of their own, a batch ending after 256
 // titles or 256 KiB of text: across several batches ended either way, each title keeps its own
-// text in its place, and the notes count each text that had to change.
+// text in its place, with its own number and length, and the notes count each text that had to
+// change.
 TEST(Mlt, WritesEveryTitleInItsPlaceAcrossTheBatches) {
   auto store = std::make_shared<TitleStore>();
   std::vector<std::string> written;
@@ -130,6 +131,8 @@ TEST(Mlt, WritesEveryTitleInItsPlaceAcrossTheBatches) {
     const std::string text = "title " + std::to_string(i) + std::string(i >= 300 && i < 306 ? 60000 : 0, 'x');
     store->AddTitle(200 * i);
     store->AddText(i % 100 == 7 ? text + "\x01" : text);
+    written.push_back("<producer id=\"producer" + std::to_string(i + 1) +
+                      "\" in=\"0\" out=\"149\">\n    <property name=\"length\">150</property>\n");
     written.push_back("<property name=\"argument\">" + text + (i % 100 == 7 ? "\uFFFD" : "") + "</property>");
   }
   store->Finish();
