@@ -514,8 +514,6 @@ class MltWriter {
     std::int64_t length = std::max<std::int64_t>(timeline_.Duration(), 1);
     if (!titles_.empty()) {
       length = std::max(length, titles_.back().begin + titles_.back().frames);
-    }
-    if (!titles_.empty()) {
       // The titles' first texts are made while the tracks' producers are written.
       texts_.emplace(placement_, titles_);
       texts_->Start();

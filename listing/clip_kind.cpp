@@ -100,32 +100,29 @@ bool ListLevelPoints(SourceReader& source, ListingWriter& out, std::int32_t poin
     return anyNonzero;
   }
   // A project may hold millions of points: a batch at a time with one check of the writer's
-  // room, ",%d=%d" at most 18 bytes per point.
-  // The batch's bytes are taken from the reader's buffer at once where it holds them all: read
-  // field by field, every byte written would make the compiler load and store the reader's
-  // position again.
+  // room, ",%d=%d" at most 18 bytes per point, its bytes taken from the reader's buffer at once
+  // where it holds them all (read field by field, every byte written would make the compiler
+  // load and store the reader's position again).
   constexpr std::int32_t kBatch = 512;
   while (i < pointCount) {
     const std::int32_t n = std::min(kBatch, pointCount - i);
     char* p = out.Claim(static_cast<std::size_t>(kBatch) * 18);
     std::uint32_t values = 0;
+    const auto put = [&p, &values](std::int32_t position, std::uint16_t value) {
+      *p++ = ',';
+      p = FormatDecimal(p, position);
+      *p++ = '=';
+      p = FormatUnsigned(p, value);
+      values |= value;
+    };
     if (const std::uint8_t* bytes = source.Take(6 * static_cast<std::size_t>(n))) {
       for (std::int32_t k = 0; k < n; ++k, bytes += 6) {
-        *p++ = ',';
-        p = FormatDecimal(p, static_cast<std::int32_t>(U32At(bytes)));
-        *p++ = '=';
-        const auto value = static_cast<std::uint16_t>(bytes[4] | bytes[5] << 8);
-        values |= value;
-        p = FormatUnsigned(p, value);
+        put(static_cast<std::int32_t>(U32At(bytes)), static_cast<std::uint16_t>(bytes[4] | bytes[5] << 8));
       }
     } else {
       for (std::int32_t k = 0; k < n; ++k) {
-        *p++ = ',';
-        p = FormatDecimal(p, source.ReadU32());
-        *p++ = '=';
-        const std::uint16_t value = source.ReadU16();
-        values |= value;
-        p = FormatUnsigned(p, value);
+        const std::int32_t position = source.ReadU32();
+        put(position, source.ReadU16());
       }
     }
     i += n;
