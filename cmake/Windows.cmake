@@ -48,9 +48,18 @@ export WINEPREFIX="@CMAKE_BINARY_DIR@/wine" WINEDEBUG=-all WINEDLLOVERRIDES="msc
 if [ "${1:-}" = --stop ]; then
   exec "@MORVANE_WINESERVER@" -k
 fi
-if "@MORVANE_WINESERVER@" -p30 </dev/null >/dev/null 2>&1; then
-  "@MORVANE_WINE64@" wineboot </dev/null >/dev/null 2>&1
+# One caller at a time starts a session; the others wait until it is up. Two tests started
+# together on a session that had ended: the second found the server and ran its program while
+# the first's wineboot was still starting the services, and it ended at once without a word.
+# The server and wineboot do not inherit the lock, which goes before the program starts.
+if command -v flock >/dev/null 2>&1; then
+  exec 9>"@CMAKE_BINARY_DIR@/wine-run.lock"
+  flock 9
 fi
+if "@MORVANE_WINESERVER@" -p30 </dev/null >/dev/null 2>&1 9>&-; then
+  "@MORVANE_WINE64@" wineboot </dev/null >/dev/null 2>&1 9>&-
+fi
+exec 9>&-
 exec "@MORVANE_WINE64@" "$@"
 ]])
   file(CHMOD ${CMAKE_CROSSCOMPILING_EMULATOR} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
