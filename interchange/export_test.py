@@ -1,7 +1,7 @@
-"""Exports the bundled examples: each example's .otio, CMX 3600 .edl, .fcpxml, Final Cut Pro 7 .xml
-and .kdenlive files, with media looked up in a fixed folder that does not exist, must equal
+"""Exports the bundled examples: each example's .otio, CMX 3600 .edl, .fcpxml, Final Cut Pro 7 .xml,
+.kdenlive and .mlt files, with media looked up in a fixed folder that does not exist, must equal
 interchange/testdata byte for byte, and the .fcpxml of every rate mode must be well-formed XML to
-xmllint. (The .mlt and .kdenlive exports are played through MLT itself by mlt_test.py.)
+xmllint. (The .mlt and .kdenlive exports are also played through MLT itself by mlt_test.py.)
 
 usage: export_test.py MORVANE_CONVERT MAKE_EXAMPLES TESTDATA_DIR
 """
@@ -29,7 +29,7 @@ class ExportTest(unittest.TestCase):
         for name, _ in EXAMPLES:
             source = os.path.join(self.dir, name + ".dvc")
             for fmt, extension in (("otio", "otio"), ("cmx3600", "edl"), ("fcpxml", "fcpxml"), ("fcp7xml", "xml"),
-                                   ("kdenlive", "kdenlive")):
+                                   ("kdenlive", "kdenlive"), ("mlt", "mlt")):
                 convert(source, fmt, os.path.join(self.dir, name + "." + extension), GOLDEN_MEDIA)
             written = sorted(f for f in os.listdir(self.dir) if f.startswith(name) and not f.endswith(".dvc"))
             self.assertEqual(written, sorted(f for f in os.listdir(TESTDATA) if f.startswith(name)))
