@@ -108,25 +108,24 @@ class XmlOut {
     }
     names_.pop_back();
   }
-  // The lines that write(xml) writes at this depth, or deeper levels below it, made once to be
-  // written again by Lines.
+  // The lines that write(xml) writes at this depth, made once to be written again, after
+  // EndStartTag, straight to the output.
   template <class Write>
-  std::string Made(Write write, std::size_t deeper = 0) const {
+  std::string Made(Write write) const {
     std::string text;
     ListingWriter writer(text);
     XmlOut xml(writer);
     xml.names_ = names_;
-    xml.names_.resize(names_.size() + deeper);  // elements the lines are inside, never closed here
     write(xml);
     writer.Flush();
     return text;
   }
-  // The elements open: the depth of what is written next.
-  std::size_t Depth() const { return names_.size(); }
-  // Lines that Made made at this depth, after the start tag left open.
-  void Lines(std::string_view lines) {
-    EndStartTag();
-    out_.WriteText(lines);
+  // Ends a start tag left open ("<name ..." gets its ">"), before lines written around this.
+  void EndStartTag() {
+    if (startTagOpen_) {
+      out_.WriteText(">\n");
+      startTagOpen_ = false;
+    }
   }
   // <property name="name">text</property>, name plain ASCII.
   void Property(std::string_view name, std::string_view text) {
@@ -364,13 +363,6 @@ class XmlOut {
       }
     }
     return p;
-  }
-
-  void EndStartTag() {
-    if (startTagOpen_) {
-      out_.WriteText(">\n");
-      startTagOpen_ = false;
-    }
   }
 
   ListingWriter& out_;
@@ -639,61 +631,61 @@ class MltWriter {
 
   // The titles' producers: each a transparent colour clip with the dynamictext filter
   // (Shotcut's simple text), which draws without a display. Every title's producer is the same
-  // but for its number, its length and its two texts: the rest is made once, and each title is
-  // written in a few copies (element by element, with the lines they share made once, a thousand
-  // titles were a third of a large project's writing).
+  // but for its number, its length and its two texts: it is made once with a mark in place of
+  // each, and each title is written as the pieces between the marks with its own in between
+  // (element by element, a thousand titles were a third of a large project's writing).
   void TitleProducers() {
     const std::int64_t size = timeline_.height / 10;  // Shotcut's defaults for DV, below
     const std::int64_t pad = timeline_.height / 20;
-    xml_.Lines({});  // ends a start tag left open
-    const std::string outer(2 * xml_.Depth(), ' ');
-    const std::string inner(2 * xml_.Depth() + 2, ' ');
-    const std::string colour = xml_.Made(
-        [](XmlOut& xml) {
-          xml.Property("resource", "#00000000");
-          xml.Property("mlt_service", "color");
-          xml.Property("mlt_image_format", "rgba");
-        },
-        1);
     // Shotcut's defaults, white with a black outline at the bottom, in a size for DV. The filter
     // reads #name# as a keyword: each # of the argument is escaped.
     const std::string sizeText = std::to_string(size);
     const std::string padText = std::to_string(pad);
-    const std::pair<std::string_view, std::string_view> properties[] = {
+    const std::pair<std::string_view, std::string_view> style[] = {
         {"geometry", "0%/0%:100%x100%:100"}, {"family", "Sans"},         {"size", sizeText},
         {"weight", "400"},                   {"fgcolour", "#ffffffff"},  {"bgcolour", "#00000000"},
         {"olcolour", "#ff000000"},           {"outline", "2"},           {"pad", padText},
         {"halign", "center"},                {"valign", "bottom"},       {"mlt_service", "dynamictext"},
         {"shotcut:filter", "dynamicText"}};
-    const std::string style = xml_.Made(
-        [&](XmlOut& xml) {
-          for (const auto& [name, value] : properties) {
-            xml.Property(name, value);
-          }
-        },
-        2);
-    // <producer id="producerN" in="0" out="LENGTH-1"> with its length, the colour clip, the
-    // caption; then the filter with the argument and the style.
-    const std::string id = outer + "<producer id=\"producer";
-    const std::string out = "\" in=\"0\" out=\"";
-    const std::string length = "\">\n" + inner + "<property name=\"length\">";
-    const std::string caption = "</property>\n" + inner + "<property name=\"eof\">pause</property>\n" + colour + inner +
-                                "<property name=\"shotcut:caption\">";
-    const std::string argument = "</property>\n" + inner + "<filter>\n" + inner + "  <property name=\"argument\">";
-    const std::string end = "</property>\n" + style + inner + "</filter>\n" + outer + "</producer>\n";
+    // The marks, in the order they come: nothing else written holds a brace.
+    constexpr std::array<std::string_view, 5> kMarks = {"{number}", "{out}", "{length}", "{caption}", "{argument}"};
+    const std::string made = xml_.Made([&](XmlOut& xml) {
+      ProducerHead(xml, kMarks[0], kMarks[1], kMarks[2]);
+      xml.Property("resource", "#00000000");
+      xml.Property("mlt_service", "color");
+      xml.Property("mlt_image_format", "rgba");
+      xml.Property("shotcut:caption", kMarks[3]);
+      xml.Open("filter");
+      xml.Property("argument", kMarks[4]);
+      for (const auto& [name, value] : style) {
+        xml.Property(name, value);
+      }
+      xml.Close();
+      xml.Close();
+    });
+    std::array<std::string_view, kMarks.size() + 1> pieces;
+    std::size_t from = 0;
+    for (std::size_t k = 0; k < kMarks.size(); ++k) {
+      const std::size_t mark = made.find(kMarks[k], from);
+      pieces[k] = std::string_view(made).substr(from, mark - from);
+      from = mark + kMarks[k].size();
+    }
+    pieces.back() = std::string_view(made).substr(from);
+    const std::size_t headSize = pieces[0].size() + pieces[1].size() + pieces[2].size() + pieces[3].size() + 3 * 20;
+    xml_.EndStartTag();
     for (const PlacedTitle& title : titles_) {
       const auto [captionText, argumentText] = texts_->Next(notes_);
-      char* p = PutText(out_.Claim(id.size() + out.size() + length.size() + caption.size() + 3 * 20), id);
+      char* p = PutText(out_.Claim(headSize), pieces[0]);
       p = std::to_chars(p, p + 20, producerCount_++).ptr;
-      p = PutText(p, out);
+      p = PutText(p, pieces[1]);
       p = std::to_chars(p, p + 20, title.frames - 1).ptr;
-      p = PutText(p, length);
+      p = PutText(p, pieces[2]);
       p = std::to_chars(p, p + 20, title.frames).ptr;
-      out_.Commit(PutText(p, caption));
+      out_.Commit(PutText(p, pieces[3]));
       out_.WriteText(captionText);
-      out_.WriteText(argument);
+      out_.WriteText(pieces[4]);
       out_.WriteText(argumentText);
-      out_.WriteText(end);
+      out_.WriteText(pieces[5]);
     }
   }
 
@@ -754,13 +746,24 @@ class MltWriter {
 
   // Opens a producer of frames [0, end) with the next producer number.
   void NewProducer(std::int64_t end) {
-    xml_.Open("producer");
-    char id[24] = "producer";
-    xml_.Attribute("id", std::string_view(id, static_cast<std::size_t>(std::to_chars(id + 8, id + sizeof id, producerCount_++).ptr - id)));
-    xml_.Attribute("in", 0);
-    xml_.Attribute("out", end - 1);
-    xml_.Property("length", end);
-    xml_.Property("eof", "pause");
+    char number[20];
+    char last[20];
+    char length[20];
+    const auto text = [](char (&buffer)[20], std::int64_t value) {
+      return std::string_view(buffer, static_cast<std::size_t>(std::to_chars(buffer, buffer + 20, value).ptr - buffer));
+    };
+    ProducerHead(xml_, text(number, producerCount_++), text(last, end - 1), text(length, end));
+  }
+  // The start of every producer: "producerNUMBER" from frame 0 to frame last, its length, and a
+  // pause at its end.
+  static void ProducerHead(XmlOut& xml, std::string_view number, std::string_view last, std::string_view length) {
+    xml.Open("producer");
+    char id[40] = "producer";
+    xml.Attribute("id", std::string_view(id, static_cast<std::size_t>(PutText(id + 8, number) - id)));
+    xml.Attribute("in", 0);
+    xml.Attribute("out", last);
+    xml.Property("length", length);
+    xml.Property("eof", "pause");
   }
 
   // Writes the producer of a clip that plays up to frame end (exclusive) of it.
