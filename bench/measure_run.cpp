@@ -5,9 +5,9 @@
 //   0.001412 3968
 //
 // With --processor-check instead of a program it times a fixed piece of processor work of its
-// own (no I/O, a few milliseconds) and prints "<wall seconds> 0": the runner takes one with each
-// conversion, so that a spell in which the machine gives the benchmark less processor time shows
-// in its report beside the conversions it slowed.
+// own on every processor (no I/O, a few milliseconds) and prints "<wall seconds> 0": the runner
+// takes one with each conversion, so that a spell in which the machine gives the benchmark less
+// processor time shows in its report beside the conversions it slowed.
 //
 // Exit status: the program's, or 127 when it cannot be started. The benchmark runner measures
 // through this small process rather than from Python itself: Linux keeps a process's peak
@@ -18,10 +18,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -35,15 +38,29 @@ volatile std::uint32_t checkResult = 0;
 
 // A table of 16 KiB stirred by a linear congruential sequence: loads, stores and multiplies in
 // a dependent chain, as a conversion's own work is, in the first level of cache.
-int ProcessorCheck() {
-  const double start = Now();
-  static std::uint32_t table[4096];
+void StirTable() {
+  std::uint32_t table[4096] = {};
   std::uint32_t state = 1;
   for (int i = 0; i < 2'000'000; ++i) {
     state = state * 1664525u + 1013904223u + table[state >> 20];
     table[(state >> 8) & 4095] = state;
   }
   checkResult = state;  // so that the chain is worked out
+}
+
+// The same work on every processor at once, timed until the last is done: the conversions run
+// on two threads or more, and a spell in which the machine takes one processor away slows them
+// far more than it slows work on one.
+int ProcessorCheck() {
+  const double start = Now();
+  std::vector<std::thread> others(std::max(1u, std::thread::hardware_concurrency()) - 1);
+  for (std::thread& other : others) {
+    other = std::thread(StirTable);
+  }
+  StirTable();
+  for (std::thread& other : others) {
+    other.join();
+  }
   std::printf("%.6f 0\n", Now() - start);
   return 0;
 }
