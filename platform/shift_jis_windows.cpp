@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/shift_jis.h"
+#include "platform/shift_jis_table.h"
 #include "platform/utf16.h"
 
 namespace morvane {
@@ -13,42 +14,33 @@ constexpr UINT kShiftJis = 932;
 // them, and so do we, so that both builds decode a name alike.
 bool IsUnassigned(BYTE byte) { return byte == 0x80 || byte == 0xA0 || byte >= 0xFD; }
 
-}  // namespace
-
-std::string DecodeShiftJis(std::string_view bytes) {
-  // One character at a time with MB_ERR_INVALID_CHARS, so that a bad byte becomes U+FFFD
-  // alone instead of the code page's default character or a failed call for the whole name.
-  std::string text;
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    const BYTE byte = static_cast<BYTE>(bytes[i]);
-    const bool lead = IsDBCSLeadByteEx(kShiftJis, byte) != 0;
-    const int width = lead && i + 1 < bytes.size() ? 2 : 1;
-    wchar_t wide[2];
-    int n =
-        (lead && width == 1) || IsUnassigned(byte)
-            ? 0
-            : MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, bytes.data() + i, width, wide, 2);
-    // A character that XML cannot hold, or half of a pair, counts as none (the code page gives
-    // neither): decoded texts are valid UTF-8 without U+FFFE or U+FFFF.
-    if (n == 1 && (wide[0] >= 0xFFFE || (wide[0] >= 0xD800 && wide[0] <= 0xDFFF))) {
-      n = 0;
-    }
-    if (n > 0) {
-      text += Utf8FromUtf16(wide, n);
-      i += static_cast<std::size_t>(width);
-    } else {
-      text += "\xEF\xBF\xBD";
-      ++i;
-    }
+// What the code page makes of size bytes that must make one character, asked with
+// MB_ERR_INVALID_CHARS so that bytes that make none fail rather than give the code page's
+// default character; false for a lead byte alone.
+bool Convert(const char* bytes, std::size_t size, Cp932Utf8& out) {
+  const auto first = static_cast<BYTE>(bytes[0]);
+  if (IsUnassigned(first)) {
+    return true;
   }
-  return text;
+  if (size == 1 && IsDBCSLeadByteEx(kShiftJis, first) != 0) {
+    return false;
+  }
+  wchar_t wide[2];
+  // Half of a pair counts as no character (the code page gives none): as UTF-8 it would be
+  // U+FFFD, which would take the place of both bytes.
+  if (MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, bytes, static_cast<int>(size), wide, 2) == 1 &&
+      (wide[0] < 0xD800 || wide[0] > 0xDFFF)) {
+    const std::string text = Utf8FromUtf16(wide, 1);
+    SetIfOneCharacter(text.data(), text.size(), out);
+  }
+  return true;
 }
 
+}  // namespace
+
 std::string_view DecodeShiftJisView(std::string_view bytes) {
-  thread_local std::string kept;
-  kept = DecodeShiftJis(bytes);
-  return kept;
+  thread_local Cp932Table table(Convert);
+  return table.Decode(bytes);
 }
 
 }  // namespace morvane
