@@ -26,8 +26,9 @@ project and each format (the listing, then every export):
               a lucky moment, did not)
               A project whose check's median is more than 1.25 times the machine's usual (the
               best check of the run so far) had its rounds in such a spell: they are all taken
-              again, up to --attempts times, and the rows are those of the attempt with the lowest
-              median, whatever its times. The report says which projects were taken again.
+              again after a pause (5 s, then 10, 15...), up to --attempts times in all, and the
+              rows are those of the attempt with the lowest median, whatever its times. The report
+              says which projects were taken again.
   peak RSS    largest resident set of a whole morvane-convert run (wait4 rusage ru_maxrss,
               taken by measure_run)
 
@@ -52,6 +53,7 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import time
 
 MIB = 1024 * 1024
 SLOW_SPELL = 1.25  # a project's rounds whose processor check's median is this much above usual
@@ -134,8 +136,9 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--build", default="build", help="the build folder (default: build)")
     parser.add_argument("--runs", type=int, default=10, help="runs per measurement (default: 10)")
-    parser.add_argument("--attempts", type=int, default=3,
-                        help="times a project's rounds are taken at most while a slow spell lasts (default: 3)")
+    parser.add_argument("--attempts", type=int, default=4,
+                        help="times a project's rounds are taken at most while a slow spell lasts, after "
+                             "5, 10, 15... s (default: 4)")
     parser.add_argument("--keep", metavar="DIR",
                         help="write the projects and texts into DIR instead of a temporary folder")
     args = parser.parse_args()
@@ -176,6 +179,11 @@ def main():
                 if (statistics.median(checks) <= SLOW_SPELL * usual_check
                         or len(attempts) == args.attempts):
                     break
+                pause = 5 * len(attempts)  # a spell lasts seconds to minutes
+                print(f"run_bench: {name}: processor check {statistics.median(checks) * 1000:.2f} ms, "
+                      f"{usual_check * 1000:.2f} at best: a slow spell; its rounds again in {pause} s",
+                      file=sys.stderr, flush=True)
+                time.sleep(pause)
             if len(attempts) > 1:
                 retaken.append((name, [median for median, _ in attempts]))
             measured = min(attempts, key=lambda attempt: attempt[0])[1]
