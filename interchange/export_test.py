@@ -1,7 +1,8 @@
 """Exports the bundled examples: each example's .otio, CMX 3600 .edl, .fcpxml, Final Cut Pro 7 .xml,
 .kdenlive and .mlt files and its web page (.html, in English), with media looked up in a fixed
-folder that does not exist, must equal interchange/testdata byte for byte, and the .fcpxml of every rate mode must be well-formed XML to
-xmllint. (The .mlt and .kdenlive exports are also played through MLT itself by mlt_test.py.)
+folder that does not exist, must equal interchange/testdata byte for byte, and the .fcpxml of
+every rate mode must be well-formed XML to xmllint. (The .mlt and .kdenlive exports are also
+played through MLT itself by mlt_test.py.)
 
 usage: export_test.py MORVANE_CONVERT MAKE_EXAMPLES TESTDATA_DIR
 """

@@ -31,7 +31,8 @@ void SetIfOneCharacter(const char* bytes, std::size_t size, Cp932Utf8& out);
 using Cp932Converter = std::function<bool(const char* bytes, std::size_t size, Cp932Utf8& out)>;
 
 // The table of one thread, with the thread's buffer for what it decodes. A lead byte's row is
-// asked when it is first met.
+// asked when it is first met: until then it is a row of kUnasked entries, which sends the
+// decoder to ask.
 class Cp932Table {
  public:
   explicit Cp932Table(Cp932Converter convert);
