@@ -17,18 +17,17 @@ project and each format (the listing, then every export):
               flushed to the disk (fdatasync), renamed into place, its folder flushed (fsync)
   ratio       conversion / floor
   start-up    wall time of `morvane-convert --version`, best of N runs
-  processor   a fixed piece of processor work (measure_run --processor-check), timed with each
-              conversion: its median in each project's rounds, in ms and against the best of the
-              whole run. On a busy shared host a spell in which the machine gives the benchmark
-              less processor time slows the conversions' own work but not the floors' waits for
-              the disk, so their ratios rise with it; a median well above the machine's usual
-              time shows such a spell even when it lasts the whole run (its best alone, taken in
-              a lucky moment, did not)
-              A project whose check's median is more than 1.25 times the machine's usual (the
-              best check of the run so far) had its rounds in such a spell: they are all taken
-              again after a pause (5 s, then 10, 15...), up to --attempts times in all, and the
-              rows are those of the attempt with the lowest median, whatever its times. The report
-              says which projects were taken again.
+  processor   a fixed piece of processor work on every processor at once (measure_run
+              --processor-check), timed with each conversion: its median in each project's rounds,
+              in ms and against the best check of the whole run. On a busy shared host a spell in
+              which the machine gives the benchmark less processor time slows the conversions' own
+              work but not the floors' waits for the disk, so their ratios rise with it; a median
+              well above the machine's usual time shows such a spell even when it lasts the whole
+              run (its best alone, taken in a lucky moment, did not). A project whose check's median
+              is more than 1.25 times the machine's usual (the best check of the run so far) had its
+              rounds in such a spell: they are all taken again after a pause (5 s, then 10, 15...),
+              up to --attempts times in all, and the rows are those of the attempt with the lowest
+              median, whatever its times. The report says which projects were taken again.
   peak RSS    largest resident set of a whole morvane-convert run (wait4 rusage ru_maxrss,
               taken by measure_run)
 
@@ -173,14 +172,13 @@ def main():
             while True:
                 measured = measure_project(measure, convert, floor, path, folder, args.runs,
                                            dialog if name == "maximal" and os.access(dialog, os.X_OK) else None)
-                checks = measured["checks"]
-                usual_check = min(usual_check, min(checks))
-                attempts.append((statistics.median(checks), measured))
-                if (statistics.median(checks) <= SLOW_SPELL * usual_check
-                        or len(attempts) == args.attempts):
+                median = statistics.median(measured["checks"])
+                usual_check = min(usual_check, min(measured["checks"]))
+                attempts.append((median, measured))
+                if median <= SLOW_SPELL * usual_check or len(attempts) == args.attempts:
                     break
                 pause = 5 * len(attempts)  # a spell lasts seconds to minutes
-                print(f"run_bench: {name}: processor check {statistics.median(checks) * 1000:.2f} ms, "
+                print(f"run_bench: {name}: processor check {median * 1000:.2f} ms, "
                       f"{usual_check * 1000:.2f} at best: a slow spell; its rounds again in {pause} s",
                       file=sys.stderr, flush=True)
                 time.sleep(pause)
@@ -195,10 +193,9 @@ def main():
     print(f"morvane benchmark: {os.cpu_count()} CPUs, {cpu_model()}; best of {args.runs} runs; "
           f"load average {os.getloadavg()[0]:.2f} at the end")
     print(f"start-up (morvane-convert --version): {startup * 1000:.2f} ms")
-    best_check = usual_check
     median_check = {name: statistics.median(checks) for name, checks in checks_of.items()}
-    print(f"processor check: {best_check * 1000:.2f} ms at best; median in each project's rounds: "
-          + ", ".join(f"{name} {median * 1000:.2f} ms ({median / best_check:.2f}x)"
+    print(f"processor check: {usual_check * 1000:.2f} ms at best; median in each project's rounds: "
+          + ", ".join(f"{name} {median * 1000:.2f} ms ({median / usual_check:.2f}x)"
                       for name, median in median_check.items()))
     for name, medians in retaken:
         print(f"{name}: rounds taken {len(medians)} times in a slow spell; processor check median "
